@@ -1,0 +1,32 @@
+#pragma once
+
+#include "cli/Args.h"
+
+#include <nlohmann/json_fwd.hpp>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pelmora::cli {
+
+// What every command shares: the global options given before the command's name.
+struct Context {
+    std::optional<std::filesystem::path> home; // --home DIR
+    std::string argv0;
+};
+
+// One command group (`table`, `mime`, ...). `run` gets the words after the group name.
+struct CommandGroup {
+    const char* name;
+    const char* usage; // lines shown by --help
+    int (*run)(Context& context, std::vector<std::string> words);
+};
+
+// Prints a JSON value on standard output, indented, followed by a line end.
+void printJson(const nlohmann::json& value);
+
+// The groups of each module, defined beside their handlers.
+
+} // namespace pelmora::cli

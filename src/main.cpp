@@ -1,0 +1,18 @@
+// Wires the two faces of Pelmora: with a command it runs the command line on the core and
+// exits; without one it starts the desktop application.
+#include "cli/Cli.h"
+
+#ifdef PELMORA_WITH_GUI
+#include "app/Application.h"
+#endif
+
+int main(int argc, char** argv)
+{
+    if (pelmora::cli::isCommandLine(argc, argv))
+        return pelmora::cli::run(argc, argv);
+#ifdef PELMORA_WITH_GUI
+    return pelmora::app::run(argc, argv);
+#else
+    return pelmora::cli::run(argc, argv);
+#endif
+}
