@@ -20,13 +20,18 @@ namespace {
     throw Error("Cannot write the file " + path.string() + ": " + std::strerror(error));
 }
 
-fs::path followLinks(const fs::path& path)
+// The link may point at a file not yet made, so it is read link by link rather than resolved;
+// the count stops a loop of links.
+fs::path followLinks(fs::path path)
 {
     std::error_code error;
-    if (!fs::is_symlink(path, error))
-        return path;
-    fs::path target = fs::weakly_canonical(path, error);
-    return error ? path : target;
+    for (int hops = 0; hops < 40 && fs::is_symlink(path, error); ++hops) {
+        const fs::path target = fs::read_symlink(path, error);
+        if (error)
+            break;
+        path = target.is_absolute() ? target : path.parent_path() / target;
+    }
+    return path;
 }
 
 bool writeAll(int fd, std::string_view bytes)

@@ -36,8 +36,8 @@ std::string quoteIfNeeded(const std::string& value)
     if (value.empty())
         return value;
     const bool blankAtEnds = isIniBlank(value.front()) || isIniBlank(value.back());
-    const bool quoted = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-                        value.back() == value.front();
+    const bool quoted
+        = value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front();
     return blankAtEnds || quoted ? '"' + value + '"' : value;
 }
 
@@ -158,14 +158,14 @@ void IniFile::setValue(std::string_view section, std::string_view key, const std
         m_lines[*index].text = std::string(line.name) + '=' + quoteIfNeeded(value);
         return;
     }
-    const Line keyLine{std::string(key) + '=' + quoteIfNeeded(value), m_crlf, true};
+    const Line keyLine { std::string(key) + '=' + quoteIfNeeded(value), m_crlf, true };
     if (findSection(section)) {
         m_lines.insert(m_lines.begin() + static_cast<long>(insertPoint(section)), keyLine);
         return;
     }
     if (!m_lines.empty() && !trimIni(m_lines.back().text).empty())
-        m_lines.push_back(Line{"", m_crlf, true});
-    m_lines.push_back(Line{'[' + std::string(section) + ']', m_crlf, true});
+        m_lines.push_back(Line { "", m_crlf, true });
+    m_lines.push_back(Line { '[' + std::string(section) + ']', m_crlf, true });
     m_lines.push_back(keyLine);
 }
 

@@ -9,8 +9,8 @@ namespace pelmora::settings {
 struct IniLine {
     enum class Kind { Other, Section, Key };
     Kind kind = Kind::Other; // Other: blank line, ";" comment or a line that is not understood
-    std::string_view name;   // section or key name, blanks trimmed
-    std::string_view value;  // blanks trimmed, quotes kept; empty for a key without "="
+    std::string_view name; // section or key name, blanks trimmed
+    std::string_view value; // blanks trimmed, quotes kept; empty for a key without "="
 };
 
 IniLine classifyIniLine(std::string_view text);

@@ -91,12 +91,12 @@ fs::path Paths::databaseDir(const std::string& name) const
 
 void Paths::createDirectories() const
 {
-    for (const fs::path& dir : {m_programDir, attachDir(), dataDir(), pageDir()}) {
+    for (const fs::path& dir : { m_programDir, attachDir(), dataDir(), pageDir() }) {
         std::error_code error;
         fs::create_directories(dir, error);
         if (error || !fs::is_directory(dir))
-            throw Error("Cannot create the directory " + dir.string() + ": " +
-                        (error ? error.message() : std::string("a file of that name is in the way")));
+            throw Error("Cannot create the directory " + dir.string() + ": "
+                + (error ? error.message() : std::string("a file of that name is in the way")));
     }
 }
 

@@ -14,8 +14,7 @@ class Paths {
 public:
     // `home` is the value of --home; `executable` the full path of the running program, whose
     // file name also names the INI file ("pelmora" -> "pelmora.ini").
-    static Paths resolve(const std::optional<std::filesystem::path>& home,
-                         const std::filesystem::path& executable);
+    static Paths resolve(const std::optional<std::filesystem::path>& home, const std::filesystem::path& executable);
     // The same, for the program that is running now (read from /proc/self/exe).
     static Paths resolve(const std::optional<std::filesystem::path>& home);
     // All paths below a known program directory, with the INI file named after `executableName`.

@@ -22,21 +22,21 @@ struct KeyBinding {
 const std::vector<KeyBinding>& bindings()
 {
     static const std::vector<KeyBinding> all = {
-        {{"SmtpServer", false, true}, &Settings::smtpServer},
-        {{"EMail Address", false, true}, &Settings::emailAddress},
-        {{"Sender Name", false, true}, &Settings::senderName},
-        {{"CharSet", true, true}, &Settings::charSet},
-        {{"Encoding", true, true}, &Settings::encoding},
-        {{"Server", false, true}, &Settings::server},
-        {{"User Name", false, true}, &Settings::userName},
-        {{"Password", false, true}, &Settings::password},
-        {{"RAS", true, true}, &Settings::ras},
-        {{"DefImp", true, true}, &Settings::defImp},
-        {{"DefImpStr", false, true}, &Settings::defImpStr},
-        {{"LastData", false, true}, &Settings::lastData},
-        {{"FileHtm", false, true}, &Settings::fileHtm},
-        {{"LastDataName", false, true}, &Settings::lastDataName},
-        {{"Log File", false, false}, &Settings::logFile},
+        { { "SmtpServer", false, true }, &Settings::smtpServer },
+        { { "EMail Address", false, true }, &Settings::emailAddress },
+        { { "Sender Name", false, true }, &Settings::senderName },
+        { { "CharSet", true, true }, &Settings::charSet },
+        { { "Encoding", true, true }, &Settings::encoding },
+        { { "Server", false, true }, &Settings::server },
+        { { "User Name", false, true }, &Settings::userName },
+        { { "Password", false, true }, &Settings::password },
+        { { "RAS", true, true }, &Settings::ras },
+        { { "DefImp", true, true }, &Settings::defImp },
+        { { "DefImpStr", false, true }, &Settings::defImpStr },
+        { { "LastData", false, true }, &Settings::lastData },
+        { { "FileHtm", false, true }, &Settings::fileHtm },
+        { { "LastDataName", false, true }, &Settings::lastDataName },
+        { { "Log File", false, false }, &Settings::logFile },
     };
     return all;
 }
@@ -87,11 +87,11 @@ Settings Settings::load(const std::filesystem::path& iniPath)
     return settings;
 }
 
-void Settings::save(const std::filesystem::path& iniPath) const
+void Settings::save(const std::filesystem::path& iniPath, bool withLogFile) const
 {
     IniFile ini = IniFile::load(iniPath);
     for (const KeyBinding& binding : bindings()) {
-        if (binding.key.writtenAtExit)
+        if (binding.key.writtenAtExit || withLogFile)
             ini.setValue(kSetupSection, binding.key.name, get(binding.key.name));
     }
     ini.save(iniPath);
