@@ -15,7 +15,10 @@ namespace pelmora::settings {
 // profile functions have it.
 class IniFile {
 public:
-    enum class Encoding { Utf8, Utf8Bom, Utf16Le, Utf16Be };
+    // Ansi: a file that is not valid UTF-8 and has no byte-order mark, as the Windows profile
+    // functions write it, read as Windows-1252. It is written back in that code page while every
+    // character fits, and as UTF-8 once one does not, so no text is ever lost.
+    enum class Encoding { Utf8, Utf8Bom, Utf16Le, Utf16Be, Ansi };
 
     IniFile() = default;
     // Parses text as read from a file (any byte-order mark included).
@@ -31,7 +34,8 @@ public:
 
     // Sets a key, replacing the first occurrence in place or adding it at the end of its section
     // (adding the section at the end of the file when missing). Throws pelmora::Error for a value
-    // holding a line break or a NUL, which would break the file's structure.
+    // holding a line break or a NUL, which would break the file's structure, or bytes that are
+    // not UTF-8.
     void setValue(std::string_view section, std::string_view key, const std::string& value);
 
     // The file as it would be written, in its own encoding and line ends.
