@@ -35,6 +35,15 @@ fs::path userDataHome()
     return fs::path(home) / ".local" / "share" / "pelmora";
 }
 
+// A name that becomes one directory entry below a fixed directory: anything that could reach
+// elsewhere ("..", "a/b") is refused rather than followed.
+void checkEntryName(const std::string& name, const char* what)
+{
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos
+        || name.find('\0') != std::string::npos)
+        throw Error("\"" + name + "\" cannot be used as " + what);
+}
+
 } // namespace
 
 fs::path iniPathFor(const fs::path& executable)
@@ -81,11 +90,19 @@ Paths Paths::resolve(const std::optional<fs::path>& home)
 
 fs::path Paths::pageFile(const std::string& number) const
 {
+    checkEntryName(number, "a page number");
     return pageDir() / (number + ".htm");
 }
 
 fs::path Paths::databaseDir(const std::string& name) const
 {
+    checkEntryName(name, "a database name");
+    // A database named after one of the program's own directories would be created on top of
+    // it: "data" would overwrite the Sample database and the shared tables.
+    for (const char* reserved : { "data", "attach", "Docs", "help" }) {
+        if (name == reserved)
+            throw Error("\"" + name + "\" cannot be used as a database name: the program keeps its own files there");
+    }
     return m_programDir / name;
 }
 

@@ -27,9 +27,12 @@ public:
     std::filesystem::path pageDir() const { return m_programDir / "Docs"; }
     std::filesystem::path helpDir() const { return m_programDir / "help"; }
     std::filesystem::path helpContents() const { return helpDir() / "help.htm"; }
-    // A grabbed web page: Docs/<number>.htm.
+    // A grabbed web page: Docs/<number>.htm. Throws pelmora::Error for a number that would name a
+    // file outside the page directory (empty, "..", holding "/").
     std::filesystem::path pageFile(const std::string& number) const;
     // Where a new database of that name is created: beside the program, under its own name.
+    // Throws pelmora::Error for a name that would leave the program directory or land on one of
+    // its own directories (data, attach, Docs, help).
     std::filesystem::path databaseDir(const std::string& name) const;
 
     // Creates the program, attachments, data and page directories when missing; throws

@@ -112,7 +112,7 @@ TEST(SettingsCommandsProgram, IniIsNamedAfterTheExecutableBesideIt)
     const fs::path copy = dir / "contacts";
     fs::copy_file(original, copy);
     ::setenv("PELMORA_BINARY", copy.c_str(), 1);
-    const auto result = runPelmora({"settings", "set", "LastDataName=Sample"});
+    const auto result = runPelmora({ "settings", "set", "LastDataName=Sample" });
     ::setenv("PELMORA_BINARY", original.c_str(), 1);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(readFile(dir / "contacts.ini").find("LastDataName=Sample"), std::string::npos);

@@ -162,6 +162,7 @@ TEST(SettingsKeys, AccessByNameChecksKeyAndNumber)
     EXPECT_THROW(s.set("Nonsense", "1"), pelmora::Error);
     EXPECT_THROW(s.set("DefImp", "two"), pelmora::Error);
     EXPECT_THROW(s.set("DefImp", ""), pelmora::Error);
+    EXPECT_THROW(s.set("RAS", "-1"), pelmora::Error);
     EXPECT_EQ(s.defImp, 1);
     EXPECT_EQ(pelmora::settings::settingKeys().size(), 15u);
 }
