@@ -12,7 +12,7 @@ namespace pelmora::settings {
 // back keeps everything the program does not own: other sections and keys, comments, blank
 // lines, the order of all of them, the line ends and the byte-order mark. Section and key names
 // match without regard to case; where a key is repeated the first one wins, as the Windows
-// profile functions have it.
+// profile functions have it, and a repeated section is read as a continuation of the first.
 class IniFile {
 public:
     // Ansi: a file that is not valid UTF-8 and has no byte-order mark, as the Windows profile
