@@ -27,6 +27,10 @@ public:
     std::filesystem::path pageDir() const { return m_programDir / "Docs"; }
     std::filesystem::path helpDir() const { return m_programDir / "help"; }
     std::filesystem::path helpContents() const { return helpDir() / "help.htm"; }
+    // Working files kept beside the program: the message being imported from another mail
+    // program, and the text of a message being printed.
+    std::filesystem::path importWorkFile() const { return m_programDir / "tempEmail.eml"; }
+    std::filesystem::path emailPrintFile() const { return m_programDir / "emailtext.txt"; }
     // A grabbed web page: Docs/<number>.htm. Throws pelmora::Error for a number that would name a
     // file outside the page directory (empty, "..", holding "/").
     std::filesystem::path pageFile(const std::string& number) const;

@@ -51,6 +51,8 @@ TEST(Paths, HomeOptionWins)
     EXPECT_EQ(paths.dataDir(), dir / "home" / "data");
     EXPECT_EQ(paths.pageDir(), dir / "home" / "Docs");
     EXPECT_EQ(paths.helpContents(), dir / "home" / "help" / "help.htm");
+    EXPECT_EQ(paths.importWorkFile(), dir / "home" / "tempEmail.eml");
+    EXPECT_EQ(paths.emailPrintFile(), dir / "home" / "emailtext.txt");
 }
 
 TEST(Paths, WritableExecutableDirectoryIsTheHome)
