@@ -144,7 +144,7 @@ TEST(SampleData, DetailsBelongToContacts)
         EXPECT_TRUE(descriptions.count(activity.at("Activity"))) << activity.at("Activity");
         EXPECT_TRUE(std::set<std::string>({ "A", "B", "C", "D", "" }).count(activity.at("Priority")));
     }
-    EXPECT_EQ(column(activities, "Done"), (std::set<std::string> { "false", "true" })) << "some done, some due";
+    EXPECT_EQ(column(activities, "Done"), (std::set<std::string> { "0", "1" })) << "some done, some due";
 }
 
 TEST(SampleData, SharedTablesHoldTheSampleAndTwentyUserFields)

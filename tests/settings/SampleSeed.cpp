@@ -123,7 +123,7 @@ void checkValue(const std::string& table, const std::string& field, const std::s
     } else if (type == "D") {
         EXPECT_TRUE(isDate(value));
     } else if (type == "L") {
-        EXPECT_TRUE(value == "true" || value == "false");
+        EXPECT_TRUE(value == "1" || value == "0");
     } else if (type == "I" || type == "N") {
         EXPECT_TRUE(isNumber(value, type == "I"));
     }
