@@ -8,8 +8,9 @@ namespace pelmora::settings {
 
 // The directories every part of the program reads, fixed once at start. The program directory is
 // chosen from `--home DIR`; else the executable's own directory when the user may write there (a
-// portable install keeps everything beside the program); else $XDG_DATA_HOME/pelmora (by default
-// ~/.local/share/pelmora), so an installed copy in a read-only place still has a home.
+// portable install keeps everything beside the program) and it is not one of the system's own
+// directories (/usr, /bin, ...); else $XDG_DATA_HOME/pelmora (by default ~/.local/share/pelmora),
+// so an installed copy still has a home of its own.
 class Paths {
 public:
     // `home` is the value of --home; `executable` the full path of the running program, whose

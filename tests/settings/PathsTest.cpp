@@ -78,6 +78,13 @@ TEST(Paths, ElseTheUserDataDirectory)
         EXPECT_EQ(Paths::resolve(std::nullopt, exe).programDir(), dir / ".local" / "share" / "pelmora");
     }
     {
+        // Writable for root, but never a portable install.
+        ScopedEnv xdg("XDG_DATA_HOME", (dir / "xdg").c_str());
+        EXPECT_EQ(Paths::resolve(std::nullopt, "/usr/bin/pelmora").programDir(), dir / "xdg" / "pelmora");
+        EXPECT_EQ(Paths::resolve(std::nullopt, "/usr/local/bin/pelmora").programDir(), dir / "xdg" / "pelmora");
+        EXPECT_EQ(Paths::resolve(std::nullopt, "/pelmora").programDir(), dir / "xdg" / "pelmora");
+    }
+    {
         ScopedEnv xdg("XDG_DATA_HOME", nullptr);
         ScopedEnv home("HOME", dir.path().c_str());
         EXPECT_EQ(Paths::resolve(std::nullopt, exe).iniFile(), dir / ".local" / "share" / "pelmora" / "pelmora.ini");
