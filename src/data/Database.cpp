@@ -102,6 +102,8 @@ void Database::pack()
     m_sql->exec("VACUUM");
 }
 
+void Database::checkpoint() { m_sql->exec("PRAGMA wal_checkpoint(TRUNCATE)"); }
+
 std::int64_t Database::count(const TableDef& table)
 {
     Statement& st = m_sql->prepare("SELECT COUNT(*) FROM \"" + table.name + "\"");

@@ -21,16 +21,16 @@ enum class FieldKind { Data, Calculated, Lookup };
 // A field as one view shows it: the table's field with the view's own label, width and
 // visibility, or a calculated or lookup field that is not stored.
 struct ViewField {
-    std::string name;
+    std::string name{};
     FieldKind kind = FieldKind::Data;
     FieldType type = FieldType::Alpha;
     int size = 0;
-    std::string label;
+    std::string label{};
     int width = 10;
     bool hidden = false;
     // Lookup fields: the value of `lookupTable.lookupResult` where `lookupTable.lookupKey` equals
     // this view's `lookupSource`.
-    std::string lookupTable, lookupKey, lookupResult, lookupSource;
+    std::string lookupTable{}, lookupKey{}, lookupResult{}, lookupSource{};
 
     const std::string& caption() const { return label.empty() ? name : label; }
 };
@@ -65,6 +65,7 @@ public:
     // --- where and whether (closing keeps order, master, filter and conditions)
     void setDatabase(std::shared_ptr<Database> database); // closes the view first
     Database* database() const { return m_database.get(); }
+    const std::shared_ptr<Database>& databaseShared() const { return m_database; }
     void open();
     void close();
     bool isOpen() const { return m_state != ViewState::Inactive; }
@@ -175,6 +176,7 @@ private:
     void requireOpen() const;
     void requireBrowse();
     void checkBrowseMode();
+    bool beginStep(bool& endFlag);
     void rebuildSelect();
     void rebuildWhere();
     std::string whereClause(std::vector<Value>& params) const;

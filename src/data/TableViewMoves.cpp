@@ -138,14 +138,20 @@ void TableView::last()
     m_eof = true;
 }
 
-bool TableView::next()
+// Common start of next() and prior(): an empty view cannot step and sets its end flag.
+bool TableView::beginStep(bool& endFlag)
 {
     requireOpen();
     checkBrowseMode();
-    if (!m_current) {
-        m_eof = true;
+    if (!m_current)
+        endFlag = true;
+    return m_current.has_value();
+}
+
+bool TableView::next()
+{
+    if (!beginStep(m_eof))
         return false;
-    }
     std::optional<Record> record;
     if (!m_ahead.empty()) {
         record = std::move(m_ahead.front());
@@ -165,12 +171,8 @@ bool TableView::next()
 
 bool TableView::prior()
 {
-    requireOpen();
-    checkBrowseMode();
-    if (!m_current) {
-        m_bof = true;
+    if (!beginStep(m_bof))
         return false;
-    }
     std::vector<Record> keptAhead = std::move(m_ahead);
     auto record = fetchAfter(*m_current, false);
     if (!record) {
