@@ -131,6 +131,15 @@ Statement& SqlDatabase::prepare(const std::string& sql)
     return slot->reset();
 }
 
+std::int64_t SqlDatabase::scalar(const std::string& sql, const std::vector<Value>& params)
+{
+    Statement& st = prepare(sql);
+    st.bindAll(params);
+    const std::int64_t value = st.step() ? st.columnInt(0) : 0;
+    st.reset();
+    return value;
+}
+
 std::int64_t SqlDatabase::lastInsertRowId() const { return sqlite3_last_insert_rowid(m_db); }
 
 int SqlDatabase::changes() const { return sqlite3_changes(m_db); }
