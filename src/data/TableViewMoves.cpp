@@ -121,6 +121,8 @@ void TableView::first()
     requireOpen();
     checkBrowseMode();
     m_ahead.clear();
+    if (m_master)
+        m_followedKey = masterValue();
     auto record = fetchFirst(true);
     m_recNo = record ? 1 : 0;
     setCurrent(std::move(record), false);
