@@ -104,7 +104,14 @@ SqlDatabase::SqlDatabase(const std::filesystem::path& file, bool create) : m_fil
         throw EDatabaseError("Cannot open the database file " + file.string() + ": " + message);
     }
     sqlite3_busy_timeout(m_db, 5000);
-    exec("PRAGMA foreign_keys = OFF; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
+    try {
+        exec("PRAGMA foreign_keys = OFF; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
+    } catch (const EDatabaseError& error) {
+        // A file that is no database fails here; no destructor runs for a half-made object.
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw EDatabaseError("Cannot open the database file " + file.string() + ": " + error.what());
+    }
 }
 
 SqlDatabase::~SqlDatabase()

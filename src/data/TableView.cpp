@@ -286,6 +286,7 @@ void TableView::setMaster(TableView* master, const std::string& masterField, con
     m_followedKey.reset();
     m_masterField = masterField;
     m_detailField = m_table->field(detailField) ? m_table->field(detailField)->name : detailField;
+    m_masterSubscription = 0;
     if (m_master)
         m_masterSubscription = m_master->subscribe(ViewEvent::CurrentChanged, [this] { followMaster(); });
     refresh();

@@ -86,6 +86,7 @@ public:
 private:
     void configureViews();
     void attachRules();
+    std::vector<TableView*> allViews();
     std::vector<TableView*> openOrder();
     std::vector<TableView*> closeOrder();
     void contactCascade(TableView& contacts);
