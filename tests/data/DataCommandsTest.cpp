@@ -49,7 +49,7 @@ TEST_F(DataCommandsTest, ListsWithFilterOrderAndFields)
     ASSERT_GT(contacts.size(), 2u);
     EXPECT_EQ(contacts[0].size(), 3u);
     EXPECT_TRUE(contacts[0]["Mark"].is_boolean());
-    const auto cities = json({"table", "list", "Ip2zip", "--where", "STATE = 'TX' and CITY = 'D*'", "--order", "CITY"});
+    const auto cities = json({"table", "list", "Ip2zip", "--where", "STATE = 'TX' and CITY = 'Dall*'", "--order", "CITY"});
     ASSERT_EQ(cities.size(), 1u);
     EXPECT_EQ(cities[0]["CITY"], "Dallas");
     EXPECT_EQ(number({"table", "count", "Ip2zip", "--where", "STATE = 'TX'"}),
