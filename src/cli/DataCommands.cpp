@@ -94,18 +94,22 @@ int tableList(DataSession& session, const TableDef& table, Args& args)
 TableView& viewForAdd(DataSession& session, const TableDef& table)
 {
     auto& module = session.module();
-    TableView& view = table.name == "EMAIL" ? module.TBLEmailFull : module.viewForTable(table);
-    if (view.master() == &module.TBLCon) {
-        std::int64_t contact = 0;
-        for (const auto& [field, value] : session.prompts().assignments) {
-            if (field == "Contact")
-                contact = parseCounter(value, "Contact");
-        }
-        if (contact == 0)
-            throw Error("A record of " + table.fileName + " needs Contact=N, the contact it belongs to");
-        if (!module.TBLCon.gotoRowId(contact))
-            throw Error("There is no contact numbered " + std::to_string(contact));
+    // Messages go in through the all-messages view, which has no master, so that Contact=1 (the
+    // inbox) is possible; a message still needs an owner, or no window would ever show it.
+    const bool message = table.name == "EMAIL";
+    TableView& view = message ? module.TBLEmailFull : module.viewForTable(table);
+    if (view.master() != &module.TBLCon && !message)
+        return view;
+    std::int64_t contact = 0;
+    for (const auto& [field, value] : session.prompts().assignments) {
+        if (field == "Contact")
+            contact = parseCounter(value, "Contact");
     }
+    if (contact == 0)
+        throw Error("A record of " + table.fileName + " needs Contact=N, the contact it belongs to" +
+                    (message ? " (1 for the inbox)" : ""));
+    if (!(message && contact == 1) && !module.TBLCon.gotoRowId(contact))
+        throw Error("There is no contact numbered " + std::to_string(contact));
     return view;
 }
 

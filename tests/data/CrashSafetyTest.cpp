@@ -71,5 +71,44 @@ TEST(CrashSafety, KillingTheCascadeLeavesTheContactWholeOrGone)
     EXPECT_TRUE(sawGone) << "the cascade did not delete the contact";
 }
 
+// Emptying a database is one transaction too: killed, it leaves every table full or every one empty.
+TEST(CrashSafety, KillingTheEmptyingLeavesEveryTableFullOrEmpty)
+{
+    test::DataModuleFixture fixture;
+    auto& sql = fixture.module->currentDatabase()->sql();
+    sql.exec("WITH RECURSIVE n(i) AS (SELECT 10 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+             "INSERT INTO Contacts (Counter, LName, Comments) SELECT i, 'Name' || i, printf('%.500c', 'x') FROM n");
+    sql.exec("INSERT INTO Activity (Contact, Activity) SELECT Counter, LName FROM Contacts");
+    const std::int64_t contacts = scalar(sql, "SELECT COUNT(*) FROM Contacts");
+    const std::int64_t activities = scalar(sql, "SELECT COUNT(*) FROM Activity");
+    fixture.module.reset();
+
+    for (int delayMs : {5, 20, 60, -1}) {
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            test::ScriptedPrompts prompts;
+            TfrmDataModule module(prompts, fixture.dataDir, fixture.attachDir);
+            module.openDatabase(fixture.dataDir);
+            module.emptyAll();
+            _exit(0);
+        }
+        if (delayMs >= 0) {
+            usleep(useconds_t(delayMs) * 1000);
+            kill(child, SIGKILL);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        auto database = Database::open(fixture.dataDir);
+        EXPECT_EQ(scalar(database->sql(), "SELECT COUNT(*) FROM pragma_integrity_check WHERE integrity_check <> 'ok'"), 0);
+        const std::int64_t left = scalar(database->sql(), "SELECT COUNT(*) FROM Contacts");
+        EXPECT_TRUE(left == 0 || left == contacts) << left << " after " << delayMs << " ms";
+        EXPECT_EQ(scalar(database->sql(), "SELECT COUNT(*) FROM Activity"), left == 0 ? 0 : activities);
+        if (delayMs < 0) {
+            EXPECT_EQ(left, 0);
+        }
+    }
+}
+
 } // namespace
 } // namespace pelmora::data

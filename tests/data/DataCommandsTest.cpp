@@ -75,6 +75,8 @@ TEST_F(DataCommandsTest, AddSetAndDeleteRunTheRules)
     EXPECT_EQ(notes[0]["Counter"], note);
     EXPECT_FALSE(notes[0]["DateCreated"].is_null()); // the detail default ran
     EXPECT_EQ(run({"table", "add", "notes", "Subject=orphan"}).exitCode, 1);
+    EXPECT_EQ(run({"table", "add", "EMAIL", "Subject=orphan"}).exitCode, 1);
+    EXPECT_EQ(run({"table", "add", "People", "Contact=999999"}).exitCode, 1);
 
     EXPECT_EQ(run({"table", "set", "Contacts", std::to_string(contact), "City=Boise", "Num1=2.5"}).exitCode, 0);
     const auto changed = json({"table", "list", "Contacts", "--where", "City = 'Boise'", "--fields", "Num1"});
