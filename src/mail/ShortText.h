@@ -34,6 +34,7 @@ public:
     bool operator==(const ShortText& other) const = default;
     bool operator==(std::string_view other) const { return m_text == other; }
     bool operator==(const char* other) const { return m_text == other; }
+    bool operator==(const std::string& other) const { return m_text == other; }
 
 private:
     std::string m_text;
