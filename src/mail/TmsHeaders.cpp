@@ -149,7 +149,7 @@ void HeaderAddresses(const TmsHeaders& headers, std::string_view name, std::vect
     }
 }
 
-void DeleteHeader(TmsHeaders& headers, std::string_view name)
+bool DeleteHeader(TmsHeaders& headers, std::string_view name)
 {
     name = withoutColon(name);
     for (std::size_t i = 0; i < headers.size(); ++i) {
@@ -159,8 +159,9 @@ void DeleteHeader(TmsHeaders& headers, std::string_view name)
         while (end < headers.size() && !headers[end].empty() && (headers[end][0] == ' ' || headers[end][0] == '\t'))
             ++end;
         headers.erase(headers.begin() + static_cast<std::ptrdiff_t>(i), headers.begin() + static_cast<std::ptrdiff_t>(end));
-        return;
+        return true;
     }
+    return false;
 }
 
 } // namespace pelmora::mail

@@ -97,6 +97,16 @@ TEST_F(Composer, WritesPriorityReceiptAndExtraHeaders)
     EXPECT_EQ(compose(message).find("X-Priority"), std::string::npos);
 }
 
+TEST_F(Composer, DropsEveryCopyOfTheFieldsItWritesItself)
+{
+    // Headers of a received message may name its type twice; neither copy may stay.
+    message.Headers = {"Content-Type: multipart/alternative; boundary=x", "Content-type: text/plain", "X-A: 1"};
+    message.Body = {"b"};
+    std::string text = compose(message);
+    EXPECT_EQ(text.find("ontent-type"), std::string::npos);
+    EXPECT_EQ(text.find("Content-Type"), text.rfind("Content-Type"));
+}
+
 TEST_F(Composer, KeepsEveryValueOnItsHeaderLine)
 {
     message.Subject = "Hi\r\nBcc: victim@example.net";
