@@ -111,7 +111,8 @@ void bodyFromJson(const json& root, TmsMessage& message)
         return;
     const json& body = root["body"];
     if (body.is_string()) {
-        for (std::string_view line : text::splitLines(body.get<std::string>()))
+        std::string whole = body.get<std::string>();
+        for (std::string_view line : text::splitLines(whole))
             message.Body.emplace_back(line);
     } else if (body.is_array()) {
         for (const json& line : body)

@@ -193,7 +193,8 @@ void MimeReader::addUnstructuredPart(std::string content)
 {
     if (!m_bodyTaken) {
         m_bodyTaken = true;
-        for (std::string_view line : text::splitLines(toUtf8(content, {})))
+        std::string utf8 = toUtf8(content, {});
+        for (std::string_view line : text::splitLines(utf8))
             m_message.Body.emplace_back(line);
         return;
     }

@@ -154,6 +154,7 @@ TEST(UUCode, ReadsBeginLines)
     EXPECT_EQ(UUBeginFileName("begin 644 file.txt"), "file.txt");
     EXPECT_EQ(UUBeginFileName("begin 0644 \"my file.txt\""), "my file.txt");
     EXPECT_EQ(UUBeginFileName("begin 644 a b"), "a");
+    EXPECT_EQ(UUBeginFileName(""), "");
 }
 
 TEST(HeaderWords, DecodesEveryWordToUtf8)

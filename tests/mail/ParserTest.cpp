@@ -147,6 +147,16 @@ TEST(Parser, ReadsDeepNestingWithoutLosingLeaves)
     EXPECT_NE(all.find("deep"), std::string::npos);
 }
 
+TEST(Parser, KeepsTheTextOfANestedMultipartWhoseBoundaryNeverComes)
+{
+    TmsMessage message = parse(mixed("--XX\nContent-Type: multipart/alternative; boundary=YY\n\nAAA\n--XX--\n"));
+    EXPECT_EQ(message.Body, std::vector<std::string>{"AAA"});
+    message = parse(mixed("--XX\nContent-Type: text/plain\n\nbody\n"
+                          "--XX\nContent-Type: multipart/related; boundary=YY\n\nBBB\n--XX--\n"));
+    ASSERT_EQ(message.Attachments.Count(), 1);
+    EXPECT_EQ(message.Attachments.Items(0).Stream, "BBB");
+}
+
 TEST(Parser, RecoversFromAMissingBoundaryOrContentType)
 {
     std::string missing = crlf(Mime + "Content-Type: multipart/mixed; boundary=XX\n\nno parts here\n");
