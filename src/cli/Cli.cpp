@@ -18,6 +18,7 @@ const std::vector<const CommandGroup*>& groups()
     static const std::vector<const CommandGroup*> all = {
         &settingsGroup,
         &dbGroup, &tableGroup, &emailGroup,
+        &mimeGroup,
     };
     return all;
 }

@@ -32,5 +32,6 @@ extern const CommandGroup settingsGroup;
 extern const CommandGroup dbGroup;
 extern const CommandGroup tableGroup;
 extern const CommandGroup emailGroup;
+extern const CommandGroup mimeGroup;
 
 } // namespace pelmora::cli
