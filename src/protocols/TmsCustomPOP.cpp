@@ -192,6 +192,10 @@ void TmsCustomPOP::receiveText(long long expected, const std::filesystem::path& 
                 progress(reported = percent);
         }
     }
+    // The size the server announced counts the dots of its stuffing, so the end is reported
+    // as such rather than left short of 100.
+    if (expected > 0 && reported != 100)
+        progress(100);
     if (!out.flush())
         Fail("Cannot store the message in " + spool.string());
 }
