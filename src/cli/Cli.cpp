@@ -17,6 +17,9 @@ const std::vector<const CommandGroup*>& groups()
 {
     static const std::vector<const CommandGroup*> all = {
         &mimeGroup,
+        &smtpGroup,
+        &pop3Group,
+        &httpGroup,
     };
     return all;
 }

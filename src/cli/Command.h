@@ -29,5 +29,8 @@ void printJson(const nlohmann::json& value);
 
 // The groups of each module, defined beside their handlers.
 extern const CommandGroup mimeGroup;
+extern const CommandGroup smtpGroup;
+extern const CommandGroup pop3Group;
+extern const CommandGroup httpGroup;
 
 } // namespace pelmora::cli

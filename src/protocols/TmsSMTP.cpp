@@ -2,6 +2,7 @@
 
 #include "net/SocketErrors.h"
 #include "protocols/DotStuffing.h"
+#include "protocols/SpoolFile.h"
 
 #include <cmath>
 #include <fstream>
@@ -75,14 +76,11 @@ void TmsSMTP::command(const std::string& line)
     readReply();
 }
 
-std::string TmsSMTP::SendSpool(const SmtpEnvelope& envelope, const std::filesystem::path& spool)
+std::string TmsSMTP::session(const std::function<void()>& work)
 {
     try {
         Connect();
-        if (OnPrepare)
-            OnPrepare(*this);
-        sendEnvelope(envelope);
-        sendText(spool);
+        work();
     } catch (...) {
         // The first failure is what the user needs to see; one in the good-bye that follows
         // would only hide it.
@@ -95,6 +93,41 @@ std::string TmsSMTP::SendSpool(const SmtpEnvelope& envelope, const std::filesyst
     std::string finalReply = m_reply.empty() ? std::string() : m_reply.back();
     Disconnect();
     return finalReply;
+}
+
+std::string TmsSMTP::SendSpool(const SmtpEnvelope& envelope, const std::filesystem::path& spool)
+{
+    return session([&] {
+        if (OnPrepare)
+            OnPrepare(*this);
+        sendEnvelope(envelope);
+        sendText(spool);
+    });
+}
+
+std::string TmsSMTP::Send()
+{
+    return session([&] {
+        if (!MailMessage)
+            SocketError(net::msgMailMessageRequired);
+        MailMessage->Validate();
+        SpoolFile spool;
+        if (OnPrepare)
+            OnPrepare(*this);
+        {
+            std::ofstream out(spool.path(), std::ios::binary | std::ios::trunc);
+            MailMessage->SaveToStream(out);
+            if (!out.flush())
+                Fail("Cannot write the composed message to " + spool.path().string());
+        }
+        SmtpEnvelope envelope{MailMessage->Sender.Address.str(), {}};
+        for (const mail::TmsAddressList* list : {&MailMessage->Recipients, &MailMessage->CC, &MailMessage->BCC}) {
+            for (int i = 0; i < list->Count(); ++i)
+                envelope.recipients.push_back(list->Items(i).Address.str());
+        }
+        sendEnvelope(envelope);
+        sendText(spool.path());
+    });
 }
 
 void TmsSMTP::sendEnvelope(const SmtpEnvelope& envelope)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mail/TmsMessage.h"
 #include "net/TmsMailBase.h"
 #include "protocols/MailSecurity.h"
 
@@ -30,12 +31,18 @@ public:
     std::string UserName;
     std::string Password;
     MailSecurity Security = MailSecurity::Auto;
+    // The message Send delivers; not owned.
+    mail::TmsMessage* MailMessage = nullptr;
 
     SmtpNotify OnPrepare;
     SmtpNotify OnSending;
     SmtpNotify OnMailSent;
     ProgressEvent OnProgress;
 
+    // Connects, composes MailMessage into a spool file and delivers it to its sender, To, CC and
+    // BCC addresses, and says good-bye, also after a failure. Returns the server's reply to the
+    // end of data.
+    std::string Send();
     // Connects, sends the envelope and the message text of `spool` (a composed message), and
     // says good-bye, also after a failure. Returns the server's reply to the end of data.
     std::string SendSpool(const SmtpEnvelope& envelope, const std::filesystem::path& spool);
@@ -51,6 +58,7 @@ protected:
     void Logout() override;
 
 private:
+    std::string session(const std::function<void()>& work);
     void readReply();
     void command(const std::string& line);
     void helo();

@@ -83,28 +83,21 @@ TEST(HttpTest, ShortBodyIsAnErrorNotAPage)
     EXPECT_FALSE(http.Connected());
 }
 
-class HttpServerTest : public ::testing::Test {
+class HttpServerTest : public pelmora::test::ServerSuite {
 protected:
-    static void SetUpTestSuite() { s_servers = new TestServers("http"); }
-    static void TearDownTestSuite()
-    {
-        delete s_servers;
-        s_servers = nullptr;
-    }
+    static void SetUpTestSuite() { startServers("http"); }
     void SetUp() override
     {
-        if (!s_servers->available())
-            GTEST_SKIP() << "nginx could not be started";
-        pelmora::test::writeFile(s_servers->webRoot() / "index.html", "<html>hello</html>\n");
+        ServerSuite::SetUp();
+        if (IsSkipped())
+            return;
+        pelmora::test::writeFile(servers().webRoot() / "index.html", "<html>hello</html>\n");
     }
     std::string url(const std::string& path, bool secure = false) const
     {
-        return (secure ? "https://" : "http://") + s_servers->server("http", secure ? "tls_port" : "port") + path;
+        return (secure ? "https://" : "http://") + servers().server("http", secure ? "tls_port" : "port") + path;
     }
-    static TestServers* s_servers;
 };
-
-TestServers* HttpServerTest::s_servers = nullptr;
 
 TEST_F(HttpServerTest, FetchesAndFollowsRedirects)
 {
@@ -144,10 +137,10 @@ TEST_F(HttpServerTest, HttpsWithTrustedAndUntrustedCertificate)
             EXPECT_NE(std::string(error.what()).find("not trusted"), std::string::npos) << error.what();
         }
     }
-    pelmora::test::TrustedStore store(s_servers->caFile());
+    pelmora::test::TrustedStore store(servers().caFile());
     http.Get();
     EXPECT_EQ(http.Body(), "<html>hello</html>\n");
     // The certificate names localhost and 127.0.0.1; another name must not pass.
-    http.setURL("https://127.0.0.2:" + std::to_string(s_servers->info()["http"]["tls_port"].get<int>()) + "/");
+    http.setURL("https://127.0.0.2:" + std::to_string(servers().info()["http"]["tls_port"].get<int>()) + "/");
     EXPECT_THROW(http.Get(), pelmora::Error);
 }

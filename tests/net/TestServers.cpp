@@ -15,6 +15,8 @@ std::string script()
 
 } // namespace
 
+std::unique_ptr<TestServers> ServerSuite::s_servers;
+
 TestServers::TestServers(const std::string& kinds)
 {
     auto dir = m_dir.path() / "servers";

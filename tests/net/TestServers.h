@@ -2,6 +2,7 @@
 
 #include "TestSupport.h"
 
+#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
@@ -37,6 +38,23 @@ public:
 private:
     TempDir m_dir;
     nlohmann::json m_info;
+};
+
+// A test suite that shares one set of servers: a suite starts them in its SetUpTestSuite with
+// startServers(); its tests skip when they could not be started.
+class ServerSuite : public ::testing::Test {
+protected:
+    static void startServers(const std::string& kinds) { s_servers = std::make_unique<TestServers>(kinds); }
+    static void TearDownTestSuite() { s_servers.reset(); }
+    void SetUp() override
+    {
+        if (!s_servers || !s_servers->available())
+            GTEST_SKIP() << "the test servers could not be started here";
+    }
+    static TestServers& servers() { return *s_servers; }
+
+private:
+    static std::unique_ptr<TestServers> s_servers;
 };
 
 // Makes SSL_CERT_FILE name `file` while it lives (empty: unset), restoring the old value.

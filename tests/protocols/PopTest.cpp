@@ -178,35 +178,22 @@ TEST(PopTest, ServerClosingMidMessageKeepsIt)
         EXPECT_NE(line.rfind("DELE", 0), 0u);
 }
 
-class PopServerTest : public ::testing::Test {
+class PopServerTest : public pelmora::test::ServerSuite {
 protected:
-    static void SetUpTestSuite() { s_servers = new pelmora::test::TestServers("pop3"); }
-    static void TearDownTestSuite()
-    {
-        delete s_servers;
-        s_servers = nullptr;
-    }
-    void SetUp() override
-    {
-        if (!s_servers->available())
-            GTEST_SKIP() << "dovecot could not be started";
-    }
+    static void SetUpTestSuite() { startServers("pop3"); }
     void account(CollectingPOP& pop, bool secure = false)
     {
-        pop.Server = s_servers->server("pop3", secure ? "tls_port" : "port");
+        pop.Server = servers().server("pop3", secure ? "tls_port" : "port");
         pop.Security = secure ? MailSecurity::Implicit : MailSecurity::Plain;
-        pop.UserName = s_servers->user();
-        pop.Password = s_servers->password();
+        pop.UserName = servers().user();
+        pop.Password = servers().password();
     }
-    static pelmora::test::TestServers* s_servers;
 };
-
-pelmora::test::TestServers* PopServerTest::s_servers = nullptr;
 
 TEST_F(PopServerTest, RetrievesDeletesAndLeaves)
 {
-    s_servers->deliver("1.M1.test", "Subject: first\n\n.single dot line\n..two dots\nend\n");
-    s_servers->deliver("2.M2.test", "Subject: second\n\nbody\n");
+    servers().deliver("1.M1.test", "Subject: first\n\n.single dot line\n..two dots\nend\n");
+    servers().deliver("2.M2.test", "Subject: second\n\nbody\n");
     CollectingPOP pop;
     account(pop);
     pop.Retrieve(true);
@@ -215,7 +202,7 @@ TEST_F(PopServerTest, RetrievesDeletesAndLeaves)
 
     CollectingPOP again;
     account(again, true);
-    pelmora::test::TrustedStore store(s_servers->caFile());
+    pelmora::test::TrustedStore store(servers().caFile());
     again.Retrieve(false);
     EXPECT_EQ(again.texts, pop.texts);
 

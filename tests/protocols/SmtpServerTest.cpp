@@ -20,25 +20,21 @@ struct Stored {
 
 } // namespace
 
-class SmtpServerTest : public ::testing::Test {
+class SmtpServerTest : public pelmora::test::ServerSuite {
 protected:
-    static void SetUpTestSuite() { s_servers = new TestServers("smtp"); }
-    static void TearDownTestSuite()
-    {
-        delete s_servers;
-        s_servers = nullptr;
-    }
+    static void SetUpTestSuite() { startServers("smtp"); }
     void SetUp() override
     {
-        if (!s_servers->available())
-            GTEST_SKIP() << "the SMTP server could not be started";
-        for (const auto& entry : std::filesystem::directory_iterator(s_servers->smtpSpool()))
+        ServerSuite::SetUp();
+        if (IsSkipped())
+            return;
+        for (const auto& entry : std::filesystem::directory_iterator(servers().smtpSpool()))
             std::filesystem::remove(entry.path());
     }
     Stored stored() const
     {
         Stored result;
-        for (const auto& entry : std::filesystem::directory_iterator(s_servers->smtpSpool())) {
+        for (const auto& entry : std::filesystem::directory_iterator(servers().smtpSpool())) {
             if (entry.path().extension() == ".eml")
                 result.text = pelmora::test::readFile(entry.path());
             else if (entry.path().extension() == ".json")
@@ -52,16 +48,13 @@ protected:
         pelmora::test::writeFile(dir / "spool.eml", text);
         return smtp.SendSpool(envelope, dir / "spool.eml");
     }
-    static TestServers* s_servers;
 };
-
-TestServers* SmtpServerTest::s_servers = nullptr;
 
 TEST_F(SmtpServerTest, PlainDeliveryArrivesByteForByte)
 {
     const std::string text = "From: me@here.test\r\nSubject: dots\r\n\r\n.\r\n..\r\n.leading\r\nend\r\n";
     TmsSMTP smtp;
-    smtp.Server = s_servers->server("smtp");
+    smtp.Server = servers().server("smtp");
     std::string reply = send(smtp, text, {"me@here.test", {"to@x.test", "cc@x.test", "bcc@x.test"}});
     EXPECT_EQ(reply.substr(0, 3), "250");
     Stored got = stored();
@@ -72,15 +65,15 @@ TEST_F(SmtpServerTest, PlainDeliveryArrivesByteForByte)
 
 TEST_F(SmtpServerTest, StartTlsWithAuthAndImplicitTls)
 {
-    pelmora::test::TrustedStore store(s_servers->caFile());
+    pelmora::test::TrustedStore store(servers().caFile());
     TempDir logs;
     for (MailSecurity security : {MailSecurity::StartTls, MailSecurity::Implicit}) {
         SetUp();
         TmsSMTP smtp;
         smtp.Security = security;
-        smtp.Server = s_servers->server("smtp", security == MailSecurity::StartTls ? "starttls_port" : "tls_port");
-        smtp.UserName = s_servers->user();
-        smtp.Password = s_servers->password();
+        smtp.Server = servers().server("smtp", security == MailSecurity::StartTls ? "starttls_port" : "tls_port");
+        smtp.UserName = servers().user();
+        smtp.Password = servers().password();
         smtp.LogFileName = (logs / "smtp.log").string();
         send(smtp, "Subject: tls\r\n\r\nsecret body\r\n", {"me@here.test", {"to@x.test"}});
         EXPECT_EQ(stored().text, "Subject: tls\r\n\r\nsecret body\r\n");
@@ -96,11 +89,11 @@ TEST_F(SmtpServerTest, WrongPasswordAndUntrustedCertificateAreRefused)
 {
     TmsSMTP smtp;
     smtp.Security = MailSecurity::StartTls;
-    smtp.Server = s_servers->server("smtp", "starttls_port");
-    smtp.UserName = s_servers->user();
+    smtp.Server = servers().server("smtp", "starttls_port");
+    smtp.UserName = servers().user();
     smtp.Password = "wrong";
     {
-        pelmora::test::TrustedStore store(s_servers->caFile());
+        pelmora::test::TrustedStore store(servers().caFile());
         try {
             send(smtp, "x\r\n", {"a@b.test", {"c@d.test"}});
             FAIL() << "a wrong password was accepted";
