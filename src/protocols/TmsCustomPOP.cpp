@@ -2,10 +2,9 @@
 
 #include "net/SocketErrors.h"
 #include "protocols/DotStuffing.h"
-#include "protocols/SpoolFile.h"
+#include "protocols/MessageSpool.h"
 
 #include <charconv>
-#include <fstream>
 
 namespace pelmora::protocols {
 
@@ -129,13 +128,13 @@ bool TmsCustomPOP::RetrieveMessage(int index)
         OnRetrieving(*this, index);
     WriteLine("RETR " + std::to_string(index + 1));
     readStatus();
-    SpoolFile spool;
+    MessageSpool spool;
     bool handedOn = false;
     try {
-        receiveText(expected, spool.path());
-        std::ifstream text(spool.path(), std::ios::binary);
+        receiveText(expected, spool);
+        std::unique_ptr<std::istream> text = spool.reader();
         try {
-            MessageReceived(index, text);
+            MessageReceived(index, *text);
             handedOn = true;
         } catch (const std::exception& error) {
             // What could not be handed on stays on the server for the next retrieval.
@@ -167,9 +166,8 @@ void TmsCustomPOP::DeleteMessage(int index)
     }
 }
 
-void TmsCustomPOP::receiveText(long long expected, const std::filesystem::path& spool)
+void TmsCustomPOP::receiveText(long long expected, MessageSpool& spool)
 {
-    std::ofstream out(spool, std::ios::binary | std::ios::trunc);
     DotUnstuffer unstuffer;
     std::string block(64 * 1024, '\0');
     std::string text;
@@ -184,7 +182,7 @@ void TmsCustomPOP::receiveText(long long expected, const std::filesystem::path& 
         // Whatever followed the terminator belongs to the next reply.
         if (used < count)
             UnreadBytes(std::string_view(block.data() + used, count - used));
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+        spool.append(text);
         stored += static_cast<long long>(text.size());
         if (expected > 0) {
             int percent = static_cast<int>(std::min<long long>(100, stored * 100 / expected)) / 10 * 10;
@@ -196,8 +194,11 @@ void TmsCustomPOP::receiveText(long long expected, const std::filesystem::path& 
     // as such rather than left short of 100.
     if (expected > 0 && reported != 100)
         progress(100);
-    if (!out.flush())
-        Fail("Cannot store the message in " + spool.string());
+    try {
+        spool.finish();
+    } catch (const net::ESocketError& error) {
+        Fail(error.what());
+    }
 }
 
 } // namespace pelmora::protocols

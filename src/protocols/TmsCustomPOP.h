@@ -10,6 +10,8 @@
 
 namespace pelmora::protocols {
 
+class MessageSpool;
+
 // Fetches every message of a POP3 mailbox in one call, each handed on as its raw text, and
 // deletes on the server only what was handed on without error.
 class TmsCustomPOP : public net::TmsMailBase {
@@ -49,7 +51,7 @@ protected:
 private:
     std::string readStatus();
     long long expectedSize(int index);
-    void receiveText(long long expected, const std::filesystem::path& spool);
+    void receiveText(long long expected, MessageSpool& spool);
     void progress(int percent);
 
     int m_count = -1;

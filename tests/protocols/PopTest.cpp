@@ -1,4 +1,5 @@
 #include "net/SocketErrors.h"
+#include "protocols/MessageSpool.h"
 #include "protocols/TmsCustomPOP.h"
 
 #include "ScriptedPeer.h"
@@ -176,6 +177,20 @@ TEST(PopTest, ServerClosingMidMessageKeepsIt)
     EXPECT_TRUE(pop.texts.empty());
     for (const std::string& line : peer.received())
         EXPECT_NE(line.rfind("DELE", 0), 0u);
+}
+
+TEST(MessageSpoolTest, LargeMessageMovesToAFileAndComesBackWhole)
+{
+    std::string whole;
+    MessageSpool spool;
+    for (int i = 0; whole.size() <= MessageSpool::MemoryLimit + 100000; ++i) {
+        std::string block(4093, static_cast<char>('a' + i % 26));
+        spool.append(block);
+        whole += block;
+    }
+    spool.finish();
+    auto reader = spool.reader();
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(*reader), std::istreambuf_iterator<char>()), whole);
 }
 
 class PopServerTest : public pelmora::test::ServerSuite {
