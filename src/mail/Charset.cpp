@@ -135,11 +135,18 @@ bool isValidUtf8(std::string_view text)
     return true;
 }
 
+// Charsets that write other characters with ASCII bytes (UTF-7, ISO-2022-JP, ...).
+static bool usesAsciiBytesForOthers(const std::string& name)
+{
+    return name.rfind("utf-7", 0) == 0 || name.rfind("utf7", 0) == 0 || name.rfind("iso-2022", 0) == 0 ||
+           name.rfind("utf-16", 0) == 0 || name.rfind("utf-32", 0) == 0 || name == "hz-gb-2312";
+}
+
 std::string toUtf8(std::string_view bytes, std::string_view charset)
 {
-    if (isAscii(bytes))
-        return std::string(bytes);
     std::string name = normalized(charset);
+    if (isAscii(bytes) && !usesAsciiBytesForOthers(name))
+        return std::string(bytes);
     // Text labelled as ASCII (or not labelled) that is valid UTF-8 is taken as UTF-8: a
     // common mislabelling, and 8-bit text that happens to be valid UTF-8 is rare.
     if (name.empty() || name == "utf-8" || name == "utf8" || name == "us-ascii" || name == "ascii" ||

@@ -21,7 +21,7 @@ std::vector<std::string_view> splitParams(std::string_view value)
     bool quoted = false;
     std::size_t start = 0;
     for (std::size_t i = 0; i < value.size(); ++i) {
-        if (quoted && value[i] == '\\')
+        if (quoted && value[i] == '\\' && i + 1 < value.size() && value[i + 1] == '"')
             ++i;
         else if (value[i] == '"')
             quoted = !quoted;
@@ -41,7 +41,9 @@ std::string unquoteValue(std::string_view value)
         return std::string(value);
     std::string out;
     for (std::size_t i = 1; i < value.size() && value[i] != '"'; ++i) {
-        if (value[i] == '\\' && i + 1 < value.size())
+        // Only \" and \\ are taken as quoted pairs: Windows paths in file names keep their
+        // backslashes, so the bare name can still be found after the last one.
+        if (value[i] == '\\' && i + 1 < value.size() && (value[i + 1] == '"' || value[i + 1] == '\\'))
             ++i;
         out += value[i];
     }

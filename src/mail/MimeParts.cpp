@@ -100,9 +100,17 @@ MimeReader::Stop MimeReader::parseMultipart(const std::string& boundary, int dep
 {
     const std::size_t level = m_boundaries.size();
     m_boundaries.push_back("--" + boundary);
-    Stop stop = skipLines();
+    std::string preamble;
+    Stop stop = readPreamble(preamble);
     if (stop.kind == StopKind::End && depth == 0)
         throw EMessageParserError(msg::NoBoundary);
+    if (stop.level != level || stop.kind == StopKind::End) {
+        // A nested multipart whose own boundary never comes: its text is kept as a part.
+        m_boundaries.resize(level);
+        if (!text::trim(preamble).empty())
+            addUnstructuredPart(std::move(preamble));
+        return stop;
+    }
     while (stop.kind == StopKind::Delimiter && stop.level == level) {
         TmsHeaders headers;
         if (!readPartHeaders(headers, stop))
@@ -179,6 +187,22 @@ MimeReader::Stop MimeReader::readAttachment(const PartInfo& info, std::string na
     }
     m_message.Attachments.AddItem(std::move(item));
     return stop;
+}
+
+void MimeReader::addUnstructuredPart(std::string content)
+{
+    if (!m_bodyTaken) {
+        m_bodyTaken = true;
+        for (std::string_view line : text::splitLines(toUtf8(content, {})))
+            m_message.Body.emplace_back(line);
+        return;
+    }
+    auto item = std::make_unique<TmsAttItem>();
+    item->SetFileName("att." + std::to_string(m_message.Attachments.Count()));
+    item->ContentType = "text/plain";
+    item->Encoding = aeSevenBit;
+    item->Stream = std::move(content);
+    m_message.Attachments.AddItem(std::move(item));
 }
 
 void MimeReader::finishHtmlBody()

@@ -41,33 +41,32 @@ bool looksLikeField(std::string_view line)
     return true;
 }
 
-// Content lines joined with CR LF; the line end before a delimiter belongs to the delimiter.
+// Content lines joined with their own line ends; the line end before a delimiter belongs to
+// the delimiter, so it is only added once the next line comes.
 struct TextSink {
     std::string& out;
-    bool pending = false;
-    void line(std::string_view text)
+    std::string_view pendingEnd;
+    void line(std::string_view text, std::string_view end)
     {
-        if (pending)
-            out += "\r\n";
+        out += pendingEnd;
         out.append(text);
-        pending = true;
+        pendingEnd = end;
     }
 };
 
 struct QuotedPrintableSink {
     std::string& out;
-    bool pending = false;
-    void line(std::string_view text)
+    std::string_view pendingEnd;
+    void line(std::string_view text, std::string_view end)
     {
-        if (pending)
-            out += "\r\n";
-        pending = !qpDecodeLine(text, out);
+        out += pendingEnd;
+        pendingEnd = qpDecodeLine(text, out) ? std::string_view() : end;
     }
 };
 
 struct Base64Sink {
     Base64Decoder decoder;
-    void line(std::string_view text)
+    void line(std::string_view text, std::string_view)
     {
         // A lone "." is the end of a POP3 transfer left in the text, never data.
         if (text != ".")
@@ -77,7 +76,7 @@ struct Base64Sink {
 
 struct UUSink {
     std::string& out;
-    void line(std::string_view text)
+    void line(std::string_view text, std::string_view)
     {
         if (text.empty() || text == "`" || lower(text) == "end" || IsUUBeginLine(text))
             return;
@@ -86,7 +85,7 @@ struct UUSink {
 };
 
 struct NullSink {
-    void line(std::string_view) {}
+    void line(std::string_view, std::string_view) {}
 };
 
 } // namespace
@@ -114,9 +113,12 @@ bool MimeReader::nextLine(std::string_view& line)
     if (m_hasPushedBack) {
         m_hasPushedBack = false;
         line = m_pushedBack;
+        m_lineEnd = m_pushedBackEnd;
         return true;
     }
-    return m_input.next(line);
+    bool more = m_input.next(line);
+    m_lineEnd = m_input.lastLineEnd();
+    return more;
 }
 
 bool MimeReader::boundaryLine(std::string_view line, Stop& stop) const
@@ -132,9 +134,9 @@ bool MimeReader::boundaryLine(std::string_view line, Stop& stop) const
             stop = {StopKind::Closing, level};
             return true;
         }
-        // Only blanks may follow a delimiter; a longer boundary that merely starts with this
-        // one is not a delimiter of it.
-        if (isBlank(rest)) {
+        // After a delimiter only blanks may follow, and mailers put text after those; a
+        // longer boundary that merely starts with this one is not a delimiter of it.
+        if (rest.empty() || rest[0] == ' ' || rest[0] == '\t') {
             stop = {StopKind::Delimiter, level};
             return true;
         }
@@ -149,9 +151,15 @@ template <typename Sink> MimeReader::Stop MimeReader::readContent(Sink& sink)
     while (nextLine(line)) {
         if (boundaryLine(line, stop))
             return stop;
-        sink.line(line);
+        sink.line(line, m_lineEnd);
     }
     return Stop{};
+}
+
+MimeReader::Stop MimeReader::readPreamble(std::string& out)
+{
+    TextSink sink{out, {}};
+    return readContent(sink);
 }
 
 MimeReader::Stop MimeReader::skipLines()
@@ -174,17 +182,17 @@ MimeReader::Stop MimeReader::decodeContent(const PartInfo& info, std::string& ou
         return readContent(sink);
     }
     if (encoding == "quoted-printable") {
-        QuotedPrintableSink sink{out};
+        QuotedPrintableSink sink{out, {}};
         Stop stop = readContent(sink);
         // At the end of the text the last line end is content; before a delimiter it is not.
-        if (stop.kind == StopKind::End && sink.pending && m_input.lastLineEnded())
-            out += "\r\n";
+        if (stop.kind == StopKind::End)
+            out += sink.pendingEnd;
         return stop;
     }
-    TextSink sink{out};
+    TextSink sink{out, {}};
     Stop stop = readContent(sink);
-    if (stop.kind == StopKind::End && sink.pending && m_input.lastLineEnded())
-        out += "\r\n";
+    if (stop.kind == StopKind::End)
+        out += sink.pendingEnd;
     return stop;
 }
 
@@ -200,6 +208,7 @@ bool MimeReader::readPartHeaders(TmsHeaders& headers, Stop& stop)
         if (!continuation && !looksLikeField(line)) {
             // A part without a header block: this line is already its content.
             m_pushedBack = std::string(line);
+            m_pushedBackEnd = m_lineEnd;
             m_hasPushedBack = true;
             return false;
         }

@@ -45,6 +45,7 @@ private:
     bool nextLine(std::string_view& line);
     bool boundaryLine(std::string_view line, Stop& stop) const;
     Stop skipLines();
+    Stop readPreamble(std::string& out);
     template <typename Sink> Stop readContent(Sink& sink);
     Stop decodeContent(const PartInfo& info, std::string& out);
     bool readPartHeaders(TmsHeaders& headers, Stop& stop);
@@ -54,13 +55,16 @@ private:
     Stop parseLeaf(const PartInfo& info, bool inAlternative, bool top);
     Stop readBody(const PartInfo& info);
     Stop readAttachment(const PartInfo& info, std::string name, bool inAlternative, bool htmlBody);
+    void addUnstructuredPart(std::string content);
     void finishHtmlBody();
 
     TLineStream& m_input;
     TmsMessage& m_message;
     std::vector<std::string> m_boundaries; // "--" and the boundary, outermost first
     std::string m_pushedBack;
+    std::string_view m_pushedBackEnd; // line ends are views of constant texts
     bool m_hasPushedBack = false;
+    std::string_view m_lineEnd;
     bool m_bodyTaken = false;
     int m_htmlIndex = -1; // the HTML part the body is made from when there is no text part
     std::string m_htmlCharset;

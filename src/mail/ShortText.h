@@ -33,6 +33,8 @@ public:
     bool empty() const { return m_text.empty(); }
     bool operator==(const ShortText& other) const = default;
     bool operator==(std::string_view other) const { return m_text == other; }
+    bool operator==(const char* other) const { return m_text == other; }
+    bool operator==(const std::string& other) const { return m_text == other; }
 
 private:
     std::string m_text;

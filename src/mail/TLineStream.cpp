@@ -67,11 +67,13 @@ bool TLineStream::next(std::string_view& line)
             return false;
         }
         line = std::string_view(data + m_pos, i - m_pos);
-        std::size_t skip = 0;
-        if (i < size)
-            skip = (data[i] == '\r' && i + 1 < size && data[i + 1] == '\n') ? 2 : 1;
-        m_pos = i + skip;
-        m_lastEnded = skip > 0;
+        if (i == size)
+            m_lastEnd = {};
+        else if (data[i] == '\r' && i + 1 < size && data[i + 1] == '\n')
+            m_lastEnd = "\r\n";
+        else
+            m_lastEnd = data[i] == '\r' ? "\r" : "\n";
+        m_pos = i + m_lastEnd.size();
         return true;
     }
 }

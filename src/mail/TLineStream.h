@@ -29,8 +29,9 @@ public:
     // The next line as a view valid until the following call; false at the end.
     bool next(std::string_view& line);
     bool atEnd() const { return m_end; }
-    // Whether the line handed out last ended in a line end (false for text after the last one).
-    bool lastLineEnded() const { return m_lastEnded; }
+    // The line end of the line handed out last: "\r\n", "\n", "\r", or empty for text after
+    // the last line end.
+    std::string_view lastLineEnd() const { return m_lastEnd; }
 
     // Copies everything from the first line to the end into `out`.
     void copyAll(std::string& out);
@@ -45,7 +46,7 @@ private:
     std::size_t m_pos = 0;
     bool m_eof = false;
     bool m_end = false;
-    bool m_lastEnded = false;
+    std::string_view m_lastEnd;
 };
 
 } // namespace pelmora::mail

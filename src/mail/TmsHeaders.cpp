@@ -41,18 +41,33 @@ bool isContinuation(std::string_view line)
 }
 
 // The unfolded value of the field that begins at `index`; `index` moves past its lines.
-std::string unfoldField(const TmsHeaders& headers, std::size_t& index, std::size_t valueStart)
+// Exact unfolding only removes the line breaks, as structured values (a boundary folded
+// inside its quotes) need; otherwise each line is trimmed and joined with one blank.
+std::string unfoldField(const TmsHeaders& headers, std::size_t& index, std::size_t valueStart, bool exact)
 {
     std::string value(trim(std::string_view(headers[index]).substr(valueStart)));
     for (++index; index < headers.size() && isContinuation(headers[index]); ++index) {
-        std::string_view more = trim(headers[index]);
-        if (more.empty())
+        std::string_view line = headers[index];
+        bool folded = line[0] == ' ' || line[0] == '\t';
+        std::string_view more = exact && folded ? line : trim(line);
+        if (more.empty() || (exact && trim(more).empty()))
             continue;
-        if (!value.empty())
+        if (!value.empty() && !(exact && folded))
             value += ' ';
         value += more;
     }
-    return value;
+    return exact ? std::string(trim(value)) : value;
+}
+
+std::string firstFieldValue(const TmsHeaders& headers, std::string_view name, bool exact)
+{
+    name = withoutColon(name);
+    for (std::size_t i = 0; i < headers.size(); ++i) {
+        std::size_t start = fieldValueStart(headers[i], name);
+        if (start != std::string_view::npos)
+            return unfoldField(headers, i, start, exact);
+    }
+    return {};
 }
 
 // Cuts an address field at the commas that separate addresses: not those inside double
@@ -108,18 +123,12 @@ std::string_view withoutGroup(std::string_view piece)
 
 std::string rawHeaderValue(const TmsHeaders& headers, std::string_view name)
 {
-    name = withoutColon(name);
-    for (std::size_t i = 0; i < headers.size(); ++i) {
-        std::size_t start = fieldValueStart(headers[i], name);
-        if (start != std::string_view::npos)
-            return unfoldField(headers, i, start);
-    }
-    return {};
+    return firstFieldValue(headers, name, true);
 }
 
 std::string HeaderValue(const TmsHeaders& headers, std::string_view name)
 {
-    return DecodeHeaderWords(rawHeaderValue(headers, name));
+    return DecodeHeaderWords(firstFieldValue(headers, name, false));
 }
 
 void HeaderAddresses(const TmsHeaders& headers, std::string_view name, std::vector<std::string>& out)
@@ -132,7 +141,7 @@ void HeaderAddresses(const TmsHeaders& headers, std::string_view name, std::vect
             ++i;
             continue;
         }
-        for (const std::string& piece : splitAddresses(unfoldField(headers, i, start))) {
+        for (const std::string& piece : splitAddresses(unfoldField(headers, i, start, false))) {
             std::string_view address = withoutGroup(trim(piece));
             if (!address.empty())
                 out.push_back(DecodeHeaderWords(address));
@@ -140,7 +149,7 @@ void HeaderAddresses(const TmsHeaders& headers, std::string_view name, std::vect
     }
 }
 
-void DeleteHeader(TmsHeaders& headers, std::string_view name)
+bool DeleteHeader(TmsHeaders& headers, std::string_view name)
 {
     name = withoutColon(name);
     for (std::size_t i = 0; i < headers.size(); ++i) {
@@ -150,8 +159,9 @@ void DeleteHeader(TmsHeaders& headers, std::string_view name)
         while (end < headers.size() && !headers[end].empty() && (headers[end][0] == ' ' || headers[end][0] == '\t'))
             ++end;
         headers.erase(headers.begin() + static_cast<std::ptrdiff_t>(i), headers.begin() + static_cast<std::ptrdiff_t>(end));
-        return;
+        return true;
     }
+    return false;
 }
 
 } // namespace pelmora::mail

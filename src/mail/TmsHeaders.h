@@ -22,8 +22,8 @@ std::string rawHeaderValue(const TmsHeaders& headers, std::string_view name);
 // quotes, angle brackets and comments, each trimmed and decoded.
 void HeaderAddresses(const TmsHeaders& headers, std::string_view name, std::vector<std::string>& out);
 
-// Removes the first field `name` with its continuation lines.
-void DeleteHeader(TmsHeaders& headers, std::string_view name);
+// Removes the first field `name` with its continuation lines; false when there is none.
+bool DeleteHeader(TmsHeaders& headers, std::string_view name);
 
 // A structured header value such as a Content-Type: the part before the first ";" (trimmed,
 // lower case) and its parameters by lower-case name. RFC 2231 parameters (name*=charset''text,

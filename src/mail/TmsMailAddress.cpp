@@ -11,23 +11,27 @@ using text::trim;
 
 constexpr std::size_t LabelWidth = 10;
 
-// Trimmed, then the double quotes at both ends removed; quoted pairs inside a quoted name
-// (\" and \\) stand for their second character.
+// Trimmed, then the double quotes at both ends removed; inside a quoted string the quoted
+// pairs \" and \\ stand for their second character.
 std::string unquote(std::string_view text)
 {
     text = trim(text);
-    bool quoted = !text.empty() && text.front() == '"';
+    if (text.size() >= 2 && text.front() == '"') {
+        std::string out;
+        std::size_t i = 1;
+        for (; i < text.size() && text[i] != '"'; ++i) {
+            if (text[i] == '\\' && i + 1 < text.size())
+                ++i;
+            out += text[i];
+        }
+        if (i + 1 == text.size())
+            return std::string(trim(out));
+    }
     while (!text.empty() && text.front() == '"')
         text.remove_prefix(1);
     while (!text.empty() && text.back() == '"')
         text.remove_suffix(1);
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (quoted && text[i] == '\\' && i + 1 < text.size())
-            ++i;
-        out += text[i];
-    }
-    return std::string(trim(out));
+    return std::string(trim(text));
 }
 
 std::string cleanAddress(std::string_view address)

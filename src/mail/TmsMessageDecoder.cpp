@@ -115,6 +115,7 @@ void TmsMessageDecoder::parsePlain()
 {
     std::string_view line;
     bool begin = false;
+    const std::size_t bodyStart = m_message.Body.size();
     while (m_input.next(line)) {
         if (IsUUBeginLine(line)) {
             begin = true;
@@ -122,6 +123,9 @@ void TmsMessageDecoder::parsePlain()
         }
         m_message.Body.push_back(toUtf8(line, {}));
     }
+    // The empty line that separates the text from the first file is the layout's, not text.
+    if (begin && m_message.Body.size() > bodyStart && m_message.Body.back().empty())
+        m_message.Body.pop_back();
     while (begin) {
         auto item = std::make_unique<TmsAttItem>();
         std::string name = safeFileName(UUBeginFileName(line));

@@ -111,8 +111,12 @@ void TmsMessageEncoder::writeHeaderBlock()
 void TmsMessageEncoder::writeExtraHeaders()
 {
     TmsHeaders headers = m_message.Headers;
-    for (const char* field : OwnFields)
-        DeleteHeader(headers, field);
+    // Every field of these names goes, not only the first: a second Content-Type left in
+    // the extra headers would come before the composer's own and mislabel the message.
+    for (const char* field : OwnFields) {
+        while (DeleteHeader(headers, field)) {
+        }
+    }
     for (std::string& line : headers) {
         line = singleLine(line);
         if (isWritableHeader(line))
