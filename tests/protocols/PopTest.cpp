@@ -7,7 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <iterator>
+#include <thread>
 
 using namespace pelmora::protocols;
 using pelmora::net::ESocketError;
@@ -240,4 +242,48 @@ TEST_F(PopServerTest, WrongPasswordFailsWithTheServersReply)
         EXPECT_EQ(std::string(error.what()).substr(0, 4), "-ERR");
     }
     EXPECT_FALSE(pop.Connected());
+}
+
+TEST(PopTest, RefusedGreetingAndCancelDuringAMessage)
+{
+    ScriptedPeer refusing([](PeerConnection& connection, ScriptedPeer&) {
+        connection.send("-ERR too busy\r\n");
+        connection.stall(200);
+    });
+    CollectingPOP pop;
+    pop.Server = refusing.server();
+    pop.UserName = "u";
+    pop.Password = "p";
+    try {
+        pop.Retrieve(false);
+        ADD_FAILURE() << "a refused greeting passed";
+    } catch (const ESocketError& error) {
+        EXPECT_STREQ(error.what(), "-ERR too busy");
+    }
+    refusing.join();
+
+    ScriptedPeer stalling([](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send("+OK ready\r\n");
+        for (std::string reply : {"+OK", "+OK", "+OK 1 100", "+OK 1 100"}) {
+            self.expectLine(connection);
+            connection.send(reply + "\r\n");
+        }
+        self.expectLine(connection);
+        connection.send("+OK\r\nSubject: slow\r\n");
+        connection.stall(2000);
+    });
+    pop.Server = stalling.server();
+    std::chrono::steady_clock::time_point canceledAt;
+    std::thread canceler([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        canceledAt = std::chrono::steady_clock::now();
+        pop.Cancel();
+    });
+    EXPECT_THROW(pop.Retrieve(false), pelmora::net::ECanceledError);
+    auto late = std::chrono::steady_clock::now() - canceledAt;
+    canceler.join();
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(late).count(), 100);
+    EXPECT_FALSE(pop.Connected());
+    auto received = stalling.received();
+    EXPECT_EQ(std::find(received.begin(), received.end(), "QUIT"), received.end()); // a cancel sends nothing more
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -181,23 +183,83 @@ TEST(SmtpTest, CancelDuringDataWithin100ms)
         while (self.expectLine(connection) != "DATA" && !connection.closed())
             connection.send("250 ok\r\n");
         connection.send("354 go on\r\n");
-        connection.stall(2000); // the text fills the buffers and the client waits
+        connection.stall(5000); // the text fills the buffers and the client waits
     });
     TempDir dir;
+    auto spool = spoolWith(dir, std::string(32 << 20, 'x'));
     TmsSMTP smtp;
     smtp.Server = peer.server();
     std::vector<int> progress;
-    smtp.OnProgress = [&](TmsSMTP&, int percent) { progress.push_back(percent); };
+    std::atomic<bool> sending{false};
+    smtp.OnProgress = [&](TmsSMTP&, int percent) {
+        progress.push_back(percent);
+        sending = true;
+    };
     std::chrono::steady_clock::time_point canceledAt;
     std::thread canceler([&] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        for (int i = 0; i < 500 && !sending; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
         canceledAt = std::chrono::steady_clock::now();
         smtp.Cancel();
     });
-    EXPECT_THROW(smtp.SendSpool({"a@b", {"c@d"}}, spoolWith(dir, std::string(32 << 20, 'x'))), ECanceledError);
+    EXPECT_THROW(smtp.SendSpool({"a@b", {"c@d"}}, spool), ECanceledError);
     auto late = std::chrono::steady_clock::now() - canceledAt;
     canceler.join();
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(late).count(), 100);
     EXPECT_EQ(progress.back(), 0);
     EXPECT_FALSE(smtp.Connected());
+}
+
+TEST(SmtpTest, MessageChecksComeAfterSignOnAndStillEndWithQuit)
+{
+    ScriptedPeer peer(acceptingServer(), 2);
+    TmsSMTP smtp;
+    smtp.Server = peer.server();
+    try {
+        smtp.Send();
+        ADD_FAILURE() << "sent without a message";
+    } catch (const ESocketError& error) {
+        EXPECT_STREQ(error.what(), "MailMessage property must be assigned");
+    }
+    pelmora::mail::TmsMessage message;
+    message.Recipients.Add("to@x.test", "");
+    smtp.MailMessage = &message;
+    try {
+        smtp.Send();
+        ADD_FAILURE() << "sent without a sender";
+    } catch (const pelmora::Error& error) {
+        EXPECT_STREQ(error.what(), "The address of sender is required");
+    }
+    peer.join();
+    auto received = peer.received();
+    EXPECT_EQ(std::count(received.begin(), received.end(), "QUIT"), 2);
+    EXPECT_EQ(std::count_if(received.begin(), received.end(), [](const std::string& line) {
+                  return line.rfind("MAIL", 0) == 0;
+              }),
+              0);
+}
+
+TEST(SmtpTest, SilentServerTimesOutAndBareCodeEndsAReply)
+{
+    ScriptedPeer silent([](PeerConnection& connection, ScriptedPeer&) { connection.stall(1500); });
+    TmsSMTP smtp;
+    smtp.Server = silent.server();
+    smtp.TimeOut = 1;
+    EXPECT_THROW(smtp.SendSpool({"a@b", {"c@d"}}, "/nonexistent"), pelmora::net::ETimedOutError);
+    EXPECT_FALSE(smtp.Connected());
+
+    ScriptedPeer terse([](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send("220\r\n");
+        for (std::string line; (line = self.expectLine(connection)) != "DATA" && !connection.closed();)
+            connection.send("250 \r\n");
+        connection.send("354\r\n");
+        connection.readUntil("\r\n.\r\n");
+        connection.send("250\r\n");
+        self.expectLine(connection);
+        connection.send("221\r\n");
+    });
+    TempDir dir;
+    smtp.Server = terse.server();
+    EXPECT_EQ(smtp.SendSpool({"a@b", {"c@d"}}, spoolWith(dir, "x\r\n")), "250");
 }
