@@ -19,6 +19,9 @@ const std::vector<const CommandGroup*>& groups()
         &settingsGroup,
         &dbGroup, &tableGroup, &emailGroup,
         &mimeGroup,
+        &smtpGroup,
+        &pop3Group,
+        &httpGroup,
     };
     return all;
 }

@@ -33,5 +33,8 @@ extern const CommandGroup dbGroup;
 extern const CommandGroup tableGroup;
 extern const CommandGroup emailGroup;
 extern const CommandGroup mimeGroup;
+extern const CommandGroup smtpGroup;
+extern const CommandGroup pop3Group;
+extern const CommandGroup httpGroup;
 
 } // namespace pelmora::cli
