@@ -29,5 +29,6 @@ void printJson(const nlohmann::json& value);
 
 // The groups of each module, defined beside their handlers.
 extern const CommandGroup settingsGroup;
+extern const CommandGroup databasesGroup;
 
 } // namespace pelmora::cli

@@ -1,6 +1,7 @@
 #include "data/DatabaseSet.h"
 
 #include "archive/BareName.h"
+#include "base/Error.h"
 #include "data/DatabaseFiles.h"
 
 namespace pelmora::data {
@@ -29,6 +30,20 @@ fs::path DatabaseSet::rowDirectory(const DatabaseRow& row) const
     return row.BaseName == "Sample" ? dataDir() : fs::path(row.BaseDir);
 }
 
+fs::path DatabaseSet::rowDirectoryOf(const CurrentDatabase& database) const
+{
+    return rowDirectory({ 0, database.name, database.dir });
+}
+
+void DatabaseSet::reopenCurrent()
+{
+    try {
+        m_dataModule.openDatabase(rowDirectoryOf(m_current));
+    } catch (const Error&) {
+        // The failure being reported matters more than this one.
+    }
+}
+
 bool DatabaseSet::Open(const DatabaseRow& row)
 {
     m_dataModule.removeContactFilter();
@@ -44,10 +59,19 @@ bool DatabaseSet::New()
     if (!row)
         return false;
     fs::path dir = row->BaseDir;
-    copyDatabaseFiles(dataDir(), dir);
-    m_dataModule.openDatabase(dir);
-    m_dataModule.emptyEveryTable();
-    m_dataModule.openDatabase(dir);
+    try {
+        copyDatabaseFiles(dataDir(), dir);
+        m_dataModule.openDatabase(dir);
+        m_dataModule.emptyEveryTable();
+        m_dataModule.openDatabase(dir);
+    } catch (...) {
+        // A row whose directory holds no usable database would only fail on every Open.
+        m_dataModule.deleteDatabaseRow(*row);
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+        reopenCurrent();
+        throw;
+    }
     m_current = { row->BaseName, row->BaseDir };
     return true;
 }

@@ -30,6 +30,7 @@ public:
 
     // The directory a row's files live in: the data directory for "Sample", else BaseDir.
     std::filesystem::path rowDirectory(const DatabaseRow& row) const;
+    std::filesystem::path rowDirectoryOf(const CurrentDatabase& database) const;
     std::filesystem::path dataDir() const { return m_programDir / "data"; }
 
     // Each returns true when it ended as the window closes with OK (Open, New), or did its work.
@@ -46,6 +47,7 @@ public:
 
 private:
     std::optional<DatabaseRow> createRow();
+    void reopenCurrent();
     bool isCurrent(const DatabaseRow& row) const { return row.BaseName == m_current.name; }
     bool readArchive(const std::filesystem::path& path);
     bool addFiles(const std::filesystem::path& rowDir, const std::filesystem::path& archivePath);
