@@ -3,6 +3,7 @@
 #include "archive/ArchiveError.h"
 #include "archive/ZipCentralDirectory.h"
 
+#include <algorithm>
 #include <fstream>
 #include <optional>
 
@@ -25,16 +26,9 @@ public:
         std::vector<ZipEntryInfo> entries;
         std::uint64_t position = 0;
         for (;;) {
-            unsigned char signature[4];
-            if (!readAt(m_in, position, signature, sizeof signature))
-                throw ZipReadError("Error 1 reading Zip File");
-            std::uint32_t value = le32(signature);
+            std::uint32_t value = nextSignature(position);
             if (value == zipsig::centralHeader || value == zipsig::endRecord)
                 return entries;
-            if (value != zipsig::localHeader) {
-                position += 4;
-                continue;
-            }
             entries.push_back(readLocalEntry(position));
         }
     }
@@ -71,6 +65,27 @@ private:
             throw ZipReadError("Error 5 reading Zip file");
         position = deferred ? afterDescriptor(dataEnd) : dataEnd;
         return entry;
+    }
+
+    // Moves `position` in steps of 4 bytes to the next known signature and returns it. Bytes that
+    // are no signature are skipped; they are scanned a block at a time, so a large file that is
+    // no archive is rejected quickly.
+    std::uint32_t nextSignature(std::uint64_t& position)
+    {
+        constexpr std::size_t blockSize = 65536;
+        std::vector<unsigned char> block(blockSize);
+        for (;;) {
+            std::uint64_t available = position < m_fileSize ? m_fileSize - position : 0;
+            std::size_t count
+                = static_cast<std::size_t>(std::min<std::uint64_t>(available, blockSize)) & ~std::size_t(3);
+            if (count < 4 || !readAt(m_in, position, block.data(), count))
+                throw ZipReadError("Error 1 reading Zip File");
+            for (std::size_t at = 0; at < count; at += 4, position += 4) {
+                std::uint32_t value = le32(&block[at]);
+                if (value == zipsig::localHeader || value == zipsig::centralHeader || value == zipsig::endRecord)
+                    return value;
+            }
+        }
     }
 
     // A streamed entry's local header holds zeros (or zip64 markers) for its sizes; without the

@@ -100,7 +100,7 @@ bool DatabaseSet::addFiles(const fs::path& rowDir, const fs::path& archivePath)
     std::vector<fs::path> files;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(rowDir, error)) {
-        if (!isArchived(entry))
+        if (!isArchived(entry) || fs::equivalent(entry.path(), archivePath, error))
             continue;
         std::string name = entry.path().filename().string();
         if (isSqliteDatabase(name)) {
@@ -194,6 +194,8 @@ int DatabaseSet::moveRestoredFiles(const fs::path& staging, const fs::path& rowD
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(staging, error)) {
         std::string name = entry.path().filename().string();
+        if (isSqliteSidecar(name))
+            continue; // moved with their database
         if (name == "shared.sqlite") {
             m_msgform.addLine("shared.sqlite was left as it is");
             continue;
@@ -206,7 +208,7 @@ int DatabaseSet::moveRestoredFiles(const fs::path& staging, const fs::path& rowD
             continue;
         }
         if (isSqliteDatabase(name))
-            removeSidecars(target);
+            replaceSidecars(entry.path(), target);
         ++moved;
     }
     return moved;

@@ -82,7 +82,7 @@ std::string databaseProblem(const fs::path& file)
     try {
         Connection db = openConnection(file, SQLITE_OPEN_READONLY);
         sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db.get(), "PRAGMA integrity_check", -1, &statement, nullptr) != SQLITE_OK)
+        if (sqlite3_prepare_v2(db.get(), "PRAGMA quick_check", -1, &statement, nullptr) != SQLITE_OK)
             return sqlite3_errmsg(db.get());
         std::string result;
         if (sqlite3_step(statement) == SQLITE_ROW)
@@ -96,11 +96,16 @@ std::string databaseProblem(const fs::path& file)
     }
 }
 
-void removeSidecars(const fs::path& database)
+void replaceSidecars(const fs::path& from, const fs::path& to)
 {
     for (const char* suffix : { "-wal", "-shm", "-journal" }) {
-        std::error_code ignored;
-        fs::remove(fs::path(database.string() + suffix), ignored);
+        fs::path own(from.string() + suffix);
+        fs::path old(to.string() + suffix);
+        std::error_code error;
+        if (fs::exists(own, error))
+            fs::rename(own, old, error);
+        else
+            fs::remove(old, error);
     }
 }
 
@@ -130,8 +135,9 @@ fs::path makeStagingDir(const fs::path& near, const std::string& purpose)
         clean = clean.parent_path();
     fs::path parent = clean.parent_path();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        fs::path candidate
-            = parent / ("." + clean.filename().string() + "." + purpose + "-" + std::to_string(random()));
+        std::string name(1, '.');
+        name.append(clean.filename().string()).append(1, '.').append(purpose).append(1, '-');
+        fs::path candidate = parent / name.append(std::to_string(random()));
         std::error_code error;
         if (fs::create_directory(candidate, error))
             return candidate;

@@ -30,13 +30,14 @@ bool isSqliteDatabase(const std::string& name); // "*.sqlite"
 // online back-up; `target` is written under a temporary name and renamed. Throws pelmora::Error.
 void snapshotDatabase(const std::filesystem::path& source, const std::filesystem::path& target);
 
-// Empty when the file opens as an SQLite database that passes its integrity check, otherwise
+// Empty when the file opens as an SQLite database that passes its quick check (every page read,
+// structure and records checked, indexes not compared with their tables), otherwise
 // why not.
 std::string databaseProblem(const std::filesystem::path& file);
 
-// Removes the sidecars of a database file, so that a file put in its place is not read with
-// the journal of the one it replaced.
-void removeSidecars(const std::filesystem::path& database);
+// After a database file was moved from `from` to `to`: its own sidecars follow it, and those of
+// the file it replaced go, so the new file is never read with the old one's journal.
+void replaceSidecars(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Copies every regular file directly in `source` into `target`, replacing files of the same
 // name; databases are copied consistently, sidecars left out. A file that cannot be copied is

@@ -234,3 +234,27 @@ TEST_F(DatabaseSetTest, PackKeepsTheRecordsAndTheDatabaseOpen)
     EXPECT_EQ(dataDir(), dataModule.openDir());
     EXPECT_TRUE(prompts.messages.empty());
 }
+
+// A log left beside the old database (after a crash) would be replayed onto the restored one.
+TEST_F(DatabaseSetTest, RestoreDropsTheLogOfTheReplacedDatabase)
+{
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Backup(*row("Sample")));
+    DatabaseRow target = newDatabase("Target");
+    fs::path file = fs::path(target.BaseDir) / "database.sqlite";
+    {
+        pelmora::data::Connection writer = pelmora::data::openConnection(file, SQLITE_OPEN_READWRITE);
+        pelmora::data::execute(writer.get(), "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;");
+        for (int i = 0; i < 30; ++i)
+            pelmora::data::execute(writer.get(), "INSERT INTO Contacts (Company) VALUES ('logged')");
+        fs::copy_file(file.string() + "-wal", m_home / "stale-wal");
+    }
+    fs::copy_file(m_home / "stale-wal", file.string() + "-wal", fs::copy_options::overwrite_existing);
+    set.Open(*row("Sample"));
+
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Restore(target));
+    EXPECT_FALSE(fs::exists(file.string() + "-wal"));
+    EXPECT_EQ(25, count(target.BaseDir, "Contacts"));
+    EXPECT_EQ("ok", integrity(target.BaseDir));
+}
