@@ -4,7 +4,9 @@
 // size, since the archive is streamed.
 #include "data/DatabaseFiles.h"
 #include "data/DatabaseSet.h"
-#include "data/DirectoryDataModule.h"
+#include "data/DataModuleOperations.h"
+#include "data/DataPrompts.h"
+#include "data/TfrmDataModule.h"
 
 #include <benchmark/benchmark.h>
 
@@ -93,7 +95,9 @@ void reportMemory(benchmark::State& state)
 void runDatabaseSet(benchmark::State& state, bool backup)
 {
     Workspace& space = workspace();
-    data::DirectoryDataModule dataModule(space.home / "data");
+    data::DefaultPrompts dataPrompts;
+    data::TfrmDataModule module(dataPrompts, space.home / "data", space.home / "attach");
+    data::DataModuleOperations dataModule(module);
     FixedPrompts prompts;
     prompts.archive = space.archive;
     data::CurrentDatabase current { "Sample", (space.home / "data").string() };

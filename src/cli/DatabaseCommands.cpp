@@ -3,8 +3,9 @@
 // standard error.
 #include "base/Error.h"
 #include "cli/Command.h"
+#include "cli/DataSession.h"
 #include "data/DatabaseSet.h"
-#include "data/DirectoryDataModule.h"
+#include "data/DataModuleOperations.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
 
@@ -35,15 +36,16 @@ public:
     std::optional<fs::path> askOpenPath(const std::string&) override { return archive; }
 };
 
-// The program's state as it starts: directories, settings and the current database.
+// The program's state as it starts: directories, settings, the data module on the current
+// database.
 struct Session {
     explicit Session(const Context& context)
-        : paths(settings::Paths::resolve(context.home))
-        , values(settings::Settings::load(paths.iniFile()))
-        , dataModule(paths.dataDir())
+        : data(context)
+        , paths(settings::Paths::resolve(context.home))
+        , values(data.settings())
+        , dataModule(data.module())
         , set(dataModule, prompts, paths.programDir(), current)
     {
-        values.applyStartDefaults(paths);
         current = { values.lastDataName, values.lastData };
         set.progressWindow().onLine = [](const std::string& line) { std::cerr << line << '\n'; };
     }
@@ -66,11 +68,12 @@ struct Session {
         values.save(paths.iniFile());
     }
 
+    DataSession data;
     settings::Paths paths;
     settings::Settings values;
     data::CurrentDatabase current;
     CommandLinePrompts prompts;
-    data::DirectoryDataModule dataModule;
+    data::DataModuleOperations dataModule;
     data::DatabaseSet set;
 };
 
@@ -110,7 +113,6 @@ int dispatch(Session& session, const std::string& command, const std::vector<std
     if (command == "list")
         return list(session);
     if (command == "pack") {
-        session.dataModule.openDatabase(session.set.rowDirectoryOf(session.current));
         session.set.Pack();
         return 0;
     }

@@ -33,16 +33,20 @@ private:
 // The tables of the current database are closed while its files are archived or replaced and
 // opened again however the command ends, so the program never stays without its database.
 template <typename Body>
-bool withTablesClosed(DataModuleOperations& dataModule, bool current, const fs::path& dir, Body&& body)
+bool withTablesClosed(DatabaseOperations& dataModule, bool current, const fs::path& dir, Body&& body)
 {
-    if (current)
-        dataModule.closeEveryTable();
     bool done = false;
     try {
+        if (current)
+            dataModule.closeEveryTable();
         done = body();
     } catch (...) {
-        if (current)
-            dataModule.openDatabase(dir);
+        try {
+            if (current)
+                dataModule.openDatabase(dir);
+        } catch (...) {
+            // The first failure is the one to report.
+        }
         throw;
     }
     if (current)

@@ -109,24 +109,6 @@ void replaceSidecars(const fs::path& from, const fs::path& to)
     }
 }
 
-void copyDatabaseFiles(const fs::path& source, const fs::path& target)
-{
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(source, error)) {
-        std::string name = entry.path().filename().string();
-        if (!entry.is_regular_file(error) || isSqliteSidecar(name))
-            continue;
-        try {
-            if (isSqliteDatabase(name))
-                snapshotDatabase(entry.path(), target / name);
-            else
-                fs::copy_file(entry.path(), target / name, fs::copy_options::overwrite_existing, error);
-        } catch (const Error&) {
-            // Passed over, as every file that cannot be copied.
-        }
-    }
-}
-
 fs::path makeStagingDir(const fs::path& near, const std::string& purpose)
 {
     std::random_device random;

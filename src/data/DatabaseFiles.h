@@ -39,11 +39,6 @@ std::string databaseProblem(const std::filesystem::path& file);
 // the file it replaced go, so the new file is never read with the old one's journal.
 void replaceSidecars(const std::filesystem::path& from, const std::filesystem::path& to);
 
-// Copies every regular file directly in `source` into `target`, replacing files of the same
-// name; databases are copied consistently, sidecars left out. A file that cannot be copied is
-// passed over.
-void copyDatabaseFiles(const std::filesystem::path& source, const std::filesystem::path& target);
-
 // A new directory beside `near` (same file system, so renames out of it are atomic), named
 // after it with a random suffix.
 std::filesystem::path makeStagingDir(const std::filesystem::path& near, const std::string& purpose);

@@ -16,15 +16,16 @@ struct DatabaseRow {
 };
 
 // What the database commands need of the data module: the operations on a whole database and
-// the list of databases. The data module implements it; so does DirectoryDataModule, which
-// works on the files alone.
-class DataModuleOperations {
+// the list of databases (DataModuleOperations gives them over TfrmDataModule).
+class DatabaseOperations {
 public:
-    virtual ~DataModuleOperations() = default;
+    virtual ~DatabaseOperations() = default;
     virtual void openDatabase(const std::filesystem::path& dir) = 0;
     virtual void closeEveryTable() = 0;
     virtual void emptyEveryTable() = 0;
     virtual void packEveryTable() = 0;
+    // Every file directly in `source` into `target`, complete even for a database that is open.
+    virtual void copyDatabaseFiles(const std::filesystem::path& source, const std::filesystem::path& target) = 0;
     // The contact filter is dropped before every command but Delete, so the views do not keep
     // a filter that belongs to another database.
     virtual void removeContactFilter() { }

@@ -9,7 +9,7 @@ namespace pelmora::data {
 namespace fs = std::filesystem;
 
 DatabaseSet::DatabaseSet(
-    DataModuleOperations& dataModule, DatabasePrompts& prompts, fs::path programDir, CurrentDatabase& current)
+    DatabaseOperations& dataModule, DatabasePrompts& prompts, fs::path programDir, CurrentDatabase& current)
     : m_dataModule(dataModule)
     , m_prompts(prompts)
     , m_programDir(std::move(programDir))
@@ -60,7 +60,7 @@ bool DatabaseSet::New()
         return false;
     fs::path dir = row->BaseDir;
     try {
-        copyDatabaseFiles(dataDir(), dir);
+        m_dataModule.copyDatabaseFiles(dataDir(), dir);
         m_dataModule.openDatabase(dir);
         m_dataModule.emptyEveryTable();
         m_dataModule.openDatabase(dir);
@@ -104,7 +104,12 @@ std::optional<DatabaseRow> DatabaseSet::createRow()
         m_prompts.message(texts::cannotCreateDir);
         return std::nullopt;
     }
-    return m_dataModule.insertDatabaseRow(*name, dir.string());
+    try {
+        return m_dataModule.insertDatabaseRow(*name, dir.string());
+    } catch (...) {
+        fs::remove(dir, error);
+        throw;
+    }
 }
 
 bool DatabaseSet::Delete(const DatabaseRow& row)

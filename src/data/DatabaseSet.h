@@ -25,7 +25,7 @@ struct CurrentDatabase {
 // back-up archive appears only once complete.
 class DatabaseSet {
 public:
-    DatabaseSet(DataModuleOperations& dataModule, DatabasePrompts& prompts, std::filesystem::path programDir,
+    DatabaseSet(DatabaseOperations& dataModule, DatabasePrompts& prompts, std::filesystem::path programDir,
         CurrentDatabase& current);
 
     // The directory a row's files live in: the data directory for "Sample", else BaseDir.
@@ -55,7 +55,7 @@ private:
     int moveRestoredFiles(const std::filesystem::path& staging, const std::filesystem::path& rowDir);
     bool deleteFiles(const std::filesystem::path& dir);
 
-    DataModuleOperations& m_dataModule;
+    DatabaseOperations& m_dataModule;
     DatabasePrompts& m_prompts;
     std::filesystem::path m_programDir;
     CurrentDatabase& m_current;

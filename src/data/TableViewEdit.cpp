@@ -45,7 +45,10 @@ std::optional<double> parseNumber(const std::string& text)
 
 } // namespace
 
-const Record* TableView::current() const { return isEditing() ? &m_buffer : (m_current ? &*m_current : nullptr); }
+const Record* TableView::current() const
+{
+    return isEditing() ? &m_buffer : (m_current ? &*m_current : nullptr);
+}
 
 Value TableView::value(const std::string& fieldName) const
 {
@@ -53,10 +56,13 @@ Value TableView::value(const std::string& fieldName) const
     if (i < 0)
         throw EDatabaseError("Field \"" + fieldName + "\" not found in " + m_name);
     const Record* record = current();
-    return record ? record->values[size_t(i)] : Value{};
+    return record ? record->values[size_t(i)] : Value {};
 }
 
-std::string TableView::asString(const std::string& fieldName) const { return valueToString(value(fieldName)); }
+std::string TableView::asString(const std::string& fieldName) const
+{
+    return valueToString(value(fieldName));
+}
 
 std::int64_t TableView::asInteger(const std::string& fieldName) const
 {
@@ -89,7 +95,10 @@ std::optional<Date> TableView::asDate(const std::string& fieldName) const
     return s ? Date::fromIso(*s) : std::nullopt;
 }
 
-bool TableView::asBoolean(const std::string& fieldName) const { return asInteger(fieldName) != 0; }
+bool TableView::asBoolean(const std::string& fieldName) const
+{
+    return asInteger(fieldName) != 0;
+}
 
 void TableView::setValue(const std::string& fieldName, const Value& v)
 {
@@ -102,7 +111,7 @@ void TableView::setValue(const std::string& fieldName, const Value& v)
         throw EDatabaseError("Field \"" + f.name + "\" is numbered by the database and cannot be set");
     Value stored = v;
     if (const auto* s = std::get_if<std::string>(&v); s && s->empty())
-        stored = std::monostate{}; // an empty field is a blank field
+        stored = std::monostate {}; // an empty field is a blank field
     if (f.type == FieldType::Number)
         if (const auto* i = std::get_if<std::int64_t>(&stored))
             stored = double(*i);
@@ -116,12 +125,11 @@ void TableView::setString(const std::string& fieldName, const std::string& text)
 {
     const ViewField& f = field(fieldName);
     if (text.empty()) {
-        setValue(f.name, std::monostate{});
+        setValue(f.name, std::monostate {});
         return;
     }
-    auto bad = [&](const char* what) {
-        return EDatabaseError("'" + text + "' is not " + what + " (field " + f.name + ")");
-    };
+    auto bad
+        = [&](const char* what) { return EDatabaseError("'" + text + "' is not " + what + " (field " + f.name + ")"); };
     switch (f.type) {
     case FieldType::Long:
     case FieldType::AutoInc:
@@ -166,19 +174,28 @@ void TableView::validateBuffer() const
         switch (f.type) {
         case FieldType::Alpha:
             if (text && utf8Length(*text) > size_t(f.size))
-                throw EDatabaseError("The value of field " + f.name + " is longer than " + std::to_string(f.size) +
-                                     " characters");
+                throw EDatabaseError(
+                    "The value of field " + f.name + " is longer than " + std::to_string(f.size) + " characters");
             ok = text != nullptr;
             break;
-        case FieldType::Memo: ok = text != nullptr; break;
-        case FieldType::Date: ok = text && Date::fromIso(*text); break;
-        case FieldType::Logical: ok = integer && (*integer == 0 || *integer == 1); break;
-        case FieldType::Long:
-            ok = integer && *integer >= std::numeric_limits<std::int32_t>::min() &&
-                 *integer <= std::numeric_limits<std::int32_t>::max();
+        case FieldType::Memo:
+            ok = text != nullptr;
             break;
-        case FieldType::Number: ok = std::holds_alternative<double>(v) || integer; break;
-        default: break;
+        case FieldType::Date:
+            ok = text && Date::fromIso(*text);
+            break;
+        case FieldType::Logical:
+            ok = integer && (*integer == 0 || *integer == 1);
+            break;
+        case FieldType::Long:
+            ok = integer && *integer >= std::numeric_limits<std::int32_t>::min()
+                && *integer <= std::numeric_limits<std::int32_t>::max();
+            break;
+        case FieldType::Number:
+            ok = std::holds_alternative<double>(v) || integer;
+            break;
+        default:
+            break;
         }
         if (!ok)
             throw EDatabaseError("The value '" + valueToString(v) + "' does not suit field " + f.name);
@@ -189,7 +206,7 @@ void TableView::insert()
 {
     requireOpen();
     checkBrowseMode();
-    m_buffer = Record{0, std::vector<Value>(m_fields.size())};
+    m_buffer = Record { 0, std::vector<Value>(m_fields.size()) };
     if (m_master)
         m_buffer.values[size_t(fieldIndex(m_detailField))] = masterValue();
     calculate(m_buffer);
@@ -256,11 +273,11 @@ void TableView::post()
     m_count = -1;
     m_recNo = 0;
     // The record stays current even when the filter no longer shows it, until the view is refreshed.
-    auto records = fetch(" AND rowid = ?", {Value(rowId)});
+    auto records = fetch(" AND rowid = ?", { Value(rowId) });
     if (records.empty()) {
         Statement& st = m_database->sql().prepare(m_select + " WHERE rowid = ?");
         st.bind(1, rowId);
-        Record record{rowId, {}};
+        Record record { rowId, {} };
         if (st.step())
             for (size_t i = 0; i < m_fields.size(); ++i)
                 record.values.push_back(st.column(int(i + 1)));

@@ -213,8 +213,8 @@ std::int64_t TableView::recNo()
         std::vector<Value> all;
         const std::string where = whereClause(all);
         const std::string condition = keyCondition(*m_current, false, 0, all);
-        Statement& st = m_database->sql().prepare("SELECT COUNT(*) FROM \"" + m_table->name + "\"" + where + " AND " +
-                                                  condition);
+        Statement& st
+            = m_database->sql().prepare("SELECT COUNT(*) FROM \"" + m_table->name + "\"" + where + " AND " + condition);
         st.bindAll(all);
         st.step();
         m_recNo = st.columnInt(0) + 1;
@@ -227,7 +227,7 @@ bool TableView::gotoRowId(std::int64_t rowId)
 {
     requireOpen();
     checkBrowseMode();
-    auto records = fetch(" AND rowid = ?", {Value(rowId)});
+    auto records = fetch(" AND rowid = ?", { Value(rowId) });
     if (records.empty())
         return false;
     m_ahead.clear();
@@ -241,7 +241,7 @@ std::vector<Record> TableView::rows(std::int64_t offset, std::int64_t count)
     requireOpen();
     if (offset < 0 || count <= 0)
         return {};
-    return fetch(orderBy(true) + " LIMIT ? OFFSET ?", {Value(count), Value(offset)});
+    return fetch(orderBy(true) + " LIMIT ? OFFSET ?", { Value(count), Value(offset) });
 }
 
 bool TableView::locate(const std::vector<std::string>& names, const std::vector<Value>& values, LocateOptions options)

@@ -43,24 +43,14 @@ bool ScriptedPrompts::said(const std::string& text) const
 }
 
 DatabaseSetTest::DatabaseSetTest()
-    : dataModule(m_home.path() / "data")
+    : module(dataPrompts, m_home.path() / "data", m_home.path() / "attach")
+    , dataModule(module)
     , set(dataModule, prompts, m_home.path(), current)
 {
-    fs::create_directory(dataDir());
-    {
-        data::Connection db
-            = data::openConnection(dataDir() / "database.sqlite", SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-        data::execute(db.get(),
-            "CREATE TABLE Contacts (Counter INTEGER PRIMARY KEY AUTOINCREMENT, Company TEXT);"
-            "CREATE TABLE category (Category TEXT);"
-            "CREATE TABLE Ip2zip (CITY TEXT);"
-            "INSERT INTO category VALUES ('Customer'), ('Supplier');"
-            "INSERT INTO Ip2zip VALUES ('Springfield'), ('Shelbyville'), ('Ogdenville');");
-    }
-    addContacts(dataDir(), 25);
-    dataModule.databaseRows();
-    dataModule.openDatabase(dataDir());
+    module.openDatabase(dataDir());
     current = { "Sample", dataDir().string() };
+    addContacts(dataDir(), 21);
+    sampleContacts = count(dataDir(), "Contacts");
 }
 
 int DatabaseSetTest::count(const fs::path& dir, const std::string& table)
@@ -77,7 +67,8 @@ void DatabaseSetTest::addContacts(const fs::path& dir, int number)
 {
     data::Connection db = data::openConnection(dir / "database.sqlite", SQLITE_OPEN_READWRITE);
     for (int i = 0; i < number; ++i)
-        data::execute(db.get(), "INSERT INTO Contacts (Company) VALUES ('Company " + std::to_string(i) + "')");
+        data::execute(
+            db.get(), "INSERT INTO Contacts (LName, Company) VALUES ('Added', 'Company " + std::to_string(i) + "')");
 }
 
 std::string DatabaseSetTest::integrity(const fs::path& dir)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "data/DatabaseSet.h"
-#include "data/DirectoryDataModule.h"
+#include "data/DataModuleOperations.h"
+#include "data/DataPrompts.h"
+#include "data/TfrmDataModule.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -34,13 +36,14 @@ private:
     std::optional<std::filesystem::path> nextPath();
 };
 
-// A program directory whose data directory holds a Sample database with contacts, categories
-// and cities, and the database list; the Sample database is open.
+// A program directory whose data directory holds the Sample database (with more contacts than
+// its seed) and the database list; the Sample database is open in the data module.
 class DatabaseSetTest : public ::testing::Test {
 protected:
     DatabaseSetTest();
 
     std::filesystem::path dataDir() const { return m_home.path() / "data"; }
+    const std::filesystem::path& openDir() const { return module.currentDirectory(); }
     // Rows of a table of dir/database.sqlite.
     static int count(const std::filesystem::path& dir, const std::string& table);
     static void addContacts(const std::filesystem::path& dir, int number);
@@ -49,10 +52,13 @@ protected:
     data::DatabaseRow newDatabase(const std::string& name);
 
     TempDir m_home;
+    data::DefaultPrompts dataPrompts;
+    data::TfrmDataModule module;
+    data::DataModuleOperations dataModule;
     data::CurrentDatabase current;
     ScriptedPrompts prompts;
-    data::DirectoryDataModule dataModule;
     data::DatabaseSet set;
+    int sampleContacts = 0;
 };
 
 } // namespace pelmora::test
