@@ -22,6 +22,7 @@ const std::vector<const CommandGroup*>& groups()
         &smtpGroup,
         &pop3Group,
         &httpGroup,
+        &databasesGroup,
     };
     return all;
 }

@@ -36,5 +36,6 @@ extern const CommandGroup mimeGroup;
 extern const CommandGroup smtpGroup;
 extern const CommandGroup pop3Group;
 extern const CommandGroup httpGroup;
+extern const CommandGroup databasesGroup;
 
 } // namespace pelmora::cli

@@ -8,7 +8,10 @@ namespace pelmora::data {
 
 namespace {
 
-std::string ident(const std::string& name) { return "\"" + name + "\""; }
+std::string ident(const std::string& name)
+{
+    return "\"" + name + "\"";
+}
 
 std::vector<std::string> splitFieldList(const std::string& list)
 {
@@ -28,7 +31,9 @@ std::vector<std::string> splitFieldList(const std::string& list)
 
 } // namespace
 
-TableView::TableView(std::string name, const TableDef& table) : m_name(std::move(name)), m_table(&table)
+TableView::TableView(std::string name, const TableDef& table)
+    : m_name(std::move(name))
+    , m_table(&table)
 {
     for (const FieldDef& f : table.fields) {
         ViewField field;
@@ -117,9 +122,8 @@ void TableView::rebuildSelect()
         if (f.kind == FieldKind::Data)
             m_select += ", " + ident(f.name);
         else if (f.kind == FieldKind::Lookup)
-            m_select += ", (SELECT " + ident(f.lookupResult) + " FROM " + ident(f.lookupTable) + " WHERE " +
-                        ident(f.lookupKey) + " = " + ident(m_table->name) + "." + ident(f.lookupSource) +
-                        " LIMIT 1)";
+            m_select += ", (SELECT " + ident(f.lookupResult) + " FROM " + ident(f.lookupTable) + " WHERE "
+                + ident(f.lookupKey) + " = " + ident(m_table->name) + "." + ident(f.lookupSource) + " LIMIT 1)";
         else
             m_select += ", NULL";
     }
@@ -148,7 +152,7 @@ void TableView::rebuildWhere()
 Value TableView::masterValue() const
 {
     if (!m_master || !m_master->isOpen())
-        return std::monostate{};
+        return std::monostate {};
     return m_master->value(m_masterField);
 }
 
@@ -177,7 +181,7 @@ std::vector<Record> TableView::fetch(const std::string& tail, const std::vector<
     st.bindAll(all);
     std::vector<Record> records;
     while (st.step()) {
-        Record record{st.columnInt(0), {}};
+        Record record { st.columnInt(0), {} };
         record.values.reserve(m_fields.size());
         for (size_t i = 0; i < m_fields.size(); ++i)
             record.values.push_back(st.column(int(i + 1)));
@@ -196,7 +200,7 @@ void TableView::calculate(Record& record) const
 
 int TableView::subscribe(ViewEvent event, std::function<void()> observer)
 {
-    m_observers.push_back({m_nextObserverId, event, std::move(observer)});
+    m_observers.push_back({ m_nextObserverId, event, std::move(observer) });
     return m_nextObserverId++;
 }
 
@@ -272,9 +276,9 @@ std::vector<IndexInfo> TableView::indexes() const
 {
     std::vector<IndexInfo> list;
     if (m_table->hasCounter())
-        list.push_back({"", "Counter"}); // the primary index
+        list.push_back({ "", "Counter" }); // the primary index
     for (const IndexDef& index : m_table->indexes)
-        list.push_back({index.name, index.fields.front()});
+        list.push_back({ index.name, index.fields.front() });
     return list;
 }
 
@@ -326,7 +330,10 @@ void TableView::setFiltered(bool on)
     }
 }
 
-void TableView::clearConditions() { m_conditions.clear(); }
+void TableView::clearConditions()
+{
+    m_conditions.clear();
+}
 
 void TableView::addCondition(const std::string& condition)
 {
