@@ -15,7 +15,9 @@ namespace {
 // Every command group; each module adds its group here.
 const std::vector<const CommandGroup*>& groups()
 {
-    static const std::vector<const CommandGroup*> all = {};
+    static const std::vector<const CommandGroup*> all = {
+        &settingsGroup,
+    };
     return all;
 }
 

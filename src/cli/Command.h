@@ -28,5 +28,6 @@ struct CommandGroup {
 void printJson(const nlohmann::json& value);
 
 // The groups of each module, defined beside their handlers.
+extern const CommandGroup settingsGroup;
 
 } // namespace pelmora::cli
