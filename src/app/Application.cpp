@@ -6,9 +6,9 @@
 #include "app/TfrmSplash.h"
 #include "app/TOnlyOpenOnce.h"
 #include "base/Error.h"
+#include "settings/Paths.h"
 
 #include <QApplication>
-#include <QDir>
 
 #include <cstdio>
 #include <cstring>
@@ -57,14 +57,14 @@ public:
     }
 };
 
-int runScreenshots(const QStringList& words, const QString& programDirectory)
+int runScreenshots(const QStringList& words, const settings::Paths& paths)
 {
     if (words.size() != 2) {
         std::fputs("pelmora: usage: pelmora screenshots DIR\n", stderr);
         return 2;
     }
     try {
-        renderScreenshots(words.at(1), programDirectory);
+        renderScreenshots(words.at(1), paths);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
@@ -89,10 +89,12 @@ int run(int argc, char** argv)
     PelmoraApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelmora"));
     QApplication::setApplicationVersion(QStringLiteral(PELMORA_VERSION));
-    const QString programDirectory
-        = options.home.isEmpty() ? QApplication::applicationDirPath() : QDir(options.home).absolutePath();
+    std::optional<std::filesystem::path> home;
+    if (!options.home.isEmpty())
+        home = std::filesystem::path(options.home.toStdString());
+    const settings::Paths paths = settings::Paths::resolve(home);
     if (screenshots)
-        return runScreenshots(options.words, programDirectory);
+        return runScreenshots(options.words, paths);
 
     TfrmSplash splash;
     splash.show();
@@ -100,7 +102,7 @@ int run(int argc, char** argv)
     TOnlyOpenOnce onlyOpenOnce(QString::fromLatin1(UniqueString));
     if (!onlyOpenOnce.claim())
         return 0; // the running copy has been told to come forward
-    TfrmMainForm mainForm(programDirectory);
+    TfrmMainForm mainForm(paths);
     onlyOpenOnce.setWindow(&mainForm);
     splash.finish(&mainForm);
     mainForm.showMaximized();

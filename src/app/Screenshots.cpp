@@ -47,13 +47,13 @@ template <typename Window> Shot shot(QSize size = {})
 
 } // namespace
 
-void renderScreenshots(const QString& directory, const QString& programDirectory)
+void renderScreenshots(const QString& directory, const settings::Paths& paths)
 {
     QDir dir(directory);
     if (!dir.mkpath(QStringLiteral(".")))
         throw Error("Cannot create the directory " + directory.toStdString());
     const std::vector<Shot> shots = {
-        { [programDirectory] { return std::make_unique<TfrmMainForm>(programDirectory); }, QSize(1280, 800) },
+        { [&paths] { return std::make_unique<TfrmMainForm>(paths); }, QSize(1280, 800) },
         { [] { return std::make_unique<TfrmSplash>(); }, {} },
         shot<TBrDateForm>(),
         shot<TfrmMemo>(),

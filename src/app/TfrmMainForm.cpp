@@ -32,9 +32,9 @@ const char* const HomePage = "https://pelmora.example.org/";
 
 } // namespace
 
-TfrmMainForm::TfrmMainForm(const QString& programDirectory, QWidget* parent)
+TfrmMainForm::TfrmMainForm(const settings::Paths& paths, QWidget* parent)
     : QMainWindow(parent)
-    , m_programDirectory(programDirectory)
+    , m_paths(paths)
     , m_commands(new MainCommands(this))
 {
     setObjectName(QStringLiteral("TfrmMainForm"));
@@ -48,6 +48,28 @@ TfrmMainForm::TfrmMainForm(const QString& programDirectory, QWidget* parent)
     setRecordPosition(0, 0);
     setStatusText(0, tr("No database is open"));
     resize(1024, 720);
+    formCreate();
+}
+
+void TfrmMainForm::formCreate()
+{
+    m_settings = settings::Settings::load(m_paths.iniFile());
+    m_settings.applyStartDefaults(m_paths);
+    showPage(MainTab);
+    // The name as stored: a first start, with no INI file yet, shows no name.
+    m_mainPage->setDatabaseName(QString::fromStdString(m_settings.lastDataName));
+}
+
+void TfrmMainForm::closeEvent(QCloseEvent* event)
+{
+    try {
+        m_settings.applyExitDefaults(m_paths);
+        m_settings.save(m_paths.iniFile());
+    } catch (const std::exception& error) {
+        // The settings are lost for this run, but the program still ends as asked.
+        prompts().showError(this, windowTitle(), QString::fromUtf8(error.what()));
+    }
+    QMainWindow::closeEvent(event);
 }
 
 TfrmMainForm::~TfrmMainForm() = default;
@@ -133,7 +155,7 @@ void TfrmMainForm::wireCommands()
     connect(
         m_commands->action(QStringLiteral("mnuPaste")), &QAction::triggered, this, [this] { cutCopyPaste("paste"); });
     connect(m_commands->action(QStringLiteral("mnuHelpContents")), &QAction::triggered, this, [this] {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(m_programDirectory + QStringLiteral("/help/help.htm")));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(m_paths.helpContents().string())));
     });
     auto openHomePage = [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(HomePage))); };
     connect(m_commands->action(QStringLiteral("mnuWebPage")), &QAction::triggered, this, openHomePage);

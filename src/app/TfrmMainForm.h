@@ -1,5 +1,8 @@
 #pragma once
 
+#include "settings/Paths.h"
+#include "settings/Settings.h"
+
 #include <QMainWindow>
 
 class QLabel;
@@ -25,7 +28,8 @@ class TfrmMainForm : public QMainWindow {
 public:
     enum Page { MainTab, EmailTab, LinksTab, ActivitiesTab, UserFieldsTab, ContactsTab, NotesTab, DocumentsTab };
 
-    explicit TfrmMainForm(const QString& programDirectory, QWidget* parent = nullptr);
+    // Reads the INI settings of `paths` at once; writes them back when the window closes.
+    explicit TfrmMainForm(const settings::Paths& paths, QWidget* parent = nullptr);
     ~TfrmMainForm() override;
 
     MainCommands* commands() const { return m_commands; }
@@ -36,7 +40,10 @@ public:
     // The hidden dial control through which every dial button places its call.
     comms::TEditAndDial* dialer() const { return m_dialer; }
 
-    QString programDirectory() const { return m_programDirectory; }
+    const settings::Paths& paths() const { return m_paths; }
+    // The run-time settings; other windows change the values they own, the INI file is
+    // written only when the window closes.
+    settings::Settings& settings() { return m_settings; }
     void setStatusText(int panel, const QString& text);
     void setRecordPosition(int number, int count);
     void setHeaderLine(const QString& text);
@@ -45,14 +52,19 @@ public slots:
     void showPage(int index);
     void dial(const QString& number);
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
+    void formCreate();
     void buildPages();
     void buildBottomBar();
     void wireCommands();
     void cutCopyPaste(const char* slot);
     void showAbout();
 
-    QString m_programDirectory;
+    settings::Paths m_paths;
+    settings::Settings m_settings;
     MainCommands* m_commands;
     QTabWidget* m_pages = nullptr;
     MainPage* m_mainPage = nullptr;

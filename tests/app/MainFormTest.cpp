@@ -1,4 +1,5 @@
 #include "GuiTest.h"
+#include "TestSupport.h"
 
 #include "app/ActivitiesPage.h"
 #include "app/MainCommands.h"
@@ -28,7 +29,12 @@ protected:
         auto scripted = std::make_unique<pelmora::test::ScriptedPrompts>();
         prompts = scripted.get();
         pelmora::app::setPrompts(std::move(scripted));
-        form = std::make_unique<TfrmMainForm>(QStringLiteral("/nonexistent/pelmora"));
+        startForm();
+    }
+
+    void startForm()
+    {
+        form = std::make_unique<TfrmMainForm>(pelmora::settings::Paths::forProgramDir(home.path()));
         form->show();
     }
     void TearDown() override
@@ -40,6 +46,7 @@ protected:
 
     QAction* command(const char* name) const { return form->commands()->action(QLatin1String(name)); }
 
+    pelmora::test::TempDir home;
     pelmora::test::ScriptedPrompts* prompts = nullptr;
     std::unique_ptr<TfrmMainForm> form;
 };
@@ -143,6 +150,45 @@ TEST_F(MainFormTest, GridsCarryTheirColumnTitles)
     EXPECT_EQ(titles, (QStringList { "Activity", "When", "Priority", "Done", "Details", "Notes", "Created" }));
     // Widths are in characters: "Details" (40) is five times "When" (8), give or take the margins.
     EXPECT_GT(grid->columnWidth(4), 4 * grid->columnWidth(1));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainFormTest, FirstStartWithoutAnIniFileWritesEveryKeyAtExit)
+{
+    EXPECT_TRUE(form->findChild<QLabel*>(QStringLiteral("lblDataName"))->text().isEmpty());
+    EXPECT_EQ(form->settings().fileHtm, "1");
+    EXPECT_EQ(form->settings().defImp, 1);
+    form->close();
+    const std::string ini = pelmora::test::readFile(home / "pelmora.ini");
+    int keys = 0;
+    for (const pelmora::settings::SettingKey& key : pelmora::settings::settingKeys()) {
+        const bool written = ini.find(std::string(key.name) + "=") != std::string::npos;
+        EXPECT_EQ(written, key.writtenAtExit) << key.name;
+        keys += written;
+    }
+    EXPECT_EQ(keys, 14);
+    EXPECT_NE(ini.find("LastData=" + (home.path() / "data").string()), std::string::npos) << ini;
+    EXPECT_NE(ini.find("FileHtm=1"), std::string::npos);
+}
+
+TEST_F(MainFormTest, SampleAsLastDataOpensTheDataDirectoryAndWritesItsPathBack)
+{
+    form.reset();
+    pelmora::test::writeFile(
+        home / "pelmora.ini", "[Setup]\r\nLastData=Sample\r\nLastDataName=Sample\r\nServer=pop.example.org\r\n");
+    startForm();
+    EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("lblDataName"))->text(), QStringLiteral("Sample"));
+    EXPECT_EQ(form->settings().lastData, (home.path() / "data").string());
+    form->settings().fileHtm = "7"; // changed while running, written only at exit
+    EXPECT_EQ(pelmora::test::readFile(home / "pelmora.ini").find("FileHtm"), std::string::npos);
+    form->close();
+    const pelmora::settings::Settings saved = pelmora::settings::Settings::load(home / "pelmora.ini");
+    EXPECT_EQ(saved.lastData, (home.path() / "data").string());
+    EXPECT_EQ(saved.server, "pop.example.org");
+    EXPECT_EQ(saved.fileHtm, "7");
 }
 
 } // namespace
