@@ -1,5 +1,7 @@
 #include "app/ActivityFilter.h"
 
+#include "app/DateText.h"
+
 #include <QCoreApplication>
 
 namespace pelmora::app::ActivityFilter {
@@ -38,10 +40,7 @@ QStringList statusItems()
 
 QString expressionDate(const QDate& date, const QLocale& locale)
 {
-    QString format = locale.dateFormat(QLocale::ShortFormat);
-    if (!format.contains(QLatin1String("yyyy")))
-        format.replace(QLatin1String("yy"), QLatin1String("yyyy"));
-    return locale.toString(date, format);
+    return dateText(date, locale);
 }
 
 QString dateExpression(DateItem item, const QDate& today, const QLocale& locale)

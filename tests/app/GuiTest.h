@@ -11,6 +11,11 @@
 
 namespace pelmora::test {
 
+class ScriptedPrompts;
+// Installs prompts that answer every question with No/Cancel unless a test scripts them, so an
+// unexpected message box can never wait for a click that no one gives.
+ScriptedPrompts* installScriptedPrompts();
+
 // The one QApplication of a GUI test executable, made on first use (tests run offscreen).
 inline QApplication& guiApp()
 {
@@ -21,6 +26,7 @@ inline QApplication& guiApp()
         qputenv("QT_QPA_PLATFORM", "offscreen");
         auto* created = new QApplication(argc, argv);
         QApplication::setApplicationName(QStringLiteral("Pelmora"));
+        installScriptedPrompts();
         return created;
     }();
     return *app;
@@ -84,5 +90,13 @@ private:
         return text;
     }
 };
+
+inline ScriptedPrompts* installScriptedPrompts()
+{
+    auto prompts = std::make_unique<ScriptedPrompts>();
+    ScriptedPrompts* raw = prompts.get();
+    app::setPrompts(std::move(prompts));
+    return raw;
+}
 
 } // namespace pelmora::test

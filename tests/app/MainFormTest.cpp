@@ -40,7 +40,7 @@ protected:
     void TearDown() override
     {
         form.reset();
-        pelmora::app::setPrompts(nullptr);
+        pelmora::test::installScriptedPrompts();
         pelmora::comms::setCallHandler({});
     }
 
