@@ -17,6 +17,7 @@ const std::vector<const CommandGroup*>& groups()
 {
     static const std::vector<const CommandGroup*> all = {
         &settingsGroup,
+        &dbGroup, &tableGroup, &emailGroup,
     };
     return all;
 }

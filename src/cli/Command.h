@@ -29,5 +29,8 @@ void printJson(const nlohmann::json& value);
 
 // The groups of each module, defined beside their handlers.
 extern const CommandGroup settingsGroup;
+extern const CommandGroup dbGroup;
+extern const CommandGroup tableGroup;
+extern const CommandGroup emailGroup;
 
 } // namespace pelmora::cli

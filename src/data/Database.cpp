@@ -15,12 +15,7 @@ const std::vector<MigrationStep>& migrationSteps()
     return steps;
 }
 
-int userVersion(SqlDatabase& sql)
-{
-    Statement& st = sql.prepare("PRAGMA user_version");
-    st.step();
-    return int(st.columnInt(0));
-}
+int userVersion(SqlDatabase& sql) { return int(sql.scalar("PRAGMA user_version")); }
 
 } // namespace
 
@@ -41,6 +36,8 @@ Database::Database(const std::filesystem::path& directory, TableHome home, bool 
     }
     if (create && exists)
         throw EDatabaseError("A database already exists in " + directory.string());
+    if (create)
+        std::filesystem::create_directories(directory);
     m_sql = std::make_unique<SqlDatabase>(file, create);
     if (create)
         createSchema();
@@ -102,11 +99,11 @@ void Database::pack()
     m_sql->exec("VACUUM");
 }
 
+void Database::checkpoint() { m_sql->exec("PRAGMA wal_checkpoint(TRUNCATE)"); }
+
 std::int64_t Database::count(const TableDef& table)
 {
-    Statement& st = m_sql->prepare("SELECT COUNT(*) FROM \"" + table.name + "\"");
-    st.step();
-    return st.columnInt(0);
+    return m_sql->scalar("SELECT COUNT(*) FROM \"" + table.name + "\"");
 }
 
 } // namespace pelmora::data

@@ -39,6 +39,8 @@ public:
     // Reclaims the space of deleted records (of the whole file: SQLite packs per file).
     void pack();
     std::int64_t count(const TableDef& table);
+    // Moves everything written into the main file, so that copying that file alone copies it all.
+    void checkpoint();
 
     Database(const std::filesystem::path& directory, TableHome home, bool create);
 

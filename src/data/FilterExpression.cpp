@@ -110,31 +110,24 @@ private:
         }
     }
 
-    SqlCondition orExpression(int depth)
+    // Operands joined by one keyword, left to right: "or" over "and" over "not".
+    SqlCondition chain(int depth, const char* keyword, SqlCondition (Parser::*operand)(int))
     {
-        SqlCondition left = andExpression(depth);
-        while (isKeyword("or")) {
+        SqlCondition left = (this->*operand)(depth);
+        while (isKeyword(keyword)) {
             advance();
-            SqlCondition right = andExpression(depth);
-            left = join(left, "OR", right);
+            SqlCondition right = (this->*operand)(depth);
+            left = join(left, keyword, right);
         }
         return left;
     }
 
-    SqlCondition andExpression(int depth)
-    {
-        SqlCondition left = notExpression(depth);
-        while (isKeyword("and")) {
-            advance();
-            SqlCondition right = notExpression(depth);
-            left = join(left, "AND", right);
-        }
-        return left;
-    }
+    SqlCondition orExpression(int depth) { return chain(depth, "or", &Parser::andExpression); }
+    SqlCondition andExpression(int depth) { return chain(depth, "and", &Parser::notExpression); }
 
     static SqlCondition join(SqlCondition left, const char* op, const SqlCondition& right)
     {
-        left.sql = "(" + left.sql + " " + op + " " + right.sql + ")";
+        left.sql = "(" + left.sql + (op[0] == 'o' ? " OR " : " AND ") + right.sql + ")";
         left.params.insert(left.params.end(), right.params.begin(), right.params.end());
         return left;
     }

@@ -72,6 +72,7 @@ void TableView::close()
         return;
     m_current.reset();
     m_ahead.clear();
+    m_followedKey.reset();
     m_modified = false;
     m_eof = m_bof = true;
     m_recNo = 0;
@@ -282,8 +283,10 @@ void TableView::setMaster(TableView* master, const std::string& masterField, con
     if (m_master)
         m_master->unsubscribe(m_masterSubscription);
     m_master = master;
+    m_followedKey.reset();
     m_masterField = masterField;
     m_detailField = m_table->field(detailField) ? m_table->field(detailField)->name : detailField;
+    m_masterSubscription = 0;
     if (m_master)
         m_masterSubscription = m_master->subscribe(ViewEvent::CurrentChanged, [this] { followMaster(); });
     refresh();
@@ -292,6 +295,10 @@ void TableView::setMaster(TableView* master, const std::string& masterField, con
 void TableView::followMaster()
 {
     if (!isOpen())
+        return;
+    // A master that re-reads its record (a post, a refresh) keeps its key: nothing to follow.
+    const Value key = masterValue();
+    if (m_followedKey && *m_followedKey == key && !isEditing())
         return;
     checkBrowseMode();
     m_count = -1;
@@ -347,6 +354,26 @@ void TableView::refresh()
     if (!keep || !gotoRowId(*keep))
         first();
     notify(ViewEvent::ListChanged);
+}
+
+void TableView::setFieldForAll(const std::string& fieldName, const Value& value)
+{
+    requireOpen();
+    checkBrowseMode();
+    const ViewField& f = field(fieldName);
+    if (f.kind != FieldKind::Data || f.type == FieldType::AutoInc)
+        throw EDatabaseError("Field \"" + f.name + "\" cannot be set");
+    std::vector<Value> params{value};
+    const std::string where = whereClause(params);
+    std::string sql = "UPDATE " + ident(m_table->name) + " SET " + ident(f.name) + " = ?";
+    if (where != " WHERE 1")
+        sql += " WHERE rowid IN (SELECT rowid FROM " + ident(m_table->name) + where + ")";
+    Transaction transaction(m_database->sql());
+    m_database->sql().prepare(sql).bindAll(params).run();
+    transaction.commit();
+    m_followedKey.reset();
+    refresh();
+    notify(ViewEvent::DataChanged);
 }
 
 void TableView::emptyTable()

@@ -21,16 +21,16 @@ enum class FieldKind { Data, Calculated, Lookup };
 // A field as one view shows it: the table's field with the view's own label, width and
 // visibility, or a calculated or lookup field that is not stored.
 struct ViewField {
-    std::string name;
+    std::string name{};
     FieldKind kind = FieldKind::Data;
     FieldType type = FieldType::Alpha;
     int size = 0;
-    std::string label;
+    std::string label{};
     int width = 10;
     bool hidden = false;
     // Lookup fields: the value of `lookupTable.lookupResult` where `lookupTable.lookupKey` equals
     // this view's `lookupSource`.
-    std::string lookupTable, lookupKey, lookupResult, lookupSource;
+    std::string lookupTable{}, lookupKey{}, lookupResult{}, lookupSource{};
 
     const std::string& caption() const { return label.empty() ? name : label; }
 };
@@ -65,6 +65,7 @@ public:
     // --- where and whether (closing keeps order, master, filter and conditions)
     void setDatabase(std::shared_ptr<Database> database); // closes the view first
     Database* database() const { return m_database.get(); }
+    const std::shared_ptr<Database>& databaseShared() const { return m_database; }
     void open();
     void close();
     bool isOpen() const { return m_state != ViewState::Inactive; }
@@ -153,6 +154,8 @@ public:
     void refresh();
     // Deletes every record of the table (not only those the view shows).
     void emptyTable();
+    // Sets one field in every record the view shows, in one transaction ("unmark all").
+    void setFieldForAll(const std::string& field, const Value& value);
 
     // --- hooks of the data module's rules
     std::function<void(TableView&)> afterInsert;
@@ -175,6 +178,7 @@ private:
     void requireOpen() const;
     void requireBrowse();
     void checkBrowseMode();
+    bool beginStep(bool& endFlag);
     void rebuildSelect();
     void rebuildWhere();
     std::string whereClause(std::vector<Value>& params) const;
@@ -187,6 +191,7 @@ private:
     void followMaster();
     void validateBuffer() const;
     void writeBuffer();
+    void readLookups(Record& record);
     void calculate(Record& record) const;
     const Record& shown() const;
     Value masterValue() const;
@@ -207,6 +212,7 @@ private:
     TableView* m_master = nullptr;
     std::string m_masterField, m_detailField;
     int m_masterSubscription = 0;
+    std::optional<Value> m_followedKey; // the master key the records were last read for
 
     std::string m_filter;
     bool m_filtered = false;
@@ -219,6 +225,7 @@ private:
     std::optional<Record> m_current;
     std::vector<Record> m_ahead; // the next records in order, read ahead in one query
     Record m_buffer;
+    std::vector<bool> m_dirty; // fields of the buffer set since edit() or insert()
     bool m_modified = false;
     bool m_eof = true, m_bof = true;
     std::int64_t m_recNo = 0;  // 0: not known yet

@@ -3,6 +3,7 @@
 
 #include "data/DataError.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <limits>
@@ -106,7 +107,9 @@ void TableView::setValue(const std::string& fieldName, const Value& v)
     if (f.type == FieldType::Number)
         if (const auto* i = std::get_if<std::int64_t>(&stored))
             stored = double(*i);
-    m_buffer.values[size_t(fieldIndex(f.name))] = std::move(stored);
+    const size_t index = size_t(fieldIndex(f.name));
+    m_buffer.values[index] = std::move(stored);
+    m_dirty[index] = true;
     m_modified = true;
     calculate(m_buffer);
     notify(ViewEvent::DataChanged);
@@ -190,6 +193,7 @@ void TableView::insert()
     requireOpen();
     checkBrowseMode();
     m_buffer = Record{0, std::vector<Value>(m_fields.size())};
+    m_dirty.assign(m_fields.size(), false);
     if (m_master)
         m_buffer.values[size_t(fieldIndex(m_detailField))] = masterValue();
     calculate(m_buffer);
@@ -208,6 +212,7 @@ void TableView::edit()
     if (!m_current)
         throw EDatabaseError("There is no record to edit in " + m_name);
     m_buffer = *m_current;
+    m_dirty.assign(m_fields.size(), false);
     m_modified = false;
     setState(ViewState::Edit);
 }
@@ -216,23 +221,31 @@ void TableView::writeBuffer()
 {
     std::string columns, marks, sets;
     std::vector<Value> params;
+    params.reserve(m_fields.size() + 1);
     for (size_t i = 0; i < m_fields.size(); ++i) {
         const ViewField& f = m_fields[i];
         if (f.kind != FieldKind::Data || f.type == FieldType::AutoInc)
             continue;
+        if (m_state == ViewState::Edit && !m_dirty[i])
+            continue; // an edit writes only what changed
         columns += (columns.empty() ? "\"" : ", \"") + f.name + "\"";
         marks += marks.empty() ? "?" : ", ?";
         sets += (sets.empty() ? "\"" : ", \"") + f.name + "\" = ?";
         params.push_back(m_buffer.values[i]);
     }
+    if (m_state == ViewState::Edit && sets.empty())
+        return;
     SqlDatabase& sql = m_database->sql();
-    if (m_state == ViewState::Insert) {
+    if (m_state == ViewState::Insert && columns.empty()) {
+        sql.prepare("INSERT INTO \"" + m_table->name + "\" DEFAULT VALUES").run();
+        m_buffer.rowId = sql.lastInsertRowId();
+    } else if (m_state == ViewState::Insert) {
         sql.prepare("INSERT INTO \"" + m_table->name + "\" (" + columns + ") VALUES (" + marks + ")")
             .bindAll(params)
             .run();
         m_buffer.rowId = sql.lastInsertRowId();
     } else {
-        params.push_back(m_buffer.rowId);
+        params.emplace_back(std::in_place_type<std::int64_t>, m_buffer.rowId);
         sql.prepare("UPDATE \"" + m_table->name + "\" SET " + sets + " WHERE rowid = ?").bindAll(params).run();
     }
 }
@@ -249,28 +262,37 @@ void TableView::post()
         transaction.commit();
     }
     const bool inserted = m_state == ViewState::Insert;
-    const std::int64_t rowId = m_buffer.rowId;
     m_modified = false;
-    setState(ViewState::Browse);
     m_ahead.clear();
     m_count = -1;
     m_recNo = 0;
-    // The record stays current even when the filter no longer shows it, until the view is refreshed.
-    auto records = fetch(" AND rowid = ?", {Value(rowId)});
-    if (records.empty()) {
-        Statement& st = m_database->sql().prepare(m_select + " WHERE rowid = ?");
-        st.bind(1, rowId);
-        Record record{rowId, {}};
-        if (st.step())
-            for (size_t i = 0; i < m_fields.size(); ++i)
-                record.values.push_back(st.column(int(i + 1)));
-        st.reset();
-        record.values.resize(m_fields.size());
-        calculate(record);
-        records.push_back(std::move(record));
-    }
-    setCurrent(std::move(records.front()), false);
+    // What was checked and written is what the file now holds, so it is not read back, except for
+    // lookup fields, which come from other tables. The record stays current even when the filter
+    // no longer shows it, until the view is refreshed.
+    Record posted = std::move(m_buffer);
+    if (const int counter = fieldIndex("Counter"); inserted && counter >= 0 && m_table->hasCounter())
+        posted.values[size_t(counter)] = posted.rowId;
+    if (std::any_of(m_fields.begin(), m_fields.end(), [](const ViewField& f) { return f.kind == FieldKind::Lookup; }))
+        readLookups(posted);
+    calculate(posted);
+    m_current = std::move(posted);
+    m_eof = m_bof = false;
+    setState(ViewState::Browse);
+    notify(ViewEvent::CurrentChanged);
     notify(inserted ? ViewEvent::ListChanged : ViewEvent::DataChanged);
+}
+
+void TableView::readLookups(Record& record)
+{
+    Statement& st = m_database->sql().prepare(m_select + " WHERE rowid = ?");
+    st.bind(1, record.rowId);
+    if (st.step()) {
+        for (size_t i = 0; i < m_fields.size(); ++i) {
+            if (m_fields[i].kind == FieldKind::Lookup)
+                record.values[i] = st.column(int(i + 1));
+        }
+    }
+    st.reset();
 }
 
 void TableView::cancel()

@@ -16,8 +16,9 @@ namespace pelmora::data {
 
 // The two numbers of the message clipboard; both 0 when empty.
 struct MessageClipboard {
-    std::int64_t copied = 0; // Counter of a message marked for copying
-    std::int64_t cut = 0;    // Counter of a message taken from its contact (its Contact is 0 meanwhile)
+    std::int64_t copied = 0;  // Counter of a message marked for copying
+    std::int64_t cut = 0;     // Counter of a message taken from its contact (its Contact is 0 meanwhile)
+    std::int64_t cutFrom = 0; // the Contact the cut message came from, to give it back if it is never pasted
 };
 
 // Owns every view, query and batch copy of the program for the whole run, runs the data rules on
@@ -55,7 +56,9 @@ public:
     void openDatabase(const std::filesystem::path& directory);
     void closeAll();
     void emptyAll();
-    static void copyDatabaseFiles(const std::filesystem::path& source, const std::filesystem::path& target);
+    // Copies every file directly in `source` into `target`; the open databases are checkpointed
+    // first so that their files are complete on their own.
+    void copyDatabaseFiles(const std::filesystem::path& source, const std::filesystem::path& target);
     void packAll();
     const std::filesystem::path& currentDirectory() const { return m_currentDirectory; }
     Database* currentDatabase() const { return m_database.get(); }
@@ -64,6 +67,9 @@ public:
     const std::filesystem::path& attachDirectory() const { return m_attachDirectory; }
     // The short date form of filter expressions (the locale's); ISO is always read as well.
     void setDateFormat(const DateFormat& format);
+
+    // Clears the mark of every contact the contact view shows (its filter and conditions hold).
+    void unmarkAllContacts() { TBLCon.setFieldForAll("Mark", std::int64_t(0)); }
 
     // --- messages and the message clipboard
     std::int64_t copyMessage(std::int64_t counter); // the Counter of the copy; 0 when the message is gone
@@ -80,11 +86,14 @@ public:
 private:
     void configureViews();
     void attachRules();
+    std::vector<TableView*> allViews();
     std::vector<TableView*> openOrder();
     std::vector<TableView*> closeOrder();
     void contactCascade(TableView& contacts);
-    void removeAttachments(const Record& message, std::int64_t counter, const std::string& cantDelete);
+    void removeAttachments(std::int64_t message, const std::string& cantDelete);
     void deleteUnreferencedFiles(const std::vector<std::string>& locations, const std::string& cantDelete);
+    void returnCutMessage();
+    void checkpoint();
     void detailDefaults(TableView& view, const std::string& dateField, const std::string& editor,
                         const std::string& caption);
 
@@ -96,7 +105,6 @@ private:
     std::shared_ptr<Database> m_shared;
     DateFormat m_dateFormat;
     MessageClipboard m_clipboard;
-    std::vector<std::string> m_pendingFileDeletes;
 };
 
 } // namespace pelmora::data
