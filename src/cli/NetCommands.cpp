@@ -8,6 +8,8 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
+#include <fcntl.h>
+#include <unistd.h>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -41,20 +43,30 @@ int timeoutOption(const Args& args)
     throw UsageError("--timeout needs a number of seconds, not \"" + *text + "\"");
 }
 
-// Written aside and renamed, so that a failure never leaves half a file under the real name.
+// Written aside, flushed to the disk and renamed, so that a failure never leaves half a file
+// under the real name, and a message is on the disk before the server is told to delete it.
 void saveFile(const std::filesystem::path& path, std::istream& content)
 {
     std::filesystem::path part = path;
     part += ".part";
+    bool written = false;
     {
         std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        out << content.rdbuf();
-        if (!out.flush()) {
-            std::filesystem::remove(part);
-            throw Error("Cannot write \"" + path.string() + "\"");
-        }
+        if (content.peek() != std::char_traits<char>::eof())
+            out << content.rdbuf();
+        written = static_cast<bool>(out.flush());
     }
-    std::filesystem::rename(part, path);
+    int fd = ::open(part.c_str(), O_RDONLY | O_CLOEXEC);
+    written = written && fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    std::error_code error;
+    if (written)
+        std::filesystem::rename(part, path, error);
+    if (!written || error) {
+        std::filesystem::remove(part, error);
+        throw Error("Cannot write \"" + path.string() + "\"");
+    }
 }
 
 std::vector<std::string> bodyLines(const std::optional<std::string>& file)

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <dirent.h>
+#include <netinet/in.h>
+#include <unistd.h>
 #include <sys/resource.h>
 
 #include <atomic>
@@ -274,4 +277,33 @@ TEST(EventPumpTest, IdleWaitUsesNoCpuAndWakesAtOnce)
     EXPECT_EQ(pump->sleepFor(std::chrono::milliseconds(-1)), EventPump::Outcome::Woken);
     EXPECT_LT(elapsedMs(start), 1000);
     waker.join();
+}
+
+TEST(SocketTest, NamesAndIPv6LiteralsConnect)
+{
+    // "localhost" may resolve to ::1 first, where nothing listens: the next address is tried.
+    ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer&) { connection.send("hi\r\n"); });
+    TagSocket socket;
+    connect(socket, "localhost:" + std::to_string(peer.port()));
+    std::string line;
+    EXPECT_TRUE(socket.ReadLine(line));
+    EXPECT_EQ(line, "hi");
+    socket.Close();
+
+    int listener = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in6 address{};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        if (listener >= 0)
+            ::close(listener);
+        GTEST_SKIP() << "no IPv6 loopback here";
+    }
+    ::listen(listener, 1);
+    socklen_t length = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    connect(socket, "[::1]:" + std::to_string(ntohs(address.sin6_port)));
+    EXPECT_EQ(socket.HostAddress, "::1");
+    socket.Close();
+    ::close(listener);
 }
