@@ -22,6 +22,8 @@ bool isChunked(std::string value)
 
 void TagHTTP::append(const char* data, std::size_t size)
 {
+    if (m_body.size() + size > MaxBodySize)
+        Fail("The page is larger than " + std::to_string(MaxBodySize / (1024 * 1024)) + " MiB");
     m_body.append(data, size);
     if (OnReceiving)
         OnReceiving(*this, m_body.size());

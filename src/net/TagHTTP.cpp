@@ -111,6 +111,8 @@ void TagHTTP::readHeaders()
         m_headers.push_back(line);
         if (line.empty())
             break;
+        if (m_headers.size() > MaxHeaderLines)
+            Fail("The reply has more than " + std::to_string(MaxHeaderLines) + " header lines");
     }
     if (m_headers.empty() || m_headers.front().rfind("HTTP/", 0) != 0)
         Fail("The server sent no HTTP reply");

@@ -64,6 +64,8 @@ void TmsSMTP::readReply()
             Fail("Connection closed by the server");
         }
         m_reply.push_back(line);
+        if (m_reply.size() > MaxReplyLines)
+            Fail("The server's reply goes on for more than " + std::to_string(MaxReplyLines) + " lines");
         // A final line may be the bare code, or the code and a blank with no text.
         if (line.size() == 3 || (line.size() >= 4 && line[3] != '-'))
             return;

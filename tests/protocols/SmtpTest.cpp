@@ -263,3 +263,22 @@ TEST(SmtpTest, SilentServerTimesOutAndBareCodeEndsAReply)
     smtp.Server = terse.server();
     EXPECT_EQ(smtp.SendSpool({"a@b", {"c@d"}}, spoolWith(dir, "x\r\n")), "250");
 }
+
+TEST(SmtpTest, EndlessReplyIsCutOff)
+{
+    ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer&) {
+        std::string lines;
+        for (std::size_t i = 0; i <= TmsSMTP::MaxReplyLines; ++i)
+            lines += "220-more\r\n";
+        connection.send(lines);
+        connection.stall(300);
+    });
+    TmsSMTP smtp;
+    smtp.Server = peer.server();
+    try {
+        smtp.SendSpool({"a@b", {"c@d"}}, "/nonexistent");
+        FAIL() << "an endless reply was accepted";
+    } catch (const ESocketError& error) {
+        EXPECT_STREQ(error.what(), "The server's reply goes on for more than 1000 lines");
+    }
+}
