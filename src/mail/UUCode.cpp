@@ -2,6 +2,7 @@
 
 #include "mail/MailErrors.h"
 
+#include <algorithm>
 #include <cctype>
 
 namespace pelmora::mail {
@@ -105,7 +106,7 @@ bool IsUUBeginLine(std::string_view line)
 
 std::string UUBeginFileName(std::string_view line)
 {
-    std::string_view rest = line.substr(fileNameStart(line));
+    std::string_view rest = line.substr(std::min(line.size(), fileNameStart(line)));
     if (!rest.empty() && rest.front() == '"') {
         std::size_t close = rest.find('"', 1);
         return close == std::string_view::npos ? std::string() : std::string(rest.substr(1, close - 1));
