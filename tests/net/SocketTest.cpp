@@ -307,3 +307,29 @@ TEST(SocketTest, NamesAndIPv6LiteralsConnect)
     socket.Close();
     ::close(listener);
 }
+
+TEST(SocketTest, TlsHandshakeWithASilentPeerTimesOutOrIsCanceled)
+{
+    for (bool cancel : {false, true}) {
+        ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer&) { connection.stall(1300); });
+        TagSocket socket;
+        socket.UseTls = true;
+        socket.TimeOut = cancel ? 30 : 1;
+        std::thread canceler;
+        if (cancel) {
+            canceler = std::thread([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                socket.Cancel();
+            });
+        }
+        auto start = Clock::now();
+        if (cancel)
+            EXPECT_THROW(connect(socket, peer.server()), ECanceledError);
+        else
+            EXPECT_THROW(connect(socket, peer.server()), ETimedOutError);
+        EXPECT_LT(elapsedMs(start), 2000);
+        if (canceler.joinable())
+            canceler.join();
+        EXPECT_FALSE(socket.Connected());
+    }
+}
