@@ -9,11 +9,11 @@
 
 #include <cstdlib>
 #include <fcntl.h>
-#include <unistd.h>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
+#include <unistd.h>
 
 namespace pelmora::cli {
 
@@ -100,9 +100,9 @@ mail::TCharSet charSet(const std::optional<std::string>& name)
 int smtpSend(std::vector<std::string> words)
 {
     Args args(std::move(words),
-              {"server", "from", "from-name", "to", "cc", "bcc", "subject", "body-file", "attach", "charset", "timeout",
-               "log"},
-              {"uu"});
+        { "server", "from", "from-name", "to", "cc", "bcc", "subject", "body-file", "attach", "charset", "timeout",
+            "log" },
+        { "uu" });
     args.expectEnd();
     mail::TmsMessage message;
     message.Sender = mail::TmsMailAddress(args.required("from"), args.option("from-name").value_or(""));
@@ -134,12 +134,13 @@ int smtpSend(std::vector<std::string> words)
 // highest file already in the folder, so a second retrieval never overwrites the first.
 class RetrieveToFolder : public TmsPOP {
 public:
-    explicit RetrieveToFolder(std::filesystem::path folder) : m_folder(std::move(folder))
+    explicit RetrieveToFolder(std::filesystem::path folder)
+        : m_folder(std::move(folder))
     {
         for (const auto& entry : std::filesystem::directory_iterator(m_folder)) {
             const std::string stem = entry.path().stem().string();
-            if (entry.path().extension() == ".eml" && !stem.empty() &&
-                stem.find_first_not_of("0123456789") == std::string::npos && stem.size() < 10)
+            if (entry.path().extension() == ".eml" && !stem.empty()
+                && stem.find_first_not_of("0123456789") == std::string::npos && stem.size() < 10)
                 m_next = std::max(m_next, std::stoi(stem) + 1);
         }
     }
@@ -155,13 +156,10 @@ protected:
         TmsPOP::MessageReceived(index, text);
         ++m_next;
         const mail::TmsMessage& message = Messages.Items(Messages.Count() - 1);
-        report.push_back({{"number", index + 1},
-                          {"file", file.filename().string()},
-                          {"size", std::filesystem::file_size(file)},
-                          {"subject", message.Subject.str()},
-                          {"sender", message.Sender.Address.str()},
-                          {"senderName", message.Sender.Name.str()},
-                          {"attachments", message.Attachments.Count()}});
+        report.push_back({ { "number", index + 1 }, { "file", file.filename().string() },
+            { "size", std::filesystem::file_size(file) }, { "subject", message.Subject.str() },
+            { "sender", message.Sender.Address.str() }, { "senderName", message.Sender.Name.str() },
+            { "attachments", message.Attachments.Count() } });
     }
 
 private:
@@ -171,7 +169,7 @@ private:
 
 int pop3Retrieve(std::vector<std::string> words)
 {
-    Args args(std::move(words), {"server", "out", "timeout"}, {"leave"});
+    Args args(std::move(words), { "server", "out", "timeout" }, { "leave" });
     args.expectEnd();
     std::filesystem::path folder = args.required("out");
     std::filesystem::create_directories(folder);
@@ -192,7 +190,7 @@ int pop3Retrieve(std::vector<std::string> words)
 
 int httpGet(std::vector<std::string> words)
 {
-    Args args(std::move(words), {"out", "timeout"});
+    Args args(std::move(words), { "out", "timeout" });
     std::string url = args.next("URL");
     args.expectEnd();
     std::filesystem::path out = args.required("out");
@@ -207,11 +205,12 @@ int httpGet(std::vector<std::string> words)
     return 0;
 }
 
-std::vector<std::string> afterCommand(std::vector<std::string> words, const std::string& group, const std::string& command)
+std::vector<std::string> afterCommand(
+    std::vector<std::string> words, const std::string& group, const std::string& command)
 {
     if (words.empty() || words.front() != command)
-        throw UsageError("Unknown " + group + " command" + (words.empty() ? "" : " \"" + words.front() + "\"") +
-                         " (use " + command + ")");
+        throw UsageError("Unknown " + group + " command" + (words.empty() ? "" : " \"" + words.front() + "\"")
+            + " (use " + command + ")");
     words.erase(words.begin());
     return words;
 }

@@ -16,14 +16,15 @@ bool isRedirect(int status)
 
 std::string lower(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(
+        text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
 } // namespace
 
-TagHTTP::TagHTTP(EventPump* pump) : TagSocket(pump)
+TagHTTP::TagHTTP(EventPump* pump)
+    : TagSocket(pump)
 {
     DefaultPort = 80;
     ServiceName = "http";
@@ -118,9 +119,9 @@ void TagHTTP::readHeaders()
         Fail("The server sent no HTTP reply");
     const std::string& status = m_headers.front();
     auto blank = status.find(' ');
-    if (blank != std::string::npos && blank + 4 <= status.size() &&
-        std::all_of(status.begin() + static_cast<long>(blank) + 1, status.begin() + static_cast<long>(blank) + 4,
-                    [](unsigned char c) { return std::isdigit(c); }))
+    if (blank != std::string::npos && blank + 4 <= status.size()
+        && std::all_of(status.begin() + static_cast<long>(blank) + 1, status.begin() + static_cast<long>(blank) + 4,
+            [](unsigned char c) { return std::isdigit(c); }))
         m_status = std::stoi(status.substr(blank + 1, 3));
     else
         Fail("The server sent no HTTP reply");

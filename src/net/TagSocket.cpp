@@ -35,7 +35,9 @@ void setPort(HostAddressEntry& entry, std::uint16_t port)
 
 } // namespace
 
-TagSocket::TagSocket(EventPump* pump) : m_pump(pump), m_owner(std::this_thread::get_id())
+TagSocket::TagSocket(EventPump* pump)
+    : m_pump(pump)
+    , m_owner(std::this_thread::get_id())
 {
     ignoreBrokenPipes();
     if (!m_pump) {
@@ -116,7 +118,7 @@ std::uint16_t TagSocket::resolvePort(const std::optional<std::uint16_t>& given)
     if (m_canceled)
         RaiseCancel();
     // The services database is a local file, so this look-up does not wait on the network.
-    servent entry{};
+    servent entry {};
     servent* found = nullptr;
     char buffer[1024];
     if (::getservbyname_r(ServiceName.c_str(), "tcp", &entry, buffer, sizeof buffer, &found) == 0 && found)
