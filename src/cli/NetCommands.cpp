@@ -178,14 +178,18 @@ int pop3Retrieve(std::vector<std::string> words)
     pop.TimeOut = timeoutOption(args);
     pop.UserName = environment("PELMORA_USER");
     pop.Password = environment("PELMORA_PASSWORD");
-    // A message that could not be stored stays on the server; say so, and go on with the rest.
-    pop.OnError = [](net::TagSocket&, std::string& msg) {
-        if (msg.rfind("Message ", 0) == 0)
+    // A message that could not be stored stays on the server; say so, go on with the rest, and
+    // end with a failure code so that a script notices.
+    int kept = 0;
+    pop.OnError = [&kept](net::TagSocket&, std::string& msg) {
+        if (msg.rfind("Message ", 0) == 0) {
             std::cerr << msg << '\n';
+            ++kept;
+        }
     };
     pop.Retrieve(args.flag("leave"));
     printJson(pop.report);
-    return 0;
+    return kept == 0 ? 0 : 1;
 }
 
 int httpGet(std::vector<std::string> words)

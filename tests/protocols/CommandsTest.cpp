@@ -104,3 +104,20 @@ TEST_F(CommandsTest, HttpGetSavesTheBodyAndPrintsHeaders)
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "[10061] Connection refused\n");
 }
+
+TEST_F(CommandsTest, Pop3MessageThatCannotBeStoredStaysOnTheServer)
+{
+    servers().deliver("1.M1.keep", "Subject: keep me\n\nsafe\n");
+    TempDir dir;
+    std::filesystem::create_directory(dir / "1.eml.part"); // the file cannot be written
+    auto result
+        = runPelmora({ "pop3", "retrieve", "--server", servers().server("pop3"), "--out", dir.path().string() });
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("Message 1 kept on the server: Cannot write"), std::string::npos) << result.err;
+    EXPECT_EQ(nlohmann::json::parse(result.out).size(), 0u);
+
+    std::filesystem::remove(dir / "1.eml.part");
+    result = runPelmora({ "pop3", "retrieve", "--server", servers().server("pop3"), "--out", dir.path().string() });
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(readFile(dir / "1.eml"), "Subject: keep me\r\n\r\nsafe\r\n");
+}
