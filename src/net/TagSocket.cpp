@@ -155,9 +155,12 @@ void TagSocket::ConnectSocket()
     }
     StopTimer();
     // A refused or unreachable address fails at once, with its own error, instead of after the
-    // whole time-out.
-    if (error != 0)
+    // whole time-out. A socket that never connected cannot carry a good-bye, so it is closed
+    // here rather than left for a clean-up that would only add a second error.
+    if (error != 0) {
+        Close();
         SocketError(winsockCodeFromErrno(error));
+    }
     if (UseTls)
         StartTls();
 }

@@ -281,3 +281,14 @@ TEST(SmtpTest, EndlessReplyIsCutOff)
         EXPECT_STREQ(error.what(), "The server's reply goes on for more than 1000 lines");
     }
 }
+
+TEST(SmtpTest, RefusedConnectionReportsOneError)
+{
+    TmsSMTP smtp;
+    smtp.Server = "127.0.0.1:" + std::to_string(pelmora::test::closedPort());
+    std::vector<std::string> errors;
+    smtp.OnError = [&](pelmora::net::TagSocket&, std::string& msg) { errors.push_back(msg); };
+    EXPECT_THROW(smtp.SendSpool({ "a@b", { "c@d" } }, "/nonexistent"), ESocketError);
+    EXPECT_EQ(errors, std::vector<std::string> { "[10061] Connection refused" });
+    EXPECT_FALSE(smtp.Connected());
+}
