@@ -27,15 +27,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ParseAddress(piece, list.Add("", ""));
     std::string written = WriteAddressHeader("To", list);
     // Only the composer's own line ends may appear, each followed by a continuation.
-    for (std::size_t i = written.find('\n'); i != std::string::npos && i + 1 < written.size(); i = written.find('\n', i + 1)) {
+    for (std::size_t i = written.find('\n'); i != std::string::npos && i + 1 < written.size();
+         i = written.find('\n', i + 1)) {
         if (written[i + 1] != ' ' && written[i + 1] != '\t')
             std::abort();
     }
     parseHeaderParams(input);
     std::string decoded = DecodeHeaderWords(input);
     std::string encoded = encodeHeaderText(decoded);
-    if (DecodeHeaderWords(encoded).size() != decoded.size() && decoded.find_first_of("\r\n") == std::string::npos &&
-        decoded.find("=?") == std::string::npos)
+    if (DecodeHeaderWords(encoded).size() != decoded.size() && decoded.find_first_of("\r\n") == std::string::npos
+        && decoded.find("=?") == std::string::npos)
         std::abort();
     DeleteHeader(headers, "Subject");
     return 0;

@@ -8,7 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using namespace pelmora::mail;
     std::string input(reinterpret_cast<const char*>(data), size);
-    std::vector<std::string> lines{input};
+    std::vector<std::string> lines { input };
     std::string decoded;
     TQuotedPrintable(decoded, lines).Decode();
     QDecodeWord(input);

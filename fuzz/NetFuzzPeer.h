@@ -21,7 +21,7 @@ public:
     NetFuzzPeer()
     {
         m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
+        sockaddr_in address {};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
@@ -40,7 +40,7 @@ public:
         m_stop = false;
         m_thread = std::thread([this, bytes = std::move(bytes)] {
             for (int waited = 0; !m_stop && waited < 2000;) {
-                pollfd item{m_listener, POLLIN, 0};
+                pollfd item { m_listener, POLLIN, 0 };
                 if (::poll(&item, 1, 1) <= 0) {
                     ++waited;
                     continue;
@@ -58,7 +58,7 @@ public:
                 ::shutdown(fd, SHUT_WR);
                 char sink[4096];
                 for (;;) {
-                    pollfd readable{fd, POLLIN, 0};
+                    pollfd readable { fd, POLLIN, 0 };
                     if (::poll(&readable, 1, 2000) <= 0 || ::recv(fd, sink, sizeof sink, 0) <= 0)
                         break;
                 }
@@ -74,7 +74,7 @@ public:
     }
 
 private:
-    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_stop { false };
     std::thread m_thread;
     int m_listener = -1;
     std::uint16_t m_port = 0;

@@ -13,7 +13,7 @@ protected:
     // Reads the text back, so that a spool that was not finished properly shows up.
     void MessageReceived(int, std::istream& text) override
     {
-        std::string whole{std::istreambuf_iterator<char>(text), std::istreambuf_iterator<char>()};
+        std::string whole { std::istreambuf_iterator<char>(text), std::istreambuf_iterator<char>() };
         if (text.bad())
             __builtin_trap();
     }

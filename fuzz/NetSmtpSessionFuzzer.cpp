@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     smtp.Security = pelmora::protocols::MailSecurity::Plain;
     smtp.TimeOut = 2;
     try {
-        smtp.SendSpool({"me@here.test", {"to@there.test"}}, spool.path());
+        smtp.SendSpool({ "me@here.test", { "to@there.test" } }, spool.path());
     } catch (const std::exception&) {
     }
     peer.join();

@@ -46,9 +46,9 @@ void fillMailbox()
     for (int i = 0; i < MessageCount; ++i) {
         std::string text = textMessage(i);
         auto lines = std::count(text.begin(), text.end(), '\n');
-        servers().deliver(std::to_string(round) + "." + std::to_string(i) + ".bench,S=" + std::to_string(text.size()) +
-                              ",W=" + std::to_string(text.size() + static_cast<std::size_t>(lines)),
-                          text);
+        servers().deliver(std::to_string(round) + "." + std::to_string(i) + ".bench,S=" + std::to_string(text.size())
+                + ",W=" + std::to_string(text.size() + static_cast<std::size_t>(lines)),
+            text);
     }
 }
 
@@ -88,7 +88,7 @@ void BM_Pop3Retrieve500_Pelmora(benchmark::State& state)
 // The transport alone: the text is received and spooled but not parsed, as poplib does.
 class RawPOP : public protocols::TmsCustomPOP {
 protected:
-    void MessageReceived(int, std::istream&) override {}
+    void MessageReceived(int, std::istream&) override { }
 };
 
 void BM_Pop3Retrieve500_PelmoraUnparsed(benchmark::State& state)
@@ -110,8 +110,8 @@ void BM_Pop3Retrieve500_Poplib(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         fillMailbox();
-        std::string command = python("pop3 127.0.0.1 " + std::to_string(servers().info()["pop3"]["port"].get<int>()) +
-                                     " " + servers().user() + " '" + servers().password() + "'");
+        std::string command = python("pop3 127.0.0.1 " + std::to_string(servers().info()["pop3"]["port"].get<int>())
+            + " " + servers().user() + " '" + servers().password() + "'");
         state.ResumeTiming();
         if (std::system(command.c_str()) != 0) {
             state.SkipWithError("poplib failed");
@@ -126,7 +126,7 @@ struct Attachments {
     Attachments()
     {
         std::mt19937 random(7);
-        for (const char* name : {"first.bin", "second.bin"}) {
+        for (const char* name : { "first.bin", "second.bin" }) {
             std::string bytes(AttachmentSize, '\0');
             for (char& c : bytes)
                 c = static_cast<char>(random());
@@ -158,7 +158,7 @@ void BM_SmtpSend10MB_Pelmora(benchmark::State& state)
         message.Sender = mail::TmsMailAddress("me@here.test", "");
         message.Recipients.Add("to@there.test", "");
         message.Subject = "benchmark";
-        message.Body = {"The attachments follow."};
+        message.Body = { "The attachments follow." };
         for (const std::string& file : attachments().files)
             message.Attachments.AddFile(file);
         protocols::TmsSMTP smtp;
@@ -173,8 +173,8 @@ void BM_SmtpSend10MB_Smtplib(benchmark::State& state)
     for (auto _ : state) {
         state.PauseTiming();
         clearSpool();
-        std::string command = python("smtp 127.0.0.1 " + std::to_string(servers().info()["smtp"]["port"].get<int>()) +
-                                     " " + attachments().files[0] + " " + attachments().files[1]);
+        std::string command = python("smtp 127.0.0.1 " + std::to_string(servers().info()["smtp"]["port"].get<int>())
+            + " " + attachments().files[0] + " " + attachments().files[1]);
         state.ResumeTiming();
         if (std::system(command.c_str()) != 0) {
             state.SkipWithError("smtplib failed");

@@ -8,10 +8,12 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <iostream>
 #include <iterator>
 #include <sstream>
+#include <unistd.h>
 
 namespace pelmora::cli {
 
@@ -41,20 +43,30 @@ int timeoutOption(const Args& args)
     throw UsageError("--timeout needs a number of seconds, not \"" + *text + "\"");
 }
 
-// Written aside and renamed, so that a failure never leaves half a file under the real name.
+// Written aside, flushed to the disk and renamed, so that a failure never leaves half a file
+// under the real name, and a message is on the disk before the server is told to delete it.
 void saveFile(const std::filesystem::path& path, std::istream& content)
 {
     std::filesystem::path part = path;
     part += ".part";
+    bool written = false;
     {
         std::ofstream out(part, std::ios::binary | std::ios::trunc);
-        out << content.rdbuf();
-        if (!out.flush()) {
-            std::filesystem::remove(part);
-            throw Error("Cannot write \"" + path.string() + "\"");
-        }
+        if (content.peek() != std::char_traits<char>::eof())
+            out << content.rdbuf();
+        written = static_cast<bool>(out.flush());
     }
-    std::filesystem::rename(part, path);
+    int fd = ::open(part.c_str(), O_RDONLY | O_CLOEXEC);
+    written = written && fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0)
+        ::close(fd);
+    std::error_code error;
+    if (written)
+        std::filesystem::rename(part, path, error);
+    if (!written || error) {
+        std::filesystem::remove(part, error);
+        throw Error("Cannot write \"" + path.string() + "\"");
+    }
 }
 
 std::vector<std::string> bodyLines(const std::optional<std::string>& file)
@@ -88,9 +100,9 @@ mail::TCharSet charSet(const std::optional<std::string>& name)
 int smtpSend(std::vector<std::string> words)
 {
     Args args(std::move(words),
-              {"server", "from", "from-name", "to", "cc", "bcc", "subject", "body-file", "attach", "charset", "timeout",
-               "log"},
-              {"uu"});
+        { "server", "from", "from-name", "to", "cc", "bcc", "subject", "body-file", "attach", "charset", "timeout",
+            "log" },
+        { "uu" });
     args.expectEnd();
     mail::TmsMessage message;
     message.Sender = mail::TmsMailAddress(args.required("from"), args.option("from-name").value_or(""));
@@ -122,12 +134,13 @@ int smtpSend(std::vector<std::string> words)
 // highest file already in the folder, so a second retrieval never overwrites the first.
 class RetrieveToFolder : public TmsPOP {
 public:
-    explicit RetrieveToFolder(std::filesystem::path folder) : m_folder(std::move(folder))
+    explicit RetrieveToFolder(std::filesystem::path folder)
+        : m_folder(std::move(folder))
     {
         for (const auto& entry : std::filesystem::directory_iterator(m_folder)) {
             const std::string stem = entry.path().stem().string();
-            if (entry.path().extension() == ".eml" && !stem.empty() &&
-                stem.find_first_not_of("0123456789") == std::string::npos && stem.size() < 10)
+            if (entry.path().extension() == ".eml" && !stem.empty()
+                && stem.find_first_not_of("0123456789") == std::string::npos && stem.size() < 10)
                 m_next = std::max(m_next, std::stoi(stem) + 1);
         }
     }
@@ -143,13 +156,10 @@ protected:
         TmsPOP::MessageReceived(index, text);
         ++m_next;
         const mail::TmsMessage& message = Messages.Items(Messages.Count() - 1);
-        report.push_back({{"number", index + 1},
-                          {"file", file.filename().string()},
-                          {"size", std::filesystem::file_size(file)},
-                          {"subject", message.Subject.str()},
-                          {"sender", message.Sender.Address.str()},
-                          {"senderName", message.Sender.Name.str()},
-                          {"attachments", message.Attachments.Count()}});
+        report.push_back({ { "number", index + 1 }, { "file", file.filename().string() },
+            { "size", std::filesystem::file_size(file) }, { "subject", message.Subject.str() },
+            { "sender", message.Sender.Address.str() }, { "senderName", message.Sender.Name.str() },
+            { "attachments", message.Attachments.Count() } });
     }
 
 private:
@@ -159,7 +169,7 @@ private:
 
 int pop3Retrieve(std::vector<std::string> words)
 {
-    Args args(std::move(words), {"server", "out", "timeout"}, {"leave"});
+    Args args(std::move(words), { "server", "out", "timeout" }, { "leave" });
     args.expectEnd();
     std::filesystem::path folder = args.required("out");
     std::filesystem::create_directories(folder);
@@ -168,19 +178,23 @@ int pop3Retrieve(std::vector<std::string> words)
     pop.TimeOut = timeoutOption(args);
     pop.UserName = environment("PELMORA_USER");
     pop.Password = environment("PELMORA_PASSWORD");
-    // A message that could not be stored stays on the server; say so, and go on with the rest.
-    pop.OnError = [](net::TagSocket&, std::string& msg) {
-        if (msg.rfind("Message ", 0) == 0)
+    // A message that could not be stored stays on the server; say so, go on with the rest, and
+    // end with a failure code so that a script notices.
+    int kept = 0;
+    pop.OnError = [&kept](net::TagSocket&, std::string& msg) {
+        if (msg.rfind("Message ", 0) == 0) {
             std::cerr << msg << '\n';
+            ++kept;
+        }
     };
     pop.Retrieve(args.flag("leave"));
     printJson(pop.report);
-    return 0;
+    return kept == 0 ? 0 : 1;
 }
 
 int httpGet(std::vector<std::string> words)
 {
-    Args args(std::move(words), {"out", "timeout"});
+    Args args(std::move(words), { "out", "timeout" });
     std::string url = args.next("URL");
     args.expectEnd();
     std::filesystem::path out = args.required("out");
@@ -195,11 +209,12 @@ int httpGet(std::vector<std::string> words)
     return 0;
 }
 
-std::vector<std::string> afterCommand(std::vector<std::string> words, const std::string& group, const std::string& command)
+std::vector<std::string> afterCommand(
+    std::vector<std::string> words, const std::string& group, const std::string& command)
 {
     if (words.empty() || words.front() != command)
-        throw UsageError("Unknown " + group + " command" + (words.empty() ? "" : " \"" + words.front() + "\"") +
-                         " (use " + command + ")");
+        throw UsageError("Unknown " + group + " command" + (words.empty() ? "" : " \"" + words.front() + "\"")
+            + " (use " + command + ")");
     words.erase(words.begin());
     return words;
 }

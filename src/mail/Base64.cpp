@@ -2,6 +2,7 @@
 
 #include "mail/MailErrors.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 
@@ -16,12 +17,12 @@ constexpr std::int8_t Pad = -3;
 
 constexpr std::array<std::int8_t, 256> makeTable()
 {
-    std::array<std::int8_t, 256> table{};
+    std::array<std::int8_t, 256> table {};
     for (auto& value : table)
         value = Invalid;
     for (int i = 0; i < 64; ++i)
         table[static_cast<unsigned char>(Alphabet[i])] = static_cast<std::int8_t>(i);
-    for (unsigned char c : {' ', '\t', '\r', '\n', '\v', '\f'})
+    for (unsigned char c : { ' ', '\t', '\r', '\n', '\v', '\f' })
         table[c] = Space;
     table['='] = Pad;
     return table;
@@ -29,42 +30,51 @@ constexpr std::array<std::int8_t, 256> makeTable()
 
 constexpr std::array<std::int8_t, 256> Table = makeTable();
 
-} // namespace
-
-std::string Base64EncodeChunk(std::string_view bytes)
+// Encodes `n` bytes into `o`, which has room for (n + 2) / 3 * 4 characters; returns the end.
+char* encodeInto(const unsigned char* in, std::size_t n, char* o)
 {
-    std::string out;
-    out.resize((bytes.size() + 2) / 3 * 4);
-    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
-    std::size_t n = bytes.size();
-    char* o = out.data();
     std::size_t i = 0;
     for (; i + 3 <= n; i += 3) {
         std::uint32_t v = (in[i] << 16) | (in[i + 1] << 8) | in[i + 2];
-        *o++ = Alphabet[(v >> 18) & 63];
-        *o++ = Alphabet[(v >> 12) & 63];
-        *o++ = Alphabet[(v >> 6) & 63];
-        *o++ = Alphabet[v & 63];
+        o[0] = Alphabet[(v >> 18) & 63];
+        o[1] = Alphabet[(v >> 12) & 63];
+        o[2] = Alphabet[(v >> 6) & 63];
+        o[3] = Alphabet[v & 63];
+        o += 4;
     }
     if (i < n) {
         std::uint32_t v = in[i] << 16;
         if (i + 1 < n)
             v |= in[i + 1] << 8;
-        *o++ = Alphabet[(v >> 18) & 63];
-        *o++ = Alphabet[(v >> 12) & 63];
-        *o++ = i + 1 < n ? Alphabet[(v >> 6) & 63] : '=';
-        *o++ = '=';
+        o[0] = Alphabet[(v >> 18) & 63];
+        o[1] = Alphabet[(v >> 12) & 63];
+        o[2] = i + 1 < n ? Alphabet[(v >> 6) & 63] : '=';
+        o[3] = '=';
+        o += 4;
     }
+    return o;
+}
+
+} // namespace
+
+std::string Base64EncodeChunk(std::string_view bytes)
+{
+    std::string out((bytes.size() + 2) / 3 * 4, '\0');
+    encodeInto(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), out.data());
     return out;
 }
 
 std::string base64EncodeLines(std::string_view bytes)
 {
-    std::string out;
-    out.reserve(bytes.size() / 57 * 78 + 80);
-    for (std::size_t i = 0; i < bytes.size(); i += 57) {
-        out += Base64EncodeChunk(bytes.substr(i, 57));
-        out += "\r\n";
+    constexpr std::size_t Chunk = 57;
+    std::size_t lines = (bytes.size() + Chunk - 1) / Chunk;
+    std::string out((bytes.size() + 2) / 3 * 4 + lines * 2, '\0');
+    const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
+    char* o = out.data();
+    for (std::size_t i = 0; i < bytes.size(); i += Chunk) {
+        o = encodeInto(in + i, std::min(Chunk, bytes.size() - i), o);
+        *o++ = '\r';
+        *o++ = '\n';
     }
     return out;
 }

@@ -20,7 +20,10 @@ std::string Base64DecodeLine(std::string_view text);
 // span pieces; white space is skipped; data after the padding is ignored.
 class Base64Decoder {
 public:
-    explicit Base64Decoder(std::string& out) : m_out(out) {}
+    explicit Base64Decoder(std::string& out)
+        : m_out(out)
+    {
+    }
     // Raises EDecodeError "Invalid Character" for a character outside the alphabet.
     void feed(std::string_view text);
     // Writes the bytes of a last, unpadded group.

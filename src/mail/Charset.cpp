@@ -12,10 +12,9 @@ namespace pelmora::mail {
 namespace {
 
 // Windows-1252 positions 0x80-0x9F; the five it leaves undefined keep their Latin-1 meaning.
-constexpr char32_t Cp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+constexpr char32_t Cp1252High[32] = { 0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
+    0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178 };
 
 void appendUtf8(std::string& out, char32_t c)
 {
@@ -40,7 +39,11 @@ void appendCp1252(std::string& out, unsigned char byte)
 std::size_t utf8Length(const unsigned char* p, const unsigned char* end)
 {
     unsigned char c = *p;
-    std::size_t n = c < 0x80 ? 1 : (c >= 0xC2 && c < 0xE0) ? 2 : (c >= 0xE0 && c < 0xF0) ? 3 : (c >= 0xF0 && c < 0xF5) ? 4 : 0;
+    std::size_t n = c < 0x80      ? 1
+        : (c >= 0xC2 && c < 0xE0) ? 2
+        : (c >= 0xE0 && c < 0xF0) ? 3
+        : (c >= 0xF0 && c < 0xF5) ? 4
+                                  : 0;
     if (n == 0 || static_cast<std::size_t>(end - p) < n)
         return 0;
     for (std::size_t i = 1; i < n; ++i) {
@@ -48,8 +51,8 @@ std::size_t utf8Length(const unsigned char* p, const unsigned char* end)
             return 0;
     }
     // Overlong forms and surrogates.
-    if ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] >= 0xA0) || (c == 0xF0 && p[1] < 0x90) ||
-        (c == 0xF4 && p[1] >= 0x90))
+    if ((c == 0xE0 && p[1] < 0xA0) || (c == 0xED && p[1] >= 0xA0) || (c == 0xF0 && p[1] < 0x90)
+        || (c == 0xF4 && p[1] >= 0x90))
         return 0;
     return n;
 }
@@ -138,8 +141,8 @@ bool isValidUtf8(std::string_view text)
 // Charsets that write other characters with ASCII bytes (UTF-7, ISO-2022-JP, ...).
 static bool usesAsciiBytesForOthers(const std::string& name)
 {
-    return name.rfind("utf-7", 0) == 0 || name.rfind("utf7", 0) == 0 || name.rfind("iso-2022", 0) == 0 ||
-           name.rfind("utf-16", 0) == 0 || name.rfind("utf-32", 0) == 0 || name == "hz-gb-2312";
+    return name.rfind("utf-7", 0) == 0 || name.rfind("utf7", 0) == 0 || name.rfind("iso-2022", 0) == 0
+        || name.rfind("utf-16", 0) == 0 || name.rfind("utf-32", 0) == 0 || name == "hz-gb-2312";
 }
 
 std::string toUtf8(std::string_view bytes, std::string_view charset)
@@ -149,8 +152,8 @@ std::string toUtf8(std::string_view bytes, std::string_view charset)
         return std::string(bytes);
     // Text labelled as ASCII (or not labelled) that is valid UTF-8 is taken as UTF-8: a
     // common mislabelling, and 8-bit text that happens to be valid UTF-8 is rare.
-    if (name.empty() || name == "utf-8" || name == "utf8" || name == "us-ascii" || name == "ascii" ||
-        name == "unknown-8bit" || name == "x-unknown")
+    if (name.empty() || name == "utf-8" || name == "utf8" || name == "us-ascii" || name == "ascii"
+        || name == "unknown-8bit" || name == "x-unknown")
         return repairUtf8(bytes);
     std::string out;
     if (name == "windows-1252" || name == "cp1252" || !convertWithIconv(bytes, name, out)) {

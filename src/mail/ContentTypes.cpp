@@ -16,25 +16,25 @@ using text::lower;
 using TypeTable = std::unordered_map<std::string, std::string>;
 
 // The types every system should know, for machines without /etc/mime.types.
-const char* const Fallback[][2] = {
-    {"txt", "text/plain"}, {"text", "text/plain"}, {"log", "text/plain"}, {"htm", "text/html"},
-    {"html", "text/html"}, {"rtf", "text/rtf"}, {"csv", "text/csv"}, {"css", "text/css"},
-    {"ics", "text/calendar"}, {"vcf", "text/vcard"}, {"xml", "application/xml"}, {"eml", "message/rfc822"},
-    {"json", "application/json"}, {"js", "application/javascript"}, {"pdf", "application/pdf"},
-    {"zip", "application/zip"}, {"gz", "application/gzip"}, {"tar", "application/x-tar"},
-    {"7z", "application/x-7z-compressed"}, {"rar", "application/vnd.rar"}, {"doc", "application/msword"},
-    {"docx", "application/vnd.openxmlformats-officedocument.wordprocessingml.document"},
-    {"xls", "application/vnd.ms-excel"},
-    {"xlsx", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"},
-    {"ppt", "application/vnd.ms-powerpoint"},
-    {"pptx", "application/vnd.openxmlformats-officedocument.presentationml.presentation"},
-    {"odt", "application/vnd.oasis.opendocument.text"}, {"ods", "application/vnd.oasis.opendocument.spreadsheet"},
-    {"jpg", "image/jpeg"}, {"jpeg", "image/jpeg"}, {"png", "image/png"}, {"gif", "image/gif"},
-    {"bmp", "image/bmp"}, {"tif", "image/tiff"}, {"tiff", "image/tiff"}, {"svg", "image/svg+xml"},
-    {"ico", "image/vnd.microsoft.icon"}, {"webp", "image/webp"}, {"mp3", "audio/mpeg"}, {"wav", "audio/x-wav"},
-    {"ogg", "audio/ogg"}, {"mp4", "video/mp4"}, {"avi", "video/x-msvideo"}, {"mov", "video/quicktime"},
-    {"mpg", "video/mpeg"}, {"mpeg", "video/mpeg"}, {"exe", "application/octet-stream"},
-    {"bin", "application/octet-stream"}};
+const char* const Fallback[][2] = { { "txt", "text/plain" }, { "text", "text/plain" }, { "log", "text/plain" },
+    { "htm", "text/html" }, { "html", "text/html" }, { "rtf", "text/rtf" }, { "csv", "text/csv" },
+    { "css", "text/css" }, { "ics", "text/calendar" }, { "vcf", "text/vcard" }, { "xml", "application/xml" },
+    { "eml", "message/rfc822" }, { "json", "application/json" }, { "js", "application/javascript" },
+    { "pdf", "application/pdf" }, { "zip", "application/zip" }, { "gz", "application/gzip" },
+    { "tar", "application/x-tar" }, { "7z", "application/x-7z-compressed" }, { "rar", "application/vnd.rar" },
+    { "doc", "application/msword" },
+    { "docx", "application/vnd.openxmlformats-officedocument.wordprocessingml.document" },
+    { "xls", "application/vnd.ms-excel" },
+    { "xlsx", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet" },
+    { "ppt", "application/vnd.ms-powerpoint" },
+    { "pptx", "application/vnd.openxmlformats-officedocument.presentationml.presentation" },
+    { "odt", "application/vnd.oasis.opendocument.text" }, { "ods", "application/vnd.oasis.opendocument.spreadsheet" },
+    { "jpg", "image/jpeg" }, { "jpeg", "image/jpeg" }, { "png", "image/png" }, { "gif", "image/gif" },
+    { "bmp", "image/bmp" }, { "tif", "image/tiff" }, { "tiff", "image/tiff" }, { "svg", "image/svg+xml" },
+    { "ico", "image/vnd.microsoft.icon" }, { "webp", "image/webp" }, { "mp3", "audio/mpeg" }, { "wav", "audio/x-wav" },
+    { "ogg", "audio/ogg" }, { "mp4", "video/mp4" }, { "avi", "video/x-msvideo" }, { "mov", "video/quicktime" },
+    { "mpg", "video/mpeg" }, { "mpeg", "video/mpeg" }, { "exe", "application/octet-stream" },
+    { "bin", "application/octet-stream" } };
 
 void readSystemTable(TypeTable& table)
 {

@@ -2,8 +2,8 @@
 
 #include "base/Error.h"
 #include "mail/Base64.h"
-#include "mail/TQuotedPrintable.h"
 #include "mail/TextUtil.h"
+#include "mail/TQuotedPrintable.h"
 #include "mail/UUCode.h"
 
 #include <vector>

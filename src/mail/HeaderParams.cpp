@@ -54,8 +54,8 @@ std::string percentDecode(std::string_view text)
 {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1])) &&
-            std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
+        if (text[i] == '%' && i + 2 < text.size() && std::isxdigit(static_cast<unsigned char>(text[i + 1]))
+            && std::isxdigit(static_cast<unsigned char>(text[i + 2]))) {
             out += static_cast<char>(std::strtol(std::string(text.substr(i + 1, 2)).c_str(), nullptr, 16));
             i += 2;
         } else {
@@ -126,7 +126,7 @@ HeaderParams parseHeaderParams(std::string_view value)
         }
         std::string base = name.substr(0, star);
         std::string_view suffix = std::string_view(name).substr(star + 1);
-        Segment segment{!suffix.empty() ? suffix.back() == '*' : true, paramValue};
+        Segment segment { !suffix.empty() ? suffix.back() == '*' : true, paramValue };
         if (!suffix.empty() && suffix.back() == '*')
             suffix.remove_suffix(1);
         int index = suffix.empty() ? 0 : std::atoi(std::string(suffix).c_str());

@@ -13,7 +13,7 @@ namespace {
 
 struct EncodedWord {
     std::size_t end = 0; // position after "?="
-    std::string text;    // decoded, UTF-8
+    std::string text; // decoded, UTF-8
 };
 
 // Reads the encoded word that starts at `start` ("=?"); false when it is malformed.

@@ -35,10 +35,10 @@ std::size_t decodeEntity(std::string_view html, std::size_t pos, std::string& ou
     if (end == std::string_view::npos || end - pos > 10)
         return 0;
     std::string_view name = html.substr(pos + 1, end - pos - 1);
-    static const std::pair<const char*, const char*> Named[] = {
-        {"amp", "&"},      {"lt", "<"},       {"gt", ">"},       {"quot", "\""},   {"apos", "'"},
-        {"nbsp", " "},     {"copy", "\u00A9"}, {"reg", "\u00AE"}, {"euro", "\u20AC"}, {"hellip", "\u2026"},
-        {"mdash", "\u2014"}, {"ndash", "\u2013"}, {"laquo", "\u00AB"}, {"raquo", "\u00BB"}};
+    static const std::pair<const char*, const char*> Named[]
+        = { { "amp", "&" }, { "lt", "<" }, { "gt", ">" }, { "quot", "\"" }, { "apos", "'" }, { "nbsp", " " },
+              { "copy", "\u00A9" }, { "reg", "\u00AE" }, { "euro", "\u20AC" }, { "hellip", "\u2026" },
+              { "mdash", "\u2014" }, { "ndash", "\u2013" }, { "laquo", "\u00AB" }, { "raquo", "\u00BB" } };
     if (!name.empty() && name[0] == '#') {
         bool hex = name.size() > 1 && (name[1] == 'x' || name[1] == 'X');
         std::string digits(name.substr(hex ? 2 : 1));
@@ -71,8 +71,8 @@ std::string tagName(std::string_view tag)
 
 bool breaksLine(const std::string& name)
 {
-    static const char* const Blocks[] = {"br", "p", "div", "li", "tr", "h1", "h2", "h3", "h4", "h5", "h6",
-                                         "table", "ul", "ol", "blockquote", "pre", "hr", "title"};
+    static const char* const Blocks[] = { "br", "p", "div", "li", "tr", "h1", "h2", "h3", "h4", "h5", "h6", "table",
+        "ul", "ol", "blockquote", "pre", "hr", "title" };
     for (const char* block : Blocks) {
         if (name == block)
             return true;

@@ -12,7 +12,7 @@ using nlohmann::json;
 
 json addressToJson(const TmsMailAddress& address)
 {
-    return {{"name", address.Name.str()}, {"address", address.Address.str()}};
+    return { { "name", address.Name.str() }, { "address", address.Address.str() } };
 }
 
 json listToJson(const TmsAddressList& list)
@@ -66,8 +66,8 @@ std::filesystem::path findFile(const std::string& path, const std::filesystem::p
 {
     std::filesystem::path candidate(path);
     std::error_code ec;
-    if (candidate.is_relative() && !std::filesystem::exists(candidate, ec) &&
-        std::filesystem::exists(baseDir / candidate, ec))
+    if (candidate.is_relative() && !std::filesystem::exists(candidate, ec)
+        && std::filesystem::exists(baseDir / candidate, ec))
         return baseDir / candidate;
     return candidate;
 }
@@ -79,7 +79,9 @@ void attachmentsFromJson(const json& root, const std::filesystem::path& baseDir,
     if (!root["attachments"].is_array())
         throw Error("JSON field \"attachments\" must be a list");
     for (const json& item : root["attachments"]) {
-        std::string path = item.is_string() ? item.get<std::string>() : item.is_object() ? stringField(item, "path") : "";
+        std::string path = item.is_string() ? item.get<std::string>()
+            : item.is_object()              ? stringField(item, "path")
+                                            : "";
         if (path.empty())
             throw Error("An attachment must be a path or an object with \"path\"");
         TmsAttItem& added = list.AddFile(findFile(path, baseDir));
@@ -144,11 +146,9 @@ json messageToJson(const TmsMessage& message)
     out["attachments"] = json::array();
     for (int i = 0; i < message.Attachments.Count(); ++i) {
         const TmsAttItem& item = message.Attachments.Items(i);
-        out["attachments"].push_back({{"file_name", item.FileName.str()},
-                                      {"content_type", item.ContentType.str()},
-                                      {"encoding", encodingKey(item.Encoding)},
-                                      {"size", item.Stream.size()},
-                                      {"sha256", sha256Hex(item.Stream)}});
+        out["attachments"].push_back({ { "file_name", item.FileName.str() }, { "content_type", item.ContentType.str() },
+            { "encoding", encodingKey(item.Encoding) }, { "size", item.Stream.size() },
+            { "sha256", sha256Hex(item.Stream) } });
     }
     return out;
 }

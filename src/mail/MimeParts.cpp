@@ -4,8 +4,8 @@
 #include "mail/HeaderWords.h"
 #include "mail/HtmlText.h"
 #include "mail/MailErrors.h"
-#include "mail/TmsMessageDecoder.h"
 #include "mail/TextUtil.h"
+#include "mail/TmsMessageDecoder.h"
 
 #include <cctype>
 #include <sstream>
@@ -155,8 +155,7 @@ MimeReader::Stop MimeReader::readBody(const PartInfo& info)
     return stop;
 }
 
-MimeReader::Stop MimeReader::readAttachment(const PartInfo& info, std::string name, bool inAlternative,
-                                            bool htmlBody)
+MimeReader::Stop MimeReader::readAttachment(const PartInfo& info, std::string name, bool inAlternative, bool htmlBody)
 {
     auto item = std::make_unique<TmsAttItem>();
     Stop stop = decodeContent(info, item->Stream);
@@ -176,8 +175,8 @@ MimeReader::Stop MimeReader::readAttachment(const PartInfo& info, std::string na
         item->Encoding = aeBase64;
     else if (encoding == "quoted-printable")
         item->Encoding = aeQuotedPrintable;
-    else if ((encoding == "8bit" || encoding == "binary") && !startsWith(type, "text/") &&
-             !startsWith(type, "message/"))
+    else if ((encoding == "8bit" || encoding == "binary") && !startsWith(type, "text/")
+        && !startsWith(type, "message/"))
         item->Encoding = aeBase64; // raw binary would not survive being written as 7-bit lines
     else
         item->Encoding = aeSevenBit;

@@ -4,9 +4,9 @@
 #include "mail/Charset.h"
 #include "mail/HtmlText.h"
 #include "mail/MailErrors.h"
-#include "mail/TQuotedPrintable.h"
 #include "mail/TextUtil.h"
 #include "mail/TmsMessageDecoder.h"
+#include "mail/TQuotedPrintable.h"
 #include "mail/UUCode.h"
 
 #include <cctype>
@@ -85,7 +85,7 @@ struct UUSink {
 };
 
 struct NullSink {
-    void line(std::string_view, std::string_view) {}
+    void line(std::string_view, std::string_view) { }
 };
 
 } // namespace
@@ -131,13 +131,13 @@ bool MimeReader::boundaryLine(std::string_view line, Stop& stop) const
             continue;
         std::string_view rest = line.substr(boundary.size());
         if (startsWith(rest, "--")) {
-            stop = {StopKind::Closing, level};
+            stop = { StopKind::Closing, level };
             return true;
         }
         // After a delimiter only blanks may follow, and mailers put text after those; a
         // longer boundary that merely starts with this one is not a delimiter of it.
         if (rest.empty() || rest[0] == ' ' || rest[0] == '\t') {
-            stop = {StopKind::Delimiter, level};
+            stop = { StopKind::Delimiter, level };
             return true;
         }
     }
@@ -153,12 +153,12 @@ template <typename Sink> MimeReader::Stop MimeReader::readContent(Sink& sink)
             return stop;
         sink.line(line, m_lineEnd);
     }
-    return Stop{};
+    return Stop {};
 }
 
 MimeReader::Stop MimeReader::readPreamble(std::string& out)
 {
-    TextSink sink{out, {}};
+    TextSink sink { out, {} };
     return readContent(sink);
 }
 
@@ -172,24 +172,24 @@ MimeReader::Stop MimeReader::decodeContent(const PartInfo& info, std::string& ou
 {
     const std::string& encoding = info.encoding;
     if (encoding == "base64") {
-        Base64Sink sink{Base64Decoder(out)};
+        Base64Sink sink { Base64Decoder(out) };
         Stop stop = readContent(sink);
         sink.decoder.finish();
         return stop;
     }
     if (startsWith(encoding, "x-uue") || encoding == "uuencode" || encoding == "x-uuencode") {
-        UUSink sink{out};
+        UUSink sink { out };
         return readContent(sink);
     }
     if (encoding == "quoted-printable") {
-        QuotedPrintableSink sink{out, {}};
+        QuotedPrintableSink sink { out, {} };
         Stop stop = readContent(sink);
         // At the end of the text the last line end is content; before a delimiter it is not.
         if (stop.kind == StopKind::End)
             out += sink.pendingEnd;
         return stop;
     }
-    TextSink sink{out, {}};
+    TextSink sink { out, {} };
     Stop stop = readContent(sink);
     if (stop.kind == StopKind::End)
         out += sink.pendingEnd;

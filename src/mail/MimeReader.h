@@ -18,7 +18,11 @@ class MimeReader {
 public:
     static constexpr int MaxDepth = 20;
 
-    MimeReader(TLineStream& input, TmsMessage& message) : m_input(input), m_message(message) {}
+    MimeReader(TLineStream& input, TmsMessage& message)
+        : m_input(input)
+        , m_message(message)
+    {
+    }
 
     void parse(const TmsHeaders& mainHeaders);
 
@@ -34,9 +38,9 @@ public:
     struct PartInfo {
         HeaderParams type;
         HeaderParams disposition;
-        std::string rawType;        // the Content-Type value as written
+        std::string rawType; // the Content-Type value as written
         std::string rawDisposition; // the Content-Disposition value as written
-        std::string encoding;       // Content-Transfer-Encoding, lower case
+        std::string encoding; // Content-Transfer-Encoding, lower case
         bool hasType = false;
     };
     static PartInfo describe(const TmsHeaders& headers);

@@ -16,9 +16,18 @@ std::string cutUtf8(std::string_view text, std::size_t maxChars = MaxShortText);
 class ShortText {
 public:
     ShortText() = default;
-    ShortText(std::string_view text) : m_text(cutUtf8(text)) {}
-    ShortText(const char* text) : m_text(cutUtf8(text)) {}
-    ShortText(const std::string& text) : m_text(cutUtf8(text)) {}
+    ShortText(std::string_view text)
+        : m_text(cutUtf8(text))
+    {
+    }
+    ShortText(const char* text)
+        : m_text(cutUtf8(text))
+    {
+    }
+    ShortText(const std::string& text)
+        : m_text(cutUtf8(text))
+    {
+    }
 
     ShortText& operator=(std::string_view text)
     {

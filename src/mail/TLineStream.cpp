@@ -5,11 +5,15 @@
 namespace pelmora::mail {
 
 TLineStream::TLineStream(std::string text)
-    : m_owned(std::make_unique<std::istringstream>(std::move(text))), m_in(m_owned.get()), m_start(0)
+    : m_owned(std::make_unique<std::istringstream>(std::move(text)))
+    , m_in(m_owned.get())
+    , m_start(0)
 {
 }
 
-TLineStream::TLineStream(std::istream& input) : m_in(&input), m_start(input.tellg())
+TLineStream::TLineStream(std::istream& input)
+    : m_in(&input)
+    , m_start(input.tellg())
 {
     if (m_start == std::streampos(-1))
         m_start = 0;

@@ -14,7 +14,7 @@ namespace pelmora::mail {
 class TLineStream {
 public:
     // The text handed out once the input is exhausted: four bytes of value 255.
-    static constexpr std::string_view EndMarker{"\xFF\xFF\xFF\xFF"};
+    static constexpr std::string_view EndMarker { "\xFF\xFF\xFF\xFF" };
     static constexpr std::size_t BlockSize = 16384;
 
     // Over a copy of `text`.

@@ -13,7 +13,11 @@ namespace pelmora::mail {
 // in CR LF. Neither side has a length limit.
 class TQuotedPrintable {
 public:
-    TQuotedPrintable(std::string& plain, std::vector<std::string>& lines) : m_plain(plain), m_lines(lines) {}
+    TQuotedPrintable(std::string& plain, std::vector<std::string>& lines)
+        : m_plain(plain)
+        , m_lines(lines)
+    {
+    }
 
     void Encode();
     void Decode();

@@ -36,7 +36,8 @@ void TmsAttItem::SetFileName(std::string_view fileName)
         return;
     std::string bare = bareFileName(FileName.str());
     std::size_t dot = bare.rfind('.');
-    ContentType = contentTypeForExtension(dot == std::string::npos ? std::string_view() : std::string_view(bare).substr(dot));
+    ContentType
+        = contentTypeForExtension(dot == std::string::npos ? std::string_view() : std::string_view(bare).substr(dot));
     std::string type = text::upper(ContentType.str());
     if (type == "TEXT/PLAIN" || type == "TEXT/RTF" || type == "TEXT/HTML")
         Encoding = aeQuotedPrintable;

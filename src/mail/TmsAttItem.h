@@ -33,7 +33,7 @@ public:
 
     std::string Stream; // the content
     ShortText FileName;
-    ShortText ContentType{"application/octet-stream"};
+    ShortText ContentType { "application/octet-stream" };
     TAttEncoding Encoding = aeBase64;
 };
 

@@ -158,7 +158,8 @@ bool DeleteHeader(TmsHeaders& headers, std::string_view name)
         std::size_t end = i + 1;
         while (end < headers.size() && !headers[end].empty() && (headers[end][0] == ' ' || headers[end][0] == '\t'))
             ++end;
-        headers.erase(headers.begin() + static_cast<std::ptrdiff_t>(i), headers.begin() + static_cast<std::ptrdiff_t>(end));
+        headers.erase(
+            headers.begin() + static_cast<std::ptrdiff_t>(i), headers.begin() + static_cast<std::ptrdiff_t>(end));
         return true;
     }
     return false;

@@ -31,7 +31,7 @@ bool DeleteHeader(TmsHeaders& headers, std::string_view name);
 // decoded too.
 struct HeaderParams {
     std::string value;
-    std::map<std::string, std::string> params;  // as written, unquoted (boundaries)
+    std::map<std::string, std::string> params; // as written, unquoted (boundaries)
     std::map<std::string, std::string> decoded; // as text, UTF-8 (file names)
 
     std::string param(const std::string& name) const;

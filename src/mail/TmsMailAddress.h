@@ -15,7 +15,11 @@ namespace pelmora::mail {
 class TmsMailAddress {
 public:
     TmsMailAddress() = default;
-    TmsMailAddress(std::string_view address, std::string_view name) : Name(name), Address(address) {}
+    TmsMailAddress(std::string_view address, std::string_view name)
+        : Name(name)
+        , Address(address)
+    {
+    }
 
     void Assign(const TmsMailAddress& other) { *this = other; }
     bool operator==(const TmsMailAddress& other) const = default;

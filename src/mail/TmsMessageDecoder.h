@@ -14,7 +14,11 @@ namespace pelmora::mail {
 // kept: an explanation goes into the body and the whole text becomes "original.eml".
 class TmsMessageDecoder {
 public:
-    TmsMessageDecoder(TLineStream& input, TmsMessage& message) : m_input(input), m_message(message) {}
+    TmsMessageDecoder(TLineStream& input, TmsMessage& message)
+        : m_input(input)
+        , m_message(message)
+    {
+    }
 
     // Raises EMessageParserError "Unable to retrieve headers" when the main header block does
     // not end; every other fault of the text is recovered.

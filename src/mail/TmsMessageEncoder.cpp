@@ -1,9 +1,9 @@
 #include "mail/TmsMessageEncoder.h"
 
 #include "mail/Charset.h"
+#include "mail/TextUtil.h"
 #include "mail/TQuotedPrintable.h"
 #include "mail/UUCode.h"
-#include "mail/TextUtil.h"
 
 #include <random>
 
@@ -16,7 +16,7 @@ constexpr std::size_t UUChunk = 45;
 
 std::mt19937& randomGenerator()
 {
-    static std::mt19937 generator{std::random_device{}()};
+    static std::mt19937 generator { std::random_device {}() };
     return generator;
 }
 
@@ -42,7 +42,9 @@ std::string makeBoundary()
     return boundary;
 }
 
-TmsMessageEncoder::TmsMessageEncoder(const TmsMessage& message, std::ostream& out) : m_message(message), m_out(out)
+TmsMessageEncoder::TmsMessageEncoder(const TmsMessage& message, std::ostream& out)
+    : m_message(message)
+    , m_out(out)
 {
     bool ascii = true;
     bool controls = false;
@@ -140,8 +142,8 @@ void TmsMessageEncoder::writeUULayout()
     }
 }
 
-void TmsMessageEncoder::writeChunked(std::string_view data, std::size_t chunkSize,
-                                     std::string (*encode)(std::string_view))
+void TmsMessageEncoder::writeChunked(
+    std::string_view data, std::size_t chunkSize, std::string (*encode)(std::string_view))
 {
     // Chunks until one comes short; that last one, even when empty, is written too.
     std::size_t pos = 0;

@@ -3,8 +3,8 @@
 #include "mail/Base64.h"
 #include "mail/HeaderWords.h"
 #include "mail/MailErrors.h"
-#include "mail/TQuotedPrintable.h"
 #include "mail/TextUtil.h"
+#include "mail/TQuotedPrintable.h"
 
 #include <cctype>
 #include <chrono>
@@ -20,8 +20,8 @@ namespace {
 constexpr std::size_t Base64Chunk = 57;
 
 // The fields the composer writes itself; the first of each is dropped from the extra headers.
-const char* const OwnFields[] = {"From", "To", "CC", "BCC", "Return-Receipt-To", "X-Priority", "Subject",
-                                 "Mime-Version", "Content-Type", "X-Encoding", "Content-Transfer-Encoding"};
+const char* const OwnFields[] = { "From", "To", "CC", "BCC", "Return-Receipt-To", "X-Priority", "Subject",
+    "Mime-Version", "Content-Type", "X-Encoding", "Content-Transfer-Encoding" };
 
 // A file name as a quoted parameter value: quotes and backslashes escaped, non-ASCII names
 // as encoded words, which every current reader decodes.
@@ -41,17 +41,17 @@ std::string quotedFileName(const TmsAttItem& item)
 
 std::string rfc5322Date()
 {
-    static const char* const Days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static const char* const Months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
-                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    static const char* const Days[] = { "Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat" };
+    static const char* const Months[]
+        = { "Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec" };
     std::time_t now = std::time(nullptr);
-    std::tm local{};
+    std::tm local {};
     localtime_r(&now, &local);
     long offset = local.tm_gmtoff / 60;
     char text[64];
     std::snprintf(text, sizeof text, "%s, %02d %s %04d %02d:%02d:%02d %c%02ld%02ld", Days[local.tm_wday % 7],
-                  local.tm_mday, Months[local.tm_mon % 12], local.tm_year + 1900, local.tm_hour, local.tm_min,
-                  local.tm_sec, offset < 0 ? '-' : '+', std::labs(offset) / 60, std::labs(offset) % 60);
+        local.tm_mday, Months[local.tm_mon % 12], local.tm_year + 1900, local.tm_hour, local.tm_min, local.tm_sec,
+        offset < 0 ? '-' : '+', std::labs(offset) / 60, std::labs(offset) % 60);
     return text;
 }
 
@@ -67,12 +67,14 @@ std::string messageId(const std::string& senderAddress)
     }
     if (domain.empty())
         domain = "pelmora.invalid";
-    static std::mt19937_64 generator{std::random_device{}()};
+    static std::mt19937_64 generator { std::random_device {}() };
     auto stamp = std::chrono::system_clock::now().time_since_epoch().count();
     char text[64];
     std::snprintf(text, sizeof text, "%016llx.%llx", static_cast<unsigned long long>(generator()),
-                  static_cast<unsigned long long>(stamp));
-    return "<" + std::string(text) + "@" + domain + ">";
+        static_cast<unsigned long long>(stamp));
+    std::string id = "<";
+    id.append(text).append("@").append(domain).append(">");
+    return id;
 }
 
 // An extra header line that can be written as it stands: one line, and either a field
@@ -114,8 +116,7 @@ void TmsMessageEncoder::writeExtraHeaders()
     // Every field of these names goes, not only the first: a second Content-Type left in
     // the extra headers would come before the composer's own and mislabel the message.
     for (const char* field : OwnFields) {
-        while (DeleteHeader(headers, field)) {
-        }
+        while (DeleteHeader(headers, field)) { }
     }
     for (std::string& line : headers) {
         line = singleLine(line);

@@ -30,8 +30,8 @@ HostAddressEntry entryFrom(const sockaddr* address, socklen_t length)
     entry.family = address->sa_family;
     char text[INET6_ADDRSTRLEN] = {};
     const void* raw = address->sa_family == AF_INET6
-                          ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr)
-                          : static_cast<const void*>(&reinterpret_cast<const sockaddr_in*>(address)->sin_addr);
+        ? static_cast<const void*>(&reinterpret_cast<const sockaddr_in6*>(address)->sin6_addr)
+        : static_cast<const void*>(&reinterpret_cast<const sockaddr_in*>(address)->sin_addr);
     ::inet_ntop(address->sa_family, raw, text, sizeof text);
     entry.text = text;
     return entry;
@@ -39,7 +39,7 @@ HostAddressEntry entryFrom(const sockaddr* address, socklen_t length)
 
 std::vector<HostAddressEntry> resolve(const std::string& host, int flags, int& eaiCode, int& error)
 {
-    addrinfo hints{};
+    addrinfo hints {};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_flags = flags;
@@ -58,7 +58,8 @@ std::vector<HostAddressEntry> resolve(const std::string& host, int flags, int& e
 
 } // namespace
 
-HostLookup::HostLookup(const std::string& host, std::function<void()> done) : m_state(std::make_shared<State>())
+HostLookup::HostLookup(const std::string& host, std::function<void()> done)
+    : m_state(std::make_shared<State>())
 {
     m_state->done = std::move(done);
     std::thread([state = m_state, host] {

@@ -11,7 +11,7 @@ namespace pelmora::net {
 
 // One resolved address of a host, ready for connect().
 struct HostAddressEntry {
-    sockaddr_storage address{};
+    sockaddr_storage address {};
     socklen_t length = 0;
     int family = 0;
     std::string text; // the address in its numeric form

@@ -13,8 +13,8 @@ constexpr std::size_t BlockSize = 16 * 1024;
 
 bool isChunked(std::string value)
 {
-    std::transform(value.begin(), value.end(), value.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(
+        value.begin(), value.end(), value.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return value.find("chunked") != std::string::npos;
 }
 
@@ -22,6 +22,8 @@ bool isChunked(std::string value)
 
 void TagHTTP::append(const char* data, std::size_t size)
 {
+    if (m_body.size() + size > MaxBodySize)
+        Fail("The page is larger than " + std::to_string(MaxBodySize / (1024 * 1024)) + " MiB");
     m_body.append(data, size);
     if (OnReceiving)
         OnReceiving(*this, m_body.size());
@@ -67,8 +69,8 @@ void TagHTTP::readChunkedBody()
             Fail("Connection closed before the whole page arrived");
         std::uint64_t size = 0;
         auto [end, error] = std::from_chars(line.data(), line.data() + line.size(), size, 16);
-        if (error != std::errc() || end == line.data() ||
-            (end != line.data() + line.size() && *end != ';' && *end != ' ' && *end != '\t'))
+        if (error != std::errc() || end == line.data()
+            || (end != line.data() + line.size() && *end != ';' && *end != ' ' && *end != '\t'))
             Fail("Invalid chunk in the reply: " + line.substr(0, 80));
         if (size == 0)
             break;
@@ -77,8 +79,7 @@ void TagHTTP::readChunkedBody()
             Fail("Invalid chunk in the reply");
     }
     // Trailer fields, up to the empty line that ends the reply.
-    while (ReadLine(line) && !line.empty()) {
-    }
+    while (ReadLine(line) && !line.empty()) { }
 }
 
 void TagHTTP::readUntilClosed()

@@ -11,9 +11,9 @@ namespace {
 
 bool startsWithNoCase(const std::string& text, std::string_view prefix)
 {
-    return text.size() >= prefix.size() &&
-           std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char wanted, char given) { return std::tolower(static_cast<unsigned char>(given)) == wanted; });
+    return text.size() >= prefix.size()
+        && std::equal(prefix.begin(), prefix.end(), text.begin(),
+            [](char wanted, char given) { return std::tolower(static_cast<unsigned char>(given)) == wanted; });
 }
 
 bool hasControlOrSpace(const std::string& text)

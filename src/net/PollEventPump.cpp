@@ -32,7 +32,7 @@ public:
 
     Outcome waitFor(int fd, unsigned interests, std::chrono::milliseconds timeout) override
     {
-        pollfd fds[2] = {{m_pipe[0], POLLIN, 0}, {fd, 0, 0}};
+        pollfd fds[2] = { { m_pipe[0], POLLIN, 0 }, { fd, 0, 0 } };
         if (interests & Readable)
             fds[1].events |= POLLIN;
         if (interests & Writable)
@@ -42,7 +42,7 @@ public:
 
     Outcome sleepFor(std::chrono::milliseconds timeout) override
     {
-        pollfd fds[1] = {{m_pipe[0], POLLIN, 0}};
+        pollfd fds[1] = { { m_pipe[0], POLLIN, 0 } };
         return run(fds, 1, timeout);
     }
 
@@ -85,11 +85,10 @@ private:
     void drain()
     {
         char bytes[64];
-        while (::read(m_pipe[0], bytes, sizeof bytes) > 0) {
-        }
+        while (::read(m_pipe[0], bytes, sizeof bytes) > 0) { }
     }
 
-    int m_pipe[2] = {-1, -1};
+    int m_pipe[2] = { -1, -1 };
 };
 
 } // namespace

@@ -16,14 +16,15 @@ bool isRedirect(int status)
 
 std::string lower(std::string text)
 {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(
+        text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return text;
 }
 
 } // namespace
 
-TagHTTP::TagHTTP(EventPump* pump) : TagSocket(pump)
+TagHTTP::TagHTTP(EventPump* pump)
+    : TagSocket(pump)
 {
     DefaultPort = 80;
     ServiceName = "http";
@@ -111,14 +112,16 @@ void TagHTTP::readHeaders()
         m_headers.push_back(line);
         if (line.empty())
             break;
+        if (m_headers.size() > MaxHeaderLines)
+            Fail("The reply has more than " + std::to_string(MaxHeaderLines) + " header lines");
     }
     if (m_headers.empty() || m_headers.front().rfind("HTTP/", 0) != 0)
         Fail("The server sent no HTTP reply");
     const std::string& status = m_headers.front();
     auto blank = status.find(' ');
-    if (blank != std::string::npos && blank + 4 <= status.size() &&
-        std::all_of(status.begin() + static_cast<long>(blank) + 1, status.begin() + static_cast<long>(blank) + 4,
-                    [](unsigned char c) { return std::isdigit(c); }))
+    if (blank != std::string::npos && blank + 4 <= status.size()
+        && std::all_of(status.begin() + static_cast<long>(blank) + 1, status.begin() + static_cast<long>(blank) + 4,
+            [](unsigned char c) { return std::isdigit(c); }))
         m_status = std::stoi(status.substr(blank + 1, 3));
     else
         Fail("The server sent no HTTP reply");

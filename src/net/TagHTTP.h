@@ -15,6 +15,9 @@ class TagHTTP : public TagSocket {
 public:
     using ReceivingEvent = std::function<void(TagHTTP& sender, std::uint64_t bytes)>;
     static constexpr int MaxRedirects = 5;
+    // Limits that keep a misbehaving server from filling the memory.
+    static constexpr std::size_t MaxHeaderLines = 1000;
+    static constexpr std::uint64_t MaxBodySize = 256ull * 1024 * 1024;
 
     explicit TagHTTP(EventPump* pump = nullptr);
 

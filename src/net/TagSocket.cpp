@@ -7,7 +7,6 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
-#include <fstream>
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -36,7 +35,9 @@ void setPort(HostAddressEntry& entry, std::uint16_t port)
 
 } // namespace
 
-TagSocket::TagSocket(EventPump* pump) : m_pump(pump), m_owner(std::this_thread::get_id())
+TagSocket::TagSocket(EventPump* pump)
+    : m_pump(pump)
+    , m_owner(std::this_thread::get_id())
 {
     ignoreBrokenPipes();
     if (!m_pump) {
@@ -117,7 +118,7 @@ std::uint16_t TagSocket::resolvePort(const std::optional<std::uint16_t>& given)
     if (m_canceled)
         RaiseCancel();
     // The services database is a local file, so this look-up does not wait on the network.
-    servent entry{};
+    servent entry {};
     servent* found = nullptr;
     char buffer[1024];
     if (::getservbyname_r(ServiceName.c_str(), "tcp", &entry, buffer, sizeof buffer, &found) == 0 && found)
@@ -154,9 +155,12 @@ void TagSocket::ConnectSocket()
     }
     StopTimer();
     // A refused or unreachable address fails at once, with its own error, instead of after the
-    // whole time-out.
-    if (error != 0)
+    // whole time-out. A socket that never connected cannot carry a good-bye, so it is closed
+    // here rather than left for a clean-up that would only add a second error.
+    if (error != 0) {
+        Close();
         SocketError(winsockCodeFromErrno(error));
+    }
     if (UseTls)
         StartTls();
 }
@@ -271,70 +275,6 @@ void TagSocket::waitUntil(unsigned interests)
             return;
         }
     }
-}
-
-void TagSocket::Fail(std::string message)
-{
-    StopTimer();
-    if (OnError)
-        OnError(*this, message);
-    throw ESocketError(message);
-}
-
-void TagSocket::SocketError(int code)
-{
-    Fail(messageText(code));
-}
-
-void TagSocket::RaiseTimeOut()
-{
-    StopTimer();
-    m_timedOut = true;
-    std::string message = messageText(msgTimedOut);
-    if (OnError)
-        OnError(*this, message);
-    Close();
-    throw ETimedOutError();
-}
-
-void TagSocket::RaiseCancel()
-{
-    StopTimer();
-    std::string message = messageText(msgCanceled);
-    if (OnError)
-        OnError(*this, message);
-    Close();
-    throw ECanceledError();
-}
-
-void TagSocket::AddTranscriptLine(const std::string& line)
-{
-    if (!LogFileName.empty())
-        m_transcript.push_back(line);
-}
-
-void TagSocket::TraceNote(const std::string& text)
-{
-    AddTranscriptLine(text);
-    if (m_tracer)
-        m_tracer->note(text);
-}
-
-void TagSocket::SaveTranscript()
-{
-    if (LogFileName.empty() || m_transcript.empty())
-        return;
-    // Written beside the target and renamed, so an interrupted save leaves the old transcript.
-    std::string temporary = LogFileName + ".part";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        for (const std::string& line : m_transcript)
-            out << line << '\n';
-        if (!out.flush())
-            throw ESocketError("Cannot write the log file " + LogFileName);
-    }
-    if (std::rename(temporary.c_str(), LogFileName.c_str()) != 0)
-        throw ESocketError("Cannot write the log file " + LogFileName);
 }
 
 } // namespace pelmora::net

@@ -127,11 +127,11 @@ private:
     std::uint16_t m_port = 0;
     std::string m_readBuffer;
     std::size_t m_readPos = 0;
-    std::atomic<bool> m_canceled{false};
+    std::atomic<bool> m_canceled { false };
     bool m_timedOut = false;
     bool m_closedByPeer = false;
     bool m_timerRunning = false;
-    std::atomic<bool> m_inWait{false};
+    std::atomic<bool> m_inWait { false };
     std::chrono::steady_clock::time_point m_deadline;
     std::thread::id m_owner;
     std::vector<std::string> m_transcript;

@@ -58,7 +58,8 @@ std::string openSslReason()
 
 } // namespace
 
-TlsChannel::TlsChannel(int fd, const std::string& hostName) : m_hostName(hostName)
+TlsChannel::TlsChannel(int fd, const std::string& hostName)
+    : m_hostName(hostName)
 {
     ERR_clear_error();
     m_ssl = SSL_new(sharedContext());
@@ -91,8 +92,8 @@ TlsChannel::Want TlsChannel::failure(int result, const char* step)
     long verify = SSL_get_verify_result(m_ssl);
     if (verify != X509_V_OK) {
         ERR_clear_error();
-        throw ESocketError(std::string("TLS certificate of ") + m_hostName +
-                           " not trusted: " + X509_verify_cert_error_string(verify));
+        throw ESocketError(
+            std::string("TLS certificate of ") + m_hostName + " not trusted: " + X509_verify_cert_error_string(verify));
     }
     throw ESocketError(std::string("TLS ") + step + " failed: " + openSslReason());
 }
@@ -118,8 +119,8 @@ long TlsChannel::read(char* buffer, std::size_t size, Want& want)
     int error = SSL_get_error(m_ssl, result);
     // Servers often close without the closing alert once they have said all; the reply is
     // complete on their side, so that end counts as an orderly one.
-    if (error == SSL_ERROR_ZERO_RETURN || (error == SSL_ERROR_SYSCALL && errno == 0) ||
-        (error == SSL_ERROR_SSL && ERR_GET_REASON(ERR_peek_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING)) {
+    if (error == SSL_ERROR_ZERO_RETURN || (error == SSL_ERROR_SYSCALL && errno == 0)
+        || (error == SSL_ERROR_SSL && ERR_GET_REASON(ERR_peek_error()) == SSL_R_UNEXPECTED_EOF_WHILE_READING)) {
         ERR_clear_error();
         return 0;
     }

@@ -16,7 +16,7 @@ std::string base64(const std::string& bytes)
 {
     std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
     int length = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
-                                 reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
+        reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
     out.resize(static_cast<std::size_t>(length));
     return out;
 }
@@ -26,9 +26,8 @@ std::string base64(const std::string& bytes)
 std::string extensionText(const std::string& line)
 {
     std::string text = line.size() > 4 ? line.substr(4) : std::string();
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
-        return c == '=' ? ' ' : static_cast<char>(std::toupper(c));
-    });
+    std::transform(text.begin(), text.end(), text.begin(),
+        [](unsigned char c) { return c == '=' ? ' ' : static_cast<char>(std::toupper(c)); });
     return text;
 }
 

@@ -15,9 +15,8 @@ SpoolFile::SpoolFile()
     std::string pattern = (std::filesystem::temp_directory_path() / "pelmora-spool-XXXXXX").string();
     int fd = ::mkstemp(pattern.data());
     if (fd < 0)
-        throw net::ESocketError("Cannot create a spool file in " +
-                                std::filesystem::temp_directory_path().string() + ": " +
-                                std::generic_category().message(errno));
+        throw net::ESocketError("Cannot create a spool file in " + std::filesystem::temp_directory_path().string()
+            + ": " + std::generic_category().message(errno));
     ::close(fd);
     m_path = pattern;
 }

@@ -26,7 +26,8 @@ bool parseNumbers(const std::string& line, long long& first, long long& second)
 
 } // namespace
 
-TmsCustomPOP::TmsCustomPOP(net::EventPump* pump) : TmsMailBase(pump)
+TmsCustomPOP::TmsCustomPOP(net::EventPump* pump)
+    : TmsMailBase(pump)
 {
     DefaultPort = 110;
     ServiceName = "pop3";

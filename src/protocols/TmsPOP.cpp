@@ -10,8 +10,8 @@ namespace {
 
 void keepWhole(mail::TmsMessage& message, const std::string& error, std::istream& text)
 {
-    message.Body = {"The following error has been occured while processing the message:", error,
-                    "The original message will be stored as an attachment"};
+    message.Body = { "The following error has been occured while processing the message:", error,
+        "The original message will be stored as an attachment" };
     auto item = std::make_unique<mail::TmsAttItem>();
     item->SetFileName("original.eml");
     item->Encoding = mail::aeSevenBit;

@@ -12,7 +12,8 @@ namespace pelmora::protocols {
 using net::ESocketError;
 using net::messageText;
 
-TmsSMTP::TmsSMTP(net::EventPump* pump) : TmsMailBase(pump)
+TmsSMTP::TmsSMTP(net::EventPump* pump)
+    : TmsMailBase(pump)
 {
     DefaultPort = 25;
     ServiceName = "smtp";
@@ -42,8 +43,8 @@ void TmsSMTP::ProcessLine(const std::string& line)
 {
     if (line.size() >= 4 && line[3] == '-')
         return;
-    if (line.size() >= 3 && (line[0] == '2' || line.compare(0, 3, "354") == 0 ||
-                             (m_expectChallenge && line.compare(0, 3, "334") == 0)))
+    if (line.size() >= 3
+        && (line[0] == '2' || line.compare(0, 3, "354") == 0 || (m_expectChallenge && line.compare(0, 3, "334") == 0)))
         return;
     std::string message = line;
     if (!m_firstGreeting && OnError)
@@ -64,6 +65,8 @@ void TmsSMTP::readReply()
             Fail("Connection closed by the server");
         }
         m_reply.push_back(line);
+        if (m_reply.size() > MaxReplyLines)
+            Fail("The server's reply goes on for more than " + std::to_string(MaxReplyLines) + " lines");
         // A final line may be the bare code, or the code and a blank with no text.
         if (line.size() == 3 || (line.size() >= 4 && line[3] != '-'))
             return;
@@ -120,8 +123,8 @@ std::string TmsSMTP::Send()
             if (!out.flush())
                 Fail("Cannot write the composed message to " + spool.path().string());
         }
-        SmtpEnvelope envelope{MailMessage->Sender.Address.str(), {}};
-        for (const mail::TmsAddressList* list : {&MailMessage->Recipients, &MailMessage->CC, &MailMessage->BCC}) {
+        SmtpEnvelope envelope { MailMessage->Sender.Address.str(), {} };
+        for (const mail::TmsAddressList* list : { &MailMessage->Recipients, &MailMessage->CC, &MailMessage->BCC }) {
             for (int i = 0; i < list->Count(); ++i)
                 envelope.recipients.push_back(list->Items(i).Address.str());
         }

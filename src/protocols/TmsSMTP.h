@@ -24,6 +24,8 @@ public:
     using SmtpNotify = std::function<void(TmsSMTP& sender)>;
     // Size of the blocks of message text sent between progress reports.
     static constexpr std::size_t BlockSize = 2047;
+    // A reply longer than this is no answer a client can act on, only a way to fill its memory.
+    static constexpr std::size_t MaxReplyLines = 1000;
 
     explicit TmsSMTP(net::EventPump* pump = nullptr);
 

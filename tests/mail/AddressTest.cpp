@@ -49,32 +49,32 @@ TEST(Address, CutsTextsAt255Characters)
 
 TEST(Headers, FindsValuesAndContinuations)
 {
-    TmsHeaders headers{"Subject:no blank", "X-Long: first", "  second", "\tthird", "Other: x"};
+    TmsHeaders headers { "Subject:no blank", "X-Long: first", "  second", "\tthird", "Other: x" };
     EXPECT_EQ(HeaderValue(headers, "subject"), "no blank");
     EXPECT_EQ(HeaderValue(headers, "X-LONG:"), "first second third");
     EXPECT_EQ(HeaderValue(headers, "Missing"), "");
-    EXPECT_EQ(HeaderValue(TmsHeaders{"Subject: =?utf-8?Q?caf=C3=A9?="}, "Subject"), "caf\xC3\xA9");
+    EXPECT_EQ(HeaderValue(TmsHeaders { "Subject: =?utf-8?Q?caf=C3=A9?=" }, "Subject"), "caf\xC3\xA9");
 }
 
 TEST(Headers, SplitsAddressFieldsOutsideQuotes)
 {
-    TmsHeaders headers{"To: \"Doe, John\" <jd@x.org>, ann@y.org", "CC: a@b,", " c@d,", "\te@f", "Subject: s",
-                       "To: =?utf-8?Q?M=C3=BCller?= <m@z>"};
+    TmsHeaders headers { "To: \"Doe, John\" <jd@x.org>, ann@y.org", "CC: a@b,", " c@d,", "\te@f", "Subject: s",
+        "To: =?utf-8?Q?M=C3=BCller?= <m@z>" };
     std::vector<std::string> to;
     HeaderAddresses(headers, "TO", to);
-    EXPECT_EQ(to, (std::vector<std::string>{"\"Doe, John\" <jd@x.org>", "ann@y.org", "M\xC3\xBCller <m@z>"}));
+    EXPECT_EQ(to, (std::vector<std::string> { "\"Doe, John\" <jd@x.org>", "ann@y.org", "M\xC3\xBCller <m@z>" }));
     std::vector<std::string> cc;
     HeaderAddresses(headers, "CC", cc);
-    EXPECT_EQ(cc, (std::vector<std::string>{"a@b", "c@d", "e@f"}));
-    HeaderAddresses(TmsHeaders{"To: undisclosed-recipients:;"}, "To", cc);
+    EXPECT_EQ(cc, (std::vector<std::string> { "a@b", "c@d", "e@f" }));
+    HeaderAddresses(TmsHeaders { "To: undisclosed-recipients:;" }, "To", cc);
     EXPECT_TRUE(cc.empty());
 }
 
 TEST(Headers, DeletesOnlyTheFirstFieldWithItsContinuations)
 {
-    TmsHeaders headers{"Subject: a", " folded", "X: 1", "subject: b"};
+    TmsHeaders headers { "Subject: a", " folded", "X: 1", "subject: b" };
     DeleteHeader(headers, "Subject");
-    EXPECT_EQ(headers, (TmsHeaders{"X: 1", "subject: b"}));
+    EXPECT_EQ(headers, (TmsHeaders { "X: 1", "subject: b" }));
 }
 
 TEST(Headers, ReadsParametersWithQuotesAndRfc2231)
@@ -102,7 +102,7 @@ TEST(Headers, WritesAddressListsOneAddressPerLine)
     list.Add("b@x", "");
     list.Add("c@x", "Doe, Carl");
     EXPECT_EQ(WriteAddressHeader("CC:", list),
-              "CC:       Ann <a@x>,\r\n           <b@x>,\r\n          \"Doe, Carl\" <c@x>\r\n");
+        "CC:       Ann <a@x>,\r\n           <b@x>,\r\n          \"Doe, Carl\" <c@x>\r\n");
 }
 
 TEST(Headers, NeverLetsANameOrAddressOpenAHeaderLine)

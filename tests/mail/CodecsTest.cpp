@@ -56,7 +56,7 @@ TEST(Base64, DecodesPaddingWhiteSpaceAndPieces)
     // Quads split over pieces of any length, as lines of a part are.
     std::string out;
     Base64Decoder decoder(out);
-    for (const char* piece : {"Y", "WJjZ", "GVm", "Zw=", "="})
+    for (const char* piece : { "Y", "WJjZ", "GVm", "Zw=", "=" })
         decoder.feed(piece);
     decoder.finish();
     EXPECT_EQ(out, "abcdefg");
@@ -95,22 +95,22 @@ TEST(QuotedPrintable, CutsLongParagraphsAtBlanksOrHard)
 
 TEST(QuotedPrintable, EscapesControlsEqualsAndEightBit)
 {
-    EXPECT_EQ(qpEncode("a\tb\xE9=c"), std::vector<std::string>{"a=09b=E9=3Dc"});
-    EXPECT_EQ(qpEncode("end\n"), std::vector<std::string>{"end=0A"});
+    EXPECT_EQ(qpEncode("a\tb\xE9=c"), std::vector<std::string> { "a=09b=E9=3Dc" });
+    EXPECT_EQ(qpEncode("end\n"), std::vector<std::string> { "end=0A" });
     // A blank at the end of a line would be stripped on the way.
-    EXPECT_EQ(qpEncode("x \r\ny"), (std::vector<std::string>{"x=20", "y"}));
+    EXPECT_EQ(qpEncode("x \r\ny"), (std::vector<std::string> { "x=20", "y" }));
 }
 
 TEST(QuotedPrintable, KeepsEmptyLinesOfEveryLineEnd)
 {
-    EXPECT_EQ(qpEncode("a\r\n\r\nb"), (std::vector<std::string>{"a", "", "b"}));
-    EXPECT_EQ(qpEncode("a\n\nb"), (std::vector<std::string>{"a", "", "b"}));
+    EXPECT_EQ(qpEncode("a\r\n\r\nb"), (std::vector<std::string> { "a", "", "b" }));
+    EXPECT_EQ(qpEncode("a\n\nb"), (std::vector<std::string> { "a", "", "b" }));
 }
 
 TEST(QuotedPrintable, DecodesSoftBreaksAndKeepsStrayEquals)
 {
-    EXPECT_EQ(qpDecode({"abc=", "def", "x=3D1"}), "abcdef\r\nx=1\r\n");
-    EXPECT_EQ(qpDecode({"a=ZZb =4", "=e9"}), "a=ZZb =4\r\n\xE9\r\n");
+    EXPECT_EQ(qpDecode({ "abc=", "def", "x=3D1" }), "abcdef\r\nx=1\r\n");
+    EXPECT_EQ(qpDecode({ "a=ZZb =4", "=e9" }), "a=ZZb =4\r\n\xE9\r\n");
     EXPECT_EQ(QDecodeWord("caf=E9=2"), "caf\xE9=2");
 }
 
@@ -123,7 +123,9 @@ TEST(QuotedPrintable, HasNoParagraphLimit)
 
 TEST(QuotedPrintable, RoundTripsTextWithCrLf)
 {
-    std::string text = "Gr\xFC\xDF" "e, =Welt=\r\n\r\n" + std::string(200, 'z') + " tail\r\n";
+    std::string text = "Gr\xFC\xDF"
+                       "e, =Welt=\r\n\r\n"
+        + std::string(200, 'z') + " tail\r\n";
     EXPECT_EQ(qpDecode(qpEncode(text)), text);
 }
 
@@ -183,7 +185,9 @@ TEST(HeaderWords, LeavesMalformedWordsAsTheyStand)
 TEST(HeaderWords, EncodesNonAsciiTextThatDecodesBack)
 {
     EXPECT_EQ(encodeHeaderText("plain"), "plain");
-    std::string text = "\xC3\x9C" "ber " + std::string(100, 'x') + " \xE2\x82\xAC";
+    std::string text = "\xC3\x9C"
+                       "ber "
+        + std::string(100, 'x') + " \xE2\x82\xAC";
     std::string encoded = encodeHeaderText(text);
     EXPECT_EQ(encoded.find_first_of("\x80\xFF"), std::string::npos);
     EXPECT_EQ(DecodeHeaderWords(encoded), text);

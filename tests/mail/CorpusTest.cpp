@@ -78,7 +78,7 @@ TEST(Corpus, LargeMessagesAreReadLineByLine)
     std::string data(8 << 20, 'x');
     TmsMessage message;
     message.Sender = TmsMailAddress("a@b", "");
-    message.Body = {"big", std::string(1 << 20, 'L')};
+    message.Body = { "big", std::string(1 << 20, 'L') };
     auto item = std::make_unique<TmsAttItem>();
     item->SetFileName("big.bin");
     item->Stream = data;

@@ -19,10 +19,10 @@ TEST(MimeCommands, ParsePrintsTheMessageAsJson)
 {
     pelmora::test::TempDir dir;
     pelmora::test::writeFile(dir / "m.eml", Message);
-    auto result = runPelmora({"mime", "parse", (dir / "m.eml").string()});
+    auto result = runPelmora({ "mime", "parse", (dir / "m.eml").string() });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     nlohmann::json json = nlohmann::json::parse(result.out);
-    EXPECT_EQ(json["sender"], (nlohmann::json{{"name", "Ann"}, {"address", "ann@example.com"}}));
+    EXPECT_EQ(json["sender"], (nlohmann::json { { "name", "Ann" }, { "address", "ann@example.com" } }));
     EXPECT_EQ(json["recipients"].size(), 2u);
     EXPECT_EQ(json["subject"], "Hi");
     EXPECT_EQ(json["priority"], "normal");
@@ -40,31 +40,27 @@ TEST(MimeCommands, ParseReportsAHeaderBlockWithoutEnd)
 {
     pelmora::test::TempDir dir;
     pelmora::test::writeFile(dir / "broken.eml", "From: a@x\r\nSubject: never ends");
-    auto result = runPelmora({"mime", "parse", (dir / "broken.eml").string()});
+    auto result = runPelmora({ "mime", "parse", (dir / "broken.eml").string() });
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Unable to retrieve headers\n");
-    EXPECT_EQ(runPelmora({"mime", "parse"}).exitCode, 2);
+    EXPECT_EQ(runPelmora({ "mime", "parse" }).exitCode, 2);
 }
 
 TEST(MimeCommands, ComposeWritesWhatParseReadsBack)
 {
     pelmora::test::TempDir dir;
     pelmora::test::writeFile(dir / "file.bin", std::string("\0\xFF\x10", 3));
-    nlohmann::json spec = {{"sender", {{"name", "Ann"}, {"address", "ann@example.com"}}},
-                           {"recipients", {{{"name", "Bob"}, {"address", "bob@example.org"}}}},
-                           {"bcc", {"hidden@example.org"}},
-                           {"subject", "Caf\xC3\xA9"},
-                           {"priority", "high"},
-                           {"charset", "utf-8"},
-                           {"body", "one\ntwo"},
-                           {"headers", {"X-Mailer: test"}},
-                           {"attachments", {"file.bin"}}};
+    nlohmann::json spec = { { "sender", { { "name", "Ann" }, { "address", "ann@example.com" } } },
+        { "recipients", { { { "name", "Bob" }, { "address", "bob@example.org" } } } },
+        { "bcc", { "hidden@example.org" } }, { "subject", "Caf\xC3\xA9" }, { "priority", "high" },
+        { "charset", "utf-8" }, { "body", "one\ntwo" }, { "headers", { "X-Mailer: test" } },
+        { "attachments", { "file.bin" } } };
     pelmora::test::writeFile(dir / "m.json", spec.dump());
-    auto composed = runPelmora({"mime", "compose", (dir / "m.json").string()});
+    auto composed = runPelmora({ "mime", "compose", (dir / "m.json").string() });
     ASSERT_EQ(composed.exitCode, 0) << composed.err;
     EXPECT_EQ(composed.out.find("hidden@example.org"), std::string::npos);
     pelmora::test::writeFile(dir / "out.eml", composed.out);
-    auto parsed = runPelmora({"mime", "parse", (dir / "out.eml").string()});
+    auto parsed = runPelmora({ "mime", "parse", (dir / "out.eml").string() });
     ASSERT_EQ(parsed.exitCode, 0) << parsed.err;
     nlohmann::json json = nlohmann::json::parse(parsed.out);
     EXPECT_EQ(json["subject"], "Caf\xC3\xA9");
@@ -77,17 +73,17 @@ TEST(MimeCommands, ComposeWritesWhatParseReadsBack)
 TEST(MimeCommands, EncodeAndDecodeRoundTripEveryCodec)
 {
     std::string data = std::string("bytes \0\x01\xFE\xFF and text\n", 21) + std::string(300, '=');
-    for (const char* codec : {"base64", "uu"}) {
-        auto encoded = runPelmora({"mime", "encode", codec}, data);
+    for (const char* codec : { "base64", "uu" }) {
+        auto encoded = runPelmora({ "mime", "encode", codec }, data);
         ASSERT_EQ(encoded.exitCode, 0) << codec << encoded.err;
-        auto decoded = runPelmora({"mime", "decode", codec}, encoded.out);
+        auto decoded = runPelmora({ "mime", "decode", codec }, encoded.out);
         EXPECT_EQ(decoded.out, data) << codec;
     }
-    auto qp = runPelmora({"mime", "encode", "qp"}, "caf\xE9 = ok\r\nline 2\r\n");
+    auto qp = runPelmora({ "mime", "encode", "qp" }, "caf\xE9 = ok\r\nline 2\r\n");
     EXPECT_EQ(qp.out, "caf=E9 =3D ok\nline 2\n");
-    EXPECT_EQ(runPelmora({"mime", "decode", "qp"}, qp.out).out, "caf\xE9 = ok\r\nline 2\r\n");
-    auto bad = runPelmora({"mime", "decode", "base64"}, "YW*j");
+    EXPECT_EQ(runPelmora({ "mime", "decode", "qp" }, qp.out).out, "caf\xE9 = ok\r\nline 2\r\n");
+    auto bad = runPelmora({ "mime", "decode", "base64" }, "YW*j");
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_EQ(bad.err, "Invalid Character\n");
-    EXPECT_EQ(runPelmora({"mime", "encode", "rot13"}).exitCode, 2);
+    EXPECT_EQ(runPelmora({ "mime", "encode", "rot13" }).exitCode, 2);
 }

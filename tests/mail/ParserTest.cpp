@@ -26,8 +26,8 @@ void expectRecovered(const TmsMessage& message, const std::string& error, const 
     ASSERT_GE(message.Body.size(), 3u);
     auto end = message.Body.end();
     EXPECT_EQ(std::vector<std::string>(end - 3, end),
-              (std::vector<std::string>{"The following error has been occured while processing the message:", error,
-                                        "The original message will be stored as an attachment"}));
+        (std::vector<std::string> { "The following error has been occured while processing the message:", error,
+            "The original message will be stored as an attachment" }));
     ASSERT_GE(message.Attachments.Count(), 1);
     const TmsAttItem& kept = message.Attachments.Items(message.Attachments.Count() - 1);
     EXPECT_EQ(kept.FileName, "original.eml");
@@ -46,11 +46,13 @@ TEST(Parser, ReadsTheHeaderFields)
     ASSERT_EQ(message.Recipients.Count(), 2);
     EXPECT_EQ(message.Recipients.Items(1), TmsMailAddress("b@x", "B, b"));
     EXPECT_EQ(message.CC.Items(0).Address, "c@x");
-    EXPECT_EQ(message.Subject, "Gr\xC3\xBC\xC3\x9F" "e");
+    EXPECT_EQ(message.Subject,
+        "Gr\xC3\xBC\xC3\x9F"
+        "e");
     EXPECT_EQ(message.Priority, ptHigh);
     EXPECT_TRUE(message.ReturnReceipt);
     EXPECT_EQ(message.Headers.size(), 6u);
-    EXPECT_EQ(message.Body, std::vector<std::string>{"body"});
+    EXPECT_EQ(message.Body, std::vector<std::string> { "body" });
 }
 
 TEST(Parser, FailsOnlyWhenTheHeaderBlockNeverEnds)
@@ -66,28 +68,31 @@ TEST(Parser, FailsOnlyWhenTheHeaderBlockNeverEnds)
 TEST(Parser, ReadsSingleTextMessages)
 {
     TmsMessage plain = parse(crlf(Mime + "\nline 1\n\nline 3\n"));
-    EXPECT_EQ(plain.Body, (std::vector<std::string>{"line 1", "", "line 3"}));
-    TmsMessage qp = parse(crlf(Mime + "Content-Type: text/plain; charset=iso-8859-1\n"
-                                      "Content-Transfer-Encoding: quoted-printable\n\nsoft=\nbreak caf=E9\n"));
+    EXPECT_EQ(plain.Body, (std::vector<std::string> { "line 1", "", "line 3" }));
+    TmsMessage qp = parse(crlf(Mime
+        + "Content-Type: text/plain; charset=iso-8859-1\n"
+          "Content-Transfer-Encoding: quoted-printable\n\nsoft=\nbreak caf=E9\n"));
     EXPECT_EQ(qp.CharSet, csISO8859);
-    EXPECT_EQ(qp.Body, std::vector<std::string>{"softbreak caf\xC3\xA9"});
-    TmsMessage b64 = parse(crlf(Mime + "Content-Type: text/plain; charset=koi8-r\nContent-Transfer-Encoding: base64\n\n" +
-                                Base64EncodeChunk("\xF3\xD0\xC1\xD3\xC9\xC2\xCF\r\nx") + "\n"));
-    EXPECT_EQ(b64.Body, (std::vector<std::string>{"\xD0\xA1\xD0\xBF\xD0\xB0\xD1\x81\xD0\xB8\xD0\xB1\xD0\xBE", "x"}));
+    EXPECT_EQ(qp.Body, std::vector<std::string> { "softbreak caf\xC3\xA9" });
+    TmsMessage b64 = parse(crlf(Mime + "Content-Type: text/plain; charset=koi8-r\nContent-Transfer-Encoding: base64\n\n"
+        + Base64EncodeChunk("\xF3\xD0\xC1\xD3\xC9\xC2\xCF\r\nx") + "\n"));
+    EXPECT_EQ(b64.Body, (std::vector<std::string> { "\xD0\xA1\xD0\xBF\xD0\xB0\xD1\x81\xD0\xB8\xD0\xB1\xD0\xBE", "x" }));
     // A version with a comment is still version 1.0.
-    TmsMessage commented = parse(crlf(Head + "MIME-Version: 1.0 (produced by X)\nContent-Type: text/plain\n"
-                                             "Content-Transfer-Encoding: quoted-printable\n\na=3Db\n"));
-    EXPECT_EQ(commented.Body, std::vector<std::string>{"a=b"});
+    TmsMessage commented = parse(crlf(Head
+        + "MIME-Version: 1.0 (produced by X)\nContent-Type: text/plain\n"
+          "Content-Transfer-Encoding: quoted-printable\n\na=3Db\n"));
+    EXPECT_EQ(commented.Body, std::vector<std::string> { "a=b" });
 }
 
 TEST(Parser, ReadsAMixedMessageWithABase64Attachment)
 {
     std::string data = "\x89PNG\r\n\x1A\n" + std::string(100, '\0');
-    TmsMessage message = parse(mixed("--XX\nContent-Type: text/plain\n\nHello\nthere\n\n"
-                                     "--XX\nContent-Type: image/png; name=\"pic.png\"\nContent-Transfer-Encoding: base64\n\n" +
-                                     base64EncodeLines(data) + "\n--XX--\nepilogue\n"));
+    TmsMessage message
+        = parse(mixed("--XX\nContent-Type: text/plain\n\nHello\nthere\n\n"
+                      "--XX\nContent-Type: image/png; name=\"pic.png\"\nContent-Transfer-Encoding: base64\n\n"
+            + base64EncodeLines(data) + "\n--XX--\nepilogue\n"));
     // The line end before a delimiter belongs to the delimiter.
-    EXPECT_EQ(message.Body, (std::vector<std::string>{"Hello", "there"}));
+    EXPECT_EQ(message.Body, (std::vector<std::string> { "Hello", "there" }));
     ASSERT_EQ(message.Attachments.Count(), 1);
     EXPECT_EQ(message.Attachments.Items(0).FileName, "pic.png");
     EXPECT_EQ(message.Attachments.Items(0).ContentType, "image/png");
@@ -97,10 +102,11 @@ TEST(Parser, ReadsAMixedMessageWithABase64Attachment)
 
 TEST(Parser, KeepsAlternativeViewsAsAltAttachments)
 {
-    TmsMessage message = parse(crlf(Mime + "Content-Type: multipart/alternative; boundary=XX\n\n"
-                                           "--XX\nContent-Type: text/plain\n\nplain\n--XX\n"
-                                           "Content-Type: text/html\n\n<b>rich</b>\n--XX--\n"));
-    EXPECT_EQ(message.Body, std::vector<std::string>{"plain"});
+    TmsMessage message = parse(crlf(Mime
+        + "Content-Type: multipart/alternative; boundary=XX\n\n"
+          "--XX\nContent-Type: text/plain\n\nplain\n--XX\n"
+          "Content-Type: text/html\n\n<b>rich</b>\n--XX--\n"));
+    EXPECT_EQ(message.Body, std::vector<std::string> { "plain" });
     ASSERT_EQ(message.Attachments.Count(), 1);
     EXPECT_EQ(message.Attachments.Items(0).FileName, "_alt.0");
     EXPECT_EQ(message.Attachments.Items(0).ContentType, "text/html");
@@ -125,7 +131,7 @@ TEST(Parser, ReadsNestedGroupsAndStopsAtTheOuterEnd)
                                      "--YY\nContent-Type: text/plain\n\nalt text\n"
                                      "--YY\nContent-Type: text/html\n\n<p>alt</p>\n--YY--\n\n--XX--\n"
                                      "--XX\nContent-Type: text/plain\n\nafter the end\n"));
-    EXPECT_EQ(message.Body, std::vector<std::string>{"body"});
+    EXPECT_EQ(message.Body, std::vector<std::string> { "body" });
     ASSERT_EQ(message.Attachments.Count(), 2);
     EXPECT_EQ(message.Attachments.Items(0).Stream, "alt text");
     EXPECT_EQ(message.Attachments.Items(1).Stream, "<p>alt</p>");
@@ -135,7 +141,8 @@ TEST(Parser, ReadsDeepNestingWithoutLosingLeaves)
 {
     std::string text = Mime + "Content-Type: multipart/mixed; boundary=b0\n\n";
     for (int i = 0; i < 30; ++i)
-        text += "--b" + std::to_string(i) + "\nContent-Type: multipart/mixed; boundary=b" + std::to_string(i + 1) + "\n\n";
+        text += "--b" + std::to_string(i) + "\nContent-Type: multipart/mixed; boundary=b" + std::to_string(i + 1)
+            + "\n\n";
     text += "--b30\nContent-Type: text/plain\n\ndeep\n--b30--\n";
     TmsMessage message = parse(crlf(text));
     // Beyond the depth limit a multipart is one opaque part: its text is kept, not lost.
@@ -150,7 +157,7 @@ TEST(Parser, ReadsDeepNestingWithoutLosingLeaves)
 TEST(Parser, KeepsTheTextOfANestedMultipartWhoseBoundaryNeverComes)
 {
     TmsMessage message = parse(mixed("--XX\nContent-Type: multipart/alternative; boundary=YY\n\nAAA\n--XX--\n"));
-    EXPECT_EQ(message.Body, std::vector<std::string>{"AAA"});
+    EXPECT_EQ(message.Body, std::vector<std::string> { "AAA" });
     message = parse(mixed("--XX\nContent-Type: text/plain\n\nbody\n"
                           "--XX\nContent-Type: multipart/related; boundary=YY\n\nBBB\n--XX--\n"));
     ASSERT_EQ(message.Attachments.Count(), 1);
@@ -180,12 +187,13 @@ TEST(Parser, RecoversFromBadDataKeepingEarlierAttachments)
 
 TEST(Parser, ReadsUuencodedFilesOfPlainMessages)
 {
-    std::string text = crlf(Head + "\nSee below.\n\nbegin 644 one.txt\n" + UUEncodeLine("first") + "\n`\nend\n"
-                                   "between\nbegin 600 two.bin\n" + UUEncodeLine(std::string(45, 'z')) + "\n" +
-                            UUEncodeLine("!") + "\n`\nend\n");
+    std::string text = crlf(Head + "\nSee below.\n\nbegin 644 one.txt\n" + UUEncodeLine("first")
+        + "\n`\nend\n"
+          "between\nbegin 600 two.bin\n"
+        + UUEncodeLine(std::string(45, 'z')) + "\n" + UUEncodeLine("!") + "\n`\nend\n");
     TmsMessage message = parse(text);
     EXPECT_EQ(message.Encoding, meUU);
-    EXPECT_EQ(message.Body, std::vector<std::string>{"See below."});
+    EXPECT_EQ(message.Body, std::vector<std::string> { "See below." });
     ASSERT_EQ(message.Attachments.Count(), 2);
     EXPECT_EQ(message.Attachments.Items(0).FileName, "one.txt");
     EXPECT_EQ(message.Attachments.Items(0).Stream, "first");
@@ -196,10 +204,11 @@ TEST(Parser, ReadsUuencodedFilesOfPlainMessages)
 
 TEST(Parser, MakesAReadableBodyFromHtmlOnlyMail)
 {
-    TmsMessage message = parse(crlf(Mime + "Content-Type: text/html; charset=iso-8859-1\n\n"
-                                           "<html><head><style>p{}</style></head><body><p>Caf\xE9 &amp; more</p>"
-                                           "<p>Line&nbsp;2<br>Line 3</p></body></html>\n"));
-    EXPECT_EQ(message.Body, (std::vector<std::string>{"Caf\xC3\xA9 & more", "", "Line 2", "Line 3"}));
+    TmsMessage message = parse(crlf(Mime
+        + "Content-Type: text/html; charset=iso-8859-1\n\n"
+          "<html><head><style>p{}</style></head><body><p>Caf\xE9 &amp; more</p>"
+          "<p>Line&nbsp;2<br>Line 3</p></body></html>\n"));
+    EXPECT_EQ(message.Body, (std::vector<std::string> { "Caf\xC3\xA9 & more", "", "Line 2", "Line 3" }));
     ASSERT_EQ(message.Attachments.Count(), 1);
     EXPECT_EQ(message.Attachments.Items(0).ContentType, "text/html");
     EXPECT_EQ(message.Attachments.Items(0).Stream.substr(0, 6), "<html>");
@@ -216,13 +225,16 @@ TEST(Parser, NamesAttachedMessagesAndReadsRfc2231Names)
     EXPECT_EQ(message.Attachments.Items(0).FileName, "Re ab.eml");
     EXPECT_EQ(message.Attachments.Items(0).Stream, "Subject: Re: a/b?\r\n\r\ninner");
     EXPECT_EQ(message.Attachments.Items(1).FileName, "message.eml");
-    EXPECT_EQ(message.Attachments.Items(2).FileName, "\xC3\xBC" "ber.pdf");
+    EXPECT_EQ(message.Attachments.Items(2).FileName,
+        "\xC3\xBC"
+        "ber.pdf");
 }
 
 TEST(Parser, KeepsOnlyTheBareNameOfHostileFileNames)
 {
-    TmsMessage message = parse(mixed("--XX\nContent-Type: text/plain\n\nb\n--XX\n"
-                                     "Content-Type: application/octet-stream; name=\"../../etc/passwd\"\n\nx\n--XX--\n"));
+    TmsMessage message
+        = parse(mixed("--XX\nContent-Type: text/plain\n\nb\n--XX\n"
+                      "Content-Type: application/octet-stream; name=\"../../etc/passwd\"\n\nx\n--XX--\n"));
     ASSERT_EQ(message.Attachments.Count(), 1);
     EXPECT_EQ(message.Attachments.Items(0).FileName, "passwd");
     pelmora::test::TempDir dir;

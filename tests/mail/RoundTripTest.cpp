@@ -52,7 +52,7 @@ TmsMessage build(const Case& c)
 
 } // namespace
 
-class RoundTrip : public ::testing::TestWithParam<Case> {};
+class RoundTrip : public ::testing::TestWithParam<Case> { };
 
 TEST_P(RoundTrip, ParsingTheComposedTextGivesTheMessageBack)
 {
@@ -74,19 +74,21 @@ TEST_P(RoundTrip, ParsingTheComposedTextGivesTheMessageBack)
     EXPECT_EQ(parse(compose(back)).Body, back.Body);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, RoundTrip,
-    ::testing::Values(
-        Case{"Text", {"Hello", "", "  indented", ".", "From here"}, csUSASCII, {}},
-        Case{"LongLines", {std::string(400, 'w') + " end", "x"}, csUSASCII, {}},
-        Case{"Latin1", {"Gr\xC3\xBC\xC3\x9F" "e", "caf\xC3\xA9 = 1"}, csISO8859, {}},
-        Case{"Utf8", {"\xE2\x82\xAC 5", "\xE6\x97\xA5\xE6\x9C\xAC"}, csUTF8, {}},
-        Case{"NonAsciiUnderAscii", {"na\xC3\xAFve"}, csUSASCII, {}},
-        Case{"Mixed", {"See attached."}, csUSASCII, {"C:\\dir\\a.bin", "b.zip"}},
-        Case{"MixedLatin1", {"\xC3\xA9t\xC3\xA9"}, csISO8859, {"photo.png"}},
-        Case{"Alternative", {"plain"}, csUTF8, {"_alt.0"}},
-        Case{"AlternativeThenFiles", {"plain"}, csUSASCII, {"_alt.0", "report.pdf"}},
-        Case{"OnlyAttachment", {}, csUSASCII, {"data.bin"}},
-        Case{"OnlyAttachments", {}, csUSASCII, {"a.bin", "b.bin"}},
-        Case{"Uuencoded", {"uu body"}, csUSASCII, {"x.bin", "y.bin"}, meUU}),
+INSTANTIATE_TEST_SUITE_P(Layouts, RoundTrip,
+    ::testing::Values(Case { "Text", { "Hello", "", "  indented", ".", "From here" }, csUSASCII, {} },
+        Case { "LongLines", { std::string(400, 'w') + " end", "x" }, csUSASCII, {} },
+        Case { "Latin1",
+            { "Gr\xC3\xBC\xC3\x9F"
+              "e",
+                "caf\xC3\xA9 = 1" },
+            csISO8859, {} },
+        Case { "Utf8", { "\xE2\x82\xAC 5", "\xE6\x97\xA5\xE6\x9C\xAC" }, csUTF8, {} },
+        Case { "NonAsciiUnderAscii", { "na\xC3\xAFve" }, csUSASCII, {} },
+        Case { "Mixed", { "See attached." }, csUSASCII, { "C:\\dir\\a.bin", "b.zip" } },
+        Case { "MixedLatin1", { "\xC3\xA9t\xC3\xA9" }, csISO8859, { "photo.png" } },
+        Case { "Alternative", { "plain" }, csUTF8, { "_alt.0" } },
+        Case { "AlternativeThenFiles", { "plain" }, csUSASCII, { "_alt.0", "report.pdf" } },
+        Case { "OnlyAttachment", {}, csUSASCII, { "data.bin" } },
+        Case { "OnlyAttachments", {}, csUSASCII, { "a.bin", "b.bin" } },
+        Case { "Uuencoded", { "uu body" }, csUSASCII, { "x.bin", "y.bin" }, meUU }),
     [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });

@@ -22,7 +22,7 @@ std::vector<std::string> allLines(TLineStream& stream)
 TEST(LineStream, SplitsAtEveryKindOfLineEndAndKeepsTheLastLine)
 {
     TLineStream stream(std::string("a\r\nb\nc\rd\r\n\r\ntail"));
-    EXPECT_EQ(allLines(stream), (std::vector<std::string>{"a", "b", "c", "d", "", "tail"}));
+    EXPECT_EQ(allLines(stream), (std::vector<std::string> { "a", "b", "c", "d", "", "tail" }));
     EXPECT_TRUE(stream.atEnd());
     EXPECT_EQ(stream.NextLine(), TLineStream::EndMarker);
 }
@@ -32,8 +32,8 @@ TEST(LineStream, ResetStartsOverAndEmptyTextHasNoLines)
     TLineStream stream(std::string("one\r\ntwo\r\n"));
     EXPECT_EQ(stream.NextLine(), "one");
     stream.Reset();
-    EXPECT_EQ(allLines(stream), (std::vector<std::string>{"one", "two"}));
-    TLineStream empty{std::string()};
+    EXPECT_EQ(allLines(stream), (std::vector<std::string> { "one", "two" }));
+    TLineStream empty { std::string() };
     EXPECT_EQ(empty.NextLine(), TLineStream::EndMarker);
 }
 
@@ -43,7 +43,7 @@ TEST(LineStream, HandlesLinesAcrossAndBeyondBlocks)
     std::string first(TLineStream::BlockSize - 1, 'x');
     std::string longLine(3 * TLineStream::BlockSize + 5, 'y');
     TLineStream stream(first + "\r\n" + longLine + "\r\nz");
-    EXPECT_EQ(allLines(stream), (std::vector<std::string>{first, longLine, "z"}));
+    EXPECT_EQ(allLines(stream), (std::vector<std::string> { first, longLine, "z" }));
 }
 
 TEST(LineStream, ReadsFromTheStreamPositionAndReportsLineEnds)

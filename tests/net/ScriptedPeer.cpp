@@ -18,7 +18,7 @@ constexpr int PeerWaitMs = 10000;
 int listenOnLoopback(std::uint16_t& port)
 {
     int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
+    sockaddr_in address {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     int one = 1;
@@ -50,7 +50,7 @@ bool PeerConnection::fill()
 {
     if (m_fd < 0)
         return false;
-    pollfd item{m_fd, POLLIN, 0};
+    pollfd item { m_fd, POLLIN, 0 };
     if (::poll(&item, 1, PeerWaitMs) <= 0)
         return false;
     char block[16384];
@@ -105,7 +105,8 @@ void PeerConnection::send(const std::string& bytes)
     }
 }
 
-ScriptedPeer::ScriptedPeer(Script script, int connections) : m_script(std::move(script))
+ScriptedPeer::ScriptedPeer(Script script, int connections)
+    : m_script(std::move(script))
 {
     m_listener = listenOnLoopback(m_port);
     m_thread = std::thread([this, connections] { run(connections); });
@@ -128,7 +129,7 @@ void ScriptedPeer::join()
 void ScriptedPeer::run(int connections)
 {
     for (int i = 0; i < connections; ++i) {
-        pollfd item{m_listener, POLLIN, 0};
+        pollfd item { m_listener, POLLIN, 0 };
         if (::poll(&item, 1, PeerWaitMs) <= 0)
             return;
         int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);

@@ -13,7 +13,10 @@ namespace pelmora::test {
 // stops talking fails the script instead of hanging the test.
 class PeerConnection {
 public:
-    explicit PeerConnection(int fd) : m_fd(fd) {}
+    explicit PeerConnection(int fd)
+        : m_fd(fd)
+    {
+    }
     ~PeerConnection();
     PeerConnection(const PeerConnection&) = delete;
     PeerConnection& operator=(const PeerConnection&) = delete;

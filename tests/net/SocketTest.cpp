@@ -6,8 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
 #include <dirent.h>
+#include <netinet/in.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <chrono>
@@ -75,7 +78,7 @@ TEST(SocketTest, EmptyServerFailsAfterOnOpen)
     socket.OnOpen = [&](TagSocket&) { events.push_back("open"); };
     socket.OnError = [&](TagSocket&, std::string& msg) { events.push_back(msg); };
     EXPECT_THROW(socket.Open(), ESocketError);
-    EXPECT_EQ(events, (std::vector<std::string>{"open", "Server property is required"}));
+    EXPECT_EQ(events, (std::vector<std::string> { "open", "Server property is required" }));
 }
 
 TEST(SocketTest, RefusedConnectionFailsAtOnceWithItsError)
@@ -115,8 +118,8 @@ TEST(SocketTest, UnknownHostNamesTheLookupFailure)
         FAIL() << "resolved a host that does not exist";
     } catch (const ESocketError& error) {
         // Without a name server the resolver reports a temporary failure instead.
-        EXPECT_TRUE(std::string(error.what()) == "[11001] Host not found" ||
-                    std::string(error.what()) == "[11002] Non-Authoritative Host not found")
+        EXPECT_TRUE(std::string(error.what()) == "[11001] Host not found"
+            || std::string(error.what()) == "[11002] Non-Authoritative Host not found")
             << error.what();
     }
 }
@@ -134,7 +137,7 @@ TEST(SocketTest, LinesLoseEveryLineEndCharacter)
     std::vector<std::string> lines;
     while (socket.ReadLine(line))
         lines.push_back(line);
-    EXPECT_EQ(lines, (std::vector<std::string>{"abcdef", "lf only", "many", ""}));
+    EXPECT_EQ(lines, (std::vector<std::string> { "abcdef", "lf only", "many", "" }));
     EXPECT_EQ(socket.processed, lines); // the unfinished line never reaches ProcessLine
     EXPECT_TRUE(line.empty());
     EXPECT_TRUE(socket.ClosedByPeer());
@@ -172,7 +175,7 @@ TEST(SocketTest, StalledPeerTimesOutAndOnErrorMayRewrite)
     EXPECT_THROW(socket.ReadLine(line), ETimedOutError);
     EXPECT_GE(elapsedMs(start), 900);
     EXPECT_LT(elapsedMs(start), 3000);
-    EXPECT_EQ(errors, std::vector<std::string>{"Operation timed out"});
+    EXPECT_EQ(errors, std::vector<std::string> { "Operation timed out" });
     EXPECT_FALSE(socket.Connected());
 
     socket.OnError = [](TagSocket&, std::string& msg) { msg = "rewritten"; };
@@ -185,11 +188,11 @@ TEST(SocketTest, StalledPeerTimesOutAndOnErrorMayRewrite)
 
 TEST(SocketTest, CancelFromAnotherThreadEndsReadAndWriteWithin100ms)
 {
-    for (bool writing : {false, true}) {
+    for (bool writing : { false, true }) {
         // Never answers and never drains a big write.
         ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer&) { connection.stall(1500); });
         TagSocket socket;
-        std::atomic<int> cancels{0};
+        std::atomic<int> cancels { 0 };
         socket.OnCancel = [&](TagSocket&) { ++cancels; };
         connect(socket, peer.server());
         Clock::time_point canceledAt;
@@ -232,7 +235,7 @@ TEST(SocketTest, TranscriptKeepsLinesAndHidesSecrets)
         socket.ReadLine(line);
     }
     peer.join();
-    EXPECT_EQ(peer.received(), (std::vector<std::string>{"USER me", "PASS secret"}));
+    EXPECT_EQ(peer.received(), (std::vector<std::string> { "USER me", "PASS secret" }));
     EXPECT_EQ(pelmora::test::readFile(dir / "log.txt"), "USER me\nPASS ****\n+OK fine\n");
 }
 
@@ -255,15 +258,15 @@ TEST(SocketTest, ThousandConnectionsLeakNoDescriptor)
 TEST(EventPumpTest, IdleWaitUsesNoCpuAndWakesAtOnce)
 {
     auto pump = makePollEventPump();
-    rusage before{};
+    rusage before {};
     ::getrusage(RUSAGE_THREAD, &before);
     EXPECT_EQ(pump->sleepFor(std::chrono::milliseconds(300)), EventPump::Outcome::TimedOut);
-    rusage after{};
+    rusage after {};
     ::getrusage(RUSAGE_THREAD, &after);
-    auto cpuUs = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) * 1000000L +
-                 (after.ru_utime.tv_usec - before.ru_utime.tv_usec) +
-                 (after.ru_stime.tv_sec - before.ru_stime.tv_sec) * 1000000L +
-                 (after.ru_stime.tv_usec - before.ru_stime.tv_usec);
+    auto cpuUs = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) * 1000000L
+        + (after.ru_utime.tv_usec - before.ru_utime.tv_usec)
+        + (after.ru_stime.tv_sec - before.ru_stime.tv_sec) * 1000000L
+        + (after.ru_stime.tv_usec - before.ru_stime.tv_usec);
     EXPECT_LT(cpuUs, 30000);
 
     std::thread waker([&] {
@@ -274,4 +277,59 @@ TEST(EventPumpTest, IdleWaitUsesNoCpuAndWakesAtOnce)
     EXPECT_EQ(pump->sleepFor(std::chrono::milliseconds(-1)), EventPump::Outcome::Woken);
     EXPECT_LT(elapsedMs(start), 1000);
     waker.join();
+}
+
+TEST(SocketTest, NamesAndIPv6LiteralsConnect)
+{
+    // "localhost" may resolve to ::1 first, where nothing listens: the next address is tried.
+    ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer&) { connection.send("hi\r\n"); });
+    TagSocket socket;
+    connect(socket, "localhost:" + std::to_string(peer.port()));
+    std::string line;
+    EXPECT_TRUE(socket.ReadLine(line));
+    EXPECT_EQ(line, "hi");
+    socket.Close();
+
+    int listener = ::socket(AF_INET6, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in6 address {};
+    address.sin6_family = AF_INET6;
+    address.sin6_addr = in6addr_loopback;
+    if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        if (listener >= 0)
+            ::close(listener);
+        GTEST_SKIP() << "no IPv6 loopback here";
+    }
+    ::listen(listener, 1);
+    socklen_t length = sizeof address;
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    connect(socket, "[::1]:" + std::to_string(ntohs(address.sin6_port)));
+    EXPECT_EQ(socket.HostAddress, "::1");
+    socket.Close();
+    ::close(listener);
+}
+
+TEST(SocketTest, TlsHandshakeWithASilentPeerTimesOutOrIsCanceled)
+{
+    for (bool cancel : { false, true }) {
+        ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer&) { connection.stall(1300); });
+        TagSocket socket;
+        socket.UseTls = true;
+        socket.TimeOut = cancel ? 30 : 1;
+        std::thread canceler;
+        if (cancel) {
+            canceler = std::thread([&] {
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+                socket.Cancel();
+            });
+        }
+        auto start = Clock::now();
+        if (cancel)
+            EXPECT_THROW(connect(socket, peer.server()), ECanceledError);
+        else
+            EXPECT_THROW(connect(socket, peer.server()), ETimedOutError);
+        EXPECT_LT(elapsedMs(start), 2000);
+        if (canceler.joinable())
+            canceler.join();
+        EXPECT_FALSE(socket.Connected());
+    }
 }

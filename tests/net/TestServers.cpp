@@ -20,8 +20,8 @@ std::unique_ptr<TestServers> ServerSuite::s_servers;
 TestServers::TestServers(const std::string& kinds)
 {
     auto dir = m_dir.path() / "servers";
-    std::string command = "/usr/bin/python3 '" + script() + "' start --dir '" + dir.string() + "' --parent " +
-                          std::to_string(::getpid()) + " " + kinds + " >/dev/null";
+    std::string command = "/usr/bin/python3 '" + script() + "' start --dir '" + dir.string() + "' --parent "
+        + std::to_string(::getpid()) + " " + kinds + " >/dev/null";
     if (std::system(command.c_str()) != 0)
         return;
     std::ifstream in(dir / "servers.json");
@@ -33,8 +33,8 @@ TestServers::TestServers(const std::string& kinds)
 
 TestServers::~TestServers()
 {
-    std::string command =
-        "/usr/bin/python3 '" + script() + "' stop --dir '" + (m_dir.path() / "servers").string() + "' >/dev/null 2>&1";
+    std::string command = "/usr/bin/python3 '" + script() + "' stop --dir '" + (m_dir.path() / "servers").string()
+        + "' >/dev/null 2>&1";
     [[maybe_unused]] int ignored = std::system(command.c_str());
 }
 

@@ -34,10 +34,10 @@ TEST_F(CommandsTest, SmtpSendDeliversToEveryRecipient)
     TempDir dir;
     writeFile(dir / "body.txt", "Hello,\n.\n.leading dot\nbye\n");
     writeFile(dir / "notes.bin", std::string("\x00\x01\x02 binary", 10));
-    auto result = runPelmora({"smtp", "send", "--server", servers().server("smtp"), "--from", "me@here.test",
-                              "--from-name", "Me", "--to", "to@x.test", "--cc", "cc@x.test", "--bcc", "bcc@x.test",
-                              "--subject", "Greetings", "--body-file", (dir / "body.txt").string(), "--attach",
-                              (dir / "notes.bin").string(), "--log", (dir / "smtp.log").string()});
+    auto result = runPelmora({ "smtp", "send", "--server", servers().server("smtp"), "--from", "me@here.test",
+        "--from-name", "Me", "--to", "to@x.test", "--cc", "cc@x.test", "--bcc", "bcc@x.test", "--subject", "Greetings",
+        "--body-file", (dir / "body.txt").string(), "--attach", (dir / "notes.bin").string(), "--log",
+        (dir / "smtp.log").string() });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out.substr(0, 3), "250");
     std::string text;
@@ -48,7 +48,7 @@ TEST_F(CommandsTest, SmtpSendDeliversToEveryRecipient)
         else
             envelope = nlohmann::json::parse(readFile(entry.path()));
     }
-    EXPECT_EQ(envelope["rcpt_tos"], (nlohmann::json{"to@x.test", "cc@x.test", "bcc@x.test"}));
+    EXPECT_EQ(envelope["rcpt_tos"], (nlohmann::json { "to@x.test", "cc@x.test", "bcc@x.test" }));
     EXPECT_NE(text.find("\r\n.\r\n.leading dot\r\nbye\r\n"), std::string::npos) << text;
     EXPECT_EQ(text.find("bcc@x.test"), std::string::npos);
     EXPECT_NE(text.find("notes.bin"), std::string::npos);
@@ -62,7 +62,8 @@ TEST_F(CommandsTest, Pop3RetrieveStoresEveryMessageAndNumbersOn)
     servers().deliver("1.M1.cli", "From: Ann <ann@x.test>\nSubject: first\n\nhello\n");
     servers().deliver("2.M2.cli", "From: bob@x.test\nSubject: never ends\nX-Broken: yes\n");
     TempDir dir;
-    auto result = runPelmora({"pop3", "retrieve", "--server", servers().server("pop3"), "--out", dir.path().string()});
+    auto result
+        = runPelmora({ "pop3", "retrieve", "--server", servers().server("pop3"), "--out", dir.path().string() });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     auto report = nlohmann::json::parse(result.out);
     ASSERT_EQ(report.size(), 2u) << result.out;
@@ -77,7 +78,7 @@ TEST_F(CommandsTest, Pop3RetrieveStoresEveryMessageAndNumbersOn)
     EXPECT_TRUE(std::filesystem::is_empty(servers().maildir() / "cur"));
 
     servers().deliver("3.M3.cli", "Subject: later\n\nx\n");
-    result = runPelmora({"pop3", "retrieve", "--server", servers().server("pop3"), "--out", dir.path().string()});
+    result = runPelmora({ "pop3", "retrieve", "--server", servers().server("pop3"), "--out", dir.path().string() });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(nlohmann::json::parse(result.out)[0]["file"], "3.eml");
     EXPECT_EQ(readFile(dir / "1.eml").substr(0, 5), "From:");
@@ -88,17 +89,35 @@ TEST_F(CommandsTest, HttpGetSavesTheBodyAndPrintsHeaders)
     writeFile(servers().webRoot() / "page.htm", "<p>page</p>");
     TempDir dir;
     std::string url = "http://" + servers().server("http") + "/page.htm";
-    auto result = runPelmora({"http", "get", url, "--out", (dir / "page.htm").string()});
+    auto result = runPelmora({ "http", "get", url, "--out", (dir / "page.htm").string() });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(readFile(dir / "page.htm"), "<p>page</p>");
     EXPECT_EQ(result.out.substr(0, 15), "HTTP/1.1 200 OK");
 
-    result = runPelmora({"http", "get", "ftp://x/", "--out", (dir / "other").string()});
+    result = runPelmora({ "http", "get", "ftp://x/", "--out", (dir / "other").string() });
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Invalid URL\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "other"));
 
-    result = runPelmora({"smtp", "send", "--server", "127.0.0.1:1", "--from", "a@b", "--to", "c@d", "--subject", "s"});
+    result
+        = runPelmora({ "smtp", "send", "--server", "127.0.0.1:1", "--from", "a@b", "--to", "c@d", "--subject", "s" });
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "[10061] Connection refused\n");
+}
+
+TEST_F(CommandsTest, Pop3MessageThatCannotBeStoredStaysOnTheServer)
+{
+    servers().deliver("1.M1.keep", "Subject: keep me\n\nsafe\n");
+    TempDir dir;
+    std::filesystem::create_directory(dir / "1.eml.part"); // the file cannot be written
+    auto result
+        = runPelmora({ "pop3", "retrieve", "--server", servers().server("pop3"), "--out", dir.path().string() });
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_NE(result.err.find("Message 1 kept on the server: Cannot write"), std::string::npos) << result.err;
+    EXPECT_EQ(nlohmann::json::parse(result.out).size(), 0u);
+
+    std::filesystem::remove(dir / "1.eml.part");
+    result = runPelmora({ "pop3", "retrieve", "--server", servers().server("pop3"), "--out", dir.path().string() });
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(readFile(dir / "1.eml"), "Subject: keep me\r\n\r\nsafe\r\n");
 }

@@ -35,8 +35,8 @@ protected:
 
 // A POP3 server holding `messages` (already in their dot-stuffed wire form), which sends each
 // reply in the pieces given by `cut` to exercise reads that split the terminator.
-ScriptedPeer::Script popServer(std::vector<std::string> messages, std::string passReply = "+OK logged in",
-                               std::size_t cut = 0)
+ScriptedPeer::Script popServer(
+    std::vector<std::string> messages, std::string passReply = "+OK logged in", std::size_t cut = 0)
 {
     return [=](PeerConnection& connection, ScriptedPeer& self) {
         connection.send("+OK POP3 ready\r\n");
@@ -52,8 +52,8 @@ ScriptedPeer::Script popServer(std::vector<std::string> messages, std::string pa
             } else if (verb == "STAT") {
                 connection.send("+OK " + std::to_string(messages.size()) + " 1000\r\n");
             } else if (verb == "LIST") {
-                connection.send("+OK " + std::to_string(number) + " " +
-                                std::to_string(messages.at(number - 1).size()) + "\r\n");
+                connection.send(
+                    "+OK " + std::to_string(number) + " " + std::to_string(messages.at(number - 1).size()) + "\r\n");
             } else if (verb == "RETR") {
                 std::string reply = "+OK\r\n" + messages.at(number - 1) + ".\r\n";
                 std::size_t at = cut ? reply.size() - cut : reply.size();
@@ -75,7 +75,7 @@ ScriptedPeer::Script popServer(std::vector<std::string> messages, std::string pa
 
 TEST(PopTest, RetrievalDialogueWithDeletion)
 {
-    ScriptedPeer peer(popServer({"Subject: one\r\n\r\n..dotted\r\n", "Subject: two\r\n\r\nx\r\n"}));
+    ScriptedPeer peer(popServer({ "Subject: one\r\n\r\n..dotted\r\n", "Subject: two\r\n\r\nx\r\n" }));
     CollectingPOP pop;
     pop.Server = peer.server();
     pop.UserName = "user";
@@ -84,16 +84,17 @@ TEST(PopTest, RetrievalDialogueWithDeletion)
     pop.OnProgress = [&](TmsCustomPOP&, int percent) { progress.push_back(percent); };
     pop.Retrieve(false);
     peer.join();
-    EXPECT_EQ(peer.received(), (std::vector<std::string>{"USER user", "PASS pw", "STAT", "LIST 1", "RETR 1", "DELE 1",
-                                                         "LIST 2", "RETR 2", "DELE 2", "QUIT"}));
-    EXPECT_EQ(pop.texts, (std::vector<std::string>{"Subject: one\r\n\r\n.dotted\r\n", "Subject: two\r\n\r\nx\r\n"}));
-    EXPECT_EQ(progress, (std::vector<int>{90, 100, 0, 100, 0})); // the announced size counts the stuffed dot
+    EXPECT_EQ(peer.received(),
+        (std::vector<std::string> {
+            "USER user", "PASS pw", "STAT", "LIST 1", "RETR 1", "DELE 1", "LIST 2", "RETR 2", "DELE 2", "QUIT" }));
+    EXPECT_EQ(pop.texts, (std::vector<std::string> { "Subject: one\r\n\r\n.dotted\r\n", "Subject: two\r\n\r\nx\r\n" }));
+    EXPECT_EQ(progress, (std::vector<int> { 90, 100, 0, 100, 0 })); // the announced size counts the stuffed dot
 }
 
 TEST(PopTest, TerminatorSplitAnyWayIsFound)
 {
-    for (std::size_t cut : {1u, 2u, 3u, 4u, 5u, 6u}) {
-        ScriptedPeer peer(popServer({"Subject: s\r\n\r\nbody\r\n"}, "+OK", cut));
+    for (std::size_t cut : { 1u, 2u, 3u, 4u, 5u, 6u }) {
+        ScriptedPeer peer(popServer({ "Subject: s\r\n\r\nbody\r\n" }, "+OK", cut));
         CollectingPOP pop;
         pop.Server = peer.server();
         pop.UserName = "u";
@@ -118,9 +119,9 @@ TEST(PopTest, EmptyMailboxAndWrongPassword)
     pop.Password = "p";
     pop.Retrieve(false);
     empty.join();
-    EXPECT_EQ(empty.received(), (std::vector<std::string>{"USER u", "PASS p", "STAT", "QUIT"}));
+    EXPECT_EQ(empty.received(), (std::vector<std::string> { "USER u", "PASS p", "STAT", "QUIT" }));
 
-    ScriptedPeer refusing(popServer({"x\r\n"}, "-ERR [AUTH] Authentication failed."));
+    ScriptedPeer refusing(popServer({ "x\r\n" }, "-ERR [AUTH] Authentication failed."));
     pop.Server = refusing.server();
     std::vector<std::string> errors;
     pop.OnError = [&](pelmora::net::TagSocket&, std::string& msg) { errors.push_back(msg); };
@@ -132,7 +133,7 @@ TEST(PopTest, EmptyMailboxAndWrongPassword)
     }
     refusing.join();
     EXPECT_EQ(refusing.received().back(), "QUIT");
-    EXPECT_EQ(errors, std::vector<std::string>{"-ERR [AUTH] Authentication failed."});
+    EXPECT_EQ(errors, std::vector<std::string> { "-ERR [AUTH] Authentication failed." });
 
     pop.UserName.clear();
     EXPECT_THROW(pop.Retrieve(false), ESocketError);
@@ -140,12 +141,12 @@ TEST(PopTest, EmptyMailboxAndWrongPassword)
 
 TEST(PopTest, MessageThatCannotBeHandedOnStaysOnTheServer)
 {
-    ScriptedPeer peer(popServer({"a\r\n", "b\r\n", "c\r\n"}));
+    ScriptedPeer peer(popServer({ "a\r\n", "b\r\n", "c\r\n" }));
     CollectingPOP pop;
     pop.Server = peer.server();
     pop.UserName = "u";
     pop.Password = "p";
-    pop.refuse = {1};
+    pop.refuse = { 1 };
     std::vector<std::string> errors;
     pop.OnError = [&](pelmora::net::TagSocket&, std::string& msg) { errors.push_back(msg); };
     pop.Retrieve(false);
@@ -154,15 +155,15 @@ TEST(PopTest, MessageThatCannotBeHandedOnStaysOnTheServer)
     EXPECT_NE(std::find(received.begin(), received.end(), "DELE 1"), received.end());
     EXPECT_EQ(std::find(received.begin(), received.end(), "DELE 2"), received.end());
     EXPECT_NE(std::find(received.begin(), received.end(), "DELE 3"), received.end());
-    EXPECT_EQ(pop.texts, (std::vector<std::string>{"a\r\n", "c\r\n"}));
-    EXPECT_EQ(errors, std::vector<std::string>{"Message 2 kept on the server: cannot store this one"});
+    EXPECT_EQ(pop.texts, (std::vector<std::string> { "a\r\n", "c\r\n" }));
+    EXPECT_EQ(errors, std::vector<std::string> { "Message 2 kept on the server: cannot store this one" });
 }
 
 TEST(PopTest, ServerClosingMidMessageKeepsIt)
 {
     ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer& self) {
         connection.send("+OK ready\r\n");
-        for (std::string reply : {"+OK", "+OK", "+OK 1 100", "+OK 1 100"}) {
+        for (std::string reply : { "+OK", "+OK", "+OK 1 100", "+OK 1 100" }) {
             self.expectLine(connection);
             connection.send(reply + "\r\n");
         }
@@ -264,7 +265,7 @@ TEST(PopTest, RefusedGreetingAndCancelDuringAMessage)
 
     ScriptedPeer stalling([](PeerConnection& connection, ScriptedPeer& self) {
         connection.send("+OK ready\r\n");
-        for (std::string reply : {"+OK", "+OK", "+OK 1 100", "+OK 1 100"}) {
+        for (std::string reply : { "+OK", "+OK", "+OK 1 100", "+OK 1 100" }) {
             self.expectLine(connection);
             connection.send(reply + "\r\n");
         }

@@ -55,19 +55,19 @@ TEST_F(SmtpServerTest, PlainDeliveryArrivesByteForByte)
     const std::string text = "From: me@here.test\r\nSubject: dots\r\n\r\n.\r\n..\r\n.leading\r\nend\r\n";
     TmsSMTP smtp;
     smtp.Server = servers().server("smtp");
-    std::string reply = send(smtp, text, {"me@here.test", {"to@x.test", "cc@x.test", "bcc@x.test"}});
+    std::string reply = send(smtp, text, { "me@here.test", { "to@x.test", "cc@x.test", "bcc@x.test" } });
     EXPECT_EQ(reply.substr(0, 3), "250");
     Stored got = stored();
     EXPECT_EQ(got.text, text);
     EXPECT_EQ(got.envelope["mail_from"], "me@here.test");
-    EXPECT_EQ(got.envelope["rcpt_tos"], (nlohmann::json{"to@x.test", "cc@x.test", "bcc@x.test"}));
+    EXPECT_EQ(got.envelope["rcpt_tos"], (nlohmann::json { "to@x.test", "cc@x.test", "bcc@x.test" }));
 }
 
 TEST_F(SmtpServerTest, StartTlsWithAuthAndImplicitTls)
 {
     pelmora::test::TrustedStore store(servers().caFile());
     TempDir logs;
-    for (MailSecurity security : {MailSecurity::StartTls, MailSecurity::Implicit}) {
+    for (MailSecurity security : { MailSecurity::StartTls, MailSecurity::Implicit }) {
         SetUp();
         TmsSMTP smtp;
         smtp.Security = security;
@@ -75,7 +75,7 @@ TEST_F(SmtpServerTest, StartTlsWithAuthAndImplicitTls)
         smtp.UserName = servers().user();
         smtp.Password = servers().password();
         smtp.LogFileName = (logs / "smtp.log").string();
-        send(smtp, "Subject: tls\r\n\r\nsecret body\r\n", {"me@here.test", {"to@x.test"}});
+        send(smtp, "Subject: tls\r\n\r\nsecret body\r\n", { "me@here.test", { "to@x.test" } });
         EXPECT_EQ(stored().text, "Subject: tls\r\n\r\nsecret body\r\n");
         smtp.SaveTranscript();
         std::string transcript = pelmora::test::readFile(logs / "smtp.log");
@@ -95,7 +95,7 @@ TEST_F(SmtpServerTest, WrongPasswordAndUntrustedCertificateAreRefused)
     {
         pelmora::test::TrustedStore store(servers().caFile());
         try {
-            send(smtp, "x\r\n", {"a@b.test", {"c@d.test"}});
+            send(smtp, "x\r\n", { "a@b.test", { "c@d.test" } });
             FAIL() << "a wrong password was accepted";
         } catch (const pelmora::net::ESocketError& error) {
             EXPECT_EQ(std::string(error.what()).substr(0, 3), "535");
@@ -103,7 +103,7 @@ TEST_F(SmtpServerTest, WrongPasswordAndUntrustedCertificateAreRefused)
     }
     pelmora::test::TrustedStore none("");
     try {
-        send(smtp, "x\r\n", {"a@b.test", {"c@d.test"}});
+        send(smtp, "x\r\n", { "a@b.test", { "c@d.test" } });
         FAIL() << "an untrusted certificate was accepted";
     } catch (const pelmora::net::ESocketError& error) {
         EXPECT_NE(std::string(error.what()).find("not trusted"), std::string::npos) << error.what();

@@ -21,7 +21,7 @@ using pelmora::test::TempDir;
 
 namespace {
 
-const SmtpEnvelope envelope{"me@here.test", {"to@there.test", "cc@there.test", "bcc@there.test"}};
+const SmtpEnvelope envelope { "me@here.test", { "to@there.test", "cc@there.test", "bcc@there.test" } };
 
 // A well-behaved server that records every command and the data as it arrived.
 ScriptedPeer::Script acceptingServer(const std::string& greeting = "220 ready\r\n")
@@ -92,11 +92,11 @@ TEST(SmtpTest, DialogueEnvelopeAndData)
     std::string reply = smtp.SendSpool(envelope, spoolWith(dir, "Subject: x\r\n\r\n.\r\n.dot\r\nlast\r\n"));
     EXPECT_EQ(reply, "250 2.0.0 queued as 42");
     peer.join();
-    EXPECT_EQ(peer.received(), (std::vector<std::string>{
-                                   "HELO " + smtp.LocalHostName, "MAIL FROM:<me@here.test>",
-                                   "RCPT TO:<to@there.test>", "RCPT TO:<cc@there.test>", "RCPT TO:<bcc@there.test>",
-                                   "DATA", "Subject: x\r\n\r\n..\r\n..dot\r\nlast\r\n.\r\n", "QUIT"}));
-    EXPECT_EQ(events, std::vector<std::string>{"sent"});
+    EXPECT_EQ(peer.received(),
+        (std::vector<std::string> { "HELO " + smtp.LocalHostName, "MAIL FROM:<me@here.test>", "RCPT TO:<to@there.test>",
+            "RCPT TO:<cc@there.test>", "RCPT TO:<bcc@there.test>", "DATA",
+            "Subject: x\r\n\r\n..\r\n..dot\r\nlast\r\n.\r\n", "QUIT" }));
+    EXPECT_EQ(events, std::vector<std::string> { "sent" });
 }
 
 TEST(SmtpTest, RejectedHeloNameFallsBackQuietly)
@@ -112,7 +112,7 @@ TEST(SmtpTest, RejectedHeloNameFallsBackQuietly)
     smtp.Server = peer.server();
     int errors = 0;
     smtp.OnError = [&](pelmora::net::TagSocket&, std::string&) { ++errors; };
-    smtp.SendSpool({"a@b", {"c@d"}}, spoolWith(dir, "x\r\n"));
+    smtp.SendSpool({ "a@b", { "c@d" } }, spoolWith(dir, "x\r\n"));
     peer.join();
     EXPECT_EQ(peer.received().at(1), "HELO");
     EXPECT_EQ(errors, 0);
@@ -120,7 +120,7 @@ TEST(SmtpTest, RejectedHeloNameFallsBackQuietly)
 
 TEST(SmtpTest, RejectionsFailWithTheReplyAndStillSayQuit)
 {
-    for (const std::string rejected : {"RCPT", "DATA"}) {
+    for (const std::string rejected : { "RCPT", "DATA" }) {
         ScriptedPeer peer([rejected](PeerConnection& connection, ScriptedPeer& self) {
             connection.send("220 ready\r\n");
             for (;;) {
@@ -141,7 +141,7 @@ TEST(SmtpTest, RejectionsFailWithTheReplyAndStillSayQuit)
         bool sent = false;
         smtp.OnMailSent = [&](TmsSMTP&) { sent = true; };
         try {
-            smtp.SendSpool({"a@b", {"c@d"}}, spoolWith(dir, "x\r\n"));
+            smtp.SendSpool({ "a@b", { "c@d" } }, spoolWith(dir, "x\r\n"));
             ADD_FAILURE() << "rejection not reported";
         } catch (const ESocketError& error) {
             EXPECT_STREQ(error.what(), "554 5.7.1 no thanks");
@@ -161,8 +161,8 @@ TEST(SmtpTest, ProgressByBlocksAndUnansweredDataIsNoSuccess)
     smtp.Server = peer.server();
     std::vector<int> progress;
     smtp.OnProgress = [&](TmsSMTP&, int percent) { progress.push_back(percent); };
-    smtp.SendSpool({"a@b", {"c@d"}}, spoolWith(dir, std::string(4998, 'x') + "\r\n"));
-    EXPECT_EQ(progress, (std::vector<int>{41, 82, 100, 0, 0}));
+    smtp.SendSpool({ "a@b", { "c@d" } }, spoolWith(dir, std::string(4998, 'x') + "\r\n"));
+    EXPECT_EQ(progress, (std::vector<int> { 41, 82, 100, 0, 0 }));
 
     ScriptedPeer hangsUp([](PeerConnection& connection, ScriptedPeer& self) {
         connection.send("220 ready\r\n");
@@ -173,7 +173,7 @@ TEST(SmtpTest, ProgressByBlocksAndUnansweredDataIsNoSuccess)
         connection.close();
     });
     smtp.Server = hangsUp.server();
-    EXPECT_THROW(smtp.SendSpool({"a@b", {"c@d"}}, spoolWith(dir, "x\r\n")), ESocketError);
+    EXPECT_THROW(smtp.SendSpool({ "a@b", { "c@d" } }, spoolWith(dir, "x\r\n")), ESocketError);
 }
 
 TEST(SmtpTest, CancelDuringDataWithin100ms)
@@ -190,7 +190,7 @@ TEST(SmtpTest, CancelDuringDataWithin100ms)
     TmsSMTP smtp;
     smtp.Server = peer.server();
     std::vector<int> progress;
-    std::atomic<bool> sending{false};
+    std::atomic<bool> sending { false };
     smtp.OnProgress = [&](TmsSMTP&, int percent) {
         progress.push_back(percent);
         sending = true;
@@ -203,7 +203,7 @@ TEST(SmtpTest, CancelDuringDataWithin100ms)
         canceledAt = std::chrono::steady_clock::now();
         smtp.Cancel();
     });
-    EXPECT_THROW(smtp.SendSpool({"a@b", {"c@d"}}, spool), ECanceledError);
+    EXPECT_THROW(smtp.SendSpool({ "a@b", { "c@d" } }, spool), ECanceledError);
     auto late = std::chrono::steady_clock::now() - canceledAt;
     canceler.join();
     EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(late).count(), 100);
@@ -234,10 +234,9 @@ TEST(SmtpTest, MessageChecksComeAfterSignOnAndStillEndWithQuit)
     peer.join();
     auto received = peer.received();
     EXPECT_EQ(std::count(received.begin(), received.end(), "QUIT"), 2);
-    EXPECT_EQ(std::count_if(received.begin(), received.end(), [](const std::string& line) {
-                  return line.rfind("MAIL", 0) == 0;
-              }),
-              0);
+    EXPECT_EQ(std::count_if(
+                  received.begin(), received.end(), [](const std::string& line) { return line.rfind("MAIL", 0) == 0; }),
+        0);
 }
 
 TEST(SmtpTest, SilentServerTimesOutAndBareCodeEndsAReply)
@@ -246,7 +245,7 @@ TEST(SmtpTest, SilentServerTimesOutAndBareCodeEndsAReply)
     TmsSMTP smtp;
     smtp.Server = silent.server();
     smtp.TimeOut = 1;
-    EXPECT_THROW(smtp.SendSpool({"a@b", {"c@d"}}, "/nonexistent"), pelmora::net::ETimedOutError);
+    EXPECT_THROW(smtp.SendSpool({ "a@b", { "c@d" } }, "/nonexistent"), pelmora::net::ETimedOutError);
     EXPECT_FALSE(smtp.Connected());
 
     ScriptedPeer terse([](PeerConnection& connection, ScriptedPeer& self) {
@@ -261,5 +260,35 @@ TEST(SmtpTest, SilentServerTimesOutAndBareCodeEndsAReply)
     });
     TempDir dir;
     smtp.Server = terse.server();
-    EXPECT_EQ(smtp.SendSpool({"a@b", {"c@d"}}, spoolWith(dir, "x\r\n")), "250");
+    EXPECT_EQ(smtp.SendSpool({ "a@b", { "c@d" } }, spoolWith(dir, "x\r\n")), "250");
+}
+
+TEST(SmtpTest, EndlessReplyIsCutOff)
+{
+    ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer&) {
+        std::string lines;
+        for (std::size_t i = 0; i <= TmsSMTP::MaxReplyLines; ++i)
+            lines += "220-more\r\n";
+        connection.send(lines);
+        connection.stall(300);
+    });
+    TmsSMTP smtp;
+    smtp.Server = peer.server();
+    try {
+        smtp.SendSpool({ "a@b", { "c@d" } }, "/nonexistent");
+        FAIL() << "an endless reply was accepted";
+    } catch (const ESocketError& error) {
+        EXPECT_STREQ(error.what(), "The server's reply goes on for more than 1000 lines");
+    }
+}
+
+TEST(SmtpTest, RefusedConnectionReportsOneError)
+{
+    TmsSMTP smtp;
+    smtp.Server = "127.0.0.1:" + std::to_string(pelmora::test::closedPort());
+    std::vector<std::string> errors;
+    smtp.OnError = [&](pelmora::net::TagSocket&, std::string& msg) { errors.push_back(msg); };
+    EXPECT_THROW(smtp.SendSpool({ "a@b", { "c@d" } }, "/nonexistent"), ESocketError);
+    EXPECT_EQ(errors, std::vector<std::string> { "[10061] Connection refused" });
+    EXPECT_FALSE(smtp.Connected());
 }
