@@ -15,7 +15,10 @@ const std::vector<MigrationStep>& migrationSteps()
     return steps;
 }
 
-int userVersion(SqlDatabase& sql) { return int(sql.scalar("PRAGMA user_version")); }
+int userVersion(SqlDatabase& sql)
+{
+    return int(sql.scalar("PRAGMA user_version"));
+}
 
 } // namespace
 
@@ -25,14 +28,15 @@ std::filesystem::path Database::fileIn(const std::filesystem::path& directory, T
 }
 
 Database::Database(const std::filesystem::path& directory, TableHome home, bool create)
-    : m_directory(directory), m_home(home)
+    : m_directory(directory)
+    , m_home(home)
 {
     const auto file = fileIn(directory, home);
     std::error_code error;
     const bool exists = std::filesystem::exists(file, error);
     if (!create && !exists) {
-        throw EDatabaseError("The directory " + directory.string() + " holds no Pelmora database (" +
-                             file.filename().string() + " is missing)");
+        throw EDatabaseError("The directory " + directory.string() + " holds no Pelmora database ("
+            + file.filename().string() + " is missing)");
     }
     if (create && exists)
         throw EDatabaseError("A database already exists in " + directory.string());
@@ -74,9 +78,8 @@ void Database::migrate()
     if (version == 0)
         throw EDatabaseError("The file " + m_sql->file().string() + " is not a Pelmora database");
     if (version > kSchemaVersion) {
-        throw EDatabaseError("The database in " + m_directory.string() + " was written by a newer Pelmora (version " +
-                             std::to_string(version) + "); this program reads up to version " +
-                             std::to_string(kSchemaVersion));
+        throw EDatabaseError("The database in " + m_directory.string() + " was written by a newer Pelmora (version "
+            + std::to_string(version) + "); this program reads up to version " + std::to_string(kSchemaVersion));
     }
     Transaction transaction(*m_sql);
     for (int v = version; v < kSchemaVersion; ++v) {
@@ -99,7 +102,10 @@ void Database::pack()
     m_sql->exec("VACUUM");
 }
 
-void Database::checkpoint() { m_sql->exec("PRAGMA wal_checkpoint(TRUNCATE)"); }
+void Database::checkpoint()
+{
+    m_sql->exec("PRAGMA wal_checkpoint(TRUNCATE)");
+}
 
 std::int64_t Database::count(const TableDef& table)
 {

@@ -82,7 +82,11 @@ private:
 // Rolls back unless committed: work that belongs together is all done or not at all.
 class Transaction {
 public:
-    explicit Transaction(SqlDatabase& db) : m_db(db) { m_db.begin(); }
+    explicit Transaction(SqlDatabase& db)
+        : m_db(db)
+    {
+        m_db.begin();
+    }
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

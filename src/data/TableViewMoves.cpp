@@ -212,8 +212,8 @@ std::int64_t TableView::recNo()
         const std::string where = whereClause(all);
         const std::string condition = keyCondition(*m_current, false, 0, all);
         m_recNo = m_database->sql().scalar(
-                      "SELECT COUNT(*) FROM \"" + m_table->name + "\"" + where + " AND " + condition, all) +
-                  1;
+                      "SELECT COUNT(*) FROM \"" + m_table->name + "\"" + where + " AND " + condition, all)
+            + 1;
     }
     return m_recNo;
 }
@@ -222,7 +222,7 @@ bool TableView::gotoRowId(std::int64_t rowId)
 {
     requireOpen();
     checkBrowseMode();
-    auto records = fetch(" AND rowid = ?", {Value(rowId)});
+    auto records = fetch(" AND rowid = ?", { Value(rowId) });
     if (records.empty())
         return false;
     m_ahead.clear();
@@ -236,7 +236,7 @@ std::vector<Record> TableView::rows(std::int64_t offset, std::int64_t count)
     requireOpen();
     if (offset < 0 || count <= 0)
         return {};
-    return fetch(orderBy(true) + " LIMIT ? OFFSET ?", {Value(count), Value(offset)});
+    return fetch(orderBy(true) + " LIMIT ? OFFSET ?", { Value(count), Value(offset) });
 }
 
 bool TableView::locate(const std::vector<std::string>& names, const std::vector<Value>& values, LocateOptions options)

@@ -27,15 +27,15 @@ TEST(CrashSafety, KillingTheCascadeLeavesTheContactWholeOrGone)
     test::DataModuleFixture fixture;
     auto& sql = fixture.module->currentDatabase()->sql();
     sql.exec("INSERT INTO Contacts (Counter, LName) VALUES (900, 'Doomed')");
-    sql.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(kDetails) +
-             ") INSERT INTO EMAIL (Contact, Subject) SELECT 900, 'm' || i FROM n");
+    sql.exec("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + std::to_string(kDetails)
+        + ") INSERT INTO EMAIL (Contact, Subject) SELECT 900, 'm' || i FROM n");
     sql.exec("INSERT INTO Activity (Contact, Activity) SELECT 900, Subject FROM EMAIL WHERE Contact = 900");
     sql.exec("INSERT INTO Links (Contact, Title) SELECT 900, Subject FROM EMAIL WHERE Contact = 900");
     fixture.module.reset(); // the child works on the file alone
 
     bool sawGone = false;
     // The last round is not killed: the cascade must then have run to its end.
-    for (int delayMs : {2, 10, 30, 80, 200, -1}) {
+    for (int delayMs : { 2, 10, 30, 80, 200, -1 }) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -60,9 +60,9 @@ TEST(CrashSafety, KillingTheCascadeLeavesTheContactWholeOrGone)
         check.reset();
         const bool present = scalar(database->sql(), "SELECT COUNT(*) FROM Contacts WHERE Counter = 900") == 1;
         const std::int64_t expected = present ? kDetails : 0;
-        for (const char* table : {"EMAIL", "Activity", "Links"})
+        for (const char* table : { "EMAIL", "Activity", "Links" })
             EXPECT_EQ(scalar(database->sql(), std::string("SELECT COUNT(*) FROM ") + table + " WHERE Contact = 900"),
-                      expected)
+                expected)
                 << table << " after " << delayMs << " ms";
         sawGone = sawGone || !present;
         if (!present)
@@ -83,7 +83,7 @@ TEST(CrashSafety, KillingTheEmptyingLeavesEveryTableFullOrEmpty)
     const std::int64_t activities = scalar(sql, "SELECT COUNT(*) FROM Activity");
     fixture.module.reset();
 
-    for (int delayMs : {5, 20, 60, -1}) {
+    for (int delayMs : { 5, 20, 60, -1 }) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
@@ -100,7 +100,8 @@ TEST(CrashSafety, KillingTheEmptyingLeavesEveryTableFullOrEmpty)
         int status = 0;
         waitpid(child, &status, 0);
         auto database = Database::open(fixture.dataDir);
-        EXPECT_EQ(scalar(database->sql(), "SELECT COUNT(*) FROM pragma_integrity_check WHERE integrity_check <> 'ok'"), 0);
+        EXPECT_EQ(
+            scalar(database->sql(), "SELECT COUNT(*) FROM pragma_integrity_check WHERE integrity_check <> 'ok'"), 0);
         const std::int64_t left = scalar(database->sql(), "SELECT COUNT(*) FROM Contacts");
         EXPECT_TRUE(left == 0 || left == contacts) << left << " after " << delayMs << " ms";
         EXPECT_EQ(scalar(database->sql(), "SELECT COUNT(*) FROM Activity"), left == 0 ? 0 : activities);

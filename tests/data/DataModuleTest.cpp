@@ -1,5 +1,5 @@
-#include "DataTestSupport.h"
 #include "data/DataError.h"
+#include "DataTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,7 @@ using test::DataModuleFixture;
 
 class DataModuleTest : public ::testing::Test, public DataModuleFixture {
 protected:
-    std::int64_t count(const std::string& table)
-    {
-        return module->currentDatabase()->count(tableDef(table));
-    }
+    std::int64_t count(const std::string& table) { return module->currentDatabase()->count(tableDef(table)); }
 
     std::int64_t addContact(const std::string& last)
     {
@@ -55,7 +52,7 @@ TEST_F(DataModuleTest, NewRecordsGetTheirDefaultsAndTheEditorDecides)
     module->TBLNotes.insert();
     EXPECT_EQ(module->TBLNotes.asInteger("Contact"), contact);
     EXPECT_EQ(module->TBLNotes.asDate("DateCreated"), Date::today());
-    EXPECT_EQ(prompts.editors, (std::vector<std::string>{"TfrmLinks", "TfrmNotes"}));
+    EXPECT_EQ(prompts.editors, (std::vector<std::string> { "TfrmLinks", "TfrmNotes" }));
 
     prompts.fillEditor = [](TableView& v) { v.setString("Priority", "too long"); };
     const std::int64_t activities = count("Activity");
@@ -87,10 +84,10 @@ TEST_F(DataModuleTest, DeletingAContactTakesEveryDetailInOneGo)
     const auto document = temp / "mine.doc";
     test::writeFile(attachment, "pdf");
     test::writeFile(document, "doc");
-    sql.exec("INSERT INTO EMAIL (Contact, Subject, AttachNum) VALUES (" + c + ", 'a', 1), (" + c + ", 'b', 0), (" + c +
-             ", 'c', 0)");
-    sql.exec("INSERT INTO Attach (EmailNum, Location) SELECT Counter, '" + attachment.string() +
-             "' FROM EMAIL WHERE Subject = 'a'");
+    sql.exec("INSERT INTO EMAIL (Contact, Subject, AttachNum) VALUES (" + c + ", 'a', 1), (" + c + ", 'b', 0), (" + c
+        + ", 'c', 0)");
+    sql.exec("INSERT INTO Attach (EmailNum, Location) SELECT Counter, '" + attachment.string()
+        + "' FROM EMAIL WHERE Subject = 'a'");
     sql.exec("INSERT INTO Activity (Contact) VALUES (" + c + "), (" + c + ")");
     sql.exec("INSERT INTO documents (Contact, File) VALUES (" + c + ", '" + document.string() + "')");
     sql.exec("INSERT INTO Links (Contact) VALUES (" + c + ")");
@@ -100,7 +97,7 @@ TEST_F(DataModuleTest, DeletingAContactTakesEveryDetailInOneGo)
 
     ASSERT_TRUE(module->TBLCon.gotoRowId(contact));
     module->TBLCon.remove();
-    for (const char* table : {"EMAIL", "Links", "People", "notes", "documents"}) {
+    for (const char* table : { "EMAIL", "Links", "People", "notes", "documents" }) {
         Statement& st = sql.prepare(std::string("SELECT COUNT(*) FROM ") + table + " WHERE Contact = ?");
         st.bind(1, contact).step();
         EXPECT_EQ(st.columnInt(0), 0) << table;
@@ -120,8 +117,8 @@ TEST_F(DataModuleTest, ACascadeThatFailsLeavesTheContactWhole)
     const auto attachment = attachDir / "kept.txt";
     test::writeFile(attachment, "x");
     sql.exec("INSERT INTO EMAIL (Contact, Subject) VALUES (" + c + ", 'm')");
-    sql.exec("INSERT INTO Attach (EmailNum, Location) SELECT Counter, '" + attachment.string() +
-             "' FROM EMAIL WHERE Subject = 'm'");
+    sql.exec("INSERT INTO Attach (EmailNum, Location) SELECT Counter, '" + attachment.string()
+        + "' FROM EMAIL WHERE Subject = 'm'");
     sql.exec("INSERT INTO Links (Contact) VALUES (" + c + ")");
     // The last table of the cascade refuses: everything before it must come back.
     sql.exec("CREATE TRIGGER refuse BEFORE DELETE ON Links BEGIN SELECT RAISE(ABORT, 'disk on fire'); END");
@@ -157,7 +154,7 @@ TEST_F(DataModuleTest, SwitchingEmptyingAndPackingTheDatabase)
     EXPECT_TRUE(module->TBLCon.isOpen());
     EXPECT_EQ(count("Contacts"), 100);
     module->openDatabase(dataDir);
-    for (const char* name : {"TBLCon", "TBLEmail", "TBLZip", "TBLCon1", "TBLNotes"})
+    for (const char* name : { "TBLCon", "TBLEmail", "TBLZip", "TBLCon1", "TBLNotes" })
         EXPECT_EQ(module->view(name)->database()->directory(), dataDir) << name;
     EXPECT_THROW(module->openDatabase(temp / "nothing"), EDatabaseError);
     EXPECT_EQ(module->TBLCon.database()->directory(), dataDir);

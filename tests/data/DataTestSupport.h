@@ -1,10 +1,10 @@
 #pragma once
 
-#include "TestSupport.h"
-#include "data/DataPrompts.h"
 #include "data/Database.h"
+#include "data/DataPrompts.h"
 #include "data/TableView.h"
 #include "data/TfrmDataModule.h"
+#include "TestSupport.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -56,7 +56,10 @@ inline std::vector<std::string> sqliteShell(const std::filesystem::path& file, c
     return lines;
 }
 
-inline bool haveSqliteShell() { return std::system("sqlite3 -version >/dev/null 2>&1") == 0; }
+inline bool haveSqliteShell()
+{
+    return std::system("sqlite3 -version >/dev/null 2>&1") == 0;
+}
 
 // The Counters a view shows, in its order, walking it with next().
 inline std::vector<std::string> walk(data::TableView& view)
@@ -71,8 +74,9 @@ inline std::vector<std::string> walk(data::TableView& view)
 class DataModuleFixture {
 public:
     DataModuleFixture()
-        : dataDir(temp / "data"), attachDir(temp / "attach"),
-          module(std::make_unique<data::TfrmDataModule>(prompts, dataDir, attachDir))
+        : dataDir(temp / "data")
+        , attachDir(temp / "attach")
+        , module(std::make_unique<data::TfrmDataModule>(prompts, dataDir, attachDir))
     {
         std::filesystem::create_directories(attachDir);
         module->openDatabase(dataDir);
