@@ -179,6 +179,7 @@ private:
     void requireBrowse();
     void checkBrowseMode();
     bool beginStep(bool& endFlag);
+    bool jumpTo(std::vector<Record> records);
     void rebuildSelect();
     void rebuildWhere();
     std::string whereClause(std::vector<Value>& params) const;

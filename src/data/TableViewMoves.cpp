@@ -218,17 +218,23 @@ std::int64_t TableView::recNo()
     return m_recNo;
 }
 
-bool TableView::gotoRowId(std::int64_t rowId)
+// Makes the first of `records` current after a jump: its position is counted again when asked.
+bool TableView::jumpTo(std::vector<Record> records)
 {
-    requireOpen();
-    checkBrowseMode();
-    auto records = fetch(" AND rowid = ?", { Value(rowId) });
     if (records.empty())
         return false;
     m_ahead.clear();
     m_recNo = 0;
     setCurrent(std::move(records.front()), false);
     return true;
+}
+
+bool TableView::gotoRowId(std::int64_t rowId)
+{
+    requireOpen();
+    checkBrowseMode();
+    auto records = fetch(" AND rowid = ?", { Value(rowId) });
+    return jumpTo(std::move(records));
 }
 
 std::vector<Record> TableView::rows(std::int64_t offset, std::int64_t count)
@@ -269,12 +275,7 @@ bool TableView::locate(const std::vector<std::string>& names, const std::vector<
     if (options.afterCurrent && m_current)
         sql += " AND " + keyCondition(*m_current, true, 0, params);
     auto records = fetch(sql + orderBy(true) + " LIMIT 1", params);
-    if (records.empty())
-        return false;
-    m_ahead.clear();
-    m_recNo = 0;
-    setCurrent(std::move(records.front()), false);
-    return true;
+    return jumpTo(std::move(records));
 }
 
 } // namespace pelmora::data

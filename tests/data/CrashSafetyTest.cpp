@@ -20,6 +20,26 @@ std::int64_t scalar(SqlDatabase& sql, const std::string& query)
     return value;
 }
 
+// Runs `work` on the data module in a child process, killed after `delayMs` (never when negative).
+template <typename Work> void runKilled(const test::DataModuleFixture& fixture, int delayMs, Work work)
+{
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        test::ScriptedPrompts prompts;
+        TfrmDataModule module(prompts, fixture.dataDir, fixture.attachDir);
+        module.openDatabase(fixture.dataDir);
+        work(module);
+        _exit(0);
+    }
+    if (delayMs >= 0) {
+        usleep(useconds_t(delayMs) * 1000);
+        kill(child, SIGKILL);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+}
+
 // The contact cascade killed at different moments: whatever was on disk afterwards is a sound
 // file holding the whole contact or none of it.
 TEST(CrashSafety, KillingTheCascadeLeavesTheContactWholeOrGone)
@@ -36,22 +56,10 @@ TEST(CrashSafety, KillingTheCascadeLeavesTheContactWholeOrGone)
     bool sawGone = false;
     // The last round is not killed: the cascade must then have run to its end.
     for (int delayMs : { 2, 10, 30, 80, 200, -1 }) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            test::ScriptedPrompts prompts;
-            TfrmDataModule module(prompts, fixture.dataDir, fixture.attachDir);
-            module.openDatabase(fixture.dataDir);
+        runKilled(fixture, delayMs, [](TfrmDataModule& module) {
             if (module.TBLCon.gotoRowId(900))
                 module.TBLCon.remove();
-            _exit(0);
-        }
-        if (delayMs >= 0) {
-            usleep(useconds_t(delayMs) * 1000);
-            kill(child, SIGKILL);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
+        });
 
         auto database = Database::open(fixture.dataDir);
         Statement& check = database->sql().prepare("PRAGMA integrity_check");
@@ -84,21 +92,7 @@ TEST(CrashSafety, KillingTheEmptyingLeavesEveryTableFullOrEmpty)
     fixture.module.reset();
 
     for (int delayMs : { 5, 20, 60, -1 }) {
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            test::ScriptedPrompts prompts;
-            TfrmDataModule module(prompts, fixture.dataDir, fixture.attachDir);
-            module.openDatabase(fixture.dataDir);
-            module.emptyAll();
-            _exit(0);
-        }
-        if (delayMs >= 0) {
-            usleep(useconds_t(delayMs) * 1000);
-            kill(child, SIGKILL);
-        }
-        int status = 0;
-        waitpid(child, &status, 0);
+        runKilled(fixture, delayMs, [](TfrmDataModule& module) { module.emptyAll(); });
         auto database = Database::open(fixture.dataDir);
         EXPECT_EQ(
             scalar(database->sql(), "SELECT COUNT(*) FROM pragma_integrity_check WHERE integrity_check <> 'ok'"), 0);
