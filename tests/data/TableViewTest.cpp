@@ -110,6 +110,8 @@ TEST_F(TableViewTest, NoContactIsEverNumberedOne)
     view.insert();
     view.post();
     EXPECT_GT(view.asInteger("Counter"), 1);
+    EXPECT_THROW(fresh->sql().exec("INSERT INTO Contacts (Counter) VALUES (1)"), EDatabaseError);
+    EXPECT_THROW(fresh->sql().exec("UPDATE Contacts SET Counter = 1"), EDatabaseError);
 }
 
 TEST_F(TableViewTest, AValueThatDoesNotFitIsRefusedAndNothingIsWritten)
