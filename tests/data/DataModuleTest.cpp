@@ -61,6 +61,24 @@ TEST_F(DataModuleTest, NewRecordsGetTheirDefaultsAndTheEditorDecides)
     EXPECT_EQ(module->TBLActivity.state(), ViewState::Browse);
 }
 
+TEST_F(DataModuleTest, TheActivityListShowsWhoEachActivityBelongsTo)
+{
+    const std::int64_t contact = addContact("Looked");
+    module->currentDatabase()->sql().exec("INSERT INTO Activity (Contact, Activity) VALUES (" +
+                                          std::to_string(contact) + ", 'Lookup')");
+    module->TBLActivityList.refresh();
+    ASSERT_TRUE(module->TBLActivityList.locate({"Activity"}, {std::string("Lookup")}, {}));
+    EXPECT_EQ(module->TBLActivityList.asString("LName"), "Looked");
+    EXPECT_EQ(module->TBLActivityList.fields()[size_t(module->TBLActivityList.fieldIndex("Company"))].width, 30);
+    module->TBLActivityList.edit(); // a lookup field is read, never written
+    EXPECT_THROW(module->TBLActivityList.setString("LName", "x"), EDatabaseError);
+    module->TBLActivityList.cancel();
+
+    module->QURContactEmail.setParam("SenderAddress", std::string("nobody@nowhere.example"));
+    module->QURContactEmail.open();
+    EXPECT_EQ(module->QURContactEmail.recordCount(), 0);
+}
+
 TEST_F(DataModuleTest, SummaryAndPositionFollowTheCurrentContact)
 {
     std::vector<std::pair<std::int64_t, std::int64_t>> positions;
