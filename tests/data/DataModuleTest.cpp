@@ -79,6 +79,20 @@ TEST_F(DataModuleTest, TheActivityListShowsWhoEachActivityBelongsTo)
     EXPECT_EQ(module->QURContactEmail.recordCount(), 0);
 }
 
+TEST_F(DataModuleTest, UnmarkingClearsOnlyTheContactsTheFilterShows)
+{
+    auto& sql = module->currentDatabase()->sql();
+    sql.exec("UPDATE Contacts SET Mark = 1");
+    module->TBLCon.setFilter("Counter > 3");
+    module->unmarkAllContacts();
+    EXPECT_EQ(sql.scalar("SELECT COUNT(*) FROM Contacts WHERE Mark = 1"),
+              sql.scalar("SELECT COUNT(*) FROM Contacts WHERE Counter <= 3"));
+    module->TBLCon.setFiltered(false);
+    module->unmarkAllContacts();
+    EXPECT_EQ(sql.scalar("SELECT COUNT(*) FROM Contacts WHERE Mark = 1"), 0);
+    module->TBLCon.setFiltered(true);
+}
+
 TEST_F(DataModuleTest, SummaryAndPositionFollowTheCurrentContact)
 {
     std::vector<std::pair<std::int64_t, std::int64_t>> positions;
