@@ -192,12 +192,16 @@ void SqlDatabase::commit()
     --m_depth;
     for (auto& entry : m_afterCommit)
         entry.first = std::min(entry.first, m_depth);
-    if (m_depth == 0) {
-        auto actions = std::move(m_afterCommit);
-        m_afterCommit.clear();
-        for (auto& entry : actions)
-            entry.second();
-    }
+}
+
+void SqlDatabase::runAfterCommit()
+{
+    if (m_depth != 0)
+        return;
+    auto actions = std::move(m_afterCommit);
+    m_afterCommit.clear();
+    for (auto& entry : actions)
+        entry.second();
 }
 
 void SqlDatabase::rollback()
@@ -224,7 +228,8 @@ Transaction::~Transaction()
 void Transaction::commit()
 {
     m_db.commit();
-    m_done = true;
+    m_done = true; // committed: whatever the actions below throw, there is nothing to roll back
+    m_db.runAfterCommit();
 }
 
 } // namespace pelmora::data

@@ -64,10 +64,10 @@ TEST_F(DataModuleTest, NewRecordsGetTheirDefaultsAndTheEditorDecides)
 TEST_F(DataModuleTest, TheActivityListShowsWhoEachActivityBelongsTo)
 {
     const std::int64_t contact = addContact("Looked");
-    module->currentDatabase()->sql().exec("INSERT INTO Activity (Contact, Activity) VALUES (" +
-                                          std::to_string(contact) + ", 'Lookup')");
+    module->currentDatabase()->sql().exec(
+        "INSERT INTO Activity (Contact, Activity) VALUES (" + std::to_string(contact) + ", 'Lookup')");
     module->TBLActivityList.refresh();
-    ASSERT_TRUE(module->TBLActivityList.locate({"Activity"}, {std::string("Lookup")}, {}));
+    ASSERT_TRUE(module->TBLActivityList.locate({ "Activity" }, { std::string("Lookup") }, {}));
     EXPECT_EQ(module->TBLActivityList.asString("LName"), "Looked");
     EXPECT_EQ(module->TBLActivityList.fields()[size_t(module->TBLActivityList.fieldIndex("Company"))].width, 30);
     module->TBLActivityList.edit(); // a lookup field is read, never written
@@ -86,7 +86,7 @@ TEST_F(DataModuleTest, UnmarkingClearsOnlyTheContactsTheFilterShows)
     module->TBLCon.setFilter("Counter > 3");
     module->unmarkAllContacts();
     EXPECT_EQ(sql.scalar("SELECT COUNT(*) FROM Contacts WHERE Mark = 1"),
-              sql.scalar("SELECT COUNT(*) FROM Contacts WHERE Counter <= 3"));
+        sql.scalar("SELECT COUNT(*) FROM Contacts WHERE Counter <= 3"));
     module->TBLCon.setFiltered(false);
     module->unmarkAllContacts();
     EXPECT_EQ(sql.scalar("SELECT COUNT(*) FROM Contacts WHERE Mark = 1"), 0);

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ public:
     std::function<void(data::TableView&)> fillEditor;
     std::vector<std::string> editors;
     std::vector<std::string> notDeleted;
+    bool throwOnNotDeleted = false; // as a window might when the user closes it
 
     bool showEditor(data::TableView& view, const std::string& editor, const std::string&) override
     {
@@ -33,6 +35,8 @@ public:
     void fileNotDeleted(const std::string& path, const std::string& text) override
     {
         notDeleted.push_back(text + " " + path);
+        if (throwOnNotDeleted)
+            throw std::runtime_error("closed");
     }
 };
 

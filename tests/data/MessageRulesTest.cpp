@@ -109,6 +109,20 @@ TEST_F(MessageRulesTest, AFileThatCannotBeDeletedIsReportedAndItsRowStillGoes)
     EXPECT_EQ(prompts.notDeleted.back(), "File Cant be Delleted? " + inAttach("g2.txt"));
 }
 
+TEST_F(MessageRulesTest, AReportThatFailsLeavesTheDeleteDoneAndTheDatabaseUsable)
+{
+    const auto inbox = addMessage(1, "gone", { inAttach("gone.txt") });
+    std::filesystem::remove(inAttach("gone.txt"));
+    prompts.throwOnNotDeleted = true;
+    module->TBLEmailFull.refresh();
+    ASSERT_TRUE(module->TBLEmailFull.gotoRowId(inbox));
+    EXPECT_THROW(module->TBLEmailFull.remove(), std::runtime_error);
+    EXPECT_EQ(module->currentDatabase()->sql().scalar("SELECT COUNT(*) FROM EMAIL WHERE Counter = ?", { inbox }), 0);
+    prompts.throwOnNotDeleted = false;
+    EXPECT_GT(addMessage(1, "after", {}), inbox); // no transaction was left open
+    EXPECT_EQ(module->currentDatabase()->sql().savepointDepth(), 0);
+}
+
 TEST_F(MessageRulesTest, StatusTextTellsSentFromReceived)
 {
     addMessage(contact, "in", {}, 0);

@@ -69,7 +69,7 @@ TEST_F(TableViewTest, CountsAndNumbersRecordsWhereverItStands)
     std::int64_t expected = 1;
     for (contacts.first(); !contacts.eof(); contacts.next())
         ASSERT_EQ(contacts.recNo(), expected++);
-    for (const char* order : {"LNameInd", "CityInd", ""}) {
+    for (const char* order : { "LNameInd", "CityInd", "" }) {
         contacts.setIndexName(order);
         const auto all = contacts.rows(0, 200);
         ASSERT_EQ(all.size(), 90u);
