@@ -144,7 +144,7 @@ void TfrmDataModule::deleteUnreferencedFiles(const std::vector<std::string>& loc
     for (const std::string& location : locations) {
         if (!seen.insert(location).second || !isInside(location, m_attachDirectory))
             continue;
-        if (sql.scalar("SELECT COUNT(*) FROM \"Attach\" WHERE \"Location\" = ?", {location}) == 0)
+        if (sql.scalar("SELECT COUNT(*) FROM \"Attach\" WHERE \"Location\" = ?", { location }) == 0)
             doomed.push_back(location);
     }
     if (doomed.empty())

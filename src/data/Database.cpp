@@ -15,7 +15,10 @@ const std::vector<MigrationStep>& migrationSteps()
     return steps;
 }
 
-int userVersion(SqlDatabase& sql) { return int(sql.scalar("PRAGMA user_version")); }
+int userVersion(SqlDatabase& sql)
+{
+    return int(sql.scalar("PRAGMA user_version"));
+}
 
 } // namespace
 
@@ -62,8 +65,14 @@ void Database::createSchema()
     for (const std::string& statement : createStatements(m_home))
         m_sql->exec(statement);
     if (m_home == TableHome::Database) {
-        // Contact 1 of EMAIL marks the inbox, so no real contact may ever be numbered 1.
+        // Contact 1 of EMAIL marks the inbox, so no real contact may ever be numbered 1: the
+        // numbering starts past it, and a number given by hand is refused.
         m_sql->exec("INSERT INTO sqlite_sequence (name, seq) VALUES ('Contacts', 1)");
+        for (const char* event : {"INSERT", "UPDATE OF Counter"}) {
+            m_sql->exec(std::string("CREATE TRIGGER \"ContactsNotOne") + (event[0] == 'I' ? "Insert" : "Update") +
+                        "\" BEFORE " + event + " ON Contacts WHEN NEW.Counter = 1 BEGIN SELECT RAISE(ABORT, "
+                        "'Contact number 1 is reserved for the e-mail inbox'); END");
+        }
     }
     m_sql->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     transaction.commit();

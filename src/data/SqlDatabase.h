@@ -70,6 +70,7 @@ public:
     void begin();
     void commit();
     void rollback();
+    void runAfterCommit();
 
 private:
     std::filesystem::path m_file;

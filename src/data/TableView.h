@@ -179,6 +179,8 @@ private:
     void requireBrowse();
     void checkBrowseMode();
     bool beginStep(bool& endFlag);
+    bool jumpTo(std::vector<Record> records);
+    std::int64_t countBefore(const Record& record);
     void rebuildSelect();
     void rebuildWhere();
     std::string whereClause(std::vector<Value>& params) const;
