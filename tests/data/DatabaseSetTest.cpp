@@ -224,13 +224,20 @@ TEST_F(DatabaseSetTest, DeleteRefusesWhatIsNotAnInactiveDatabaseDirectory)
     EXPECT_EQ(texts::deleteQuestion, prompts.questions.back());
 }
 
-TEST_F(DatabaseSetTest, InsertIntoAnExistingDirectoryAddsNoRow)
+TEST_F(DatabaseSetTest, AnInsertThatRestoresNothingAddsNoDatabase)
 {
     fs::create_directory(m_home.path() / "Taken");
-    prompts.names = { "Taken" };
-    EXPECT_FALSE(set.Insert());
+    writeFile(m_home / "text.pmb", "no archive");
+    prompts.names = { "Taken", "Fresh", "Cancelled" };
+    prompts.paths = { m_home.path() / "text.pmb", std::nullopt };
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(set.Insert());
     EXPECT_TRUE(prompts.said(texts::cannotCreateDir));
-    EXPECT_FALSE(row("Taken").has_value());
+    EXPECT_TRUE(prompts.said("Error 1 reading Zip File"));
+    for (const char* name : { "Taken", "Fresh", "Cancelled" })
+        EXPECT_FALSE(row(name).has_value()) << name;
+    EXPECT_FALSE(fs::exists(m_home.path() / "Fresh"));
+    EXPECT_FALSE(fs::exists(m_home.path() / "Cancelled"));
 }
 
 TEST_F(DatabaseSetTest, PackKeepsTheRecordsAndTheDatabaseOpen)
