@@ -144,11 +144,7 @@ void TfrmDataModule::deleteUnreferencedFiles(const std::vector<std::string>& loc
     for (const std::string& location : locations) {
         if (!seen.insert(location).second || !isInside(location, m_attachDirectory))
             continue;
-        Statement& st = sql.prepare("SELECT COUNT(*) FROM \"Attach\" WHERE \"Location\" = ?");
-        st.bind(1, location).step();
-        const bool stillNamed = st.columnInt(0) > 0;
-        st.reset();
-        if (!stillNamed)
+        if (sql.scalar("SELECT COUNT(*) FROM \"Attach\" WHERE \"Location\" = ?", { location }) == 0)
             doomed.push_back(location);
     }
     if (doomed.empty())

@@ -17,9 +17,7 @@ const std::vector<MigrationStep>& migrationSteps()
 
 int userVersion(SqlDatabase& sql)
 {
-    Statement& st = sql.prepare("PRAGMA user_version");
-    st.step();
-    return int(st.columnInt(0));
+    return int(sql.scalar("PRAGMA user_version"));
 }
 
 } // namespace
@@ -42,6 +40,8 @@ Database::Database(const std::filesystem::path& directory, TableHome home, bool 
     }
     if (create && exists)
         throw EDatabaseError("A database already exists in " + directory.string());
+    if (create)
+        std::filesystem::create_directories(directory);
     m_sql = std::make_unique<SqlDatabase>(file, create);
     if (create)
         createSchema();
@@ -109,9 +109,7 @@ void Database::checkpoint()
 
 std::int64_t Database::count(const TableDef& table)
 {
-    Statement& st = m_sql->prepare("SELECT COUNT(*) FROM \"" + table.name + "\"");
-    st.step();
-    return st.columnInt(0);
+    return m_sql->scalar("SELECT COUNT(*) FROM \"" + table.name + "\"");
 }
 
 } // namespace pelmora::data

@@ -109,7 +109,7 @@ void createSeeded(const std::filesystem::path& dataDirectory, TableHome home)
             // The Sample row is always found in the data directory, whatever BaseDir says; keeping
             // the full path there lets code that reads BaseDir as a location work too.
             database->sql()
-                .prepare("INSERT INTO \"BaseName\" (\"BaseName\", \"BaseDir\") VALUES ('Sample', ?)")
+                .prepare("UPDATE \"BaseName\" SET \"BaseDir\" = ? WHERE \"BaseName\" = 'Sample'")
                 .bind(1, std::filesystem::absolute(dataDirectory).lexically_normal().string())
                 .run();
         }

@@ -118,7 +118,14 @@ SqlDatabase::SqlDatabase(const std::filesystem::path& file, bool create)
         throw EDatabaseError("Cannot open the database file " + file.string() + ": " + message);
     }
     sqlite3_busy_timeout(m_db, 5000);
-    exec("PRAGMA foreign_keys = OFF; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
+    try {
+        exec("PRAGMA foreign_keys = OFF; PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL;");
+    } catch (const EDatabaseError& error) {
+        // A file that is no database fails here; no destructor runs for a half-made object.
+        sqlite3_close(m_db);
+        m_db = nullptr;
+        throw EDatabaseError("Cannot open the database file " + file.string() + ": " + error.what());
+    }
 }
 
 SqlDatabase::~SqlDatabase()
@@ -143,6 +150,15 @@ Statement& SqlDatabase::prepare(const std::string& sql)
     if (!slot)
         slot = std::make_unique<Statement>(m_db, sql);
     return slot->reset();
+}
+
+std::int64_t SqlDatabase::scalar(const std::string& sql, const std::vector<Value>& params)
+{
+    Statement& st = prepare(sql);
+    st.bindAll(params);
+    const std::int64_t value = st.step() ? st.columnInt(0) : 0;
+    st.reset();
+    return value;
 }
 
 std::int64_t SqlDatabase::lastInsertRowId() const

@@ -53,6 +53,9 @@ public:
     void exec(const std::string& sql);
     // A cached statement, reset and ready to bind. Valid until the next call with the same text.
     Statement& prepare(const std::string& sql);
+    // The first column of the first row, the statement finished at once (an unfinished read
+    // would lock the table against writes on this connection).
+    std::int64_t scalar(const std::string& sql, const std::vector<Value>& params = {});
     std::int64_t lastInsertRowId() const;
     int changes() const;
     int savepointDepth() const { return m_depth; }

@@ -154,6 +154,8 @@ public:
     void refresh();
     // Deletes every record of the table (not only those the view shows).
     void emptyTable();
+    // Sets one field in every record the view shows, in one transaction ("unmark all").
+    void setFieldForAll(const std::string& field, const Value& value);
 
     // --- hooks of the data module's rules
     std::function<void(TableView&)> afterInsert;
@@ -189,6 +191,7 @@ private:
     void followMaster();
     void validateBuffer() const;
     void writeBuffer();
+    void readLookups(Record& record);
     void calculate(Record& record) const;
     const Record& shown() const;
     Value masterValue() const;
@@ -209,6 +212,7 @@ private:
     TableView* m_master = nullptr;
     std::string m_masterField, m_detailField;
     int m_masterSubscription = 0;
+    std::optional<Value> m_followedKey; // the master key the records were last read for
 
     std::string m_filter;
     bool m_filtered = false;
@@ -221,6 +225,7 @@ private:
     std::optional<Record> m_current;
     std::vector<Record> m_ahead; // the next records in order, read ahead in one query
     Record m_buffer;
+    std::vector<bool> m_dirty; // fields of the buffer set since edit() or insert()
     bool m_modified = false;
     bool m_eof = true, m_bof = true;
     std::int64_t m_recNo = 0; // 0: not known yet

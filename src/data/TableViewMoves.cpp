@@ -121,6 +121,8 @@ void TableView::first()
     requireOpen();
     checkBrowseMode();
     m_ahead.clear();
+    if (m_master)
+        m_followedKey = masterValue();
     auto record = fetchFirst(true);
     m_recNo = record ? 1 : 0;
     setCurrent(std::move(record), false);
@@ -195,11 +197,7 @@ std::int64_t TableView::recordCount()
     if (m_count < 0) {
         std::vector<Value> params;
         const std::string sql = "SELECT COUNT(*) FROM \"" + m_table->name + "\"" + whereClause(params);
-        Statement& st = m_database->sql().prepare(sql);
-        st.bindAll(params);
-        st.step();
-        m_count = st.columnInt(0);
-        st.reset();
+        m_count = m_database->sql().scalar(sql, params);
     }
     return m_count;
 }
@@ -213,12 +211,9 @@ std::int64_t TableView::recNo()
         std::vector<Value> all;
         const std::string where = whereClause(all);
         const std::string condition = keyCondition(*m_current, false, 0, all);
-        Statement& st
-            = m_database->sql().prepare("SELECT COUNT(*) FROM \"" + m_table->name + "\"" + where + " AND " + condition);
-        st.bindAll(all);
-        st.step();
-        m_recNo = st.columnInt(0) + 1;
-        st.reset();
+        m_recNo = m_database->sql().scalar(
+                      "SELECT COUNT(*) FROM \"" + m_table->name + "\"" + where + " AND " + condition, all)
+            + 1;
     }
     return m_recNo;
 }

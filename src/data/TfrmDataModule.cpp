@@ -55,9 +55,19 @@ TfrmDataModule::TfrmDataModule(
 
 TfrmDataModule::~TfrmDataModule()
 {
-    // Detail views unsubscribe from their masters; close them first so none follows a dying master.
-    for (TableView* v : closeOrder())
+    // Members go in reverse order, and some details are declared before their masters: cut every
+    // link first, so that no view reaches a master that is already gone.
+    for (TableView* v : allViews()) {
         v->close();
+        v->setMaster(nullptr, {}, {});
+    }
+}
+
+std::vector<TableView*> TfrmDataModule::allViews()
+{
+    auto views = openOrder();
+    views.insert(views.end(), { &TBLEmailDel, &TBLActivityDel, &TBLDocDel, &TBLLinksDel, &TBLBaseName, &TBLMoreName });
+    return views;
 }
 
 void TfrmDataModule::configureViews()
@@ -121,11 +131,7 @@ void TfrmDataModule::configureViews()
 
 TableView* TfrmDataModule::view(const std::string& name)
 {
-    for (TableView* v : openOrder()) {
-        if (v->name() == name)
-            return v;
-    }
-    for (TableView* v : { &TBLEmailDel, &TBLActivityDel, &TBLDocDel, &TBLLinksDel, &TBLBaseName, &TBLMoreName }) {
+    for (TableView* v : allViews()) {
         if (v->name() == name)
             return v;
     }

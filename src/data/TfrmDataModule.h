@@ -68,6 +68,9 @@ public:
     // The short date form of filter expressions (the locale's); ISO is always read as well.
     void setDateFormat(const DateFormat& format);
 
+    // Clears the mark of every contact the contact view shows (its filter and conditions hold).
+    void unmarkAllContacts() { TBLCon.setFieldForAll("Mark", std::int64_t(0)); }
+
     // --- messages and the message clipboard
     std::int64_t copyMessage(std::int64_t counter); // the Counter of the copy; 0 when the message is gone
     void copyToClipboard(const TableView& messages);
@@ -83,6 +86,7 @@ public:
 private:
     void configureViews();
     void attachRules();
+    std::vector<TableView*> allViews();
     std::vector<TableView*> openOrder();
     std::vector<TableView*> closeOrder();
     void contactCascade(TableView& contacts);
