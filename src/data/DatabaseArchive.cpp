@@ -115,6 +115,12 @@ bool DatabaseSet::addFiles(const fs::path& rowDir, const fs::path& archivePath)
         }
     }
     m_zip.FSpecArgs = files;
+    if (files.empty()) {
+        // The component reports "Error - no files to zip" and keeps the count of the last run,
+        // which must not be shown as this back-up's.
+        m_zip.Add();
+        return false;
+    }
     try {
         int count = m_zip.Add();
         m_prompts.message(std::to_string(count) + " files were added");

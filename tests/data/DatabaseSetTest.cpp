@@ -59,6 +59,7 @@ TEST_F(DatabaseSetTest, BackupAndInsertRoundTrip)
     EXPECT_TRUE(prompts.said("2 files were added")) << "database.sqlite, shared.sqlite and nothing else";
     EXPECT_EQ(0, shell("unzip -tqq " + quoted(archive)).status);
     EXPECT_EQ(dataDir(), openDir());
+    EXPECT_EQ(module.TBLCon.state(), pelmora::data::ViewState::Browse) << "the open database is open again";
     EXPECT_EQ("Beginning Add to " + archive.string(), set.progressWindow().memo().front());
     EXPECT_FALSE(set.progressWindow().visible());
 
@@ -173,6 +174,18 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
     EXPECT_TRUE(prompts.said("Error 1 reading Zip File"));
     EXPECT_TRUE(prompts.said(texts::extractFailed));
     EXPECT_TRUE(prompts.said(std::string(texts::fileNotFound) + (m_home.path() / "missing.pmb").string()));
+}
+
+TEST_F(DatabaseSetTest, BackupOfADirectoryWithoutFilesWritesNoArchive)
+{
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Backup(*row("Sample")));
+    fs::create_directory(m_home.path() / "Empty");
+    DatabaseRow empty = dataModule.insertDatabaseRow("Empty", (m_home.path() / "Empty").string());
+    prompts.paths = { m_home.path() / "empty.pmb" };
+    EXPECT_FALSE(set.Backup(empty));
+    EXPECT_EQ("Error Msg from DLL: Error - no files to zip", prompts.messages.back());
+    EXPECT_FALSE(fs::exists(m_home.path() / "empty.pmb"));
 }
 
 TEST_F(DatabaseSetTest, BackupOverAFileThatIsNoArchiveStops)
