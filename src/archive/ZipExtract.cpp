@@ -101,10 +101,10 @@ int TZipMaster::runExtract()
             throw ArchiveCanceled();
         fs::path target = ExtrBaseDir / entry.name;
         if (!ExtrOverwrite && fs::exists(target, ignored)) {
-            message(0, "  skipping: " + entry.name);
+            verboseMessage("  skipping: " + entry.name);
             continue;
         }
-        message(0, "  inflating: " + entry.name);
+        verboseMessage("  inflating: " + entry.name);
         progress(NewFile, entry.name, entry.size);
         fs::path partial = ExtrBaseDir / ("." + entry.name + ".part");
         try {
