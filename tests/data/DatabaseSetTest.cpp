@@ -1,6 +1,7 @@
 #include "DatabaseSetFixture.h"
 
 #include "../archive/ZipFixtures.h"
+#include "base/Error.h"
 #include "data/DatabaseFiles.h"
 
 using namespace pelmora::test;
@@ -186,6 +187,18 @@ TEST_F(DatabaseSetTest, BackupOfADirectoryWithoutFilesWritesNoArchive)
     EXPECT_FALSE(set.Backup(empty));
     EXPECT_EQ("Error Msg from DLL: Error - no files to zip", prompts.messages.back());
     EXPECT_FALSE(fs::exists(m_home.path() / "empty.pmb"));
+}
+
+TEST_F(DatabaseSetTest, ABackUpOfADamagedDatabaseStopsWithoutArchiveOrLeftovers)
+{
+    fs::create_directory(m_home.path() / "Broken");
+    writeFile(m_home.path() / "Broken" / "database.sqlite", std::string(4096, 'x'));
+    DatabaseRow broken = dataModule.insertDatabaseRow("Broken", (m_home.path() / "Broken").string());
+    prompts.paths = { m_home.path() / "broken.pmb" };
+    EXPECT_THROW(set.Backup(broken), pelmora::Error);
+    EXPECT_FALSE(set.progressWindow().visible());
+    EXPECT_FALSE(fs::exists(m_home.path() / "broken.pmb"));
+    EXPECT_EQ(0, hiddenEntries(m_home.path()));
 }
 
 TEST_F(DatabaseSetTest, BackupOverAFileThatIsNoArchiveStops)
