@@ -61,6 +61,12 @@ public:
     // Called by the library code for each message and each block.
     void message(int errorCode, std::string text);
     void progress(int kind, const std::string& fileName, std::uint64_t fileSize);
+    // A line about each file, sent only when Verbose is set.
+    void verboseMessage(const std::string& text)
+    {
+        if (Verbose)
+            message(0, text);
+    }
 
 private:
     int runGuarded(bool& running, int (TZipMaster::*operation)());

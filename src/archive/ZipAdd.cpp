@@ -78,7 +78,7 @@ zip_int64_t openFile(FileSource& source)
     }
     source.done = 0;
     bool reported = guarded(source, [&] {
-        source.state->owner->message(0, "  adding: " + source.name);
+        source.state->owner->verboseMessage("  adding: " + source.name);
         source.state->owner->progress(TZipMaster::NewFile, source.name, source.size);
     });
     return reported ? 0 : -1;

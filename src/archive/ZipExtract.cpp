@@ -58,6 +58,28 @@ std::string refusal(zip_t* archive, zip_uint64_t index, const zip_stat_t& stat, 
     return {};
 }
 
+// Every entry, or the reason why the archive may not be extracted at all.
+std::vector<Entry> checkedEntries(zip_t* archive, std::string& problem)
+{
+    std::vector<Entry> entries;
+    std::set<std::string> seen;
+    zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_uint64_t index = 0; index < static_cast<zip_uint64_t>(count); ++index) {
+        zip_stat_t stat;
+        if (zip_stat_index(archive, index, 0, &stat) != 0) {
+            problem = std::string("Can not read the archive: ") + zip_strerror(archive);
+            return {};
+        }
+        problem = refusal(archive, index, stat, seen);
+        if (!problem.empty()) {
+            problem += "; nothing was extracted";
+            return {};
+        }
+        entries.push_back({ index, stat.name, stat.size });
+    }
+    return entries;
+}
+
 } // namespace
 
 int TZipMaster::runExtract()
@@ -69,28 +91,20 @@ int TZipMaster::runExtract()
     std::error_code ignored;
     if (!fs::is_directory(ExtrBaseDir, ignored))
         fail("The directory " + ExtrBaseDir.string() + " does not exist");
-    std::vector<Entry> entries;
-    std::set<std::string> seen;
-    zip_int64_t count = zip_get_num_entries(archive.get(), 0);
-    for (zip_uint64_t index = 0; index < static_cast<zip_uint64_t>(count); ++index) {
-        zip_stat_t stat;
-        if (zip_stat_index(archive.get(), index, 0, &stat) != 0)
-            fail("Can not read " + m_zipFilename.string() + ": " + zip_strerror(archive.get()));
-        std::string reason = refusal(archive.get(), index, stat, seen);
-        if (!reason.empty())
-            fail(reason + "; nothing was extracted");
-        entries.push_back({ index, stat.name, stat.size });
-    }
+    std::string problem;
+    std::vector<Entry> entries = checkedEntries(archive.get(), problem);
+    if (!problem.empty())
+        fail(problem);
     int done = 0;
     for (const Entry& entry : entries) {
         if (m_cancel)
             throw ArchiveCanceled();
         fs::path target = ExtrBaseDir / entry.name;
         if (!ExtrOverwrite && fs::exists(target, ignored)) {
-            message(0, "  skipping: " + entry.name);
+            verboseMessage("  skipping: " + entry.name);
             continue;
         }
-        message(0, "  inflating: " + entry.name);
+        verboseMessage("  inflating: " + entry.name);
         progress(NewFile, entry.name, entry.size);
         fs::path partial = ExtrBaseDir / ("." + entry.name + ".part");
         try {

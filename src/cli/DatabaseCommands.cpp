@@ -22,13 +22,23 @@ namespace fs = std::filesystem;
 
 class CommandLinePrompts : public data::DatabasePrompts {
 public:
+    // The message boxes break lines with a carriage return, which on a terminal would overwrite
+    // the line instead.
+    static void show(std::string text)
+    {
+        for (char& c : text)
+            if (c == '\r')
+                c = '\n';
+        std::cerr << text << '\n';
+    }
+
     std::string name;
     fs::path archive;
 
-    void message(const std::string& text) override { std::cerr << text << '\n'; }
+    void message(const std::string& text) override { show(text); }
     bool confirm(const std::string& text, bool) override
     {
-        std::cerr << text << '\n';
+        show(text);
         return true;
     }
     std::optional<std::string> askName(const std::string&, const std::string&) override { return name; }

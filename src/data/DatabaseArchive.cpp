@@ -54,6 +54,23 @@ bool withTablesClosed(DatabaseOperations& dataModule, bool current, const fs::pa
     return done;
 }
 
+// The progress window is up for the whole operation and goes however it ends.
+class ProgressShown {
+public:
+    explicit ProgressShown(TMsgform& form)
+        : m_form(form)
+    {
+        m_form.clearMemo();
+        m_form.show();
+    }
+    ~ProgressShown() { m_form.hide(); }
+    ProgressShown(const ProgressShown&) = delete;
+    ProgressShown& operator=(const ProgressShown&) = delete;
+
+private:
+    TMsgform& m_form;
+};
+
 bool isArchived(const fs::directory_entry& entry)
 {
     std::error_code error;
@@ -76,12 +93,9 @@ bool DatabaseSet::Backup(const DatabaseRow& row)
             path->replace_extension(".zip");
         if (!readArchive(*path))
             return false;
-        m_msgform.clearMemo();
-        m_msgform.show();
+        ProgressShown shown(m_msgform);
         m_msgform.addLine("Beginning Add to " + path->string());
-        bool added = addFiles(rowDir, *path);
-        m_msgform.hide();
-        return added;
+        return addFiles(rowDir, *path);
     });
 }
 
@@ -115,6 +129,12 @@ bool DatabaseSet::addFiles(const fs::path& rowDir, const fs::path& archivePath)
         }
     }
     m_zip.FSpecArgs = files;
+    if (files.empty()) {
+        // The component reports "Error - no files to zip" and keeps the count of the last run,
+        // which must not be shown as this back-up's.
+        m_zip.Add();
+        return false;
+    }
     try {
         int count = m_zip.Add();
         m_prompts.message(std::to_string(count) + " files were added");
@@ -148,14 +168,12 @@ bool DatabaseSet::Restore(const DatabaseRow& row, bool fromInsert)
             m_prompts.message("The directory " + rowDir.string() + " does not exist; nothing was restored.");
             return false;
         }
-        m_msgform.clearMemo();
-        m_msgform.show();
+        ProgressShown shown(m_msgform);
         m_msgform.addLine("Beginning Extract from " + path->string() + " to " + rowDir.string());
         Staging staging(rowDir, "restore");
         bool extracted = extractInto(rowDir, staging.path());
         if (extracted)
             m_prompts.message(std::to_string(moveRestoredFiles(staging.path(), rowDir)) + " files were extracted");
-        m_msgform.hide();
         return extracted;
     });
 }

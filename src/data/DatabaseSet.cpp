@@ -80,7 +80,26 @@ bool DatabaseSet::Insert()
 {
     m_dataModule.removeContactFilter();
     std::optional<DatabaseRow> row = createRow();
-    return row && Restore(*row, true);
+    if (!row)
+        return false;
+    bool restored = false;
+    try {
+        restored = Restore(*row, true);
+    } catch (...) {
+        dropRow(*row);
+        throw;
+    }
+    if (!restored)
+        dropRow(*row);
+    return restored;
+}
+
+// An Insert whose archive was not restored would leave a database that never opens.
+void DatabaseSet::dropRow(const DatabaseRow& row)
+{
+    m_dataModule.deleteDatabaseRow(row);
+    std::error_code ignored;
+    fs::remove(row.BaseDir, ignored); // only while still empty
 }
 
 // Asks for a name and makes the directory and the row of a new database. The name becomes a

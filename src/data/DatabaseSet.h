@@ -48,6 +48,7 @@ public:
 private:
     std::optional<DatabaseRow> createRow();
     void reopenCurrent();
+    void dropRow(const DatabaseRow& row);
     bool isCurrent(const DatabaseRow& row) const { return row.BaseName == m_current.name; }
     bool readArchive(const std::filesystem::path& path);
     bool addFiles(const std::filesystem::path& rowDir, const std::filesystem::path& archivePath);

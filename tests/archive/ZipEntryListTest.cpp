@@ -121,6 +121,8 @@ TEST(ZipEntryList, ReportsEachReadingError)
     EXPECT_EQ("Error 2 reading Zip file", readError(localHeader(0, "name.txt").substr(0, 33)));
     // The stated data runs past the end of the file.
     EXPECT_EQ("Error 3 reading Zip file", readError(localHeader(5000, "a.txt") + std::string(100, 'd')));
+    // A large file that is no archive is scanned to its end and refused.
+    EXPECT_EQ("Error 1 reading Zip File", readError(std::string(8 << 20, '\0') + "PK"));
     // Room for the entry but none left for the end record.
     EXPECT_EQ("Error 3 reading Zip file", readError(localHeader(10, "a.txt") + std::string(20, 'd')));
 }

@@ -71,6 +71,9 @@ TEST_F(DatabaseCommands, ReportsBadInputWithoutChangingAnything)
     RunResult restore = databases({ "restore", "Sample", (m_home / "notes.txt").string() });
     EXPECT_EQ(1, restore.exitCode);
     EXPECT_NE(std::string::npos, restore.err.find("Error 1 reading Zip File"));
+    EXPECT_EQ(0u,
+        restore.err.find("This will delete and replace all the data in the target database.\n"
+                         "Do you want to continue ?\n"));
     EXPECT_EQ(sampleContacts, contacts("data"));
 
     RunResult missing = databases({ "restore", "Sample", (m_home / "none.pmb").string() });

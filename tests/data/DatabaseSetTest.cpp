@@ -1,6 +1,7 @@
 #include "DatabaseSetFixture.h"
 
 #include "../archive/ZipFixtures.h"
+#include "base/Error.h"
 #include "data/DatabaseFiles.h"
 
 using namespace pelmora::test;
@@ -59,6 +60,7 @@ TEST_F(DatabaseSetTest, BackupAndInsertRoundTrip)
     EXPECT_TRUE(prompts.said("2 files were added")) << "database.sqlite, shared.sqlite and nothing else";
     EXPECT_EQ(0, shell("unzip -tqq " + quoted(archive)).status);
     EXPECT_EQ(dataDir(), openDir());
+    EXPECT_EQ(module.TBLCon.state(), pelmora::data::ViewState::Browse) << "the open database is open again";
     EXPECT_EQ("Beginning Add to " + archive.string(), set.progressWindow().memo().front());
     EXPECT_FALSE(set.progressWindow().visible());
 
@@ -175,6 +177,30 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
     EXPECT_TRUE(prompts.said(std::string(texts::fileNotFound) + (m_home.path() / "missing.pmb").string()));
 }
 
+TEST_F(DatabaseSetTest, BackupOfADirectoryWithoutFilesWritesNoArchive)
+{
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Backup(*row("Sample")));
+    fs::create_directory(m_home.path() / "Empty");
+    DatabaseRow empty = dataModule.insertDatabaseRow("Empty", (m_home.path() / "Empty").string());
+    prompts.paths = { m_home.path() / "empty.pmb" };
+    EXPECT_FALSE(set.Backup(empty));
+    EXPECT_EQ("Error Msg from DLL: Error - no files to zip", prompts.messages.back());
+    EXPECT_FALSE(fs::exists(m_home.path() / "empty.pmb"));
+}
+
+TEST_F(DatabaseSetTest, ABackUpOfADamagedDatabaseStopsWithoutArchiveOrLeftovers)
+{
+    fs::create_directory(m_home.path() / "Broken");
+    writeFile(m_home.path() / "Broken" / "database.sqlite", std::string(4096, 'x'));
+    DatabaseRow broken = dataModule.insertDatabaseRow("Broken", (m_home.path() / "Broken").string());
+    prompts.paths = { m_home.path() / "broken.pmb" };
+    EXPECT_THROW(set.Backup(broken), pelmora::Error);
+    EXPECT_FALSE(set.progressWindow().visible());
+    EXPECT_FALSE(fs::exists(m_home.path() / "broken.pmb"));
+    EXPECT_EQ(0, hiddenEntries(m_home.path()));
+}
+
 TEST_F(DatabaseSetTest, BackupOverAFileThatIsNoArchiveStops)
 {
     writeFile(m_home.path() / "notes.pmb", "my notes, not an archive");
@@ -224,13 +250,20 @@ TEST_F(DatabaseSetTest, DeleteRefusesWhatIsNotAnInactiveDatabaseDirectory)
     EXPECT_EQ(texts::deleteQuestion, prompts.questions.back());
 }
 
-TEST_F(DatabaseSetTest, InsertIntoAnExistingDirectoryAddsNoRow)
+TEST_F(DatabaseSetTest, AnInsertThatRestoresNothingAddsNoDatabase)
 {
     fs::create_directory(m_home.path() / "Taken");
-    prompts.names = { "Taken" };
-    EXPECT_FALSE(set.Insert());
+    writeFile(m_home / "text.pmb", "no archive");
+    prompts.names = { "Taken", "Fresh", "Cancelled" };
+    prompts.paths = { m_home.path() / "text.pmb", std::nullopt };
+    for (int i = 0; i < 3; ++i)
+        EXPECT_FALSE(set.Insert());
     EXPECT_TRUE(prompts.said(texts::cannotCreateDir));
-    EXPECT_FALSE(row("Taken").has_value());
+    EXPECT_TRUE(prompts.said("Error 1 reading Zip File"));
+    for (const char* name : { "Taken", "Fresh", "Cancelled" })
+        EXPECT_FALSE(row(name).has_value()) << name;
+    EXPECT_FALSE(fs::exists(m_home.path() / "Fresh"));
+    EXPECT_FALSE(fs::exists(m_home.path() / "Cancelled"));
 }
 
 TEST_F(DatabaseSetTest, PackKeepsTheRecordsAndTheDatabaseOpen)
