@@ -145,10 +145,8 @@ void TmsMessageEncoder::writeAttachmentData(const TmsAttItem& item)
     if (item.Encoding == aeBase64) {
         writeChunked(data, Base64Chunk, Base64EncodeChunk);
     } else if (item.Encoding == aeQuotedPrintable) {
-        std::string plain(data);
-        std::vector<std::string> lines;
-        TQuotedPrintable(plain, lines).Encode();
-        for (const std::string& line : lines)
+        // Exact bytes: a text file arrives as it was sent, whatever its line ends.
+        for (const std::string& line : qpEncodeExact(data))
             writeLine(line);
     } else {
         for (std::string_view line : text::splitLines(data))
@@ -195,7 +193,10 @@ void TmsMessageEncoder::writeMultipart(bool alternativeMode)
         writeAttachmentHead(item, !alternativeMode && group.empty());
         writeLine("");
         writeAttachmentData(item);
-        writeLine("");
+        // Quoted-printable data ends in a soft break and is followed by the delimiter at once:
+        // an empty line there would reach the reader as one more line end of the file.
+        if (item.Encoding != aeQuotedPrintable)
+            writeLine("");
         bool last = i + 1 == attachments.Count();
         if (!group.empty() && (last || !isAlternativeAttachment(attachments.Items(i + 1)))) {
             writeLine("--" + group + "--");

@@ -129,6 +129,13 @@ TEST(QuotedPrintable, RoundTripsTextWithCrLf)
     EXPECT_EQ(qpDecode(qpEncode(text)), text);
 }
 
+TEST(QuotedPrintable, EncodesAttachmentsExactly)
+{
+    EXPECT_EQ(qpEncodeExact("a\r\nb\r\n"), (std::vector<std::string>{"a", "b", "="}));
+    EXPECT_EQ(qpEncodeExact("unix\nend"), std::vector<std::string>{"unix=0Aend="});
+    EXPECT_EQ(qpEncodeExact(""), std::vector<std::string>{"="});
+}
+
 TEST(UUCode, EncodesLinesOfFortyFiveBytes)
 {
     std::string line = UUEncodeLine(std::string(45, 'A'));
