@@ -16,6 +16,7 @@ namespace {
 const std::vector<const CommandGroup*>& groups()
 {
     static const std::vector<const CommandGroup*> all = {
+        &settingsGroup,
         &mimeGroup,
     };
     return all;

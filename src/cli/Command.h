@@ -28,6 +28,7 @@ struct CommandGroup {
 void printJson(const nlohmann::json& value);
 
 // The groups of each module, defined beside their handlers.
+extern const CommandGroup settingsGroup;
 extern const CommandGroup mimeGroup;
 
 } // namespace pelmora::cli
