@@ -17,7 +17,9 @@ struct EncodedWord {
 };
 
 // Reads the encoded word that starts at `start` ("=?"); false when it is malformed.
-bool readEncodedWord(std::string_view value, std::size_t start, EncodedWord& word)
+// `close` remembers the last "?=" found, so a value full of "=?" without ends is still read in
+// one pass instead of searching the rest of it again for every "=?".
+bool readEncodedWord(std::string_view value, std::size_t start, EncodedWord& word, std::size_t& close)
 {
     std::size_t charsetEnd = value.find('?', start + 2);
     if (charsetEnd == std::string_view::npos || charsetEnd + 2 >= value.size() || value[charsetEnd + 2] != '?')
@@ -29,7 +31,9 @@ bool readEncodedWord(std::string_view value, std::size_t start, EncodedWord& wor
     charset = charset.substr(0, charset.find('*'));
     char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(value[charsetEnd + 1])));
     std::size_t textStart = charsetEnd + 3;
-    std::size_t textEnd = value.find("?=", textStart);
+    if (close != std::string_view::npos && close < textStart)
+        close = value.find("?=", textStart);
+    std::size_t textEnd = close;
     if (textEnd == std::string_view::npos || (letter != 'B' && letter != 'Q'))
         return false;
     std::string_view encoded = value.substr(textStart, textEnd - textStart);
@@ -70,11 +74,11 @@ std::string DecodeHeaderWords(std::string_view text)
     std::string out;
     std::size_t pos = 0;
     bool lastWasWord = false;
-    std::string pendingGap; // white space after an encoded word, dropped when another follows
+    std::size_t close = 0;
     while (pos < text.size()) {
         std::size_t start = text.find("=?", pos);
         EncodedWord word;
-        while (start != std::string_view::npos && !readEncodedWord(text, start, word))
+        while (start != std::string_view::npos && !readEncodedWord(text, start, word, close))
             start = text.find("=?", start + 2);
         std::string_view gap = text.substr(pos, start == std::string_view::npos ? std::string_view::npos : start - pos);
         if (!(lastWasWord && start != std::string_view::npos && onlyWhiteSpace(gap)))

@@ -1,8 +1,23 @@
 #include "mail/TLineStream.h"
 
+#include <cstring>
 #include <sstream>
 
 namespace pelmora::mail {
+
+namespace {
+
+// The first CR or LF at or after `from`, or `size`. Two memchr calls beat a byte loop: lines
+// end in LF almost always, and the CR search then covers one line only.
+std::size_t findLineEnd(const char* data, std::size_t from, std::size_t size)
+{
+    const void* lf = std::memchr(data + from, '\n', size - from);
+    std::size_t limit = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - data) : size;
+    const void* cr = std::memchr(data + from, '\r', limit - from);
+    return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - data) : limit;
+}
+
+} // namespace
 
 TLineStream::TLineStream(std::string text)
     : m_owned(std::make_unique<std::istringstream>(std::move(text)))
@@ -55,9 +70,7 @@ bool TLineStream::next(std::string_view& line)
     for (;;) {
         const char* data = m_buffer.data();
         std::size_t size = m_buffer.size();
-        std::size_t i = scan;
-        while (i < size && data[i] != '\n' && data[i] != '\r')
-            ++i;
+        std::size_t i = findLineEnd(data, scan, size);
         // A CR at the very end of the buffer may be the first half of CR LF.
         bool needMore = i == size || (data[i] == '\r' && i + 1 == size);
         if (needMore && !m_eof) {

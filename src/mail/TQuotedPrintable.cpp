@@ -75,6 +75,20 @@ void TQuotedPrintable::Encode()
     }
 }
 
+std::vector<std::string> qpEncodeExact(std::string_view data)
+{
+    std::vector<std::string> lines;
+    for (;;) {
+        std::size_t end = data.find("\r\n");
+        encodeParagraph(data.substr(0, end), lines);
+        if (end == std::string_view::npos)
+            break;
+        data.remove_prefix(end + 2);
+    }
+    lines.back() += '=';
+    return lines;
+}
+
 bool qpDecodeLine(std::string_view line, std::string& out)
 {
     // Transports may add blanks at the end of a line; they are never data.

@@ -27,6 +27,11 @@ private:
     std::vector<std::string>& m_lines;
 };
 
+// Quoted-printable lines that give back exactly `data` when read as a part of a message:
+// only CR LF becomes a line break (a lone CR or LF is escaped), and the last line ends in a
+// soft break, so the line end before the delimiter that follows adds nothing.
+std::vector<std::string> qpEncodeExact(std::string_view data);
+
 // Decodes one quoted-printable line into `out`; returns true when it ends in a soft line break.
 // "=" not followed by two hexadecimal digits is kept as it stands.
 bool qpDecodeLine(std::string_view line, std::string& out);

@@ -77,6 +77,19 @@ std::string messageId(const std::string& senderAddress)
     return id;
 }
 
+bool isOwnField(std::string_view line)
+{
+    std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos)
+        return false;
+    std::string name = text::lower(text::trim(line.substr(0, colon)));
+    for (const char* field : OwnFields) {
+        if (name == text::lower(field))
+            return true;
+    }
+    return false;
+}
+
 // An extra header line that can be written as it stands: one line, and either a field
 // ("Name: value") or the continuation of one. Anything else would end the header block.
 bool isWritableHeader(const std::string& line)
@@ -112,14 +125,18 @@ void TmsMessageEncoder::writeHeaderBlock()
 
 void TmsMessageEncoder::writeExtraHeaders()
 {
-    TmsHeaders headers = m_message.Headers;
     // Every field of these names goes, not only the first: a second Content-Type left in
     // the extra headers would come before the composer's own and mislabel the message.
-    for (const char* field : OwnFields) {
-        while (DeleteHeader(headers, field)) { }
+    TmsHeaders headers;
+    bool skipping = false;
+    for (const std::string& line : m_message.Headers) {
+        bool continuation = !line.empty() && (line[0] == ' ' || line[0] == '\t');
+        if (!continuation)
+            skipping = isOwnField(line);
+        if (!skipping)
+            headers.push_back(singleLine(line));
     }
-    for (std::string& line : headers) {
-        line = singleLine(line);
+    for (const std::string& line : headers) {
         if (isWritableHeader(line))
             writeLine(line);
     }
@@ -145,10 +162,8 @@ void TmsMessageEncoder::writeAttachmentData(const TmsAttItem& item)
     if (item.Encoding == aeBase64) {
         writeChunked(data, Base64Chunk, Base64EncodeChunk);
     } else if (item.Encoding == aeQuotedPrintable) {
-        std::string plain(data);
-        std::vector<std::string> lines;
-        TQuotedPrintable(plain, lines).Encode();
-        for (const std::string& line : lines)
+        // Exact bytes: a text file arrives as it was sent, whatever its line ends.
+        for (const std::string& line : qpEncodeExact(data))
             writeLine(line);
     } else {
         for (std::string_view line : text::splitLines(data))
@@ -195,7 +210,10 @@ void TmsMessageEncoder::writeMultipart(bool alternativeMode)
         writeAttachmentHead(item, !alternativeMode && group.empty());
         writeLine("");
         writeAttachmentData(item);
-        writeLine("");
+        // Quoted-printable data ends in a soft break and is followed by the delimiter at once:
+        // an empty line there would reach the reader as one more line end of the file.
+        if (item.Encoding != aeQuotedPrintable)
+            writeLine("");
         bool last = i + 1 == attachments.Count();
         if (!group.empty() && (last || !isAlternativeAttachment(attachments.Items(i + 1)))) {
             writeLine("--" + group + "--");

@@ -129,6 +129,13 @@ TEST(QuotedPrintable, RoundTripsTextWithCrLf)
     EXPECT_EQ(qpDecode(qpEncode(text)), text);
 }
 
+TEST(QuotedPrintable, EncodesAttachmentsExactly)
+{
+    EXPECT_EQ(qpEncodeExact("a\r\nb\r\n"), (std::vector<std::string> { "a", "b", "=" }));
+    EXPECT_EQ(qpEncodeExact("unix\nend"), std::vector<std::string> { "unix=0Aend=" });
+    EXPECT_EQ(qpEncodeExact(""), std::vector<std::string> { "=" });
+}
+
 TEST(UUCode, EncodesLinesOfFortyFiveBytes)
 {
     std::string line = UUEncodeLine(std::string(45, 'A'));
@@ -180,6 +187,20 @@ TEST(HeaderWords, LeavesMalformedWordsAsTheyStand)
     EXPECT_EQ(DecodeHeaderWords("=?utf-8?X?abc?="), "=?utf-8?X?abc?=");
     EXPECT_EQ(DecodeHeaderWords("a =?utf-8?B?abc"), "a =?utf-8?B?abc");
     EXPECT_EQ(DecodeHeaderWords("=?utf-8?B?*?="), "=?utf-8?B?*?=");
+}
+
+TEST(HeaderWords, ReadsHostileValuesInOnePass)
+{
+    // Many "=?" without an end, then many words that all run to one far "?=".
+    std::string opens;
+    for (int i = 0; i < 100000; ++i)
+        opens += "=?";
+    EXPECT_EQ(DecodeHeaderWords(opens), opens);
+    std::string words;
+    for (int i = 0; i < 50000; ++i)
+        words += "=?x?Q?";
+    words += "?=";
+    EXPECT_EQ(DecodeHeaderWords(words).size() > 0, true);
 }
 
 TEST(HeaderWords, EncodesNonAsciiTextThatDecodesBack)

@@ -185,9 +185,9 @@ TEST_F(Composer, WritesTheAlternativeGroupInsideMixed)
             "This is a multipart message in MIME format", "", "--B1",
             "Content-Type:  multipart/alternative; boundary=\"B2\"", "Content-Transfer-Encoding: 7bit", "", "--B2",
             "Content-Type: text/plain; charset=\"us-ascii\"", "Content-Transfer-Encoding: 7bit", "", "text", "", "--B2",
-            "Content-Type: text/html", "Content-Transfer-Encoding: Quoted-Printable", "", "<p>text</p>", "", "--B2--",
-            "", "--B1", "Content-Type: text/plain; name=\"a.txt\"", "Content-Transfer-Encoding: Quoted-Printable",
-            "Content-Disposition: attachment; filename=\"a.txt\"", "", "x", "", "--B1--" }));
+            "Content-Type: text/html", "Content-Transfer-Encoding: Quoted-Printable", "", "<p>text</p>=", "--B2--", "",
+            "--B1", "Content-Type: text/plain; name=\"a.txt\"", "Content-Transfer-Encoding: Quoted-Printable",
+            "Content-Disposition: attachment; filename=\"a.txt\"", "", "x=", "--B1--" }));
 }
 
 TEST_F(Composer, WritesALoneAttachmentAsTheWholeMessage)

@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 using pelmora::test::runPelmora;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -36,14 +37,38 @@ TEST(MimeCommands, ParsePrintsTheMessageAsJson)
     EXPECT_EQ(json["attachments"][0]["sha256"], "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
 }
 
+TEST(MimeCommands, ParseReadsNestedPartsAndUuencodedFiles)
+{
+    fs::path data = pelmora::test::testDataDir() / "mail";
+    auto mixed = runPelmora({ "mime", "parse", (data / "MixedWithAttachment.eml").string() });
+    ASSERT_EQ(mixed.exitCode, 0) << mixed.err;
+    nlohmann::json json = nlohmann::json::parse(mixed.out);
+    EXPECT_EQ(json["subject"], "Report \xE2\x82\xAC");
+    EXPECT_EQ(json["cc"][0]["name"], "J\xC3\xBCrgen");
+    EXPECT_EQ(json["charset"], "iso-8859-1");
+    EXPECT_EQ(json["body"].get<std::string>().substr(0, 8),
+        "Gr\xC3\xBC\xC3\x9F"
+        "e,");
+    ASSERT_EQ(json["attachments"].size(), 3u);
+    EXPECT_EQ(json["attachments"][0]["content_type"], "text/html");
+    EXPECT_EQ(json["attachments"][1]["file_name"], "report.pdf");
+    EXPECT_EQ(json["attachments"][1]["size"], 265);
+    EXPECT_EQ(json["attachments"][2]["file_name"], "Forwarded.eml");
+    auto uu = runPelmora({ "mime", "parse", (data / "Uuencoded.eml").string() });
+    json = nlohmann::json::parse(uu.out);
+    EXPECT_EQ(json["encoding"], "uu");
+    ASSERT_EQ(json["attachments"].size(), 2u);
+    EXPECT_EQ(json["attachments"][0]["size"], 12);
+    EXPECT_EQ(json["attachments"][1]["file_name"], "two words.bin");
+}
+
 TEST(MimeCommands, ParseReportsAHeaderBlockWithoutEnd)
 {
-    pelmora::test::TempDir dir;
-    pelmora::test::writeFile(dir / "broken.eml", "From: a@x\r\nSubject: never ends");
-    auto result = runPelmora({ "mime", "parse", (dir / "broken.eml").string() });
+    auto result = runPelmora({ "mime", "parse", (pelmora::test::testDataDir() / "mail/BrokenHeaderEnd.eml").string() });
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Unable to retrieve headers\n");
     EXPECT_EQ(runPelmora({ "mime", "parse" }).exitCode, 2);
+    EXPECT_EQ(runPelmora({ "mime", "parse", "/nonexistent/x.eml" }).exitCode, 1);
 }
 
 TEST(MimeCommands, ComposeWritesWhatParseReadsBack)

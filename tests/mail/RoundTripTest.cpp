@@ -43,7 +43,15 @@ TmsMessage build(const Case& c)
         auto item = std::make_unique<TmsAttItem>();
         item->SetFileName(name);
         item->Stream = binary(seed * 700 + 13, seed);
-        item->Encoding = aeBase64;
+        // Text files go as quoted-printable and must arrive byte for byte, line ends included.
+        if (name == "crlf.txt")
+            item->Stream = "one\r\ntwo \r\n\r\n";
+        else if (name == "lf.txt")
+            item->Stream = "one\ntwo\n";
+        else if (name == "bare.txt")
+            item->Stream = "no line end=";
+        else
+            item->Encoding = aeBase64;
         ++seed;
         message.Attachments.AddItem(std::move(item));
     }
@@ -89,6 +97,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, RoundTrip,
         Case { "Alternative", { "plain" }, csUTF8, { "_alt.0" } },
         Case { "AlternativeThenFiles", { "plain" }, csUSASCII, { "_alt.0", "report.pdf" } },
         Case { "OnlyAttachment", {}, csUSASCII, { "data.bin" } },
+        Case { "TextFiles", { "see files" }, csUSASCII, { "crlf.txt", "lf.txt", "bare.txt" } },
         Case { "OnlyAttachments", {}, csUSASCII, { "a.bin", "b.bin" } },
         Case { "Uuencoded", { "uu body" }, csUSASCII, { "x.bin", "y.bin" }, meUU }),
     [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
