@@ -76,6 +76,12 @@ bool Statement::step()
     throw EDatabaseError("Database error: " + message);
 }
 
+void Statement::run()
+{
+    step();
+    sqlite3_reset(m_stmt);
+}
+
 int Statement::columnCount() const
 {
     return sqlite3_column_count(m_stmt);

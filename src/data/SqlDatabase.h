@@ -28,7 +28,8 @@ public:
     int parameterIndex(const std::string& name) const; // of ":Name"; 0 when absent
     // Advances to the next row; false at the end.
     bool step();
-    void run() { step(); }
+    // Runs a statement that returns no rows, and leaves it idle so it holds no read transaction.
+    void run();
 
     int columnCount() const;
     std::string columnName(int column) const;
