@@ -8,6 +8,10 @@
 
 int main(int argc, char** argv)
 {
+#ifdef PELMORA_WITH_GUI
+    if (pelmora::app::isGuiCommand(argc, argv))
+        return pelmora::app::run(argc, argv);
+#endif
     if (pelmora::cli::isCommandLine(argc, argv))
         return pelmora::cli::run(argc, argv);
 #ifdef PELMORA_WITH_GUI

@@ -29,6 +29,13 @@ void printJson(const nlohmann::json& value);
 
 // The groups of each module, defined beside their handlers.
 extern const CommandGroup settingsGroup;
+extern const CommandGroup dbGroup;
+extern const CommandGroup tableGroup;
+extern const CommandGroup emailGroup;
 extern const CommandGroup mimeGroup;
+extern const CommandGroup smtpGroup;
+extern const CommandGroup pop3Group;
+extern const CommandGroup httpGroup;
+extern const CommandGroup databasesGroup;
 
 } // namespace pelmora::cli

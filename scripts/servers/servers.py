@@ -1,0 +1,281 @@
+#!/usr/bin/python3
+"""Starts and stops the real servers the protocol tests talk to, on 127.0.0.1 and free ports.
+
+  servers.py start --dir DIR [--parent PID] [pop3] [smtp] [http]
+  servers.py stop --dir DIR
+
+`start` makes a test CA and a server certificate for localhost and 127.0.0.1 (DIR/ca.crt is
+the file to trust), configures each server inside DIR, starts it, waits until its ports
+accept, and writes DIR/servers.json. A guard process stops everything when PID (the test)
+ends without calling `stop`, so no server outlives its test.
+"""
+import argparse
+import json
+import os
+import pwd
+import signal
+import socket
+import subprocess
+import sys
+import time
+
+USER = "pelmora"
+PASSWORD = "s3cret pass"
+MAIL_USER = "mail"
+START_TIMEOUT = 15
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind(("127.0.0.1", 0))
+        return s.getsockname()[1]
+
+
+def run(*args):
+    subprocess.run(args, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def make_certificates(d):
+    ca_key, ca_crt = os.path.join(d, "ca.key"), os.path.join(d, "ca.crt")
+    key, csr, crt = (os.path.join(d, n) for n in ("server.key", "server.csr", "server.crt"))
+    ext = os.path.join(d, "server.ext")
+    run("openssl", "req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+        "-keyout", ca_key, "-out", ca_crt, "-days", "2", "-subj", "/CN=Pelmora Test CA")
+    run("openssl", "req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes",
+        "-keyout", key, "-out", csr, "-subj", "/CN=localhost")
+    with open(ext, "w") as f:
+        f.write("subjectAltName=DNS:localhost,IP:127.0.0.1\n")
+    run("openssl", "x509", "-req", "-in", csr, "-CA", ca_crt, "-CAkey", ca_key, "-CAcreateserial",
+        "-out", crt, "-days", "2", "-extfile", ext)
+    return crt, key
+
+
+def spawn(d, name, args):
+    log = open(os.path.join(d, name + ".out"), "wb")
+    proc = subprocess.Popen(args, stdout=log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL,
+                            start_new_session=True)
+    with open(os.path.join(d, "pids"), "a") as f:
+        f.write(f"{proc.pid}\n")
+    return proc
+
+
+def allow_traversal(d):
+    path = d
+    while path not in ("/", "/tmp") and os.stat(path).st_uid == os.getuid():
+        os.chmod(path, os.stat(path).st_mode | 0o001)
+        path = os.path.dirname(path)
+
+
+def start_pop3(d, crt, key):
+    info = {"port": free_port(), "tls_port": free_port()}
+    maildir = os.path.join(d, "mail", USER)
+    for sub in ("new", "cur", "tmp"):
+        os.makedirs(os.path.join(maildir, sub), exist_ok=True)
+    # Dovecot will not serve mail as root: the mailbox belongs to an unprivileged system user,
+    # who needs to pass through the (private) directories above it.
+    owner = pwd.getpwnam(MAIL_USER)
+    for root, dirs, files in os.walk(os.path.join(d, "mail")):
+        os.chown(root, owner.pw_uid, owner.pw_gid)
+    allow_traversal(d)
+    with open(os.path.join(d, "passwd"), "w") as f:
+        f.write(f"{USER}:{{PLAIN}}{PASSWORD}::::::\n")
+    conf = os.path.join(d, "dovecot.conf")
+    with open(conf, "w") as f:
+        f.write(f"""base_dir = {d}/dovecot-run
+state_dir = {d}/dovecot-state
+instance_name = pelmora-test-{abs(hash(d)) % 1000000}
+protocols = pop3
+listen = 127.0.0.1
+log_path = {d}/dovecot.log
+ssl = yes
+ssl_cert = <{crt}
+ssl_key = <{key}
+disable_plaintext_auth = no
+auth_mechanisms = plain
+first_valid_uid = 1
+mail_location = maildir:{d}/mail/%u
+pop3_uidl_format = %g
+passdb {{
+  driver = passwd-file
+  args = scheme=PLAIN username_format=%u {d}/passwd
+}}
+userdb {{
+  driver = static
+  args = uid={MAIL_USER} gid={MAIL_USER} home={d}/mail/%u
+}}
+service pop3-login {{
+  inet_listener pop3 {{
+    address = 127.0.0.1
+    port = {info['port']}
+  }}
+  inet_listener pop3s {{
+    address = 127.0.0.1
+    port = {info['tls_port']}
+    ssl = yes
+  }}
+}}
+service auth {{
+  user = root
+}}
+service auth-worker {{
+  user = root
+}}
+service anvil {{
+  chroot =
+}}
+service imap-login {{
+  chroot =
+}}
+service pop3-login {{
+  chroot =
+}}
+""")
+    spawn(d, "dovecot", ["/usr/sbin/dovecot", "-F", "-c", conf])
+    info["maildir"] = maildir
+    return info
+
+
+def start_smtp(d, crt, key):
+    info = {"port": free_port(), "starttls_port": free_port(), "tls_port": free_port(),
+            "spool": os.path.join(d, "smtp-received")}
+    os.makedirs(info["spool"], exist_ok=True)
+    here = os.path.dirname(os.path.abspath(__file__))
+    spawn(d, "smtp", ["/usr/bin/python3", os.path.join(here, "smtp_server.py"), "--out", info["spool"],
+                      "--cert", crt, "--key", key, "--user", USER, "--password", PASSWORD,
+                      "--plain-port", str(info["port"]), "--starttls-port", str(info["starttls_port"]),
+                      "--tls-port", str(info["tls_port"])])
+    return info
+
+
+def start_http(d, crt, key):
+    info = {"port": free_port(), "tls_port": free_port(), "root": os.path.join(d, "www")}
+    os.makedirs(info["root"], exist_ok=True)
+    os.makedirs(os.path.join(d, "nginx-temp"), exist_ok=True)
+    conf = os.path.join(d, "nginx.conf")
+    with open(conf, "w") as f:
+        f.write(f"""daemon off;
+user root root;
+worker_processes 1;
+pid {d}/nginx.pid;
+error_log {d}/nginx-error.log;
+events {{ worker_connections 256; }}
+http {{
+  access_log off;
+  client_body_temp_path {d}/nginx-temp;
+  default_type application/octet-stream;
+  server {{
+    listen 127.0.0.1:{info['port']};
+    listen 127.0.0.1:{info['tls_port']} ssl;
+    ssl_certificate {crt};
+    ssl_certificate_key {key};
+    root {info['root']};
+    location = /moved {{ return 302 /index.html; }}
+    location = /hop1 {{ return 301 /hop2; }}
+    location = /hop2 {{ return 307 hop3; }}
+    location = /hop3 {{ return 302 /index.html; }}
+    location = /loop {{ return 302 /loop; }}
+  }}
+}}
+""")
+    spawn(d, "nginx", ["/usr/sbin/nginx", "-c", conf, "-p", d, "-e", f"{d}/nginx-error.log"])
+    return info
+
+
+def wait_for_ports(ports):
+    deadline = time.time() + START_TIMEOUT
+    for port in ports:
+        while True:
+            try:
+                with socket.create_connection(("127.0.0.1", port), timeout=1):
+                    break
+            except OSError:
+                if time.time() > deadline:
+                    raise SystemExit(f"servers: port {port} did not open in {START_TIMEOUT}s")
+                time.sleep(0.05)
+
+
+def stop(d):
+    path = os.path.join(d, "pids")
+    if not os.path.exists(path):
+        return
+    with open(path) as f:
+        pids = [int(line) for line in f if line.strip()]
+    for pid in pids:
+        try:
+            os.killpg(pid, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+    deadline = time.time() + 5
+    for pid in pids:
+        while time.time() < deadline:
+            try:
+                os.killpg(pid, 0)
+            except ProcessLookupError:
+                break
+            try:
+                os.waitpid(pid, os.WNOHANG)
+            except ChildProcessError:
+                pass
+            time.sleep(0.05)
+        else:
+            try:
+                os.killpg(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+    os.remove(path)
+
+
+def guard(d, parent):
+    """Detached: stops the servers once the test process is gone."""
+    if os.fork() != 0:
+        return
+    os.setsid()
+    if os.fork() != 0:
+        os._exit(0)
+    devnull = os.open(os.devnull, os.O_RDWR)
+    for fd in (0, 1, 2):
+        os.dup2(devnull, fd)
+    with open(os.path.join(d, "guard.pid"), "w") as f:
+        f.write(str(os.getpid()))
+    while os.path.exists(os.path.join(d, "pids")):
+        try:
+            os.kill(parent, 0)
+        except ProcessLookupError:
+            stop(d)
+            break
+        time.sleep(0.5)
+    os._exit(0)
+
+
+def main():
+    p = argparse.ArgumentParser()
+    p.add_argument("action", choices=["start", "stop"])
+    p.add_argument("kinds", nargs="*")
+    p.add_argument("--dir", required=True)
+    p.add_argument("--parent", type=int, default=0)
+    a = p.parse_intermixed_args()
+    d = os.path.abspath(a.dir)
+    if a.action == "stop":
+        stop(d)
+        return
+    os.makedirs(d, exist_ok=True)
+    crt, key = make_certificates(d)
+    info = {"ca": os.path.join(d, "ca.crt"), "user": USER, "password": PASSWORD}
+    starters = {"pop3": start_pop3, "smtp": start_smtp, "http": start_http}
+    try:
+        for kind in a.kinds or starters:
+            info[kind] = starters[kind](d, crt, key)
+        wait_for_ports([v for k in info if isinstance(info[k], dict)
+                        for n, v in info[k].items() if n.endswith("port")])
+    except BaseException:
+        stop(d)
+        raise
+    with open(os.path.join(d, "servers.json"), "w") as f:
+        json.dump(info, f, indent=1)
+    if a.parent:
+        guard(d, a.parent)
+    print(json.dumps(info))
+
+
+if __name__ == "__main__":
+    sys.exit(main())

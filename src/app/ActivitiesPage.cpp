@@ -1,0 +1,56 @@
+#include "app/ActivitiesPage.h"
+
+#include "app/ActivityFilter.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+
+namespace pelmora::app {
+
+ActivitiesPage::ActivitiesPage(QWidget* parent)
+    : GridPage(QStringLiteral("tabActivities"), QStringLiteral("grdActivity"),
+        { { tr("Activity"), 31 }, { tr("When"), 8 }, { tr("Priority"), 7 }, { tr("Done"), 5 }, { tr("Details"), 40 },
+            { tr("Notes"), 10 }, { tr("Created"), 10 } },
+        parent)
+{
+    QHBoxLayout* row = buttonRow();
+    addButton(row, QStringLiteral("btnAddActivity"), tr("Add New Activity"));
+    addButton(row, QStringLiteral("btnActivityProperties"), tr("Properties"));
+    addButton(row, QStringLiteral("btnDeleteActivity"), tr("Delete Activity"));
+    addButton(row, QStringLiteral("btnActivityReport"), tr("Print Activity Report"));
+    addButton(row, QStringLiteral("btnEditActivityList"), tr("Edit Activity List"));
+    row->addSpacing(16);
+    m_activity = addList(tr("Activity"), QStringLiteral("cmbActivity"));
+    m_date = addList(tr("Date"), QStringLiteral("cmbDate"));
+    m_status = addList(tr("Status"), QStringLiteral("cmbStatus"));
+    row->addStretch(1);
+    m_activity->setMinimumContentsLength(16);
+    m_date->addItems(ActivityFilter::dateItems());
+    m_status->addItems(ActivityFilter::statusItems());
+    setActivityDescriptions({});
+    for (QComboBox* list : { m_activity, m_date, m_status })
+        connect(list, &QComboBox::activated, this, &ActivitiesPage::filterChanged);
+}
+
+QComboBox* ActivitiesPage::addList(const QString& caption, const QString& name)
+{
+    auto* label = boldLabel(caption, this);
+    auto* list = new QComboBox(this);
+    list->setObjectName(name);
+    list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    label->setBuddy(list);
+    buttonRow()->addWidget(label);
+    buttonRow()->addWidget(list);
+    return list;
+}
+
+void ActivitiesPage::setActivityDescriptions(const QStringList& descriptions)
+{
+    m_activity->clear();
+    m_activity->addItem(tr("All"));
+    m_activity->addItems(descriptions);
+    m_activity->setCurrentIndex(-1);
+}
+
+} // namespace pelmora::app

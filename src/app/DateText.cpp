@@ -1,0 +1,39 @@
+#include "app/DateText.h"
+
+namespace pelmora::app {
+
+QString shortDatePattern(const QLocale& locale)
+{
+    QString pattern = locale.dateFormat(QLocale::ShortFormat);
+    if (!pattern.contains(QLatin1String("yyyy")))
+        pattern.replace(QLatin1String("yy"), QLatin1String("yyyy"));
+    return pattern;
+}
+
+data::DateFormat engineDateFormat(const QLocale& locale)
+{
+    return data::DateFormat(shortDatePattern(locale).toStdString());
+}
+
+QString dateText(const QDate& date, const QLocale& locale)
+{
+    return locale.toString(date, shortDatePattern(locale));
+}
+
+QString isoToDateText(const QString& iso, const QLocale& locale)
+{
+    const QDate date = QDate::fromString(iso, Qt::ISODate);
+    return date.isValid() ? dateText(date, locale) : iso;
+}
+
+QDate toQDate(const data::Date& date)
+{
+    return QDate(date.year, date.month, date.day);
+}
+
+data::Date fromQDate(const QDate& date)
+{
+    return data::Date { date.year(), date.month(), date.day() };
+}
+
+} // namespace pelmora::app

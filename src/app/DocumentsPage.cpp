@@ -1,0 +1,22 @@
+#include "app/DocumentsPage.h"
+
+#include <QHBoxLayout>
+
+namespace pelmora::app {
+
+DocumentsPage::DocumentsPage(QWidget* parent)
+    : GridPage(QStringLiteral("tabDocuments"), QStringLiteral("grdDocuments"),
+        { { tr("Name"), 36 }, { tr("File"), 40 }, { tr("Notes"), 7 }, { tr("Added"), 8 }, { tr("Size"), 10 },
+            { tr("Modified"), 10 } },
+        parent)
+{
+    QHBoxLayout* row = buttonRow();
+    addButton(row, QStringLiteral("btnAttachDocument"), tr("Attach New Document"));
+    addButton(row, QStringLiteral("btnDocumentProperties"), tr("Properties"));
+    addButton(row, QStringLiteral("btnDeleteDocument"), tr("Delete Document"));
+    addButton(row, QStringLiteral("btnOpenDocument"), tr("Open Document"));
+    addButton(row, QStringLiteral("btnDocumentsReport"), tr(" Print Document Report").trimmed());
+    row->addStretch(1);
+}
+
+} // namespace pelmora::app

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "app/Widgets.h"
+
+#include <QWidget>
+
+class QHBoxLayout;
+class QTableView;
+class QVBoxLayout;
+
+namespace pelmora::app {
+
+// A page of the main window that lists one kind of the contact's detail records: a row of
+// buttons over a grid. Each page adds its own buttons and columns.
+class GridPage : public QWidget {
+    Q_OBJECT
+public:
+    GridPage(const QString& objectName, const QString& gridName, const std::vector<GridColumn>& columns,
+        QWidget* parent = nullptr);
+
+    QTableView* grid() const { return m_grid; }
+
+protected:
+    QHBoxLayout* buttonRow() const { return m_buttons; }
+    QVBoxLayout* pageLayout() const { return m_layout; }
+
+private:
+    QVBoxLayout* m_layout;
+    QHBoxLayout* m_buttons;
+    QTableView* m_grid;
+};
+
+} // namespace pelmora::app

@@ -1,0 +1,72 @@
+#include "app/Screenshots.h"
+
+#include "app/TBrDateForm.h"
+#include "app/TfrmMainForm.h"
+#include "app/TfrmMemo.h"
+#include "app/TfrmSplash.h"
+#include "base/Error.h"
+#include "records/TfrmCategory.h"
+#include "records/TfrmDefActivity.h"
+#include "records/TfrmDefMore.h"
+#include "records/TfrmDepart.h"
+#include "records/TfrmJobTitle.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace pelmora::app {
+
+namespace {
+
+struct Shot {
+    std::function<std::unique_ptr<QWidget>()> make;
+    QSize size; // empty: the window's own size
+};
+
+void save(QWidget& window, const QSize& size, const QDir& directory)
+{
+    if (size.isValid())
+        window.resize(size);
+    window.show();
+    QApplication::processEvents();
+    const QString file = directory.filePath(window.objectName() + QStringLiteral(".png"));
+    if (!window.grab().save(file))
+        throw Error("Cannot write the picture " + file.toStdString());
+    window.hide();
+}
+
+template <typename Window> Shot shot(QSize size = {})
+{
+    return { [] { return std::make_unique<Window>(); }, size };
+}
+
+} // namespace
+
+void renderScreenshots(const QString& directory, const settings::Paths& paths)
+{
+    QDir dir(directory);
+    if (!dir.mkpath(QStringLiteral(".")))
+        throw Error("Cannot create the directory " + directory.toStdString());
+    const std::vector<Shot> shots = {
+        { [&paths] { return std::make_unique<TfrmMainForm>(paths); }, QSize(1280, 800) },
+        { [] { return std::make_unique<TfrmSplash>(); }, {} },
+        shot<TBrDateForm>(),
+        shot<TfrmMemo>(),
+        shot<records::TfrmCategory>(),
+        shot<records::TfrmDepart>(),
+        shot<records::TfrmJobTitle>(),
+        shot<records::TfrmDefActivity>(),
+        shot<records::TfrmDefMore>(),
+    };
+    for (const Shot& each : shots) {
+        std::unique_ptr<QWidget> window = each.make();
+        save(*window, each.size, dir);
+    }
+}
+
+} // namespace pelmora::app

@@ -1,0 +1,62 @@
+#include "app/TDataSource.h"
+
+#include "app/Prompts.h"
+#include "data/TableView.h"
+
+#include <QCoreApplication>
+
+namespace pelmora::app {
+
+TDataSource::TDataSource(data::TableView& view, QObject* parent)
+    : QObject(parent)
+    , m_view(view)
+{
+    using data::ViewEvent;
+    m_subscriptions.push_back(m_view.subscribe(ViewEvent::CurrentChanged, [this] { emit currentChanged(); }));
+    m_subscriptions.push_back(m_view.subscribe(ViewEvent::DataChanged, [this] { emit dataChanged(); }));
+    m_subscriptions.push_back(m_view.subscribe(ViewEvent::StateChanged, [this] { emit stateChanged(); }));
+    m_subscriptions.push_back(m_view.subscribe(ViewEvent::ListChanged, [this] { emit listChanged(); }));
+    if (data::TableView* master = m_view.master())
+        m_masterSubscription = master->subscribe(ViewEvent::CurrentChanged, [this] { emit listChanged(); });
+}
+
+TDataSource::~TDataSource()
+{
+    for (int id : m_subscriptions)
+        m_view.unsubscribe(id);
+    if (m_masterSubscription && m_view.master())
+        m_view.master()->unsubscribe(m_masterSubscription);
+}
+
+bool TDataSource::guarded(QWidget* parent, const std::function<void()>& change) const
+{
+    try {
+        change();
+        return true;
+    } catch (const std::exception& error) {
+        prompts().showError(parent, QCoreApplication::applicationName(), QString::fromUtf8(error.what()));
+        return false;
+    }
+}
+
+bool TDataSource::post(QWidget* parent)
+{
+    if (!m_view.isEditing())
+        return true;
+    m_postRefused = false;
+    emit flushing();
+    if (m_postRefused)
+        return false; // the error was shown; the record stays in edit with the text typed
+    return guarded(parent, [this] {
+        if (m_view.isEditing())
+            m_view.post();
+    });
+}
+
+void TDataSource::ensureEditing() const
+{
+    if (!m_view.isEditing())
+        m_view.edit();
+}
+
+} // namespace pelmora::app

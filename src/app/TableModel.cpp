@@ -1,0 +1,195 @@
+#include "app/TableModel.h"
+
+#include "app/DateText.h"
+#include "app/TDataSource.h"
+
+namespace pelmora::app {
+
+namespace {
+
+bool isShown(const data::ViewField& field)
+{
+    return !field.hidden;
+}
+
+} // namespace
+
+TableModel::TableModel(TDataSource* source, QObject* parent)
+    : QAbstractTableModel(parent)
+    , m_source(source)
+{
+    const data::TableView& view = source->view();
+    if (view.displayOrder().empty()) {
+        for (int i = 0; i < static_cast<int>(view.fields().size()); ++i) {
+            if (isShown(view.fields()[static_cast<size_t>(i)]))
+                m_columns.push_back(i);
+        }
+    } else {
+        for (const std::string& name : view.displayOrder()) {
+            const int i = view.fieldIndex(name);
+            if (i >= 0 && isShown(view.fields()[static_cast<size_t>(i)]))
+                m_columns.push_back(i);
+        }
+    }
+    connect(source, &TDataSource::listChanged, this, &TableModel::reload);
+    // Only opening and closing change the rows; edit and insert states show through data().
+    m_wasOpen = source->view().isOpen();
+    connect(source, &TDataSource::stateChanged, this, [this] {
+        if (m_source->view().isOpen() != m_wasOpen) {
+            m_wasOpen = !m_wasOpen;
+            reload();
+        }
+    });
+    connect(source, &TDataSource::dataChanged, this, &TableModel::refreshRows);
+}
+
+const data::ViewField& TableModel::field(int column) const
+{
+    return m_source->view().fields()[static_cast<size_t>(m_columns[static_cast<size_t>(column)])];
+}
+
+int TableModel::columnOf(const std::string& fieldName) const
+{
+    for (int c = 0; c < static_cast<int>(m_columns.size()); ++c) {
+        if (data::equalsNoCase(field(c).name, fieldName))
+            return c;
+    }
+    return -1;
+}
+
+int TableModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid() || !m_source->view().isOpen())
+        return 0;
+    if (m_count < 0)
+        m_count = m_source->view().recordCount();
+    return static_cast<int>(m_count);
+}
+
+int TableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_columns.size());
+}
+
+const data::Record* TableModel::record(int row) const
+{
+    const std::int64_t page = row / PageSize;
+    auto found = m_pages.find(page);
+    if (found == m_pages.end()) {
+        // A page of rows in one query: scrolling reads a screenful at a time, not row by row.
+        found = m_pages.emplace(page, m_source->view().rows(page * PageSize, PageSize)).first;
+    }
+    const size_t offset = static_cast<size_t>(row % PageSize);
+    return offset < found->second.size() ? &found->second[offset] : nullptr;
+}
+
+QVariant TableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const data::Record* row = record(index.row());
+    if (!row)
+        return {};
+    const data::ViewField& f = field(index.column());
+    const data::TableView& view = m_source->view();
+    // The record being edited shows what has been typed, not what is stored.
+    const bool editing = view.isEditing() && view.current() && view.current()->rowId == row->rowId;
+    const data::Value value = editing
+        ? view.value(f.name)
+        : row->values[static_cast<size_t>(m_columns[static_cast<size_t>(index.column())])];
+    if (f.type == data::FieldType::Logical) {
+        if (role == Qt::CheckStateRole)
+            return data::valueToString(value) == "1" ? Qt::Checked : Qt::Unchecked;
+        return {};
+    }
+    if (role == Qt::TextAlignmentRole && (f.type == data::FieldType::Number || f.type == data::FieldType::Long))
+        return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
+        return {};
+    const QString text = QString::fromStdString(data::valueToString(value));
+    return f.type == data::FieldType::Date ? isoToDateText(text) : text;
+}
+
+QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return QString::fromStdString(field(section).caption());
+}
+
+Qt::ItemFlags TableModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    const data::ViewField& f = field(index.column());
+    if (f.kind == data::FieldKind::Data && f.type != data::FieldType::AutoInc && f.type != data::FieldType::Logical)
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool TableModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    if (role != Qt::EditRole || !index.isValid() || !moveTo(index.row()))
+        return false;
+    const std::string name = field(index.column()).name;
+    return m_source->guarded(nullptr, [this, &name, &value] {
+        m_source->ensureEditing();
+        m_source->view().setString(name, value.toString().toStdString());
+    });
+}
+
+std::int64_t TableModel::rowIdAt(int row) const
+{
+    const data::Record* r = record(row);
+    return r ? r->rowId : 0;
+}
+
+int TableModel::currentRow() const
+{
+    data::TableView& view = m_source->view();
+    if (!view.isOpen() || view.isEmpty())
+        return -1;
+    return static_cast<int>(view.recNo()) - 1;
+}
+
+bool TableModel::moveTo(int row)
+{
+    if (row == currentRow())
+        return true;
+    const std::int64_t rowId = rowIdAt(row);
+    if (!m_source->post(nullptr)) // leaving a row posts it
+        return false;
+    return m_source->guarded(nullptr, [this, rowId] {
+        if (rowId)
+            m_source->view().gotoRowId(rowId);
+    });
+}
+
+void TableModel::toggle(const QModelIndex& index)
+{
+    if (!index.isValid() || field(index.column()).type != data::FieldType::Logical || !moveTo(index.row()))
+        return;
+    const std::string name = field(index.column()).name;
+    m_source->guarded(nullptr, [this, &name] {
+        data::TableView& view = m_source->view();
+        m_source->ensureEditing();
+        view.setBoolean(name, !view.asBoolean(name));
+        view.post();
+    });
+}
+
+void TableModel::reload()
+{
+    beginResetModel();
+    m_pages.clear();
+    m_count = -1;
+    endResetModel();
+}
+
+void TableModel::refreshRows()
+{
+    m_pages.clear();
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1));
+}
+
+} // namespace pelmora::app

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "data/TableView.h"
+
+#include <QAbstractTableModel>
+
+#include <map>
+#include <vector>
+
+namespace pelmora::app {
+
+class TDataSource;
+
+// The records of one view as a Qt table: the view's visible fields in display order, read page
+// by page as the grid scrolls and forgotten whenever the view's records change. Logical fields
+// show as check boxes; dates in the locale's short form.
+class TableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TableModel(TDataSource* source, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+    const data::ViewField& field(int column) const;
+    int columnOf(const std::string& fieldName) const; // -1 when not shown
+    std::int64_t rowIdAt(int row) const;
+    // The row of the view's current record; -1 when there is none.
+    int currentRow() const;
+    // Makes the record of `row` current, posting a record being edited first. False on failure.
+    bool moveTo(int row);
+    // Flips a logical cell (a single click on a check-box cell), posting at once.
+    void toggle(const QModelIndex& index);
+
+private:
+    static constexpr int PageSize = 64;
+
+    const data::Record* record(int row) const;
+    void reload();
+    void refreshRows();
+
+    TDataSource* m_source;
+    std::vector<int> m_columns; // indexes into the view's fields
+    mutable std::map<std::int64_t, std::vector<data::Record>> m_pages;
+    mutable std::int64_t m_count = -1;
+    bool m_wasOpen = false;
+};
+
+} // namespace pelmora::app

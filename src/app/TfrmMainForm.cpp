@@ -1,0 +1,207 @@
+#include "app/TfrmMainForm.h"
+
+#include "app/ActivitiesPage.h"
+#include "app/ContactsPage.h"
+#include "app/DocumentsPage.h"
+#include "app/EmailPage.h"
+#include "app/LinksPage.h"
+#include "app/MainCommands.h"
+#include "app/MainPage.h"
+#include "app/NotesPage.h"
+#include "app/Prompts.h"
+#include "app/UserFieldsPage.h"
+#include "comms/TEditAndDial.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace pelmora::app {
+
+namespace {
+
+const char* const HomePage = "https://pelmora.example.org/";
+
+} // namespace
+
+TfrmMainForm::TfrmMainForm(const settings::Paths& paths, QWidget* parent)
+    : QMainWindow(parent)
+    , m_paths(paths)
+    , m_commands(new MainCommands(this))
+{
+    setObjectName(QStringLiteral("TfrmMainForm"));
+    setWindowTitle(tr("Pelmora"));
+    buildPages();
+    buildBottomBar();
+    wireCommands();
+    m_dialer = new comms::TEditAndDial(this);
+    m_dialer->setObjectName(QStringLiteral("EditAndDial"));
+    m_dialer->hide();
+    setRecordPosition(0, 0);
+    setStatusText(0, tr("No database is open"));
+    resize(1024, 720);
+    formCreate();
+}
+
+void TfrmMainForm::formCreate()
+{
+    m_settings = settings::Settings::load(m_paths.iniFile());
+    m_settings.applyStartDefaults(m_paths);
+    showPage(MainTab);
+    // The name as stored: a first start, with no INI file yet, shows no name.
+    m_mainPage->setDatabaseName(QString::fromStdString(m_settings.lastDataName));
+}
+
+void TfrmMainForm::closeEvent(QCloseEvent* event)
+{
+    try {
+        m_settings.applyExitDefaults(m_paths);
+        m_settings.save(m_paths.iniFile());
+    } catch (const std::exception& error) {
+        // The settings are lost for this run, but the program still ends as asked.
+        prompts().showError(this, windowTitle(), QString::fromUtf8(error.what()));
+    }
+    QMainWindow::closeEvent(event);
+}
+
+TfrmMainForm::~TfrmMainForm() = default;
+
+void TfrmMainForm::buildPages()
+{
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(4, 4, 4, 0);
+    m_pages = new QTabWidget(central);
+    m_pages->setObjectName(QStringLiteral("PageControl"));
+    m_pages->setTabPosition(QTabWidget::South); // the tab strip sits below the page book
+    m_pages->setDocumentMode(true);
+    m_mainPage = new MainPage(m_pages);
+    m_activitiesPage = new ActivitiesPage(m_pages);
+    m_userFieldsPage = new UserFieldsPage(m_pages);
+    m_pages->addTab(m_mainPage, tr("Main"));
+    m_pages->addTab(new EmailPage(m_pages), tr("E-Mail"));
+    m_pages->addTab(new LinksPage(m_pages), tr("Links"));
+    m_pages->addTab(m_activitiesPage, tr("Activities"));
+    m_pages->addTab(m_userFieldsPage, tr("User Fields"));
+    m_pages->addTab(new ContactsPage(m_pages), tr("Contacts"));
+    m_pages->addTab(new NotesPage(m_pages), tr("Notes"));
+    m_pages->addTab(new DocumentsPage(m_pages), tr("Documents"));
+    // The records the pages show come from the database; until one is open the pages only
+    // show their layout and take no input, so nothing typed is silently dropped.
+    for (int i = 0; i < m_pages->count(); ++i)
+        m_pages->widget(i)->setEnabled(false);
+    layout->addWidget(m_pages, 1);
+
+    auto* header = new QHBoxLayout;
+    m_headerLine = new QLineEdit(central);
+    m_headerLine->setObjectName(QStringLiteral("edtDetailes"));
+    m_headerLine->setReadOnly(true);
+    m_headerLine->setFocusPolicy(Qt::NoFocus);
+    QFont bold = m_headerLine->font();
+    bold.setBold(true);
+    m_headerLine->setFont(bold);
+    QPalette palette = m_headerLine->palette();
+    palette.setColor(QPalette::Text, QColor(0, 0, 0xc0));
+    m_headerLine->setPalette(palette);
+    m_position = new QLabel(central);
+    m_position->setObjectName(QStringLiteral("lblRecordPosition"));
+    m_position->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("000000 of 000000")));
+    m_position->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    header->addWidget(m_headerLine, 1);
+    header->addWidget(m_position);
+    layout->addLayout(header);
+    setCentralWidget(central);
+}
+
+void TfrmMainForm::buildBottomBar()
+{
+    const int widths[3] = { 350, 100, 50 };
+    for (int i = 0; i < 3; ++i) {
+        m_panels[i] = new QLabel(this);
+        m_panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        m_panels[i]->setFixedWidth(widths[i]);
+        m_panels[i]->setFrameShape(QFrame::StyledPanel);
+        m_panels[i]->setFrameShadow(QFrame::Sunken);
+        statusBar()->addWidget(m_panels[i]);
+    }
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("ProgressBar"));
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    m_progress->setMaximumWidth(200);
+    m_progress->setTextVisible(false);
+    statusBar()->addWidget(m_progress);
+    statusBar()->setSizeGripEnabled(true);
+}
+
+void TfrmMainForm::wireCommands()
+{
+    connect(m_commands, &MainCommands::pageRequested, this, [this](int index) {
+        raise();
+        activateWindow();
+        showPage(index);
+    });
+    connect(m_commands->action(QStringLiteral("mnuExit")), &QAction::triggered, this, &QWidget::close);
+    connect(m_commands->action(QStringLiteral("mnuCut")), &QAction::triggered, this, [this] { cutCopyPaste("cut"); });
+    connect(m_commands->action(QStringLiteral("mnuCopy")), &QAction::triggered, this, [this] { cutCopyPaste("copy"); });
+    connect(
+        m_commands->action(QStringLiteral("mnuPaste")), &QAction::triggered, this, [this] { cutCopyPaste("paste"); });
+    connect(m_commands->action(QStringLiteral("mnuHelpContents")), &QAction::triggered, this, [this] {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(m_paths.helpContents().string())));
+    });
+    auto openHomePage = [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(HomePage))); };
+    connect(m_commands->action(QStringLiteral("mnuWebPage")), &QAction::triggered, this, openHomePage);
+    connect(m_commands->action(QStringLiteral("tbBrowseWeb")), &QAction::triggered, this, openHomePage);
+    connect(m_commands->action(QStringLiteral("mnuAbout")), &QAction::triggered, this, &TfrmMainForm::showAbout);
+}
+
+void TfrmMainForm::cutCopyPaste(const char* slot)
+{
+    // Line edits, memos and the edit part of drop-downs all offer cut(), copy() and paste().
+    if (QWidget* focus = QApplication::focusWidget())
+        QMetaObject::invokeMethod(focus, slot);
+}
+
+void TfrmMainForm::showAbout()
+{
+    prompts().inform(this, tr("About Pelmora"),
+        tr("Pelmora %1\nA contact manager for people, activities, notes, documents, links and e-mail.")
+            .arg(QApplication::applicationVersion()));
+}
+
+void TfrmMainForm::showPage(int index)
+{
+    m_pages->setCurrentIndex(index);
+}
+
+void TfrmMainForm::dial(const QString& number)
+{
+    m_dialer->setText(number);
+    m_dialer->dial();
+}
+
+void TfrmMainForm::setStatusText(int panel, const QString& text)
+{
+    if (panel >= 0 && panel < 3)
+        m_panels[panel]->setText(text);
+}
+
+void TfrmMainForm::setRecordPosition(int number, int count)
+{
+    m_position->setText(tr("%1 of %2").arg(number).arg(count));
+}
+
+void TfrmMainForm::setHeaderLine(const QString& text)
+{
+    m_headerLine->setText(text);
+}
+
+} // namespace pelmora::app

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "settings/Paths.h"
+#include "settings/Settings.h"
+
+#include <QMainWindow>
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QTabWidget;
+
+namespace pelmora::comms {
+class TEditAndDial;
+}
+
+namespace pelmora::app {
+
+class ActivitiesPage;
+class MainCommands;
+class MainPage;
+class UserFieldsPage;
+
+// The main window: one contact over eight pages, with the menu bar, tool bar, status line and
+// header line from which every other window is opened.
+class TfrmMainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    enum Page { MainTab, EmailTab, LinksTab, ActivitiesTab, UserFieldsTab, ContactsTab, NotesTab, DocumentsTab };
+
+    // Reads the INI settings of `paths` at once; writes them back when the window closes.
+    explicit TfrmMainForm(const settings::Paths& paths, QWidget* parent = nullptr);
+    ~TfrmMainForm() override;
+
+    MainCommands* commands() const { return m_commands; }
+    QTabWidget* pageControl() const { return m_pages; }
+    MainPage* mainPage() const { return m_mainPage; }
+    ActivitiesPage* activitiesPage() const { return m_activitiesPage; }
+    UserFieldsPage* userFieldsPage() const { return m_userFieldsPage; }
+    // The hidden dial control through which every dial button places its call.
+    comms::TEditAndDial* dialer() const { return m_dialer; }
+
+    const settings::Paths& paths() const { return m_paths; }
+    // The run-time settings; other windows change the values they own, the INI file is
+    // written only when the window closes.
+    settings::Settings& settings() { return m_settings; }
+    void setStatusText(int panel, const QString& text);
+    void setRecordPosition(int number, int count);
+    void setHeaderLine(const QString& text);
+
+public slots:
+    void showPage(int index);
+    void dial(const QString& number);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void formCreate();
+    void buildPages();
+    void buildBottomBar();
+    void wireCommands();
+    void cutCopyPaste(const char* slot);
+    void showAbout();
+
+    settings::Paths m_paths;
+    settings::Settings m_settings;
+    MainCommands* m_commands;
+    QTabWidget* m_pages = nullptr;
+    MainPage* m_mainPage = nullptr;
+    ActivitiesPage* m_activitiesPage = nullptr;
+    UserFieldsPage* m_userFieldsPage = nullptr;
+    QLabel* m_panels[3] = {};
+    QProgressBar* m_progress = nullptr;
+    QLabel* m_position = nullptr;
+    QLineEdit* m_headerLine = nullptr;
+    comms::TEditAndDial* m_dialer = nullptr;
+};
+
+} // namespace pelmora::app

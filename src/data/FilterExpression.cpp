@@ -1,0 +1,247 @@
+#include "data/FilterExpression.h"
+
+#include "data/DataError.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+namespace pelmora::data {
+
+namespace {
+
+enum class Tok { End, Name, Number, Text, Op, Open, Close };
+
+struct Token {
+    Tok kind = Tok::End;
+    std::string text;
+    size_t position = 0; // 1-based, for messages
+};
+
+// Parentheses deeper than this are refused rather than risking the stack.
+constexpr int kMaxDepth = 64;
+
+class Parser {
+public:
+    Parser(const std::string& expression, const TableDef& table, const DateFormat& dates)
+        : m_text(expression)
+        , m_table(table)
+        , m_dates(dates)
+    {
+        advance();
+    }
+
+    SqlCondition parse()
+    {
+        if (m_token.kind == Tok::End)
+            return {};
+        SqlCondition result = orExpression(0);
+        if (m_token.kind != Tok::End)
+            fail("unexpected \"" + m_token.text + "\"");
+        return result;
+    }
+
+private:
+    [[noreturn]] void fail(const std::string& what, size_t position = 0) const
+    {
+        throw EDatabaseError("Error in filter expression: " + what + " at position "
+            + std::to_string(position ? position : m_token.position));
+    }
+
+    bool isKeyword(const char* word) const { return m_token.kind == Tok::Name && equalsNoCase(m_token.text, word); }
+
+    void advance()
+    {
+        while (m_pos < m_text.size() && std::isspace(static_cast<unsigned char>(m_text[m_pos])))
+            ++m_pos;
+        m_token = Token { Tok::End, "", m_pos + 1 };
+        if (m_pos >= m_text.size())
+            return;
+        const char c = m_text[m_pos];
+        if (std::isalpha(static_cast<unsigned char>(c)) || c == '_')
+            return readWhile(
+                Tok::Name, [](char ch) { return std::isalnum(static_cast<unsigned char>(ch)) || ch == '_'; });
+        if (std::isdigit(static_cast<unsigned char>(c)) || c == '-' || c == '.')
+            return readWhile(
+                Tok::Number, [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)) || ch == '.'; });
+        if (c == '\'' || c == '"')
+            return readQuoted(c);
+        if (c == '(' || c == ')') {
+            m_token.kind = c == '(' ? Tok::Open : Tok::Close;
+            m_token.text = std::string(1, c);
+            ++m_pos;
+            return;
+        }
+        if (c == '=' || c == '<' || c == '>') {
+            m_token.kind = Tok::Op;
+            m_token.text = std::string(1, c);
+            ++m_pos;
+            if (m_pos < m_text.size() && (m_text[m_pos] == '=' || (c == '<' && m_text[m_pos] == '>'))) {
+                m_token.text += m_text[m_pos];
+                ++m_pos;
+            }
+            return;
+        }
+        fail(std::string("unexpected character '") + c + "'", m_pos + 1);
+    }
+
+    template <typename Pred> void readWhile(Tok kind, Pred pred)
+    {
+        m_token.kind = kind;
+        m_token.text = m_text[m_pos++];
+        while (m_pos < m_text.size() && pred(m_text[m_pos]))
+            m_token.text += m_text[m_pos++];
+    }
+
+    void readQuoted(char quote)
+    {
+        m_token.kind = Tok::Text;
+        ++m_pos;
+        for (;;) {
+            if (m_pos >= m_text.size())
+                fail("text not closed by " + std::string(1, quote), m_token.position);
+            if (m_text[m_pos] == quote) {
+                if (m_pos + 1 < m_text.size() && m_text[m_pos + 1] == quote) {
+                    m_token.text += quote; // a doubled quote stands for itself
+                    m_pos += 2;
+                    continue;
+                }
+                ++m_pos;
+                return;
+            }
+            m_token.text += m_text[m_pos++];
+        }
+    }
+
+    // Operands joined by one keyword, left to right: "or" over "and" over "not".
+    SqlCondition chain(int depth, const char* keyword, SqlCondition (Parser::*operand)(int))
+    {
+        SqlCondition left = (this->*operand)(depth);
+        while (isKeyword(keyword)) {
+            advance();
+            SqlCondition right = (this->*operand)(depth);
+            left = join(left, keyword, right);
+        }
+        return left;
+    }
+
+    SqlCondition orExpression(int depth) { return chain(depth, "or", &Parser::andExpression); }
+    SqlCondition andExpression(int depth) { return chain(depth, "and", &Parser::notExpression); }
+
+    static SqlCondition join(SqlCondition left, const char* op, const SqlCondition& right)
+    {
+        left.sql = "(" + left.sql + (op[0] == 'o' ? " OR " : " AND ") + right.sql + ")";
+        left.params.insert(left.params.end(), right.params.begin(), right.params.end());
+        return left;
+    }
+
+    SqlCondition notExpression(int depth)
+    {
+        if (depth > kMaxDepth)
+            fail("expression nested too deeply");
+        if (isKeyword("not")) {
+            advance();
+            SqlCondition inner = notExpression(depth + 1);
+            inner.sql = "NOT " + inner.sql;
+            return inner;
+        }
+        if (m_token.kind == Tok::Open) {
+            advance();
+            SqlCondition inner = orExpression(depth + 1);
+            if (m_token.kind != Tok::Close)
+                fail(m_token.kind == Tok::End ? "missing )" : "expected ) instead of \"" + m_token.text + "\"");
+            advance();
+            inner.sql = "(" + inner.sql + ")";
+            return inner;
+        }
+        return comparison();
+    }
+
+    SqlCondition comparison();
+    Value literalFor(const FieldDef& field, const Token& literal) const;
+
+    std::string m_text;
+    const TableDef& m_table;
+    const DateFormat& m_dates;
+    size_t m_pos = 0;
+    Token m_token;
+};
+
+SqlCondition Parser::comparison()
+{
+    if (m_token.kind != Tok::Name)
+        fail(m_token.kind == Tok::End ? "a field name is missing"
+                                      : "expected a field name instead of \"" + m_token.text + "\"");
+    const FieldDef* field = m_table.field(m_token.text);
+    if (!field)
+        fail("unknown field \"" + m_token.text + "\"");
+    advance();
+    if (m_token.kind != Tok::Op)
+        fail(m_token.kind == Tok::End ? "a comparison is missing"
+                                      : "expected a comparison instead of \"" + m_token.text + "\"");
+    const std::string op = m_token.text == "<>" ? "<>" : m_token.text;
+    advance();
+    const Token literal = m_token;
+    if (literal.kind != Tok::Number && literal.kind != Tok::Text && literal.kind != Tok::Name)
+        fail(literal.kind == Tok::End ? "a value is missing" : "expected a value instead of \"" + literal.text + "\"");
+    advance();
+    const std::string column = "\"" + field->name + "\"";
+    const bool isNullWord = literal.kind == Tok::Name && equalsNoCase(literal.text, "null");
+    const bool blank = isNullWord || (literal.kind == Tok::Text && literal.text.empty());
+    if (blank) {
+        if (op != "=" && op != "<>")
+            fail("null can only be compared with = or <>", literal.position);
+        return { column + (op == "=" ? " IS NULL" : " IS NOT NULL"), {} };
+    }
+    const bool text = field->type == FieldType::Alpha || field->type == FieldType::Memo;
+    if (text && literal.kind == Tok::Text && literal.text.size() > 1 && literal.text.back() == '*'
+        && (op == "=" || op == "<>")) {
+        const std::string prefix = literal.text.substr(0, literal.text.size() - 1);
+        return { std::string(op == "<>" ? "NOT " : "") + "(substr(" + column + ", 1, length(?)) = ?)",
+            { prefix, prefix } };
+    }
+    if (field->type == FieldType::Logical)
+        return { "ifnull(" + column + ", 0) " + op + " ?", { literalFor(*field, literal) } };
+    return { column + " " + op + " ?", { literalFor(*field, literal) } };
+}
+
+Value Parser::literalFor(const FieldDef& field, const Token& literal) const
+{
+    const std::string& t = literal.text;
+    if (literal.kind == Tok::Name && field.type != FieldType::Logical)
+        fail("expected a value instead of \"" + t + "\"", literal.position);
+    switch (field.type) {
+    case FieldType::Logical:
+        if (equalsNoCase(t, "true") || t == "1")
+            return std::int64_t(1);
+        if (equalsNoCase(t, "false") || t == "0")
+            return std::int64_t(0);
+        fail("'" + t + "' is not true or false", literal.position);
+    case FieldType::Date:
+        if (auto date = m_dates.parse(t))
+            return date->iso();
+        fail("'" + t + "' is not a valid date", literal.position);
+    case FieldType::Long:
+    case FieldType::AutoInc:
+    case FieldType::Number: {
+        char* end = nullptr;
+        const double number = std::strtod(t.c_str(), &end);
+        if (t.empty() || *end != '\0')
+            fail("'" + t + "' is not a number", literal.position);
+        if (field.type != FieldType::Number && std::fabs(number) < 9.0e15 && number == double(std::int64_t(number)))
+            return std::int64_t(number);
+        return number;
+    }
+    default:
+        return t;
+    }
+}
+
+} // namespace
+
+SqlCondition parseFilter(const std::string& expression, const TableDef& table, const DateFormat& dates)
+{
+    return Parser(expression, table, dates).parse();
+}
+
+} // namespace pelmora::data

@@ -1,0 +1,280 @@
+// Moving through a view: keyset queries on the view's order, with the rowid as the last key so
+// that every position is unique. NULLs sort first, as SQLite sorts them.
+#include "data/TableView.h"
+
+#include "data/DataError.h"
+
+namespace pelmora::data {
+
+namespace {
+
+// How many records one keyset query reads ahead: moving on through a grid or a report then costs
+// one query per page, not per record.
+constexpr std::int64_t kReadAhead = 32;
+
+std::string likePrefix(const std::string& text)
+{
+    std::string escaped;
+    for (char c : text) {
+        if (c == '%' || c == '_' || c == '\\')
+            escaped += '\\';
+        escaped += c;
+    }
+    return escaped + "%";
+}
+
+} // namespace
+
+struct TableView::OrderKey {
+    std::string expression;
+    int field; // index into fields(); -1 for the rowid
+};
+
+std::string TableView::orderBy(bool forward) const
+{
+    const char* direction = forward ? "" : " DESC";
+    std::string sql = " ORDER BY ";
+    for (const std::string& name : m_orderFields) {
+        const FieldDef* f = m_table->field(name);
+        sql += "\"" + name + "\"" + (m_orderNoCase && f->isText() ? " COLLATE NOCASE" : "") + direction + ", ";
+    }
+    return sql + "rowid" + direction;
+}
+
+// The condition "comes after (forward) or before `from` in the order", from key column `column` on.
+std::string TableView::keyCondition(const Record& from, bool forward, size_t column, std::vector<Value>& params) const
+{
+    if (column == m_orderFields.size()) {
+        params.push_back(from.rowId);
+        return forward ? "rowid > ?" : "rowid < ?";
+    }
+    const std::string& name = m_orderFields[column];
+    const FieldDef* f = m_table->field(name);
+    const std::string c = "\"" + name + "\"" + (m_orderNoCase && f->isText() ? " COLLATE NOCASE" : "");
+    const Value& v = from.values[size_t(fieldIndex(name))];
+    std::vector<Value> rest;
+    const std::string tail = keyCondition(from, forward, column + 1, rest);
+    std::string sql;
+    if (isNull(v)) {
+        sql = forward ? "(" + c + " IS NOT NULL OR (" + c + " IS NULL AND " + tail + "))"
+                      : "(" + c + " IS NULL AND " + tail + ")";
+    } else {
+        sql = forward ? "(" + c + " > ? OR (" + c + " = ? AND " + tail + "))"
+                      : "(" + c + " < ? OR " + c + " IS NULL OR (" + c + " = ? AND " + tail + "))";
+        params.push_back(v);
+        params.push_back(v);
+    }
+    params.insert(params.end(), rest.begin(), rest.end());
+    return sql;
+}
+
+std::optional<Record> TableView::fetchFirst(bool forward)
+{
+    auto records = fetch(orderBy(forward) + " LIMIT " + std::to_string(forward ? kReadAhead : 1), {});
+    if (records.empty())
+        return std::nullopt;
+    if (forward)
+        m_ahead.assign(std::make_move_iterator(records.begin() + 1), std::make_move_iterator(records.end()));
+    return std::move(records.front());
+}
+
+std::optional<Record> TableView::fetchAfter(const Record& from, bool forward)
+{
+    std::vector<Value> params;
+    std::string range;
+    const Value* first = nullptr;
+    std::string c;
+    if (!m_orderFields.empty()) {
+        const FieldDef* f = m_table->field(m_orderFields.front());
+        c = "\"" + f->name + "\"" + (m_orderNoCase && f->isText() ? " COLLATE NOCASE" : "");
+        first = &from.values[size_t(fieldIndex(f->name))];
+        // A bound on the first key lets SQLite start inside the index instead of scanning to it.
+        if (!isNull(*first)) {
+            range = " AND " + c + (forward ? " >= ?" : " <= ?");
+            params.push_back(*first);
+        } else if (!forward) {
+            range = " AND " + c + " IS NULL";
+        }
+    }
+    const std::string condition = keyCondition(from, forward, 0, params);
+    const std::string limit = " LIMIT " + std::to_string(forward ? kReadAhead : 1);
+    auto records = fetch(range + " AND " + condition + orderBy(forward) + limit, params);
+    if (records.empty() && !forward && first && !isNull(*first))
+        records = fetch(" AND " + c + " IS NULL" + orderBy(false) + " LIMIT 1", {}); // the NULL keys come first
+    if (records.empty())
+        return std::nullopt;
+    if (forward)
+        m_ahead.assign(std::make_move_iterator(records.begin() + 1), std::make_move_iterator(records.end()));
+    return std::move(records.front());
+}
+
+void TableView::setCurrent(std::optional<Record> record, bool atEnd)
+{
+    m_current = std::move(record);
+    m_eof = atEnd || !m_current;
+    m_bof = atEnd || !m_current;
+    notify(ViewEvent::CurrentChanged);
+}
+
+void TableView::first()
+{
+    requireOpen();
+    checkBrowseMode();
+    m_ahead.clear();
+    if (m_master)
+        m_followedKey = masterValue();
+    auto record = fetchFirst(true);
+    m_recNo = record ? 1 : 0;
+    setCurrent(std::move(record), false);
+    m_bof = true;
+}
+
+void TableView::last()
+{
+    requireOpen();
+    checkBrowseMode();
+    m_ahead.clear();
+    auto record = fetchFirst(false);
+    m_recNo = record && m_count >= 0 ? m_count : 0;
+    setCurrent(std::move(record), false);
+    m_eof = true;
+}
+
+// Common start of next() and prior(): an empty view cannot step and sets its end flag.
+bool TableView::beginStep(bool& endFlag)
+{
+    requireOpen();
+    checkBrowseMode();
+    if (!m_current)
+        endFlag = true;
+    return m_current.has_value();
+}
+
+bool TableView::next()
+{
+    if (!beginStep(m_eof))
+        return false;
+    std::optional<Record> record;
+    if (!m_ahead.empty()) {
+        record = std::move(m_ahead.front());
+        m_ahead.erase(m_ahead.begin());
+    } else {
+        record = fetchAfter(*m_current, true);
+    }
+    if (!record) {
+        m_eof = true;
+        return false;
+    }
+    if (m_recNo > 0)
+        ++m_recNo;
+    setCurrent(std::move(record), false);
+    return true;
+}
+
+bool TableView::prior()
+{
+    if (!beginStep(m_bof))
+        return false;
+    std::vector<Record> keptAhead = std::move(m_ahead);
+    auto record = fetchAfter(*m_current, false);
+    if (!record) {
+        m_ahead = std::move(keptAhead);
+        m_bof = true;
+        return false;
+    }
+    // What followed the old current record still follows, one step further on.
+    keptAhead.insert(keptAhead.begin(), *m_current);
+    m_ahead = std::move(keptAhead);
+    if (m_recNo > 1)
+        --m_recNo;
+    setCurrent(std::move(record), false);
+    return true;
+}
+
+std::int64_t TableView::recordCount()
+{
+    requireOpen();
+    if (m_count < 0) {
+        std::vector<Value> params;
+        const std::string sql = "SELECT COUNT(*) FROM \"" + m_table->name + "\"" + whereClause(params);
+        m_count = m_database->sql().scalar(sql, params);
+    }
+    return m_count;
+}
+
+std::int64_t TableView::recNo()
+{
+    requireOpen();
+    if (!m_current)
+        return 0;
+    if (m_recNo == 0) {
+        std::vector<Value> all;
+        const std::string where = whereClause(all);
+        const std::string condition = keyCondition(*m_current, false, 0, all);
+        m_recNo = m_database->sql().scalar(
+                      "SELECT COUNT(*) FROM \"" + m_table->name + "\"" + where + " AND " + condition, all) +
+                  1;
+    }
+    return m_recNo;
+}
+
+bool TableView::gotoRowId(std::int64_t rowId)
+{
+    requireOpen();
+    checkBrowseMode();
+    auto records = fetch(" AND rowid = ?", {Value(rowId)});
+    if (records.empty())
+        return false;
+    m_ahead.clear();
+    m_recNo = 0;
+    setCurrent(std::move(records.front()), false);
+    return true;
+}
+
+std::vector<Record> TableView::rows(std::int64_t offset, std::int64_t count)
+{
+    requireOpen();
+    if (offset < 0 || count <= 0)
+        return {};
+    return fetch(orderBy(true) + " LIMIT ? OFFSET ?", {Value(count), Value(offset)});
+}
+
+bool TableView::locate(const std::vector<std::string>& names, const std::vector<Value>& values, LocateOptions options)
+{
+    requireOpen();
+    checkBrowseMode();
+    if (names.size() != values.size())
+        throw EDatabaseError("Locate needs one value per field");
+    std::string sql;
+    std::vector<Value> params;
+    for (size_t i = 0; i < names.size(); ++i) {
+        const FieldDef* f = m_table->field(names[i]);
+        if (!f)
+            throw EDatabaseError("Field \"" + names[i] + "\" not found in table " + m_table->fileName);
+        const std::string c = "\"" + f->name + "\"";
+        const std::string text = valueToString(values[i]);
+        if (isNull(values[i]) || text.empty()) {
+            sql += " AND " + c + " IS NULL";
+        } else if (f->isText() && options.partialKey) {
+            sql += options.caseInsensitive ? " AND " + c + " LIKE ? ESCAPE '\\'"
+                                           : " AND substr(" + c + ", 1, length(?)) = ?";
+            params.push_back(options.caseInsensitive ? likePrefix(text) : text);
+            if (!options.caseInsensitive)
+                params.push_back(text);
+        } else {
+            sql += " AND " + c + " = ?" + (options.caseInsensitive && f->isText() ? " COLLATE NOCASE" : "");
+            params.push_back(f->isText() ? Value(text) : values[i]);
+        }
+    }
+    if (options.afterCurrent && m_current)
+        sql += " AND " + keyCondition(*m_current, true, 0, params);
+    auto records = fetch(sql + orderBy(true) + " LIMIT 1", params);
+    if (records.empty())
+        return false;
+    m_ahead.clear();
+    m_recNo = 0;
+    setCurrent(std::move(records.front()), false);
+    return true;
+}
+
+} // namespace pelmora::data

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <sys/socket.h>
+
+namespace pelmora::net {
+
+// One resolved address of a host, ready for connect().
+struct HostAddressEntry {
+    sockaddr_storage address{};
+    socklen_t length = 0;
+    int family = 0;
+    std::string text; // the address in its numeric form
+};
+
+// A host name look-up through getaddrinfo() running on a thread of its own, because the
+// resolver blocks and the waiting thread must keep pumping events and honour cancel and
+// time-out. An abandoned look-up finishes on its thread and is then forgotten.
+class HostLookup {
+public:
+    // Starts the look-up; `done` is called from the look-up's thread when it has finished,
+    // unless the look-up was abandoned first.
+    HostLookup(const std::string& host, std::function<void()> done);
+    ~HostLookup(); // abandons a look-up still running
+    HostLookup(const HostLookup&) = delete;
+    HostLookup& operator=(const HostLookup&) = delete;
+
+    bool finished() const;
+    // The addresses found; throws ESocketError with the WinSock text when the look-up failed.
+    std::vector<HostAddressEntry> result() const;
+
+    // A literal IPv4 or IPv6 address, resolved without any look-up; empty for a name.
+    static std::vector<HostAddressEntry> literal(const std::string& host);
+
+private:
+    struct State;
+    std::shared_ptr<State> m_state;
+};
+
+} // namespace pelmora::net

@@ -1,0 +1,107 @@
+#include "GuiTest.h"
+#include "TestSupport.h"
+
+#include "app/TOnlyOpenOnce.h"
+
+#include <QDeadlineTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+using pelmora::app::TOnlyOpenOnce;
+
+namespace {
+
+// Every test gets its own runtime directory, so no copy of the program that the user has
+// running, and no other test, shares the lock and socket.
+class SingleInstanceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime.path().string()));
+        std::filesystem::permissions(runtime.path(), std::filesystem::perms::owner_all);
+        pelmora::test::guiApp();
+    }
+
+    // Pumps events until `done` holds, for at most five seconds.
+    template <typename Predicate> bool waitFor(Predicate done)
+    {
+        QDeadlineTimer deadline(5000);
+        while (!done() && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return done();
+    }
+
+    // A first copy owning `window` claims the name; a second claim must fail and hand over.
+    bool startSecondCopyBeside(QWidget& window, const QString& name)
+    {
+        TOnlyOpenOnce first(name);
+        if (!first.claim())
+            return false;
+        first.setWindow(&window);
+        bool handedOver = false;
+        QObject::connect(&first, &TOnlyOpenOnce::handedOver, [&handedOver] { handedOver = true; });
+        TOnlyOpenOnce second(name);
+        EXPECT_FALSE(second.claim());
+        return waitFor([&handedOver] { return handedOver; });
+    }
+
+    pelmora::test::TempDir runtime;
+};
+
+TEST_F(SingleInstanceTest, SecondClaimHandsOverAndRestoresAMinimizedWindow)
+{
+    QWidget window;
+    window.showMinimized();
+    ASSERT_TRUE(startSecondCopyBeside(window, QStringLiteral("test-handover")));
+    EXPECT_FALSE(window.isMinimized());
+}
+
+TEST_F(SingleInstanceTest, AMaximizedWindowStaysMaximized)
+{
+    QWidget window;
+    window.showMaximized();
+    ASSERT_TRUE(startSecondCopyBeside(window, QStringLiteral("test-maximized")));
+    EXPECT_TRUE(window.isMaximized());
+}
+
+TEST_F(SingleInstanceTest, TheNextStartAfterTheFirstCopyEndedRuns)
+{
+    {
+        TOnlyOpenOnce first(QStringLiteral("test-release"));
+        ASSERT_TRUE(first.claim());
+    }
+    TOnlyOpenOnce again(QStringLiteral("test-release"));
+    EXPECT_TRUE(again.claim());
+    EXPECT_TRUE(QFileInfo(again.socketPath()).exists());
+}
+
+TEST_F(SingleInstanceTest, ASecondProgramEndsAtOnceWithCodeZero)
+{
+    pelmora::test::TempDir home;
+    const QString binary = qEnvironmentVariable("PELMORA_BINARY");
+    ASSERT_FALSE(binary.isEmpty());
+    const QStringList args { QStringLiteral("--home"), QString::fromStdString(home.path().string()) };
+    QProcess first;
+    first.start(binary, args);
+    ASSERT_TRUE(first.waitForStarted(5000));
+    const QString socket = TOnlyOpenOnce(QStringLiteral("12345tovek")).socketPath();
+    ASSERT_TRUE(waitFor([&socket] { return QFileInfo::exists(socket); })) << "the first copy never listened";
+
+    QProcess second;
+    second.start(binary, args);
+    EXPECT_TRUE(second.waitForFinished(5000));
+    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second.exitCode(), 0);
+    EXPECT_EQ(first.state(), QProcess::Running);
+
+    first.terminate();
+    if (!first.waitForFinished(5000)) {
+        first.kill();
+        first.waitForFinished(5000);
+    }
+}
+
+} // namespace

@@ -1,0 +1,150 @@
+#include "DataTestSupport.h"
+#include "data/DataError.h"
+#include "data/FilterExpression.h"
+
+#include <gtest/gtest.h>
+
+namespace pelmora::data {
+namespace {
+
+using test::sqliteShell;
+using test::walk;
+
+// A database whose activities and contacts hold the cases filters must tell apart: blanks, case,
+// prefixes, dates on both sides of a range, quotes in the text.
+class FilterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        database = Database::create(temp.path());
+        database->sql().exec(R"(
+            INSERT INTO Contacts (Counter, LName, FName, CategoryA, URL, Mark) VALUES
+              (2, 'Smith', 'Ann', 'Friend', 'http://a', 1), (3, 'smith', 'Bob', 'friend', NULL, 0),
+              (4, 'Smythe', NULL, 'Customer', 'http://c', NULL), (5, NULL, 'Cy', NULL, NULL, 1),
+              (6, 'O''Brien', 'Dee', 'Friend*', 'http://d', 0), (7, 'Sm', 'Eve', 'Press', NULL, 0);
+            INSERT INTO Activity (Contact, Activity, DateOf, Done, Priority) VALUES
+              (2, 'Call', '2026-01-30', 0, '1'), (2, 'Meeting', '2026-01-31', 1, '2'),
+              (3, 'Call', '2026-02-01', NULL, '1'), (17, 'Call', '2026-02-28', 0, NULL),
+              (17, 'To Do', NULL, 1, '3');
+        )");
+    }
+
+    std::vector<std::string> filtered(const std::string& table, const std::string& expression)
+    {
+        TableView view("test", tableDef(table));
+        view.setDatabase(database);
+        view.setFilter(expression);
+        view.setFiltered(true);
+        view.open();
+        return walk(view);
+    }
+
+    std::vector<std::string> shell(const std::string& table, const std::string& where)
+    {
+        return sqliteShell(temp.path() / "database.sqlite",
+                           "SELECT rowid FROM " + table + " WHERE " + where + " ORDER BY rowid");
+    }
+
+    test::TempDir temp;
+    std::shared_ptr<Database> database;
+};
+
+TEST_F(FilterTest, EveryFormTheWindowsBuildSelectsWhatTheSameSqlSelects)
+{
+    ASSERT_TRUE(test::haveSqliteShell());
+    struct Case {
+        const char* table;
+        const char* expression;
+        const char* where;
+    };
+    const Case cases[] = {
+        {"Activity", "contact=17", "Contact = 17"},
+        {"Activity", "contact = 2", "Contact = 2"},
+        {"Contacts", "url<>null", "URL IS NOT NULL"},
+        {"Contacts", "URL = null", "URL IS NULL"},
+        {"Activity", "DateOf = '1/31/2026'", "DateOf = '2026-01-31'"},
+        {"Activity", "(DateOf >= '1/31/2026') and  (DateOf <= '2/28/2026')", "DateOf BETWEEN '2026-01-31' AND '2026-02-28'"},
+        {"Activity", "DateOf > '2026-01-31'", "DateOf > '2026-01-31'"},
+        {"Activity", "DateOf < '1/31/2026'", "DateOf < '2026-01-31'"},
+        {"Activity", "Done = \"False\"", "ifnull(Done, 0) = 0"},
+        {"Activity", "Done = \"True\" and Activity = \"Meeting\"", "Done = 1 AND Activity = 'Meeting'"},
+        {"Contacts", "CategoryA ='Friend'", "CategoryA = 'Friend'"},
+        {"Contacts", "CategoryA = \"Friend*\"", "substr(CategoryA, 1, 6) = 'Friend'"},
+        {"Contacts", "LName = 'Sm*' and not (LName = 'Smith')", "substr(LName, 1, 2) = 'Sm' AND LName <> 'Smith'"},
+        {"Contacts", "LName = 'O''Brien' or Mark = true", "LName = 'O''Brien' OR Mark = 1"},
+        {"Contacts", "LName <> 'Sm*'", "NOT substr(LName, 1, 2) = 'Sm'"},
+        {"Activity", "Priority >= 2 or Contact < 3", "Priority >= '2' OR Contact < 3"},
+        {"Contacts", "LName = \"x' OR 1=1 --\"", "0"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(filtered(c.table, c.expression), shell(c.table, c.where)) << c.expression;
+}
+
+TEST_F(FilterTest, MalformedExpressionsSayWhatIsWrongAndWhere)
+{
+    struct Case {
+        const char* expression;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"Nope = 1", "unknown field \"Nope\" at position 1"},
+        {"(DateOf >= '1/1/2026'", "missing ) at position 22"},
+        {"DateOf = '31/31/2026'", "'31/31/2026' is not a valid date at position 10"},
+        {"Contact = 'abc'", "'abc' is not a number"},
+        {"LName = 'open", "text not closed by ' at position 9"},
+        {"LName = ", "a value is missing"},
+        {"LName 'x'", "expected a comparison"},
+        {"LName = 'a' and", "a field name is missing"},
+        {"LName = 'a' 'b'", "unexpected \"b\""},
+        {"LName ; 1", "unexpected character ';' at position 7"},
+        {"Done = maybe", "'maybe' is not true or false"},
+        {"LName > null", "null can only be compared with = or <>"},
+        {"LName = Smith", "expected a value instead of \"Smith\""},
+    };
+    for (const Case& c : cases) {
+        try {
+            const std::string text = c.expression;
+            const bool activity = text.find("Date") != std::string::npos || text.find("Con") != std::string::npos ||
+                                  text.find("Done") != std::string::npos;
+            parseFilter(text, tableDef(activity ? "Activity" : "Contacts"), DateFormat());
+            ADD_FAILURE() << "accepted: " << c.expression;
+        } catch (const EDatabaseError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.message), std::string::npos) << error.what();
+        }
+    }
+}
+
+TEST_F(FilterTest, DeepNestingIsRefusedNotOverflowed)
+{
+    const std::string deep = std::string(10000, '(') + "LName = 'a'" + std::string(10000, ')');
+    EXPECT_THROW(parseFilter(deep, tableDef("Contacts"), DateFormat()), EDatabaseError);
+    const std::string fine = std::string(20, '(') + "LName = 'a'" + std::string(20, ')');
+    EXPECT_NO_THROW(parseFilter(fine, tableDef("Contacts"), DateFormat()));
+}
+
+TEST_F(FilterTest, DatesAreReadInTheFormTheEngineIsGiven)
+{
+    database->setDateFormat(DateFormat("dd.MM.yyyy"));
+    EXPECT_EQ(filtered("Activity", "DateOf = '31.01.2026'"), shell("Activity", "DateOf = '2026-01-31'"));
+    EXPECT_EQ(filtered("Activity", "DateOf = '2026-01-31'"), shell("Activity", "DateOf = '2026-01-31'"));
+    EXPECT_THROW(filtered("Activity", "DateOf = '1/31/2026'"), EDatabaseError);
+}
+
+TEST_F(FilterTest, ABadFilterLeavesTheOldOneInPlace)
+{
+    TableView view("test", tableDef("Activity"));
+    view.setDatabase(database);
+    view.setFilter("Contact = 2");
+    view.setFiltered(true);
+    view.open();
+    EXPECT_THROW(view.setFilter("Contact = "), EDatabaseError);
+    EXPECT_EQ(view.filter(), "Contact = 2");
+    EXPECT_EQ(view.recordCount(), 2);
+    view.setFiltered(false);
+    EXPECT_EQ(view.recordCount(), 5);
+    view.setFiltered(true); // switched on again, the expression is still there
+    EXPECT_EQ(view.recordCount(), 2);
+}
+
+} // namespace
+} // namespace pelmora::data

@@ -1,0 +1,277 @@
+#include "net/SocketErrors.h"
+#include "net/TagSocket.h"
+
+#include "ScriptedPeer.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace pelmora::net;
+using pelmora::test::PeerConnection;
+using pelmora::test::ScriptedPeer;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+// A socket that records the lines ReadLine handed to ProcessLine.
+class LineSocket : public TagSocket {
+public:
+    std::vector<std::string> processed;
+
+protected:
+    void ProcessLine(const std::string& line) override { processed.push_back(line); }
+};
+
+long elapsedMs(Clock::time_point start)
+{
+    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+int openDescriptors()
+{
+    int count = 0;
+    DIR* dir = ::opendir("/proc/self/fd");
+    while (dirent* entry = ::readdir(dir))
+        count += entry->d_name[0] != '.';
+    ::closedir(dir);
+    return count;
+}
+
+void connect(TagSocket& socket, const std::string& server)
+{
+    socket.Server = server;
+    socket.ResetState();
+    socket.Open();
+    socket.ConnectSocket();
+}
+
+} // namespace
+
+TEST(SocketErrorsTest, TextsOfTheMessageTable)
+{
+    EXPECT_EQ(messageText(10061), "[10061] Connection refused");
+    EXPECT_EQ(messageText(11001), "[11001] Host not found");
+    EXPECT_EQ(messageText(10000), "[0] No Error");
+    EXPECT_EQ(messageText(57002), "Server property is required");
+    EXPECT_EQ(messageText(4242), "Error #4242");
+    EXPECT_EQ(winsockCodeFromErrno(ECONNREFUSED), 10061);
+    EXPECT_EQ(winsockCodeFromErrno(ECONNRESET), 10054);
+    EXPECT_EQ(winsockCodeFromErrno(EHOSTUNREACH), 10065);
+    EXPECT_EQ(ECanceledError().what(), std::string("Operation has been canceled"));
+    EXPECT_EQ(ETimedOutError().what(), std::string("Operation timed out"));
+}
+
+TEST(SocketTest, EmptyServerFailsAfterOnOpen)
+{
+    TagSocket socket;
+    std::vector<std::string> events;
+    socket.OnOpen = [&](TagSocket&) { events.push_back("open"); };
+    socket.OnError = [&](TagSocket&, std::string& msg) { events.push_back(msg); };
+    EXPECT_THROW(socket.Open(), ESocketError);
+    EXPECT_EQ(events, (std::vector<std::string>{"open", "Server property is required"}));
+}
+
+TEST(SocketTest, RefusedConnectionFailsAtOnceWithItsError)
+{
+    TagSocket socket;
+    socket.TimeOut = 30;
+    auto start = Clock::now();
+    try {
+        connect(socket, "127.0.0.1:" + std::to_string(pelmora::test::closedPort()));
+        FAIL() << "connected to a closed port";
+    } catch (const ESocketError& error) {
+        EXPECT_STREQ(error.what(), "[10061] Connection refused");
+    }
+    EXPECT_LT(elapsedMs(start), 2000);
+}
+
+TEST(SocketTest, ServiceLookupAndDefaultPort)
+{
+    TagSocket socket;
+    socket.Server = "127.0.0.1:0";
+    EXPECT_THROW(socket.Open(), ESocketError); // port 0 counts as none, and there is no service name
+    socket.ServiceName = "no-such-service-here";
+    socket.DefaultPort = pelmora::test::closedPort();
+    socket.Server = "127.0.0.1:abc";
+    socket.Open();
+    EXPECT_EQ(socket.HostAddress, "127.0.0.1");
+    EXPECT_THROW(socket.ConnectSocket(), ESocketError); // the default port, on which nothing listens
+}
+
+TEST(SocketTest, UnknownHostNamesTheLookupFailure)
+{
+    TagSocket socket;
+    socket.Server = "no-such-host.invalid:25";
+    socket.TimeOut = 20;
+    try {
+        socket.Open();
+        FAIL() << "resolved a host that does not exist";
+    } catch (const ESocketError& error) {
+        // Without a name server the resolver reports a temporary failure instead.
+        EXPECT_TRUE(std::string(error.what()) == "[11001] Host not found" ||
+                    std::string(error.what()) == "[11002] Non-Authoritative Host not found")
+            << error.what();
+    }
+}
+
+TEST(SocketTest, LinesLoseEveryLineEndCharacter)
+{
+    ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer&) {
+        connection.send("abcdef\r\nlf only\nmany\r\r\n\n");
+        connection.send("half a li");
+        connection.close();
+    });
+    LineSocket socket;
+    connect(socket, peer.server());
+    std::string line;
+    std::vector<std::string> lines;
+    while (socket.ReadLine(line))
+        lines.push_back(line);
+    EXPECT_EQ(lines, (std::vector<std::string>{"abcdef", "lf only", "many", ""}));
+    EXPECT_EQ(socket.processed, lines); // the unfinished line never reaches ProcessLine
+    EXPECT_TRUE(line.empty());
+    EXPECT_TRUE(socket.ClosedByPeer());
+}
+
+TEST(SocketTest, LongLinesUpToTheLimitAndNoFurther)
+{
+    const std::string longest(TagSocket::MaxLineLength - 2, 'x');
+    ScriptedPeer peer([&](PeerConnection& connection, ScriptedPeer&) {
+        connection.send(longest + "\r\n" + std::string(TagSocket::MaxLineLength + 10, 'y') + "\r\n");
+        connection.readLine();
+    });
+    TagSocket socket;
+    connect(socket, peer.server());
+    std::string line;
+    ASSERT_TRUE(socket.ReadLine(line));
+    EXPECT_EQ(line, longest);
+    EXPECT_THROW(socket.ReadLine(line), ESocketError);
+    socket.Close();
+}
+
+TEST(SocketTest, StalledPeerTimesOutAndOnErrorMayRewrite)
+{
+    ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer&) {
+        connection.send("no line end");
+        connection.readLine(); // until the client closes
+    });
+    TagSocket socket;
+    socket.TimeOut = 1;
+    std::vector<std::string> errors;
+    socket.OnError = [&](TagSocket&, std::string& msg) { errors.push_back(msg); };
+    connect(socket, peer.server());
+    std::string line;
+    auto start = Clock::now();
+    EXPECT_THROW(socket.ReadLine(line), ETimedOutError);
+    EXPECT_GE(elapsedMs(start), 900);
+    EXPECT_LT(elapsedMs(start), 3000);
+    EXPECT_EQ(errors, std::vector<std::string>{"Operation timed out"});
+    EXPECT_FALSE(socket.Connected());
+
+    socket.OnError = [](TagSocket&, std::string& msg) { msg = "rewritten"; };
+    try {
+        socket.SocketError(10054);
+    } catch (const ESocketError& error) {
+        EXPECT_STREQ(error.what(), "rewritten");
+    }
+}
+
+TEST(SocketTest, CancelFromAnotherThreadEndsReadAndWriteWithin100ms)
+{
+    for (bool writing : {false, true}) {
+        // Never answers and never drains a big write.
+        ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer&) { connection.stall(1500); });
+        TagSocket socket;
+        std::atomic<int> cancels{0};
+        socket.OnCancel = [&](TagSocket&) { ++cancels; };
+        connect(socket, peer.server());
+        Clock::time_point canceledAt;
+        std::thread canceler([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            canceledAt = Clock::now();
+            socket.Cancel();
+        });
+        try {
+            std::string line;
+            if (writing)
+                socket.WriteBytes(std::string(64 << 20, 'z'));
+            else
+                socket.ReadLine(line);
+            ADD_FAILURE() << "not canceled";
+        } catch (const ECanceledError&) {
+            EXPECT_LT(elapsedMs(canceledAt), 100);
+        }
+        canceler.join();
+        EXPECT_EQ(cancels, 1);
+        EXPECT_FALSE(socket.Connected());
+    }
+}
+
+TEST(SocketTest, TranscriptKeepsLinesAndHidesSecrets)
+{
+    pelmora::test::TempDir dir;
+    ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer& self) {
+        self.expectLine(connection);
+        self.expectLine(connection);
+        connection.send("+OK fine\r\n");
+    });
+    {
+        TagSocket socket;
+        socket.LogFileName = (dir / "log.txt").string();
+        connect(socket, peer.server());
+        socket.WriteLine("USER me");
+        socket.WriteSecretLine("PASS secret", "PASS ****");
+        std::string line;
+        socket.ReadLine(line);
+    }
+    peer.join();
+    EXPECT_EQ(peer.received(), (std::vector<std::string>{"USER me", "PASS secret"}));
+    EXPECT_EQ(pelmora::test::readFile(dir / "log.txt"), "USER me\nPASS ****\n+OK fine\n");
+}
+
+TEST(SocketTest, ThousandConnectionsLeakNoDescriptor)
+{
+    ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer&) { connection.send("hello\r\n"); }, 1000);
+    const int before = openDescriptors();
+    TagSocket socket;
+    for (int i = 0; i < 1000; ++i) {
+        connect(socket, peer.server());
+        std::string line;
+        ASSERT_TRUE(socket.ReadLine(line));
+        ASSERT_EQ(line, "hello");
+        socket.Close();
+    }
+    peer.join();
+    EXPECT_LE(openDescriptors(), before + 2); // the socket's own wake-up pipe
+}
+
+TEST(EventPumpTest, IdleWaitUsesNoCpuAndWakesAtOnce)
+{
+    auto pump = makePollEventPump();
+    rusage before{};
+    ::getrusage(RUSAGE_THREAD, &before);
+    EXPECT_EQ(pump->sleepFor(std::chrono::milliseconds(300)), EventPump::Outcome::TimedOut);
+    rusage after{};
+    ::getrusage(RUSAGE_THREAD, &after);
+    auto cpuUs = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) * 1000000L +
+                 (after.ru_utime.tv_usec - before.ru_utime.tv_usec) +
+                 (after.ru_stime.tv_sec - before.ru_stime.tv_sec) * 1000000L +
+                 (after.ru_stime.tv_usec - before.ru_stime.tv_usec);
+    EXPECT_LT(cpuUs, 30000);
+
+    std::thread waker([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        pump->wake();
+    });
+    auto start = Clock::now();
+    EXPECT_EQ(pump->sleepFor(std::chrono::milliseconds(-1)), EventPump::Outcome::Woken);
+    EXPECT_LT(elapsedMs(start), 1000);
+    waker.join();
+}
