@@ -1,18 +1,23 @@
 #include "app/Screenshots.h"
 
+#include "app/DateText.h"
+#include "app/GuiDataPrompts.h"
 #include "app/TBrDateForm.h"
 #include "app/TfrmMainForm.h"
 #include "app/TfrmMemo.h"
 #include "app/TfrmSplash.h"
 #include "base/Error.h"
+#include "data/TfrmDataModule.h"
 #include "records/TfrmCategory.h"
 #include "records/TfrmDefActivity.h"
 #include "records/TfrmDefMore.h"
 #include "records/TfrmDepart.h"
 #include "records/TfrmJobTitle.h"
+#include "settings/Paths.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <functional>
@@ -47,13 +52,29 @@ template <typename Window> Shot shot(QSize size = {})
 
 } // namespace
 
-void renderScreenshots(const QString& directory, const settings::Paths& paths)
+void renderScreenshots(const QString& directory)
 {
     QDir dir(directory);
     if (!dir.mkpath(QStringLiteral(".")))
         throw Error("Cannot create the directory " + directory.toStdString());
+    // A fresh Sample database in a directory of its own: the pictures show the same records on
+    // every machine, and the user's databases and settings are not touched.
+    QTemporaryDir home;
+    if (!home.isValid())
+        throw Error("Cannot create a temporary directory for the Sample database");
+    const settings::Paths sample = settings::Paths::forProgramDir(home.path().toStdString());
+    sample.createDirectories();
+    GuiDataPrompts dataPrompts(nullptr);
+    data::TfrmDataModule dataModule(dataPrompts, sample.dataDir(), sample.attachDir());
+    dataModule.setDateFormat(engineDateFormat());
+    dataModule.openDatabase(sample.dataDir());
     const std::vector<Shot> shots = {
-        { [&paths] { return std::make_unique<TfrmMainForm>(paths); }, QSize(1280, 800) },
+        { [&] {
+             auto form = std::make_unique<TfrmMainForm>(sample);
+             form->attachDataModule(dataModule, dataPrompts);
+             return form;
+         },
+            QSize(1280, 800) },
         { [] { return std::make_unique<TfrmSplash>(); }, {} },
         shot<TBrDateForm>(),
         shot<TfrmMemo>(),

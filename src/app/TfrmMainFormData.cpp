@@ -1,0 +1,138 @@
+// The main window's side of the data module: data sources, bound pages and the commands that
+// need records. Kept apart from the window's frame so each file stays readable.
+#include "app/TfrmMainForm.h"
+
+#include "app/ActivitiesPage.h"
+#include "app/ActivityFilter.h"
+#include "app/ContactCommands.h"
+#include "app/DateText.h"
+#include "app/GuiDataPrompts.h"
+#include "app/MainPage.h"
+#include "app/MainPageBinding.h"
+#include "app/Prompts.h"
+#include "app/TDataSource.h"
+#include "app/TDBGrid.h"
+#include "app/UserFieldsPage.h"
+#include "comms/TCustomEditAndBtn.h"
+#include "data/TfrmDataModule.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace pelmora::app {
+
+void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& dataPrompts)
+{
+    m_data = &data;
+    m_dsCon = new TDataSource(data.TBLCon, this);
+    for (int i = 0; i < m_pages->count(); ++i)
+        m_pages->widget(i)->setEnabled(true);
+    bindGrids(data);
+    new MainPageBinding(m_mainPage, m_userFieldsPage, m_dsCon, data, [this](const QString& number) { dial(number); });
+    new ContactCommands(this, data, m_dsCon);
+    dataPrompts.setNewContactHandler([this] {
+        showPage(MainTab);
+        m_mainPage->firstNameEdit()->setFocus();
+    });
+    applyUserFieldNames(data);
+    fillActivityList();
+    connect(m_activitiesPage, &ActivitiesPage::filterChanged, this, &TfrmMainForm::applyActivityFilter);
+    disableUnbuiltCommands();
+    const std::pair<const char*, const char*> clipboard[]
+        = { { "btnUserCut", "cut" }, { "btnUserCopy", "copy" }, { "btnUserPaste", "paste" } };
+    for (const auto& [name, slot] : clipboard) {
+        connect(m_userFieldsPage->findChild<QPushButton*>(QLatin1String(name)), &QPushButton::clicked, this,
+            [this, slot = slot] { cutCopyPaste(slot); });
+    }
+    setStatusText(0, {});
+}
+
+void TfrmMainForm::bindGrids(data::TfrmDataModule& data)
+{
+    const std::pair<const char*, data::TableView*> grids[]
+        = { { "grdEmail", &data.TBLEmail }, { "grdLinks", &data.TBLLinks }, { "grdActivity", &data.TBLActivity },
+              { "grdPeople", &data.TBLPeople }, { "grdNotes", &data.TBLNotes }, { "grdDocuments", &data.TBLDoc } };
+    for (const auto& [name, view] : grids) {
+        if (auto* grid = findChild<TDBGrid*>(QLatin1String(name)))
+            grid->setDataSource(new TDataSource(*view, grid));
+    }
+}
+
+void TfrmMainForm::applyUserFieldNames(data::TfrmDataModule& data)
+{
+    data::TableView& names = data.TBLMoreName;
+    if (!names.isOpen())
+        return;
+    for (const QString& field : UserFieldsPage::fieldNames()) {
+        if (names.locate({ "RealName" }, { data::Value(field.toStdString()) }, {}))
+            m_userFieldsPage->setCaption(field, QString::fromStdString(names.asString("NikName")));
+    }
+}
+
+void TfrmMainForm::fillActivityList()
+{
+    QStringList descriptions;
+    data::TableView& list = m_data->TBLActDesc;
+    if (list.isOpen()) {
+        const int column = list.fieldIndex("ActDesc");
+        for (const data::Record& row : list.rows(0, list.recordCount()))
+            descriptions << QString::fromStdString(data::valueToString(row.values[static_cast<size_t>(column)]));
+    }
+    m_activitiesPage->setActivityDescriptions(descriptions);
+}
+
+void TfrmMainForm::applyActivityFilter()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    data::TableView& activities = m_data->TBLActivity;
+    const int dateItem = m_activitiesPage->dateList()->currentIndex();
+    QString dateExpression = ActivityFilter::dateExpression(
+        static_cast<ActivityFilter::DateItem>(qMax(0, dateItem)), QDate::currentDate());
+    if (dateItem == ActivityFilter::DateRange) {
+        // The range is asked for here until the "Date Range" window exists.
+        const auto from = prompts().askText(this, tr("Date Range"), tr("From Date"), dateText(QDate::currentDate()));
+        const auto to = from ? prompts().askText(this, tr("Date Range"), tr("To date"), *from) : std::nullopt;
+        if (from && to)
+            dateExpression = ActivityFilter::dateRangeExpression(*from, *to);
+    }
+    TDataSource(activities).guarded(this, [&] {
+        activities.clearConditions();
+        activities.setFiltered(false);
+        activities.setFilter(dateExpression.toStdString());
+        QComboBox* activity = m_activitiesPage->activityList();
+        const QString condition = ActivityFilter::activityCondition(activity->currentIndex(), activity->currentText());
+        if (!condition.isEmpty())
+            activities.addCondition(condition.toStdString());
+        const QString status = ActivityFilter::statusCondition(m_activitiesPage->statusList()->currentIndex());
+        if (!status.isEmpty())
+            activities.addCondition(status.toStdString());
+        activities.setFiltered(!dateExpression.isEmpty());
+        activities.applyConditions();
+    });
+    QApplication::restoreOverrideCursor();
+}
+
+void TfrmMainForm::disableUnbuiltCommands()
+{
+    // Buttons whose windows (editors, reports, e-mail, documents) do not exist yet stay off.
+    const QStringList working { QStringLiteral("btnDeleteEmail"), QStringLiteral("btnDeleteLink"),
+        QStringLiteral("btnDeleteActivity"), QStringLiteral("btnDeletePerson"), QStringLiteral("btnDeleteNote"),
+        QStringLiteral("btnUserCut"), QStringLiteral("btnUserCopy"), QStringLiteral("btnUserPaste") };
+    for (QPushButton* button : m_pages->findChildren<QPushButton*>())
+        button->setEnabled(working.contains(button->objectName()));
+    for (QToolButton* button : m_mainPage->findChildren<QToolButton*>()) {
+        if (button->objectName().startsWith(QLatin1String("btnEdit")))
+            button->setEnabled(false);
+    }
+    for (const char* name : { "edtEMail", "edtFax" }) {
+        if (auto* box = m_mainPage->findChild<comms::TCustomEditAndBtn*>(QLatin1String(name)))
+            box->setButtonEnabled(false);
+    }
+    m_pages->findChild<QComboBox*>(QStringLiteral("cmbSentReceived"))->setEnabled(false);
+}
+
+} // namespace pelmora::app

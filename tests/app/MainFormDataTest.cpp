@@ -1,0 +1,175 @@
+#include "GuiTest.h"
+#include "TestSupport.h"
+
+#include "app/ActivitiesPage.h"
+#include "app/DateText.h"
+#include "app/GuiDataPrompts.h"
+#include "app/MainCommands.h"
+#include "app/MainPage.h"
+#include "app/TDataSource.h"
+#include "app/TDBGrid.h"
+#include "app/TfrmMainForm.h"
+#include "comms/TCustomEditAndBtn.h"
+#include "comms/Telephony.h"
+#include "data/TfrmDataModule.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+using pelmora::app::TfrmMainForm;
+using pelmora::data::TableView;
+
+namespace {
+
+// The main window over a fresh Sample database, driven as a user would.
+class MainFormDataTest : public pelmora::test::GuiTestBase {
+protected:
+    MainFormDataTest()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        paths.createDirectories();
+        data = std::make_unique<pelmora::data::TfrmDataModule>(dataPrompts, paths.dataDir(), paths.attachDir());
+        data->setDateFormat(pelmora::app::engineDateFormat());
+        data->openDatabase(paths.dataDir());
+        form = std::make_unique<TfrmMainForm>(paths);
+        form->attachDataModule(*data, dataPrompts);
+        form->show();
+    }
+    ~MainFormDataTest() override
+    {
+        form.reset();
+        pelmora::comms::setCallHandler({});
+    }
+
+    template <typename T> T* control(const char* name) const
+    {
+        T* found = form->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QLineEdit* edit(const char* name) const { return control<QLineEdit>(name); }
+    void trigger(const char* name) const { form->commands()->action(QLatin1String(name))->trigger(); }
+    TableView& contacts() const { return data->TBLCon; }
+
+    pelmora::test::ScriptedPrompts* prompts = pelmora::test::installScriptedPrompts();
+    pelmora::test::TempDir home;
+    pelmora::settings::Paths paths = pelmora::settings::Paths::forProgramDir(home.path());
+    pelmora::app::GuiDataPrompts dataPrompts { nullptr };
+    std::unique_ptr<pelmora::data::TfrmDataModule> data;
+    std::unique_ptr<TfrmMainForm> form;
+};
+
+TEST_F(MainFormDataTest, ShowsTheFirstContactWithItsPositionAndHeaderLine)
+{
+    ASSERT_TRUE(contacts().isOpen());
+    const auto count = contacts().recordCount();
+    ASSERT_GT(count, 1);
+    EXPECT_EQ(edit("edtCompany")->text(), QString::fromStdString(contacts().asString("Company")));
+    EXPECT_EQ(control<QLabel>("lblRecordPosition")->text(), QStringLiteral("1 of %1").arg(count));
+    EXPECT_EQ(edit("edtDetailes")->text(), QString::fromStdString(contacts().asString("Detailes")));
+    trigger("mnuNextRecord");
+    EXPECT_EQ(control<QLabel>("lblRecordPosition")->text(), QStringLiteral("2 of %1").arg(count));
+    trigger("mnuLastRecord");
+    EXPECT_EQ(control<QLabel>("lblRecordPosition")->text(), QStringLiteral("%1 of %1").arg(count));
+}
+
+TEST_F(MainFormDataTest, AddingFromAnotherPageShowsMainWithTodayAndTheCursorInFirstName)
+{
+    form->showPage(TfrmMainForm::LinksTab);
+    QApplication::setActiveWindow(form.get());
+    trigger("mnuNewRecord");
+    EXPECT_EQ(form->pageControl()->currentIndex(), TfrmMainForm::MainTab);
+    EXPECT_EQ(contacts().state(), pelmora::data::ViewState::Insert);
+    EXPECT_EQ(
+        control<pelmora::comms::TCustomEditAndBtn>("edtCreated")->text(), pelmora::app::dateText(QDate::currentDate()));
+    EXPECT_TRUE(edit("edtFName")->text().isEmpty());
+    EXPECT_EQ(QApplication::focusWidget(), edit("edtFName"));
+}
+
+TEST_F(MainFormDataTest, SwitchingPagesPostsTheChangedContact)
+{
+    const auto counter = contacts().asInteger("Counter");
+    QTest::keyClicks(edit("edtCountry"), QStringLiteral("X"));
+    ASSERT_TRUE(contacts().isEditing());
+    form->showPage(TfrmMainForm::EmailTab);
+    EXPECT_FALSE(contacts().isEditing());
+    contacts().refresh();
+    ASSERT_TRUE(contacts().gotoRowId(counter));
+    EXPECT_TRUE(QString::fromStdString(contacts().asString("Country")).endsWith(QLatin1Char('X')));
+}
+
+TEST_F(MainFormDataTest, ChoosingAKnownCityFillsZipAndState)
+{
+    trigger("mnuNewRecord");
+    QComboBox* city = control<QComboBox>("cmbCity");
+    const int albuquerque = city->findText(QStringLiteral("Albuquerque"));
+    ASSERT_GE(albuquerque, 0);
+    city->setCurrentIndex(albuquerque);
+    emit city->textActivated(city->currentText());
+    EXPECT_EQ(edit("edtZip")->text(), QStringLiteral("87101"));
+    EXPECT_EQ(edit("edtState")->text(), QStringLiteral("NM"));
+
+    QTest::keyClicks(edit("edtZip"), QStringLiteral("-1"));
+    city->lineEdit()->selectAll();
+    QTest::keyClicks(city->lineEdit(), QStringLiteral("Nowhere"));
+    EXPECT_EQ(edit("edtZip")->text(), QStringLiteral("87101-1")); // an unknown city changes nothing else
+}
+
+TEST_F(MainFormDataTest, DeletingAsksAndNoKeepsTheContact)
+{
+    const auto count = contacts().recordCount();
+    prompts->answers = { false };
+    trigger("mnuDeleteRecord");
+    EXPECT_EQ(contacts().recordCount(), count);
+    ASSERT_EQ(prompts->shown.size(), 1);
+    EXPECT_TRUE(prompts->shown.front().endsWith(QStringLiteral("Do You Want to Delete the Record ?")));
+    prompts->answers = { true };
+    control<QToolButton>("btnDeleteRecord")->click();
+    EXPECT_EQ(prompts->shown.back(), QStringLiteral("Pelmora|Delete record?"));
+    EXPECT_EQ(contacts().recordCount(), count - 1);
+}
+
+TEST_F(MainFormDataTest, DialButtonsDialTheStoredNumber)
+{
+    std::vector<QString> dialed;
+    pelmora::comms::setCallHandler(
+        [&dialed](const pelmora::comms::CallRequest& call) { dialed.push_back(call.destination); });
+    const QString stored = QString::fromStdString(contacts().asString("Phone1"));
+    QTest::keyClicks(edit("edtCountry"), QStringLiteral("!")); // an unrelated edit in progress
+    control<pelmora::comms::TCustomEditAndBtn>("edtPhone1")->button()->click();
+    ASSERT_EQ(dialed.size(), 1u);
+    EXPECT_EQ(dialed.front(), stored);
+}
+
+TEST_F(MainFormDataTest, ClosingPostsAHalfTypedNewContactAndWritesTheIni)
+{
+    const auto count = contacts().recordCount();
+    trigger("mnuNewRecord");
+    QTest::keyClicks(edit("edtLName"), QStringLiteral("Zyzzyva"));
+    form->close();
+    EXPECT_EQ(contacts().recordCount(), count + 1);
+    EXPECT_TRUE(std::filesystem::exists(paths.iniFile()));
+}
+
+TEST_F(MainFormDataTest, ActivityStatusFilterNarrowsTheGrid)
+{
+    auto* page = form->activitiesPage();
+    auto* grid = control<pelmora::app::TDBGrid>("grdActivity");
+    EXPECT_GT(page->activityList()->count(), 1); // "All" and the descriptions of the Sample
+    const int all = grid->model()->rowCount();
+    page->statusList()->setCurrentIndex(2); // "Done"
+    emit page->filterChanged();
+    const int done = grid->model()->rowCount();
+    page->statusList()->setCurrentIndex(1); // "Not Done"
+    emit page->filterChanged();
+    EXPECT_EQ(done + grid->model()->rowCount(), all);
+    EXPECT_TRUE(prompts->shown.isEmpty()) << prompts->shown.join(QLatin1Char('\n')).toStdString();
+}
+
+} // namespace
