@@ -3,8 +3,13 @@
 #include "app/DateText.h"
 #include "app/GuiDataPrompts.h"
 #include "app/TBrDateForm.h"
+#include "app/TDataSource.h"
+#include "app/TfrmFilter.h"
+#include "app/TfrmFind.h"
 #include "app/TfrmMainForm.h"
 #include "app/TfrmMemo.h"
+#include "app/TfrmSearch.h"
+#include "app/Tfrmsort.h"
 #include "app/TfrmSplash.h"
 #include "base/Error.h"
 #include "data/TfrmDataModule.h"
@@ -76,6 +81,22 @@ void renderScreenshots(const QString& directory)
          },
             QSize(1280, 800) },
         { [] { return std::make_unique<TfrmSplash>(); }, {} },
+        { [&] {
+             auto source = new TDataSource(dataModule.TBLCon);
+             auto search = std::make_unique<TfrmSearch>(dataModule.TBLSearchCon, source);
+             source->setParent(search.get());
+             return search;
+         },
+            {} },
+        { [&] { return std::make_unique<TfrmFilter>(&dataModule.TBLCon); }, {} },
+        { [&] {
+             auto source = new TDataSource(dataModule.TBLCon);
+             auto find = std::make_unique<TfrmFind>(source);
+             source->setParent(find.get());
+             return find;
+         },
+            {} },
+        { [&] { return std::make_unique<Tfrmsort>(&dataModule.TBLCon); }, {} },
         shot<TBrDateForm>(),
         shot<TfrmMemo>(),
         shot<records::TfrmCategory>(),

@@ -10,6 +10,7 @@
 #include "app/MainPage.h"
 #include "app/MainPageBinding.h"
 #include "app/Prompts.h"
+#include "app/QueryCommands.h"
 #include "app/TDataSource.h"
 #include "app/TDBGrid.h"
 #include "app/UserFieldsPage.h"
@@ -34,6 +35,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     bindGrids(data);
     new MainPageBinding(m_mainPage, m_userFieldsPage, m_dsCon, data, [this](const QString& number) { dial(number); });
     new ContactCommands(this, data, m_dsCon);
+    new QueryCommands(this, data, m_dsCon);
     dataPrompts.setNewContactHandler([this] {
         showPage(MainTab);
         m_mainPage->firstNameEdit()->setFocus();
