@@ -1,5 +1,4 @@
-#include "GuiTest.h"
-#include "TestSupport.h"
+#include "SampleMainForm.h"
 
 #include "app/ActivitiesPage.h"
 #include "app/DateText.h"
@@ -28,19 +27,8 @@ using pelmora::data::TableView;
 namespace {
 
 // The main window over a fresh Sample database, driven as a user would.
-class MainFormDataTest : public pelmora::test::GuiTestBase {
+class MainFormDataTest : public pelmora::test::SampleMainFormTest {
 protected:
-    MainFormDataTest()
-    {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        paths.createDirectories();
-        data = std::make_unique<pelmora::data::TfrmDataModule>(dataPrompts, paths.dataDir(), paths.attachDir());
-        data->setDateFormat(pelmora::app::engineDateFormat());
-        data->openDatabase(paths.dataDir());
-        form = std::make_unique<TfrmMainForm>(paths);
-        form->attachDataModule(*data, dataPrompts);
-        form->show();
-    }
     ~MainFormDataTest() override
     {
         form.reset();
@@ -56,13 +44,6 @@ protected:
     QLineEdit* edit(const char* name) const { return control<QLineEdit>(name); }
     void trigger(const char* name) const { form->commands()->action(QLatin1String(name))->trigger(); }
     TableView& contacts() const { return data->TBLCon; }
-
-    pelmora::test::ScriptedPrompts* prompts = pelmora::test::installScriptedPrompts();
-    pelmora::test::TempDir home;
-    pelmora::settings::Paths paths = pelmora::settings::Paths::forProgramDir(home.path());
-    pelmora::app::GuiDataPrompts dataPrompts { nullptr };
-    std::unique_ptr<pelmora::data::TfrmDataModule> data;
-    std::unique_ptr<TfrmMainForm> form;
 };
 
 TEST_F(MainFormDataTest, ShowsTheFirstContactWithItsPositionAndHeaderLine)

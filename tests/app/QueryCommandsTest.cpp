@@ -1,5 +1,4 @@
-#include "GuiTest.h"
-#include "TestSupport.h"
+#include "SampleMainForm.h"
 
 #include "app/DateText.h"
 #include "app/GuiDataPrompts.h"
@@ -26,20 +25,8 @@ namespace {
 
 // The query commands of the main window over a fresh Sample database. Each dialog is answered
 // from a timer once it is shown modally, as a user would.
-class QueryCommandsTest : public pelmora::test::GuiTestBase {
+class QueryCommandsTest : public pelmora::test::SampleMainFormTest {
 protected:
-    QueryCommandsTest()
-    {
-        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-        paths.createDirectories();
-        data = std::make_unique<pelmora::data::TfrmDataModule>(dataPrompts, paths.dataDir(), paths.attachDir());
-        data->setDateFormat(pelmora::app::engineDateFormat());
-        data->openDatabase(paths.dataDir());
-        form = std::make_unique<TfrmMainForm>(paths);
-        form->attachDataModule(*data, dataPrompts);
-        form->show();
-    }
-
     QAction* command(const char* name) const { return form->commands()->action(QLatin1String(name)); }
     QLabel* counter() const { return form->findChild<QLabel*>(QStringLiteral("lblFilterCount")); }
 
@@ -58,13 +45,6 @@ protected:
         command(name)->trigger();
         EXPECT_TRUE(answered);
     }
-
-    pelmora::test::ScriptedPrompts* prompts = pelmora::test::installScriptedPrompts();
-    pelmora::test::TempDir home;
-    pelmora::settings::Paths paths = pelmora::settings::Paths::forProgramDir(home.path());
-    pelmora::app::GuiDataPrompts dataPrompts { nullptr };
-    std::unique_ptr<pelmora::data::TfrmDataModule> data;
-    std::unique_ptr<TfrmMainForm> form;
 };
 
 TEST_F(QueryCommandsTest, FilterToggleShowsTheDialogAndTheCounterAndRemovesWithoutIt)
