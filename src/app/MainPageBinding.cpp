@@ -108,15 +108,20 @@ void MainPageBinding::fillList(QComboBox* list, data::TableView& view, const cha
     list->setCurrentText(shown);
 }
 
-void MainPageBinding::bindLists()
+void MainPageBinding::refreshLists()
 {
     auto list = [this](const char* name) { return m_page->findChild<QComboBox*>(QLatin1String(name)); };
     fillList(list("cmbJobTitle"), m_data.TBLJobTitle, "Description");
     fillList(list("cmbDepartment"), m_data.TBLDepart, "Description");
     for (const char* name : { "cmbCategoryA", "cmbCategoryB", "cmbCategoryC" })
         fillList(list(name), m_data.TBLCategory, "Desc");
-    QComboBox* city = list("cmbCity");
-    fillList(city, m_data.TBLZip, "CITY");
+    fillList(list("cmbCity"), m_data.TBLZip, "CITY");
+}
+
+void MainPageBinding::bindLists()
+{
+    refreshLists();
+    auto* city = m_page->findChild<QComboBox*>(QStringLiteral("cmbCity"));
     connect(city, &QComboBox::textActivated, this, &MainPageBinding::cityChosen);
     connect(city->lineEdit(), &QLineEdit::textEdited, this, &MainPageBinding::cityChosen);
 }

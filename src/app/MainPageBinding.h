@@ -28,6 +28,9 @@ public:
     MainPageBinding(
         QWidget* mainPage, QWidget* userFieldsPage, TDataSource* dsCon, data::TfrmDataModule& data, Dialer dial);
 
+    // Reads the drop-down lists (job titles, departments, categories, cities) again.
+    void refreshLists();
+
     // The contact's field that a control of the Main or User Fields page shows ("" if none).
     static QString fieldOf(const QString& objectName);
 

@@ -55,6 +55,17 @@ template <typename Window> Shot shot(QSize size = {})
     return { [] { return std::make_unique<Window>(); }, size };
 }
 
+// A list window showing the entries of `view`.
+template <typename Window> Shot listShot(data::TableView& view, const char* field)
+{
+    return { [&view, field] {
+                auto window = std::make_unique<Window>();
+                window->setDataSource(new TDataSource(view, window.get()), field);
+                return window;
+            },
+        {} };
+}
+
 } // namespace
 
 void renderScreenshots(const QString& directory)
@@ -99,10 +110,10 @@ void renderScreenshots(const QString& directory)
         { [&] { return std::make_unique<Tfrmsort>(&dataModule.TBLCon); }, {} },
         shot<TBrDateForm>(),
         shot<TfrmMemo>(),
-        shot<records::TfrmCategory>(),
-        shot<records::TfrmDepart>(),
-        shot<records::TfrmJobTitle>(),
-        shot<records::TfrmDefActivity>(),
+        listShot<records::TfrmCategory>(dataModule.TBLCategory, "Desc"),
+        listShot<records::TfrmDepart>(dataModule.TBLDepart, "Description"),
+        listShot<records::TfrmJobTitle>(dataModule.TBLJobTitle, "Description"),
+        listShot<records::TfrmDefActivity>(dataModule.TBLActDesc, "ActDesc"),
         shot<records::TfrmDefMore>(),
     };
     for (const Shot& each : shots) {

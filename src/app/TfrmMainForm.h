@@ -22,6 +22,7 @@ namespace pelmora::app {
 
 class ActivitiesPage;
 class GuiDataPrompts;
+class MainPageBinding;
 class TDataSource;
 class MainCommands;
 class MainPage;
@@ -77,6 +78,7 @@ private:
     void fillActivityList();
     void applyActivityFilter();
     void disableUnbuiltCommands();
+    void wireListWindows();
 
     settings::Paths m_paths;
     settings::Settings m_settings;
@@ -92,6 +94,7 @@ private:
     comms::TEditAndDial* m_dialer = nullptr;
     data::TfrmDataModule* m_data = nullptr;
     TDataSource* m_dsCon = nullptr;
+    MainPageBinding* m_binding = nullptr;
 };
 
 } // namespace pelmora::app

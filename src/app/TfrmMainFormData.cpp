@@ -16,7 +16,12 @@
 #include "app/UserFieldsPage.h"
 #include "comms/TCustomEditAndBtn.h"
 #include "data/TfrmDataModule.h"
+#include "records/TfrmCategory.h"
+#include "records/TfrmDefActivity.h"
+#include "records/TfrmDepart.h"
+#include "records/TfrmJobTitle.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -33,7 +38,8 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     for (int i = 0; i < m_pages->count(); ++i)
         m_pages->widget(i)->setEnabled(true);
     bindGrids(data);
-    new MainPageBinding(m_mainPage, m_userFieldsPage, m_dsCon, data, [this](const QString& number) { dial(number); });
+    m_binding = new MainPageBinding(
+        m_mainPage, m_userFieldsPage, m_dsCon, data, [this](const QString& number) { dial(number); });
     new ContactCommands(this, data, m_dsCon);
     new QueryCommands(this, data, m_dsCon);
     dataPrompts.setNewContactHandler([this] {
@@ -44,6 +50,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     fillActivityList();
     connect(m_activitiesPage, &ActivitiesPage::filterChanged, this, &TfrmMainForm::applyActivityFilter);
     disableUnbuiltCommands();
+    wireListWindows();
     const std::pair<const char*, const char*> clipboard[]
         = { { "btnUserCut", "cut" }, { "btnUserCopy", "copy" }, { "btnUserPaste", "paste" } };
     for (const auto& [name, slot] : clipboard) {
@@ -135,6 +142,49 @@ void TfrmMainForm::disableUnbuiltCommands()
             box->setButtonEnabled(false);
     }
     m_pages->findChild<QComboBox*>(QStringLiteral("cmbSentReceived"))->setEnabled(false);
+}
+
+namespace {
+
+// Shows a list window modally over `view`, whatever its result, then runs `after`.
+template <typename Window>
+void showListWindow(QWidget* parent, data::TableView& view, const char* field, const std::function<void()>& after)
+{
+    Window window(parent);
+    TDataSource source(view);
+    window.setDataSource(&source, field);
+    window.exec();
+    after();
+}
+
+} // namespace
+
+void TfrmMainForm::wireListWindows()
+{
+    auto button = [this](const char* name) { return findChild<QAbstractButton*>(QLatin1String(name)); };
+    auto refresh = [this] { m_binding->refreshLists(); };
+    auto wire = [&](const char* name, auto open) {
+        QAbstractButton* b = button(name);
+        b->setEnabled(true);
+        connect(b, &QAbstractButton::clicked, this, [this, open] {
+            if (m_dsCon->post(this))
+                open();
+        });
+    };
+    for (const char* name : { "btnEditCategoryA", "btnEditCategoryB", "btnEditCategoryC" }) {
+        wire(name,
+            [this, refresh] { showListWindow<records::TfrmCategory>(this, m_data->TBLCategory, "Desc", refresh); });
+    }
+    wire("btnEditDepartment",
+        [this, refresh] { showListWindow<records::TfrmDepart>(this, m_data->TBLDepart, "Description", refresh); });
+    wire("btnEditJobTitle",
+        [this, refresh] { showListWindow<records::TfrmJobTitle>(this, m_data->TBLJobTitle, "Description", refresh); });
+    wire("btnEditActivityList", [this] {
+        showListWindow<records::TfrmDefActivity>(this, m_data->TBLActDesc, "ActDesc", [this] {
+            fillActivityList();
+            applyActivityFilter();
+        });
+    });
 }
 
 } // namespace pelmora::app

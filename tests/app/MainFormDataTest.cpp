@@ -1,5 +1,7 @@
 #include "SampleMainForm.h"
 
+#include "records/TLookupListForm.h"
+
 #include "app/ActivitiesPage.h"
 #include "app/DateText.h"
 #include "app/GuiDataPrompts.h"
@@ -12,6 +14,7 @@
 #include "comms/Telephony.h"
 #include "data/TfrmDataModule.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -19,6 +22,7 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using pelmora::app::TfrmMainForm;
@@ -151,6 +155,58 @@ TEST_F(MainFormDataTest, ActivityStatusFilterNarrowsTheGrid)
     emit page->filterChanged();
     EXPECT_EQ(done + grid->model()->rowCount(), all);
     EXPECT_TRUE(prompts->shown.isEmpty()) << prompts->shown.join(QLatin1Char('\n')).toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// Answers the modal list window that the button `name` opens with `respond`, then OK.
+void inListWindow(QWidget* form, const char* name, std::function<void(pelmora::records::TLookupListForm*)> respond)
+{
+    bool answered = false;
+    QTimer::singleShot(0, [&] {
+        auto* window = qobject_cast<pelmora::records::TLookupListForm*>(QApplication::activeModalWidget());
+        ASSERT_NE(window, nullptr);
+        respond(window);
+        answered = true;
+        window->accept();
+    });
+    form->findChild<QAbstractButton*>(QLatin1String(name))->click();
+    EXPECT_TRUE(answered);
+}
+
+TEST_F(MainFormDataTest, CategoryListAddsTypedEntriesDropsEmptyOnesAndDeletesWithoutTouchingContacts)
+{
+    const auto before = data->TBLCategory.recordCount();
+    const std::string used = contacts().asString("CategoryA");
+    ASSERT_FALSE(used.empty());
+    prompts->texts = { QStringLiteral("Prospect"), QString() };
+    inListWindow(form.get(), "btnEditCategoryA", [](auto* window) {
+        window->addEntry();
+        window->addEntry(); // left empty: nothing is added
+    });
+    EXPECT_EQ(data->TBLCategory.recordCount(), before + 1);
+    EXPECT_GE(control<QComboBox>("cmbCategoryB")->findText(QStringLiteral("Prospect")), 0);
+
+    ASSERT_TRUE(data->TBLCategory.locate({ "Desc" }, { pelmora::data::Value(used) }, {}));
+    prompts->answers = { true };
+    inListWindow(form.get(), "btnEditCategoryC", [](auto* window) { window->deleteEntry(); });
+    EXPECT_EQ(prompts->shown.back(), QStringLiteral("Categories|Do You Want to Delete the Item ?"));
+    EXPECT_EQ(data->TBLCategory.recordCount(), before);
+    EXPECT_EQ(contacts().asString("CategoryA"), used);
+}
+
+TEST_F(MainFormDataTest, EditingTheActivityListRefillsTheFilterListWithNothingChosen)
+{
+    auto* list = form->activitiesPage()->activityList();
+    list->setCurrentIndex(1);
+    prompts->texts = { QStringLiteral("Lunch") };
+    inListWindow(form.get(), "btnEditActivityList", [](auto* window) { window->addEntry(); });
+    EXPECT_GE(list->findText(QStringLiteral("Lunch")), 1);
+    EXPECT_EQ(list->itemText(0), QStringLiteral("All"));
+    EXPECT_EQ(list->currentIndex(), -1);
+    EXPECT_TRUE(data->TBLActivity.conditions().empty());
 }
 
 } // namespace
