@@ -13,11 +13,15 @@
 #include "app/TfrmSplash.h"
 #include "base/Error.h"
 #include "data/TfrmDataModule.h"
+#include "records/TfrmActivity.h"
 #include "records/TfrmCategory.h"
 #include "records/TfrmDefActivity.h"
 #include "records/TfrmDefMore.h"
 #include "records/TfrmDepart.h"
 #include "records/TfrmJobTitle.h"
+#include "records/TfrmLinks.h"
+#include "records/TfrmNotes.h"
+#include "records/TfrmPeople.h"
 #include "settings/Paths.h"
 
 #include <QApplication>
@@ -66,6 +70,18 @@ template <typename Window> Shot listShot(data::TableView& view, const char* fiel
         {} };
 }
 
+// An editor showing the current record of `view`.
+template <typename Editor> Shot editorShot(data::TableView& view)
+{
+    return { [&view] {
+                auto source = new TDataSource(view);
+                auto editor = std::make_unique<Editor>(source);
+                source->setParent(editor.get());
+                return editor;
+            },
+        {} };
+}
+
 } // namespace
 
 void renderScreenshots(const QString& directory)
@@ -110,6 +126,10 @@ void renderScreenshots(const QString& directory)
         { [&] { return std::make_unique<Tfrmsort>(&dataModule.TBLCon); }, {} },
         shot<TBrDateForm>(),
         shot<TfrmMemo>(),
+        editorShot<records::TfrmLinks>(dataModule.TBLLinks),
+        editorShot<records::TfrmActivity>(dataModule.TBLActivity),
+        editorShot<records::TfrmPeople>(dataModule.TBLPeople),
+        editorShot<records::TfrmNotes>(dataModule.TBLNotes),
         listShot<records::TfrmCategory>(dataModule.TBLCategory, "Desc"),
         listShot<records::TfrmDepart>(dataModule.TBLDepart, "Description"),
         listShot<records::TfrmJobTitle>(dataModule.TBLJobTitle, "Description"),

@@ -15,8 +15,9 @@ class TEditAndDial;
 }
 
 namespace pelmora::data {
+class TableView;
 class TfrmDataModule;
-}
+} // namespace pelmora::data
 
 namespace pelmora::app {
 
@@ -79,6 +80,10 @@ private:
     void applyActivityFilter();
     void disableUnbuiltCommands();
     void wireListWindows();
+    void wireEditors(GuiDataPrompts& dataPrompts);
+    // Shows the editor `Editor` on the current record of `view`; true when it closed with OK.
+    template <typename Editor> bool showEditor(data::TableView& view);
+    QStringList activityNames() const;
 
     settings::Paths m_paths;
     settings::Settings m_settings;

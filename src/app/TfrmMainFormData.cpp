@@ -16,10 +16,14 @@
 #include "app/UserFieldsPage.h"
 #include "comms/TCustomEditAndBtn.h"
 #include "data/TfrmDataModule.h"
+#include "records/TfrmActivity.h"
 #include "records/TfrmCategory.h"
 #include "records/TfrmDefActivity.h"
 #include "records/TfrmDepart.h"
 #include "records/TfrmJobTitle.h"
+#include "records/TfrmLinks.h"
+#include "records/TfrmNotes.h"
+#include "records/TfrmPeople.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -51,6 +55,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     connect(m_activitiesPage, &ActivitiesPage::filterChanged, this, &TfrmMainForm::applyActivityFilter);
     disableUnbuiltCommands();
     wireListWindows();
+    wireEditors(dataPrompts);
     const std::pair<const char*, const char*> clipboard[]
         = { { "btnUserCut", "cut" }, { "btnUserCopy", "copy" }, { "btnUserPaste", "paste" } };
     for (const auto& [name, slot] : clipboard) {
@@ -82,16 +87,21 @@ void TfrmMainForm::applyUserFieldNames(data::TfrmDataModule& data)
     }
 }
 
-void TfrmMainForm::fillActivityList()
+QStringList TfrmMainForm::activityNames() const
 {
-    QStringList descriptions;
+    QStringList names;
     data::TableView& list = m_data->TBLActDesc;
     if (list.isOpen()) {
         const int column = list.fieldIndex("ActDesc");
         for (const data::Record& row : list.rows(0, list.recordCount()))
-            descriptions << QString::fromStdString(data::valueToString(row.values[static_cast<size_t>(column)]));
+            names << QString::fromStdString(data::valueToString(row.values[static_cast<size_t>(column)]));
     }
-    m_activitiesPage->setActivityDescriptions(descriptions);
+    return names;
+}
+
+void TfrmMainForm::fillActivityList()
+{
+    m_activitiesPage->setActivityDescriptions(activityNames());
 }
 
 void TfrmMainForm::applyActivityFilter()
@@ -185,6 +195,65 @@ void TfrmMainForm::wireListWindows()
             applyActivityFilter();
         });
     });
+}
+
+template <typename Editor> bool TfrmMainForm::showEditor(data::TableView& view)
+{
+    TDataSource source(view);
+    Editor editor(&source, this);
+    if constexpr (std::is_same_v<Editor, records::TfrmActivity>) {
+        editor.setActivityNames(activityNames());
+        connect(&editor, &records::TfrmActivity::editActivityList, this, [this, &editor] {
+            showListWindow<records::TfrmDefActivity>(this, m_data->TBLActDesc, "ActDesc", [this, &editor] {
+                fillActivityList();
+                applyActivityFilter();
+                editor.setActivityNames(activityNames());
+            });
+        });
+    }
+    return editor.exec() == QDialog::Accepted;
+}
+
+void TfrmMainForm::wireEditors(GuiDataPrompts& dataPrompts)
+{
+    struct Kind {
+        const char* add;
+        const char* properties;
+        data::TableView* view;
+        std::function<bool(data::TableView&)> show;
+        const char* editor;
+    };
+    const Kind kinds[] = {
+        { "btnAddLink", "btnLinkProperties", &m_data->TBLLinks,
+            [this](data::TableView& v) { return showEditor<records::TfrmLinks>(v); }, "TfrmLinks" },
+        { "btnAddActivity", "btnActivityProperties", &m_data->TBLActivity,
+            [this](data::TableView& v) { return showEditor<records::TfrmActivity>(v); }, "TfrmActivity" },
+        { "btnAddPerson", "btnPersonProperties", &m_data->TBLPeople,
+            [this](data::TableView& v) { return showEditor<records::TfrmPeople>(v); }, "TfrmPeople" },
+        { "btnAddNote", "btnNoteProperties", &m_data->TBLNotes,
+            [this](data::TableView& v) { return showEditor<records::TfrmNotes>(v); }, "TfrmNotes" },
+    };
+    for (const Kind& kind : kinds) {
+        dataPrompts.setEditor(
+            kind.editor, [show = kind.show](data::TableView& view, const std::string&) { return show(view); });
+        data::TableView* view = kind.view;
+        auto* add = findChild<QPushButton*>(QLatin1String(kind.add));
+        add->setEnabled(true);
+        connect(add, &QPushButton::clicked, this, [this, view] {
+            // A detail record belongs to a stored contact: the contact is posted first.
+            if (!m_dsCon->post(this) || m_dsCon->view().isEmpty())
+                return;
+            TDataSource(*view).guarded(this, [view] { view->insert(); }); // the insert rule shows the editor
+        });
+        auto* properties = findChild<QPushButton*>(QLatin1String(kind.properties));
+        properties->setEnabled(true);
+        connect(properties, &QPushButton::clicked, this, [this, view, show = kind.show] {
+            if (!view->isOpen() || view->isEmpty())
+                return;
+            if (show(*view))
+                TDataSource(*view).post(this);
+        });
+    }
 }
 
 } // namespace pelmora::app

@@ -1,5 +1,8 @@
 #include "SampleMainForm.h"
 
+#include "records/TfrmActivity.h"
+#include "records/TfrmLinks.h"
+#include "records/TfrmNotes.h"
 #include "records/TLookupListForm.h"
 
 #include "app/ActivitiesPage.h"
@@ -17,6 +20,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -24,6 +28,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QUrl>
 
 using pelmora::app::TfrmMainForm;
 using pelmora::data::TableView;
@@ -210,3 +215,84 @@ TEST_F(MainFormDataTest, EditingTheActivityListRefillsTheFilterListWithNothingCh
 }
 
 } // namespace
+
+namespace {
+
+// Catches the addresses handed to the desktop, so no browser starts during the tests.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open"); }
+    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+// Answers the modal editor opened by clicking `name` with `respond` (which closes it).
+template <typename Editor> void inEditor(QWidget* form, const char* name, std::function<void(Editor*)> respond)
+{
+    bool answered = false;
+    QTimer::singleShot(0, [&] {
+        auto* editor = qobject_cast<Editor*>(QApplication::activeModalWidget());
+        ASSERT_NE(editor, nullptr);
+        respond(editor);
+        answered = true;
+    });
+    form->findChild<QPushButton*>(QLatin1String(name))->click();
+    EXPECT_TRUE(answered);
+}
+
+TEST_F(MainFormDataTest, ANewActivityCancelledInItsEditorLeavesNoRecord)
+{
+    const auto before = data->TBLActivity.recordCount();
+    inEditor<pelmora::records::TfrmActivity>(form.get(), "btnAddActivity", [](auto* editor) {
+        QTest::keyClicks(editor->template findChild<QLineEdit*>(QStringLiteral("edtDetailes")), QStringLiteral("x"));
+        editor->reject();
+    });
+    EXPECT_EQ(data->TBLActivity.recordCount(), before);
+    EXPECT_FALSE(data->TBLActivity.isEditing());
+
+    inEditor<pelmora::records::TfrmActivity>(form.get(), "btnAddActivity", [](auto* editor) {
+        QTest::keyClicks(
+            editor->template findChild<QLineEdit*>(QStringLiteral("edtDetailes")), QStringLiteral("Call back"));
+        editor->accept();
+    });
+    EXPECT_EQ(data->TBLActivity.recordCount(), before + 1);
+    EXPECT_EQ(data->TBLActivity.asString("DateCreated"), pelmora::data::Date::today().iso());
+}
+
+TEST_F(MainFormDataTest, ANewLinkWhosePageWasVisitedStaysStoredAfterCancel)
+{
+    UrlCatcher urls;
+    const auto before = data->TBLLinks.recordCount();
+    inEditor<pelmora::records::TfrmLinks>(form.get(), "btnAddLink", [](auto* editor) {
+        auto* url = editor->template findChild<pelmora::comms::TCustomEditAndBtn*>(QStringLiteral("edtURL"));
+        QTest::keyClicks(url->edit(), QStringLiteral("http://example.org/"));
+        url->button()->click();
+        editor->reject();
+    });
+    EXPECT_EQ(data->TBLLinks.recordCount(), before + 1);
+    EXPECT_EQ(data->TBLLinks.asString("LastAccess"), pelmora::data::Date::today().iso());
+    ASSERT_EQ(urls.opened.size(), 1);
+    EXPECT_EQ(urls.opened.front(), QUrl(QStringLiteral("http://example.org/")));
+}
+
+TEST_F(MainFormDataTest, PropertiesOkPostsTheEditedNote)
+{
+    for (int i = 0; i < 50 && data->TBLNotes.isEmpty() && !contacts().eof(); ++i)
+        contacts().next();
+    ASSERT_FALSE(data->TBLNotes.isEmpty()) << "some Sample contact has a note";
+    inEditor<pelmora::records::TfrmNotes>(form.get(), "btnNoteProperties", [](auto* editor) {
+        auto* subject = editor->template findChild<QLineEdit*>(QStringLiteral("edtSubject"));
+        subject->selectAll();
+        QTest::keyClicks(subject, QStringLiteral("Renamed"));
+        editor->accept();
+    });
+    EXPECT_FALSE(data->TBLNotes.isEditing());
+    EXPECT_EQ(data->TBLNotes.asString("Subject"), "Renamed");
+}
+
+} // namespace
+
+#include "MainFormDataTest.moc"
