@@ -252,6 +252,7 @@ TEST_F(MainFormDataTest, ANewActivityCancelledInItsEditorLeavesNoRecord)
     });
     EXPECT_EQ(data->TBLActivity.recordCount(), before);
     EXPECT_FALSE(data->TBLActivity.isEditing());
+    EXPECT_TRUE(prompts->shown.isEmpty()) << prompts->shown.join(QLatin1Char('\n')).toStdString();
 
     inEditor<pelmora::records::TfrmActivity>(form.get(), "btnAddActivity", [](auto* editor) {
         QTest::keyClicks(
