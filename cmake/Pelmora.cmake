@@ -1,6 +1,9 @@
 # Shared compile settings for every Pelmora target.
 
-set(PELMORA_WARNINGS -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+set(PELMORA_WARNINGS -Wall -Wextra -Wpedantic -Wnon-virtual-dtor)
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    list(APPEND PELMORA_WARNINGS -Wshadow=local) # clang has no "local" flavour of this warning
+endif()
 
 function(pelmora_target_defaults target)
     target_compile_options(${target} PRIVATE ${PELMORA_WARNINGS})

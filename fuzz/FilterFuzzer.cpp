@@ -20,7 +20,7 @@ sqlite3* schemaDatabase()
     static sqlite3* db = [] {
         sqlite3* handle = nullptr;
         sqlite3_open(":memory:", &handle);
-        for (TableHome home : {TableHome::Database, TableHome::DataDirectory}) {
+        for (TableHome home : { TableHome::Database, TableHome::DataDirectory }) {
             for (const std::string& sql : createStatements(home))
                 sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, nullptr);
         }

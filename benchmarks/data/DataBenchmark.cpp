@@ -13,7 +13,7 @@ namespace {
 
 using namespace pelmora;
 
-const char* const kDetailTables[] = {"EMAIL", "Links", "Activity", "People", "notes", "documents"};
+const char* const kDetailTables[] = { "EMAIL", "Links", "Activity", "People", "notes", "documents" };
 
 data::DefaultPrompts prompts;
 
@@ -34,20 +34,21 @@ struct Raw {
 
     Raw()
     {
-        sqlite3_open_v2((bench::benchmarkDataDirectory() / "database.sqlite").c_str(), &db, SQLITE_OPEN_READWRITE,
-                        nullptr);
+        sqlite3_open_v2(
+            (bench::benchmarkDataDirectory() / "database.sqlite").c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
         sqlite3_exec(db, "PRAGMA journal_mode = WAL; PRAGMA synchronous = NORMAL", nullptr, nullptr, nullptr);
         const char* order = " ORDER BY LName COLLATE NOCASE, FName COLLATE NOCASE, rowid LIMIT 1";
         prepare(firstContact, std::string("SELECT rowid, * FROM Contacts") + order);
         // Written so that SQLite starts inside the index: a row-value comparison would scan it from the top.
-        prepare(nextContact, std::string("SELECT rowid, * FROM Contacts WHERE LName COLLATE NOCASE >= ?1 AND "
-                                         "(LName COLLATE NOCASE > ?1 OR (LName COLLATE NOCASE = ?1 AND "
-                                         "(FName COLLATE NOCASE > ?2 OR (FName COLLATE NOCASE = ?2 AND rowid > ?3))))") +
-                                 order);
+        prepare(nextContact,
+            std::string("SELECT rowid, * FROM Contacts WHERE LName COLLATE NOCASE >= ?1 AND "
+                        "(LName COLLATE NOCASE > ?1 OR (LName COLLATE NOCASE = ?1 AND "
+                        "(FName COLLATE NOCASE > ?2 OR (FName COLLATE NOCASE = ?2 AND rowid > ?3))))")
+                + order);
         for (const char* table : kDetailTables) {
             details.push_back(nullptr);
-            prepare(details.back(), std::string("SELECT rowid, * FROM ") + table +
-                                        " WHERE Contact = ? ORDER BY Contact, rowid LIMIT 32");
+            prepare(details.back(),
+                std::string("SELECT rowid, * FROM ") + table + " WHERE Contact = ? ORDER BY Contact, rowid LIMIT 32");
         }
     }
     ~Raw()

@@ -18,6 +18,11 @@ const std::vector<const CommandGroup*>& groups()
     static const std::vector<const CommandGroup*> all = {
         &settingsGroup,
         &dbGroup, &tableGroup, &emailGroup,
+        &mimeGroup,
+        &smtpGroup,
+        &pop3Group,
+        &httpGroup,
+        &databasesGroup,
     };
     return all;
 }

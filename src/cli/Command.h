@@ -32,5 +32,10 @@ extern const CommandGroup settingsGroup;
 extern const CommandGroup dbGroup;
 extern const CommandGroup tableGroup;
 extern const CommandGroup emailGroup;
+extern const CommandGroup mimeGroup;
+extern const CommandGroup smtpGroup;
+extern const CommandGroup pop3Group;
+extern const CommandGroup httpGroup;
+extern const CommandGroup databasesGroup;
 
 } // namespace pelmora::cli

@@ -18,15 +18,14 @@ int dbInfo(Context& context, std::vector<std::string> words)
 {
     if (words.empty() || words.front() != "info")
         throw UsageError(words.empty() ? "Missing db command" : "Unknown db command \"" + words.front() + "\"");
-    Args args({words.begin() + 1, words.end()}, {});
+    Args args({ words.begin() + 1, words.end() }, {});
     args.expectEnd();
     DataSession session(context);
     nlohmann::ordered_json tables = nlohmann::ordered_json::object();
     for (const TableDef& table : data::allTables())
         tables[table.name] = session.databaseFor(table)->count(table);
-    nlohmann::ordered_json info = {{"name", session.settings().lastDataName},
-                                   {"directory", session.module().currentDirectory().string()},
-                                   {"tables", tables}};
+    nlohmann::ordered_json info = { { "name", session.settings().lastDataName },
+        { "directory", session.module().currentDirectory().string() }, { "tables", tables } };
     std::cout << info.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     return 0;
 }
@@ -94,18 +93,22 @@ int tableList(DataSession& session, const TableDef& table, Args& args)
 TableView& viewForAdd(DataSession& session, const TableDef& table)
 {
     auto& module = session.module();
-    TableView& view = table.name == "EMAIL" ? module.TBLEmailFull : module.viewForTable(table);
-    if (view.master() == &module.TBLCon) {
-        std::int64_t contact = 0;
-        for (const auto& [field, value] : session.prompts().assignments) {
-            if (field == "Contact")
-                contact = parseCounter(value, "Contact");
-        }
-        if (contact == 0)
-            throw Error("A record of " + table.fileName + " needs Contact=N, the contact it belongs to");
-        if (!module.TBLCon.gotoRowId(contact))
-            throw Error("There is no contact numbered " + std::to_string(contact));
+    // Messages go in through the all-messages view, which has no master, so that Contact=1 (the
+    // inbox) is possible; a message still needs an owner, or no window would ever show it.
+    const bool message = table.name == "EMAIL";
+    TableView& view = message ? module.TBLEmailFull : module.viewForTable(table);
+    if (view.master() != &module.TBLCon && !message)
+        return view;
+    std::int64_t contact = 0;
+    for (const auto& [field, value] : session.prompts().assignments) {
+        if (field == "Contact")
+            contact = parseCounter(value, "Contact");
     }
+    if (contact == 0)
+        throw Error("A record of " + table.fileName + " needs Contact=N, the contact it belongs to"
+            + (message ? " (1 for the inbox)" : ""));
+    if (!(message && contact == 1) && !module.TBLCon.gotoRowId(contact))
+        throw Error("There is no contact numbered " + std::to_string(contact));
     return view;
 }
 
@@ -177,7 +180,7 @@ int tableDelete(DataSession& session, const TableDef& table, Args& args)
 
 int runTable(Context& context, std::vector<std::string> words)
 {
-    Args args(std::move(words), {"where", "order", "contact", "fields"});
+    Args args(std::move(words), { "where", "order", "contact", "fields" });
     const std::string command = args.next("table command");
     const TableDef* table = data::findTable(args.next("TABLE"));
     if (command != "list" && command != "count" && command != "add" && command != "set" && command != "delete")
@@ -202,7 +205,7 @@ int runTable(Context& context, std::vector<std::string> words)
 
 int runEmail(Context& context, std::vector<std::string> words)
 {
-    Args args(std::move(words), {"to"});
+    Args args(std::move(words), { "to" });
     const std::string command = args.next("email command");
     if (command != "copy" && command != "move")
         throw UsageError("Unknown email command \"" + command + "\"; see pelmora --help");

@@ -28,7 +28,8 @@ void CliPrompts::apply(data::TableView& view)
         view.setString(field, value);
 }
 
-DataSession::DataSession(const Context& context) : m_paths(settings::Paths::resolve(context.home))
+DataSession::DataSession(const Context& context)
+    : m_paths(settings::Paths::resolve(context.home))
 {
     m_settings = settings::Settings::load(m_paths.iniFile());
     m_settings.applyStartDefaults(m_paths);
@@ -44,8 +45,8 @@ std::shared_ptr<data::Database> DataSession::databaseFor(const data::TableDef& t
     return m_module->TBLCon.databaseShared();
 }
 
-std::vector<std::pair<std::string, std::string>> parseAssignments(const data::TableDef& table,
-                                                                  const std::vector<std::string>& words)
+std::vector<std::pair<std::string, std::string>> parseAssignments(
+    const data::TableDef& table, const std::vector<std::string>& words)
 {
     std::vector<std::pair<std::string, std::string>> assignments;
     for (const std::string& word : words) {

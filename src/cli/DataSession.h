@@ -47,8 +47,8 @@ private:
 };
 
 // FIELD=VALUE words, the field names checked against the table before anything is written.
-std::vector<std::pair<std::string, std::string>> parseAssignments(const data::TableDef& table,
-                                                                  const std::vector<std::string>& words);
+std::vector<std::pair<std::string, std::string>> parseAssignments(
+    const data::TableDef& table, const std::vector<std::string>& words);
 // A record as JSON: field name -> value; dates ISO, logicals true/false, memos whole, blanks null.
 nlohmann::ordered_json recordJson(const data::TableView& view, const std::vector<std::string>& fields);
 std::int64_t parseCounter(const std::string& text, const std::string& what);

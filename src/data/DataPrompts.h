@@ -20,7 +20,7 @@ public:
     // An attachment file could not be deleted; `text` is the message to show.
     virtual void fileNotDeleted(const std::string& path, const std::string& text) { (void)path, confirm(text); }
     // A new contact was started: the main window puts the focus into its first-name edit.
-    virtual void newContactStarted() {}
+    virtual void newContactStarted() { }
 };
 
 // Answers every step with its default: editors close with OK, confirmations with OK.

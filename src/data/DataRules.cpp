@@ -65,26 +65,22 @@ void TfrmDataModule::attachRules()
     };
     TBLEmail.calcFields = status("StatusField");
     TBLEmailFull.calcFields = status("statusField");
-    TBLEmail.afterDelete = [this](TableView&, const Record& r) {
-        removeAttachments(r.rowId, "File Cant be Delleted?");
-    };
-    TBLEmailFull.afterDelete = [this](TableView&, const Record& r) {
-        removeAttachments(r.rowId, "File Cant be Delleted");
-    };
+    TBLEmail.afterDelete
+        = [this](TableView&, const Record& r) { removeAttachments(r.rowId, "File Cant be Delleted?"); };
+    TBLEmailFull.afterDelete
+        = [this](TableView&, const Record& r) { removeAttachments(r.rowId, "File Cant be Delleted"); };
     TBLLinks.afterInsert = [this](TableView& v) { detailDefaults(v, "DateCreated", "TfrmLinks", "Link"); };
     TBLActivity.afterInsert = [this](TableView& v) { detailDefaults(v, "DateCreated", "TfrmActivity", "Activity"); };
     TBLPeople.afterInsert = [this](TableView& v) { detailDefaults(v, "DateCreated", "TfrmPeople", "Contact"); };
     TBLNotes.afterInsert = [this](TableView& v) { detailDefaults(v, "DateCreated", "TfrmNotes", "Note"); };
-    TBLDoc.afterInsert = [this](TableView& v) {
-        detailDefaults(v, "Added", "TfrmInsertedDoc", "Attached Document");
-    };
+    TBLDoc.afterInsert = [this](TableView& v) { detailDefaults(v, "Added", "TfrmInsertedDoc", "Attached Document"); };
     TBLDocFull.afterInsert = TBLDoc.afterInsert;
     // The activity list shows itself instead of an editor; a record started there only gets its date.
     TBLActivityList.afterInsert = [](TableView& v) { v.setDate("DateCreated", Date::today()); };
 }
 
-void TfrmDataModule::detailDefaults(TableView& view, const std::string& dateField, const std::string& editor,
-                                    const std::string& caption)
+void TfrmDataModule::detailDefaults(
+    TableView& view, const std::string& dateField, const std::string& editor, const std::string& caption)
 {
     view.setDate(dateField, Date::today());
     const bool ok = m_prompts.showEditor(view, editor, caption);
@@ -108,7 +104,7 @@ void TfrmDataModule::contactCascade(TableView& contacts)
     const std::int64_t counter = contacts.asInteger("Counter");
     SqlDatabase& sql = m_database->sql();
     std::vector<std::string> locations;
-    for (TableView* v : {&TBLEmailDel, &TBLActivityDel, &TBLDocDel, &TBLLinksDel}) {
+    for (TableView* v : { &TBLEmailDel, &TBLActivityDel, &TBLDocDel, &TBLLinksDel }) {
         v->setDatabase(m_database);
         v->setFilter("contact = " + std::to_string(counter));
         v->open();
@@ -124,7 +120,7 @@ void TfrmDataModule::contactCascade(TableView& contacts)
         v->close();
     }
     // The contact's people and notes would otherwise stay where no window can reach them.
-    for (const char* table : {"People", "notes"})
+    for (const char* table : { "People", "notes" })
         sql.prepare(std::string("DELETE FROM \"") + table + "\" WHERE \"Contact\" = ?").bind(1, counter).run();
     deleteUnreferencedFiles(locations, "File Cant be Delleted?");
 }
@@ -148,7 +144,7 @@ void TfrmDataModule::deleteUnreferencedFiles(const std::vector<std::string>& loc
     for (const std::string& location : locations) {
         if (!seen.insert(location).second || !isInside(location, m_attachDirectory))
             continue;
-        if (sql.scalar("SELECT COUNT(*) FROM \"Attach\" WHERE \"Location\" = ?", {location}) == 0)
+        if (sql.scalar("SELECT COUNT(*) FROM \"Attach\" WHERE \"Location\" = ?", { location }) == 0)
             doomed.push_back(location);
     }
     if (doomed.empty())

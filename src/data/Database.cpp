@@ -15,7 +15,10 @@ const std::vector<MigrationStep>& migrationSteps()
     return steps;
 }
 
-int userVersion(SqlDatabase& sql) { return int(sql.scalar("PRAGMA user_version")); }
+int userVersion(SqlDatabase& sql)
+{
+    return int(sql.scalar("PRAGMA user_version"));
+}
 
 } // namespace
 
@@ -25,14 +28,15 @@ std::filesystem::path Database::fileIn(const std::filesystem::path& directory, T
 }
 
 Database::Database(const std::filesystem::path& directory, TableHome home, bool create)
-    : m_directory(directory), m_home(home)
+    : m_directory(directory)
+    , m_home(home)
 {
     const auto file = fileIn(directory, home);
     std::error_code error;
     const bool exists = std::filesystem::exists(file, error);
     if (!create && !exists) {
-        throw EDatabaseError("The directory " + directory.string() + " holds no Pelmora database (" +
-                             file.filename().string() + " is missing)");
+        throw EDatabaseError("The directory " + directory.string() + " holds no Pelmora database ("
+            + file.filename().string() + " is missing)");
     }
     if (create && exists)
         throw EDatabaseError("A database already exists in " + directory.string());
@@ -61,8 +65,14 @@ void Database::createSchema()
     for (const std::string& statement : createStatements(m_home))
         m_sql->exec(statement);
     if (m_home == TableHome::Database) {
-        // Contact 1 of EMAIL marks the inbox, so no real contact may ever be numbered 1.
+        // Contact 1 of EMAIL marks the inbox, so no real contact may ever be numbered 1: the
+        // numbering starts past it, and a number given by hand is refused.
         m_sql->exec("INSERT INTO sqlite_sequence (name, seq) VALUES ('Contacts', 1)");
+        for (const char* event : {"INSERT", "UPDATE OF Counter"}) {
+            m_sql->exec(std::string("CREATE TRIGGER \"ContactsNotOne") + (event[0] == 'I' ? "Insert" : "Update") +
+                        "\" BEFORE " + event + " ON Contacts WHEN NEW.Counter = 1 BEGIN SELECT RAISE(ABORT, "
+                        "'Contact number 1 is reserved for the e-mail inbox'); END");
+        }
     }
     m_sql->exec("PRAGMA user_version = " + std::to_string(kSchemaVersion));
     transaction.commit();
@@ -74,9 +84,8 @@ void Database::migrate()
     if (version == 0)
         throw EDatabaseError("The file " + m_sql->file().string() + " is not a Pelmora database");
     if (version > kSchemaVersion) {
-        throw EDatabaseError("The database in " + m_directory.string() + " was written by a newer Pelmora (version " +
-                             std::to_string(version) + "); this program reads up to version " +
-                             std::to_string(kSchemaVersion));
+        throw EDatabaseError("The database in " + m_directory.string() + " was written by a newer Pelmora (version "
+            + std::to_string(version) + "); this program reads up to version " + std::to_string(kSchemaVersion));
     }
     Transaction transaction(*m_sql);
     for (int v = version; v < kSchemaVersion; ++v) {
@@ -99,7 +108,10 @@ void Database::pack()
     m_sql->exec("VACUUM");
 }
 
-void Database::checkpoint() { m_sql->exec("PRAGMA wal_checkpoint(TRUNCATE)"); }
+void Database::checkpoint()
+{
+    m_sql->exec("PRAGMA wal_checkpoint(TRUNCATE)");
+}
 
 std::int64_t Database::count(const TableDef& table)
 {

@@ -22,8 +22,8 @@ public:
     // A missing file is an error: nothing is created silently.
     static std::shared_ptr<Database> open(const std::filesystem::path& directory, TableHome home = TableHome::Database);
     // Creates a new, empty file; an existing one is an error.
-    static std::shared_ptr<Database> create(const std::filesystem::path& directory,
-                                            TableHome home = TableHome::Database);
+    static std::shared_ptr<Database> create(
+        const std::filesystem::path& directory, TableHome home = TableHome::Database);
     static std::filesystem::path fileIn(const std::filesystem::path& directory, TableHome home);
 
     const std::filesystem::path& directory() const { return m_directory; }

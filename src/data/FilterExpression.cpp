@@ -24,7 +24,9 @@ constexpr int kMaxDepth = 64;
 class Parser {
 public:
     Parser(const std::string& expression, const TableDef& table, const DateFormat& dates)
-        : m_text(expression), m_table(table), m_dates(dates)
+        : m_text(expression)
+        , m_table(table)
+        , m_dates(dates)
     {
         advance();
     }
@@ -42,8 +44,8 @@ public:
 private:
     [[noreturn]] void fail(const std::string& what, size_t position = 0) const
     {
-        throw EDatabaseError("Error in filter expression: " + what + " at position " +
-                             std::to_string(position ? position : m_token.position));
+        throw EDatabaseError("Error in filter expression: " + what + " at position "
+            + std::to_string(position ? position : m_token.position));
     }
 
     bool isKeyword(const char* word) const { return m_token.kind == Tok::Name && equalsNoCase(m_token.text, word); }
@@ -52,14 +54,16 @@ private:
     {
         while (m_pos < m_text.size() && std::isspace(static_cast<unsigned char>(m_text[m_pos])))
             ++m_pos;
-        m_token = Token{Tok::End, "", m_pos + 1};
+        m_token = Token { Tok::End, "", m_pos + 1 };
         if (m_pos >= m_text.size())
             return;
         const char c = m_text[m_pos];
         if (std::isalpha(static_cast<unsigned char>(c)) || c == '_')
-            return readWhile(Tok::Name, [](char ch) { return std::isalnum(static_cast<unsigned char>(ch)) || ch == '_'; });
+            return readWhile(
+                Tok::Name, [](char ch) { return std::isalnum(static_cast<unsigned char>(ch)) || ch == '_'; });
         if (std::isdigit(static_cast<unsigned char>(c)) || c == '-' || c == '.')
-            return readWhile(Tok::Number, [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)) || ch == '.'; });
+            return readWhile(
+                Tok::Number, [](char ch) { return std::isdigit(static_cast<unsigned char>(ch)) || ch == '.'; });
         if (c == '\'' || c == '"')
             return readQuoted(c);
         if (c == '(' || c == ')') {
@@ -81,8 +85,7 @@ private:
         fail(std::string("unexpected character '") + c + "'", m_pos + 1);
     }
 
-    template <typename Pred>
-    void readWhile(Tok kind, Pred pred)
+    template <typename Pred> void readWhile(Tok kind, Pred pred)
     {
         m_token.kind = kind;
         m_token.text = m_text[m_pos++];
@@ -167,15 +170,15 @@ private:
 SqlCondition Parser::comparison()
 {
     if (m_token.kind != Tok::Name)
-        fail(m_token.kind == Tok::End ? "a field name is missing" : "expected a field name instead of \"" +
-                                                                          m_token.text + "\"");
+        fail(m_token.kind == Tok::End ? "a field name is missing"
+                                      : "expected a field name instead of \"" + m_token.text + "\"");
     const FieldDef* field = m_table.field(m_token.text);
     if (!field)
         fail("unknown field \"" + m_token.text + "\"");
     advance();
     if (m_token.kind != Tok::Op)
-        fail(m_token.kind == Tok::End ? "a comparison is missing" : "expected a comparison instead of \"" +
-                                                                        m_token.text + "\"");
+        fail(m_token.kind == Tok::End ? "a comparison is missing"
+                                      : "expected a comparison instead of \"" + m_token.text + "\"");
     const std::string op = m_token.text == "<>" ? "<>" : m_token.text;
     advance();
     const Token literal = m_token;
@@ -188,17 +191,18 @@ SqlCondition Parser::comparison()
     if (blank) {
         if (op != "=" && op != "<>")
             fail("null can only be compared with = or <>", literal.position);
-        return {column + (op == "=" ? " IS NULL" : " IS NOT NULL"), {}};
+        return { column + (op == "=" ? " IS NULL" : " IS NOT NULL"), {} };
     }
     const bool text = field->type == FieldType::Alpha || field->type == FieldType::Memo;
-    if (text && literal.kind == Tok::Text && literal.text.size() > 1 && literal.text.back() == '*' &&
-        (op == "=" || op == "<>")) {
+    if (text && literal.kind == Tok::Text && literal.text.size() > 1 && literal.text.back() == '*'
+        && (op == "=" || op == "<>")) {
         const std::string prefix = literal.text.substr(0, literal.text.size() - 1);
-        return {std::string(op == "<>" ? "NOT " : "") + "(substr(" + column + ", 1, length(?)) = ?)", {prefix, prefix}};
+        return { std::string(op == "<>" ? "NOT " : "") + "(substr(" + column + ", 1, length(?)) = ?)",
+            { prefix, prefix } };
     }
     if (field->type == FieldType::Logical)
-        return {"ifnull(" + column + ", 0) " + op + " ?", {literalFor(*field, literal)}};
-    return {column + " " + op + " ?", {literalFor(*field, literal)}};
+        return { "ifnull(" + column + ", 0) " + op + " ?", { literalFor(*field, literal) } };
+    return { column + " " + op + " ?", { literalFor(*field, literal) } };
 }
 
 Value Parser::literalFor(const FieldDef& field, const Token& literal) const

@@ -4,7 +4,11 @@
 
 namespace pelmora::data {
 
-Query::Query(std::string name, std::string sql) : m_name(std::move(name)), m_sql(std::move(sql)) {}
+Query::Query(std::string name, std::string sql)
+    : m_name(std::move(name))
+    , m_sql(std::move(sql))
+{
+}
 
 void Query::setDatabase(std::shared_ptr<Database> database)
 {
@@ -12,7 +16,10 @@ void Query::setDatabase(std::shared_ptr<Database> database)
     m_database = std::move(database);
 }
 
-void Query::setParam(const std::string& name, const Value& value) { m_params[name] = value; }
+void Query::setParam(const std::string& name, const Value& value)
+{
+    m_params[name] = value;
+}
 
 void Query::open()
 {
@@ -50,7 +57,7 @@ void Query::close()
 Value Query::value(const std::string& column) const
 {
     if (eof())
-        return std::monostate{};
+        return std::monostate {};
     for (size_t c = 0; c < m_columns.size(); ++c) {
         if (equalsNoCase(m_columns[c], column))
             return m_rows[m_position].values[c];
@@ -59,7 +66,9 @@ Value Query::value(const std::string& column) const
 }
 
 BatchMove::BatchMove(std::string name, Query& source, TableView& destination)
-    : m_name(std::move(name)), m_source(source), m_destination(destination)
+    : m_name(std::move(name))
+    , m_source(source)
+    , m_destination(destination)
 {
 }
 
@@ -86,8 +95,8 @@ std::vector<std::int64_t> BatchMove::execute()
     std::vector<std::int64_t> appended;
     Transaction transaction(database->sql());
     for (const Record& row : m_source.rows()) {
-        Statement& st = database->sql().prepare("INSERT INTO \"" + table.name + "\" (" + columns + ") VALUES (" +
-                                                marks + ")");
+        Statement& st
+            = database->sql().prepare("INSERT INTO \"" + table.name + "\" (" + columns + ") VALUES (" + marks + ")");
         for (size_t i = 0; i < matched.size(); ++i)
             st.bind(int(i + 1), row.values[matched[i].first]);
         st.run();

@@ -1,7 +1,7 @@
 #include "data/SampleDatabase.h"
 
-#include "data/DataError.h"
 #include "data/Database.h"
+#include "data/DataError.h"
 
 namespace pelmora::data {
 
@@ -53,13 +53,16 @@ namespace {
 Value seedValue(const FieldDef& field, const std::string& text)
 {
     if (text.empty())
-        return std::monostate{};
+        return std::monostate {};
     switch (field.type) {
     case FieldType::Long:
     case FieldType::AutoInc:
-    case FieldType::Logical: return std::int64_t(std::stoll(text));
-    case FieldType::Number: return std::stod(text);
-    default: return text;
+    case FieldType::Logical:
+        return std::int64_t(std::stoll(text));
+    case FieldType::Number:
+        return std::stod(text);
+    default:
+        return text;
     }
 }
 
@@ -81,7 +84,7 @@ void loadSeed(SqlDatabase& sql, const TableDef& table, std::string_view csv)
     for (size_t r = 1; r < rows.size(); ++r) {
         Statement& st = sql.prepare("INSERT INTO \"" + table.name + "\" (" + columns + ") VALUES (" + marks + ")");
         for (size_t c = 0; c < fields.size(); ++c)
-            st.bind(int(c + 1), c < rows[r].size() ? seedValue(*fields[c], rows[r][c]) : Value{});
+            st.bind(int(c + 1), c < rows[r].size() ? seedValue(*fields[c], rows[r][c]) : Value {});
         st.run();
     }
 }
@@ -106,7 +109,7 @@ void createSeeded(const std::filesystem::path& dataDirectory, TableHome home)
             // The Sample row is always found in the data directory, whatever BaseDir says; keeping
             // the full path there lets code that reads BaseDir as a location work too.
             database->sql()
-                .prepare("INSERT INTO \"BaseName\" (\"BaseName\", \"BaseDir\") VALUES ('Sample', ?)")
+                .prepare("UPDATE \"BaseName\" SET \"BaseDir\" = ? WHERE \"BaseName\" = 'Sample'")
                 .bind(1, std::filesystem::absolute(dataDirectory).lexically_normal().string())
                 .run();
         }

@@ -12,9 +12,9 @@ enum class FieldType { Alpha, Memo, Logical, Long, AutoInc, Date, Number };
 struct FieldDef {
     std::string name;
     FieldType type = FieldType::Alpha;
-    int size = 0;       // characters of an alpha field; bytes kept in the record of a memo
-    std::string label;  // column title; the field name when empty
-    int width = 10;     // grid column width in characters
+    int size = 0; // characters of an alpha field; bytes kept in the record of a memo
+    std::string label; // column title; the field name when empty
+    int width = 10; // grid column width in characters
     bool hidden = false;
     bool required = false;
 
@@ -23,15 +23,15 @@ struct FieldDef {
 };
 
 struct IndexDef {
-    std::string name;                // SQLite index name; named indexes keep the names windows ask for
+    std::string name; // SQLite index name; named indexes keep the names windows ask for
     std::vector<std::string> fields; // the order it gives
-    bool caseInsensitive = false;    // text compared without regard to letter case
+    bool caseInsensitive = false; // text compared without regard to letter case
 };
 
 enum class TableHome { Database, DataDirectory };
 
 struct TableDef {
-    std::string name;     // SQLite table name: "Contacts", "EMAIL", "Links", ...
+    std::string name; // SQLite table name: "Contacts", "EMAIL", "Links", ...
     std::string fileName; // the table file name windows use: "Contacts.DB", "Links.db", ...
     TableHome home = TableHome::Database;
     std::vector<FieldDef> fields;

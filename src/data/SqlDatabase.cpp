@@ -17,13 +17,17 @@ namespace {
 
 } // namespace
 
-Statement::Statement(sqlite3* db, const std::string& sql) : m_db(db)
+Statement::Statement(sqlite3* db, const std::string& sql)
+    : m_db(db)
 {
     if (sqlite3_prepare_v2(db, sql.c_str(), int(sql.size()), &m_stmt, nullptr) != SQLITE_OK)
         fail(db, "Cannot prepare a database query");
 }
 
-Statement::~Statement() { sqlite3_finalize(m_stmt); }
+Statement::~Statement()
+{
+    sqlite3_finalize(m_stmt);
+}
 
 Statement& Statement::reset()
 {
@@ -72,9 +76,15 @@ bool Statement::step()
     throw EDatabaseError("Database error: " + message);
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(m_stmt); }
+int Statement::columnCount() const
+{
+    return sqlite3_column_count(m_stmt);
+}
 
-std::string Statement::columnName(int column) const { return sqlite3_column_name(m_stmt, column); }
+std::string Statement::columnName(int column) const
+{
+    return sqlite3_column_name(m_stmt, column);
+}
 
 Value Statement::column(int column) const
 {
@@ -84,7 +94,7 @@ Value Statement::column(int column) const
     case SQLITE_FLOAT:
         return sqlite3_column_double(m_stmt, column);
     case SQLITE_NULL:
-        return std::monostate{};
+        return std::monostate {};
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
         return std::string(text ? text : "", size_t(sqlite3_column_bytes(m_stmt, column)));
@@ -92,9 +102,13 @@ Value Statement::column(int column) const
     }
 }
 
-std::int64_t Statement::columnInt(int column) const { return sqlite3_column_int64(m_stmt, column); }
+std::int64_t Statement::columnInt(int column) const
+{
+    return sqlite3_column_int64(m_stmt, column);
+}
 
-SqlDatabase::SqlDatabase(const std::filesystem::path& file, bool create) : m_file(file)
+SqlDatabase::SqlDatabase(const std::filesystem::path& file, bool create)
+    : m_file(file)
 {
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
     if (sqlite3_open_v2(file.c_str(), &m_db, flags, nullptr) != SQLITE_OK) {
@@ -147,9 +161,15 @@ std::int64_t SqlDatabase::scalar(const std::string& sql, const std::vector<Value
     return value;
 }
 
-std::int64_t SqlDatabase::lastInsertRowId() const { return sqlite3_last_insert_rowid(m_db); }
+std::int64_t SqlDatabase::lastInsertRowId() const
+{
+    return sqlite3_last_insert_rowid(m_db);
+}
 
-int SqlDatabase::changes() const { return sqlite3_changes(m_db); }
+int SqlDatabase::changes() const
+{
+    return sqlite3_changes(m_db);
+}
 
 void SqlDatabase::begin()
 {
@@ -172,12 +192,16 @@ void SqlDatabase::commit()
     --m_depth;
     for (auto& entry : m_afterCommit)
         entry.first = std::min(entry.first, m_depth);
-    if (m_depth == 0) {
-        auto actions = std::move(m_afterCommit);
-        m_afterCommit.clear();
-        for (auto& entry : actions)
-            entry.second();
-    }
+}
+
+void SqlDatabase::runAfterCommit()
+{
+    if (m_depth != 0)
+        return;
+    auto actions = std::move(m_afterCommit);
+    m_afterCommit.clear();
+    for (auto& entry : actions)
+        entry.second();
 }
 
 void SqlDatabase::rollback()
@@ -204,7 +228,8 @@ Transaction::~Transaction()
 void Transaction::commit()
 {
     m_db.commit();
-    m_done = true;
+    m_done = true; // committed: whatever the actions below throw, there is nothing to roll back
+    m_db.runAfterCommit();
 }
 
 } // namespace pelmora::data

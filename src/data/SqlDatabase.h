@@ -70,6 +70,7 @@ public:
     void begin();
     void commit();
     void rollback();
+    void runAfterCommit();
 
 private:
     std::filesystem::path m_file;
@@ -82,7 +83,11 @@ private:
 // Rolls back unless committed: work that belongs together is all done or not at all.
 class Transaction {
 public:
-    explicit Transaction(SqlDatabase& db) : m_db(db) { m_db.begin(); }
+    explicit Transaction(SqlDatabase& db)
+        : m_db(db)
+    {
+        m_db.begin();
+    }
     ~Transaction();
     Transaction(const Transaction&) = delete;
     Transaction& operator=(const Transaction&) = delete;

@@ -8,27 +8,16 @@ namespace pelmora::data {
 
 namespace {
 
-std::string ident(const std::string& name) { return "\"" + name + "\""; }
-
-std::vector<std::string> splitFieldList(const std::string& list)
+std::string ident(const std::string& name)
 {
-    std::vector<std::string> names;
-    std::string name;
-    for (char c : list + ";") {
-        if (c == ';' || c == ',') {
-            if (!name.empty())
-                names.push_back(name);
-            name.clear();
-        } else if (c != ' ') {
-            name += c;
-        }
-    }
-    return names;
+    return "\"" + name + "\"";
 }
 
 } // namespace
 
-TableView::TableView(std::string name, const TableDef& table) : m_name(std::move(name)), m_table(&table)
+TableView::TableView(std::string name, const TableDef& table)
+    : m_name(std::move(name))
+    , m_table(&table)
 {
     for (const FieldDef& f : table.fields) {
         ViewField field;
@@ -117,9 +106,8 @@ void TableView::rebuildSelect()
         if (f.kind == FieldKind::Data)
             m_select += ", " + ident(f.name);
         else if (f.kind == FieldKind::Lookup)
-            m_select += ", (SELECT " + ident(f.lookupResult) + " FROM " + ident(f.lookupTable) + " WHERE " +
-                        ident(f.lookupKey) + " = " + ident(m_table->name) + "." + ident(f.lookupSource) +
-                        " LIMIT 1)";
+            m_select += ", (SELECT " + ident(f.lookupResult) + " FROM " + ident(f.lookupTable) + " WHERE "
+                + ident(f.lookupKey) + " = " + ident(m_table->name) + "." + ident(f.lookupSource) + " LIMIT 1)";
         else
             m_select += ", NULL";
     }
@@ -148,7 +136,7 @@ void TableView::rebuildWhere()
 Value TableView::masterValue() const
 {
     if (!m_master || !m_master->isOpen())
-        return std::monostate{};
+        return std::monostate {};
     return m_master->value(m_masterField);
 }
 
@@ -177,7 +165,7 @@ std::vector<Record> TableView::fetch(const std::string& tail, const std::vector<
     st.bindAll(all);
     std::vector<Record> records;
     while (st.step()) {
-        Record record{st.columnInt(0), {}};
+        Record record { st.columnInt(0), {} };
         record.values.reserve(m_fields.size());
         for (size_t i = 0; i < m_fields.size(); ++i)
             record.values.push_back(st.column(int(i + 1)));
@@ -196,7 +184,7 @@ void TableView::calculate(Record& record) const
 
 int TableView::subscribe(ViewEvent event, std::function<void()> observer)
 {
-    m_observers.push_back({m_nextObserverId, event, std::move(observer)});
+    m_observers.push_back({ m_nextObserverId, event, std::move(observer) });
     return m_nextObserverId++;
 }
 
@@ -226,165 +214,6 @@ void TableView::requireOpen() const
 {
     if (!isOpen())
         throw EDatabaseError("The view " + m_name + " is not open");
-}
-
-void TableView::setIndexName(const std::string& index)
-{
-    if (index.empty()) {
-        m_orderFields.clear();
-        m_orderNoCase = false;
-        m_indexName.clear();
-    } else {
-        const IndexDef* def = m_table->index(index);
-        if (!def)
-            throw EDatabaseError("Index \"" + index + "\" not found for table " + m_table->fileName);
-        m_orderFields = def->fields;
-        m_orderNoCase = def->caseInsensitive;
-        m_indexName = def->name;
-    }
-    refresh();
-}
-
-void TableView::setIndexFieldNames(const std::string& list)
-{
-    std::vector<std::string> names;
-    for (const std::string& n : splitFieldList(list)) {
-        const FieldDef* f = m_table->field(n);
-        if (!f)
-            throw EDatabaseError("Field \"" + n + "\" not found in table " + m_table->fileName);
-        names.push_back(f->name);
-    }
-    m_orderFields = std::move(names);
-    m_orderNoCase = false;
-    m_indexName.clear();
-    refresh();
-}
-
-std::string TableView::indexFieldNames() const
-{
-    std::string list;
-    for (const std::string& n : m_orderFields)
-        list += (list.empty() ? "" : ";") + n;
-    return list;
-}
-
-std::vector<IndexInfo> TableView::indexes() const
-{
-    std::vector<IndexInfo> list;
-    if (m_table->hasCounter())
-        list.push_back({"", "Counter"}); // the primary index
-    for (const IndexDef& index : m_table->indexes)
-        list.push_back({index.name, index.fields.front()});
-    return list;
-}
-
-void TableView::setMaster(TableView* master, const std::string& masterField, const std::string& detailField)
-{
-    if (m_master)
-        m_master->unsubscribe(m_masterSubscription);
-    m_master = master;
-    m_followedKey.reset();
-    m_masterField = masterField;
-    m_detailField = m_table->field(detailField) ? m_table->field(detailField)->name : detailField;
-    m_masterSubscription = 0;
-    if (m_master)
-        m_masterSubscription = m_master->subscribe(ViewEvent::CurrentChanged, [this] { followMaster(); });
-    refresh();
-}
-
-void TableView::followMaster()
-{
-    if (!isOpen())
-        return;
-    // A master that re-reads its record (a post, a refresh) keeps its key: nothing to follow.
-    const Value key = masterValue();
-    if (m_followedKey && *m_followedKey == key && !isEditing())
-        return;
-    checkBrowseMode();
-    m_count = -1;
-    first();
-}
-
-void TableView::setFilter(const std::string& expression)
-{
-    parseFilter(expression, *m_table, m_database ? m_database->dateFormat() : DateFormat());
-    m_filter = expression;
-    if (m_filtered && isOpen()) {
-        rebuildWhere();
-        refresh();
-    }
-}
-
-void TableView::setFiltered(bool on)
-{
-    if (m_filtered == on)
-        return;
-    m_filtered = on;
-    if (isOpen()) {
-        rebuildWhere();
-        refresh();
-    }
-}
-
-void TableView::clearConditions() { m_conditions.clear(); }
-
-void TableView::addCondition(const std::string& condition)
-{
-    parseFilter(condition, *m_table, m_database ? m_database->dateFormat() : DateFormat());
-    m_conditions.push_back(condition);
-}
-
-void TableView::applyConditions()
-{
-    m_appliedConditions = m_conditions;
-    if (isOpen()) {
-        rebuildWhere();
-        refresh();
-    }
-}
-
-void TableView::refresh()
-{
-    if (!isOpen())
-        return;
-    checkBrowseMode();
-    const std::optional<std::int64_t> keep = m_current ? std::optional(m_current->rowId) : std::nullopt;
-    m_ahead.clear();
-    m_count = -1;
-    if (!keep || !gotoRowId(*keep))
-        first();
-    notify(ViewEvent::ListChanged);
-}
-
-void TableView::setFieldForAll(const std::string& fieldName, const Value& value)
-{
-    requireOpen();
-    checkBrowseMode();
-    const ViewField& f = field(fieldName);
-    if (f.kind != FieldKind::Data || f.type == FieldType::AutoInc)
-        throw EDatabaseError("Field \"" + f.name + "\" cannot be set");
-    std::vector<Value> params{value};
-    const std::string where = whereClause(params);
-    std::string sql = "UPDATE " + ident(m_table->name) + " SET " + ident(f.name) + " = ?";
-    if (where != " WHERE 1")
-        sql += " WHERE rowid IN (SELECT rowid FROM " + ident(m_table->name) + where + ")";
-    Transaction transaction(m_database->sql());
-    m_database->sql().prepare(sql).bindAll(params).run();
-    transaction.commit();
-    m_followedKey.reset();
-    refresh();
-    notify(ViewEvent::DataChanged);
-}
-
-void TableView::emptyTable()
-{
-    if (!m_database)
-        throw EDatabaseError("The view " + m_name + " is not pointed at a database");
-    if (isEditing())
-        cancel();
-    m_database->emptyTable(*m_table);
-    m_current.reset();
-    refresh();
 }
 
 } // namespace pelmora::data

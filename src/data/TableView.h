@@ -21,16 +21,16 @@ enum class FieldKind { Data, Calculated, Lookup };
 // A field as one view shows it: the table's field with the view's own label, width and
 // visibility, or a calculated or lookup field that is not stored.
 struct ViewField {
-    std::string name{};
+    std::string name {};
     FieldKind kind = FieldKind::Data;
     FieldType type = FieldType::Alpha;
     int size = 0;
-    std::string label{};
+    std::string label {};
     int width = 10;
     bool hidden = false;
     // Lookup fields: the value of `lookupTable.lookupResult` where `lookupTable.lookupKey` equals
     // this view's `lookupSource`.
-    std::string lookupTable{}, lookupKey{}, lookupResult{}, lookupSource{};
+    std::string lookupTable {}, lookupKey {}, lookupResult {}, lookupSource {};
 
     const std::string& caption() const { return label.empty() ? name : label; }
 };
@@ -73,7 +73,7 @@ public:
     // --- fields
     const std::vector<ViewField>& fields() const { return m_fields; }
     int fieldIndex(const std::string& name) const; // -1 when unknown
-    ViewField& field(const std::string& name);     // throws when unknown
+    ViewField& field(const std::string& name); // throws when unknown
     void addCalculatedField(ViewField field);
     void addLookupField(ViewField field);
     // The order in which grids show the fields (all fields in table order when empty).
@@ -179,6 +179,8 @@ private:
     void requireBrowse();
     void checkBrowseMode();
     bool beginStep(bool& endFlag);
+    bool jumpTo(std::vector<Record> records);
+    std::int64_t countBefore(const Record& record);
     void rebuildSelect();
     void rebuildWhere();
     std::string whereClause(std::vector<Value>& params) const;
@@ -219,8 +221,8 @@ private:
     std::vector<std::string> m_conditions;
     std::vector<std::string> m_appliedConditions;
 
-    std::string m_select;   // SELECT rowid, fields... FROM table
-    SqlCondition m_where;   // filter and conditions (master link added per query)
+    std::string m_select; // SELECT rowid, fields... FROM table
+    SqlCondition m_where; // filter and conditions (master link added per query)
 
     std::optional<Record> m_current;
     std::vector<Record> m_ahead; // the next records in order, read ahead in one query
@@ -228,7 +230,7 @@ private:
     std::vector<bool> m_dirty; // fields of the buffer set since edit() or insert()
     bool m_modified = false;
     bool m_eof = true, m_bof = true;
-    std::int64_t m_recNo = 0;  // 0: not known yet
+    std::int64_t m_recNo = 0; // 0: not known yet
     std::int64_t m_count = -1; // -1: not known yet
 
     std::vector<Observer> m_observers;

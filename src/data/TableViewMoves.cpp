@@ -207,22 +207,39 @@ std::int64_t TableView::recNo()
     requireOpen();
     if (!m_current)
         return 0;
-    if (m_recNo == 0) {
-        std::vector<Value> all;
-        const std::string where = whereClause(all);
-        const std::string condition = keyCondition(*m_current, false, 0, all);
-        m_recNo = m_database->sql().scalar(
-                      "SELECT COUNT(*) FROM \"" + m_table->name + "\"" + where + " AND " + condition, all) +
-                  1;
-    }
+    if (m_recNo == 0)
+        m_recNo = countBefore(*m_current) + 1;
     return m_recNo;
 }
 
-bool TableView::gotoRowId(std::int64_t rowId)
+// The records ahead of `record` in the order, counted in parts that each stay inside the index
+// (blank first keys, smaller first keys, equal first keys and the rest): one condition joining
+// them with OR would make SQLite read the whole table.
+std::int64_t TableView::countBefore(const Record& record)
 {
-    requireOpen();
-    checkBrowseMode();
-    auto records = fetch(" AND rowid = ?", {Value(rowId)});
+    auto count = [&](const std::string& condition, std::vector<Value> params) {
+        std::vector<Value> all;
+        const std::string where = whereClause(all);
+        all.insert(all.end(), params.begin(), params.end());
+        return m_database->sql().scalar(
+            "SELECT COUNT(*) FROM \"" + m_table->name + "\"" + where + " AND " + condition, all);
+    };
+    if (m_orderFields.empty())
+        return count("rowid < ?", { Value(record.rowId) });
+    const FieldDef* f = m_table->field(m_orderFields.front());
+    const std::string c = "\"" + f->name + "\"" + (m_orderNoCase && f->isText() ? " COLLATE NOCASE" : "");
+    const Value& first = record.values[size_t(fieldIndex(f->name))];
+    std::vector<Value> params;
+    const std::string rest = keyCondition(record, false, 1, params);
+    if (isNull(first))
+        return count(c + " IS NULL AND " + rest, params);
+    params.insert(params.begin(), first);
+    return count(c + " IS NULL", {}) + count(c + " < ?", { first }) + count(c + " = ? AND " + rest, params);
+}
+
+// Makes the first of `records` current after a jump: its position is counted again when asked.
+bool TableView::jumpTo(std::vector<Record> records)
+{
     if (records.empty())
         return false;
     m_ahead.clear();
@@ -231,12 +248,20 @@ bool TableView::gotoRowId(std::int64_t rowId)
     return true;
 }
 
+bool TableView::gotoRowId(std::int64_t rowId)
+{
+    requireOpen();
+    checkBrowseMode();
+    auto records = fetch(" AND rowid = ?", { Value(rowId) });
+    return jumpTo(std::move(records));
+}
+
 std::vector<Record> TableView::rows(std::int64_t offset, std::int64_t count)
 {
     requireOpen();
     if (offset < 0 || count <= 0)
         return {};
-    return fetch(orderBy(true) + " LIMIT ? OFFSET ?", {Value(count), Value(offset)});
+    return fetch(orderBy(true) + " LIMIT ? OFFSET ?", { Value(count), Value(offset) });
 }
 
 bool TableView::locate(const std::vector<std::string>& names, const std::vector<Value>& values, LocateOptions options)
@@ -269,12 +294,7 @@ bool TableView::locate(const std::vector<std::string>& names, const std::vector<
     if (options.afterCurrent && m_current)
         sql += " AND " + keyCondition(*m_current, true, 0, params);
     auto records = fetch(sql + orderBy(true) + " LIMIT 1", params);
-    if (records.empty())
-        return false;
-    m_ahead.clear();
-    m_recNo = 0;
-    setCurrent(std::move(records.front()), false);
-    return true;
+    return jumpTo(std::move(records));
 }
 
 } // namespace pelmora::data

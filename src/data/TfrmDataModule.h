@@ -1,7 +1,7 @@
 #pragma once
 
-#include "data/DataPrompts.h"
 #include "data/Database.h"
+#include "data/DataPrompts.h"
 #include "data/Query.h"
 #include "data/TableView.h"
 
@@ -16,8 +16,8 @@ namespace pelmora::data {
 
 // The two numbers of the message clipboard; both 0 when empty.
 struct MessageClipboard {
-    std::int64_t copied = 0;  // Counter of a message marked for copying
-    std::int64_t cut = 0;     // Counter of a message taken from its contact (its Contact is 0 meanwhile)
+    std::int64_t copied = 0; // Counter of a message marked for copying
+    std::int64_t cut = 0; // Counter of a message taken from its contact (its Contact is 0 meanwhile)
     std::int64_t cutFrom = 0; // the Contact the cut message came from, to give it back if it is never pasted
 };
 
@@ -94,8 +94,8 @@ private:
     void deleteUnreferencedFiles(const std::vector<std::string>& locations, const std::string& cantDelete);
     void returnCutMessage();
     void checkpoint();
-    void detailDefaults(TableView& view, const std::string& dateField, const std::string& editor,
-                        const std::string& caption);
+    void detailDefaults(
+        TableView& view, const std::string& dateField, const std::string& editor, const std::string& caption);
 
     DataPrompts& m_prompts;
     std::filesystem::path m_dataDirectory;

@@ -27,7 +27,7 @@ bool isValidDate(int year, int month, int day)
 {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1)
         return false;
-    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    static const int days[] = { 31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31 };
     bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     return day <= days[month - 1] + (month == 2 && leap ? 1 : 0);
 }
@@ -71,7 +71,7 @@ std::optional<Date> makeDate(int year, int month, int day, size_t yearDigits)
         year += year < 50 ? 2000 : 1900; // two-digit years as the short date form types them
     if (!isValidDate(year, month, day))
         return std::nullopt;
-    return Date{year, month, day};
+    return Date { year, month, day };
 }
 
 } // namespace
@@ -89,21 +89,22 @@ std::optional<Date> Date::fromIso(const std::string& text)
 Date Date::today()
 {
     const std::time_t now = std::time(nullptr);
-    std::tm local{};
+    std::tm local {};
     localtime_r(&now, &local);
-    return Date{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday};
+    return Date { local.tm_year + 1900, local.tm_mon + 1, local.tm_mday };
 }
 
 Date Date::addDays(int days) const
 {
     using namespace std::chrono;
-    const sys_days base = year_month_day{std::chrono::year(year), std::chrono::month(unsigned(month)),
-                                         std::chrono::day(unsigned(day))};
-    const year_month_day moved{base + std::chrono::days(days)};
-    return Date{int(moved.year()), int(unsigned(moved.month())), int(unsigned(moved.day()))};
+    const sys_days base = year_month_day { std::chrono::year(year), std::chrono::month(unsigned(month)),
+        std::chrono::day(unsigned(day)) };
+    const year_month_day moved { base + std::chrono::days(days) };
+    return Date { int(moved.year()), int(unsigned(moved.month())), int(unsigned(moved.day())) };
 }
 
-DateFormat::DateFormat(std::string pattern) : m_pattern(std::move(pattern))
+DateFormat::DateFormat(std::string pattern)
+    : m_pattern(std::move(pattern))
 {
     for (char c : m_pattern) {
         char lower = char(c == 'M' ? 'm' : c);
@@ -126,9 +127,16 @@ std::optional<Date> DateFormat::parse(const std::string& text) const
     for (size_t i = 0; i < 3; ++i) {
         const int number = std::stoi((*groups)[i]);
         switch (m_order[i]) {
-        case 'd': day = number; break;
-        case 'm': month = number; break;
-        default: year = number; yearDigits = (*groups)[i].size(); break;
+        case 'd':
+            day = number;
+            break;
+        case 'm':
+            month = number;
+            break;
+        default:
+            year = number;
+            yearDigits = (*groups)[i].size();
+            break;
         }
     }
     return makeDate(year, month, day, yearDigits);

@@ -10,7 +10,10 @@ namespace pelmora::data {
 // One field value as SQLite stores it. Logicals are integers 0/1, dates ISO text "YYYY-MM-DD".
 using Value = std::variant<std::monostate, std::int64_t, double, std::string>;
 
-inline bool isNull(const Value& value) { return std::holds_alternative<std::monostate>(value); }
+inline bool isNull(const Value& value)
+{
+    return std::holds_alternative<std::monostate>(value);
+}
 
 // Text of a value as a user would read it; null is the empty string.
 std::string valueToString(const Value& value);

@@ -13,7 +13,7 @@ bool startsWithNoCase(const std::string& text, std::string_view prefix)
 {
     return text.size() >= prefix.size() &&
            std::equal(prefix.begin(), prefix.end(), text.begin(),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+                      [](char wanted, char given) { return std::tolower(static_cast<unsigned char>(given)) == wanted; });
 }
 
 bool hasControlOrSpace(const std::string& text)

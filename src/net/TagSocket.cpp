@@ -69,6 +69,9 @@ void TagSocket::ResetState()
 
 void TagSocket::Open()
 {
+    // A socket still open from an earlier session would otherwise be overwritten and leak.
+    if (Connected())
+        Close();
     if (OnOpen)
         OnOpen(*this);
     if (Server.empty())

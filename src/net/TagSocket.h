@@ -69,6 +69,8 @@ public:
     // ends at once with ECanceledError.
     virtual void Cancel();
     bool Connected() const { return m_fd >= 0; }
+    // The port Open settled on (from Server, the service or DefaultPort).
+    std::uint16_t Port() const { return m_port; }
 
     // Upgrades the connected socket to TLS, checking the certificate against the host of Server.
     void StartTls();
@@ -78,6 +80,8 @@ public:
     // Returns 0 once the peer has closed the connection.
     std::size_t ReadSome(char* buffer, std::size_t size);
     void WriteBytes(std::string_view data);
+    // Gives bytes back to be read again first, such as what followed the end of a reply.
+    void UnreadBytes(std::string_view data);
 
     void StartTimer();
     void StopTimer();

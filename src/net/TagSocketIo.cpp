@@ -155,6 +155,13 @@ std::size_t TagSocket::ReadSome(char* buffer, std::size_t size)
     return static_cast<std::size_t>(count);
 }
 
+void TagSocket::UnreadBytes(std::string_view data)
+{
+    m_readBuffer.erase(0, m_readPos);
+    m_readBuffer.insert(0, data);
+    m_readPos = 0;
+}
+
 void TagSocket::WriteBytes(std::string_view data)
 {
     sendAll(data);

@@ -62,6 +62,11 @@ void syncDirectory(const fs::path& dir)
 void writeFileAtomically(const fs::path& path, std::string_view bytes, mode_t mode)
 {
     const fs::path target = followLinks(path);
+    // Renaming over a directory, a device or a pipe would replace something that is not ours.
+    std::error_code statusError;
+    const fs::file_status status = fs::status(target, statusError);
+    if (fs::exists(status) && !fs::is_regular_file(status))
+        throw Error("Cannot write the file " + path.string() + ": something other than a file is in its place");
     const fs::path dir = target.parent_path();
     std::string pattern = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
     // mkstemp creates the file with mode 0600, so a password never sits readable by others,

@@ -45,6 +45,10 @@ void checkWritable(std::string_view what, std::string_view text)
 {
     if (text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos)
         throw Error("The setting " + std::string(what) + " cannot hold a line break");
+    // Bytes that are not UTF-8 would make the whole file read as Windows-1252 next time, turning
+    // every other non-ASCII value into garbage.
+    if (!isValidUtf8(text))
+        throw Error("The setting " + std::string(what) + " must be UTF-8 text");
 }
 
 } // namespace
@@ -60,6 +64,10 @@ IniFile IniFile::parse(std::string_view bytes)
         const bool bigEndian = startsWith(bytes, kUtf16BeBom);
         ini.m_encoding = bigEndian ? Encoding::Utf16Be : Encoding::Utf16Le;
         decoded = utf16ToUtf8(bytes.substr(2), bigEndian);
+        bytes = decoded;
+    } else if (!isValidUtf8(bytes)) {
+        ini.m_encoding = Encoding::Ansi;
+        decoded = cp1252ToUtf8(bytes);
         bytes = decoded;
     }
     bool sawLineEnd = false;
@@ -196,6 +204,8 @@ std::string IniFile::serialize() const
         return std::string(kUtf16LeBom) + utf8ToUtf16(text, false);
     case Encoding::Utf16Be:
         return std::string(kUtf16BeBom) + utf8ToUtf16(text, true);
+    case Encoding::Ansi:
+        return utf8ToCp1252(text).value_or(text);
     }
     return text;
 }

@@ -12,10 +12,13 @@ namespace pelmora::settings {
 // back keeps everything the program does not own: other sections and keys, comments, blank
 // lines, the order of all of them, the line ends and the byte-order mark. Section and key names
 // match without regard to case; where a key is repeated the first one wins, as the Windows
-// profile functions have it.
+// profile functions have it, and a repeated section is read as a continuation of the first.
 class IniFile {
 public:
-    enum class Encoding { Utf8, Utf8Bom, Utf16Le, Utf16Be };
+    // Ansi: a file that is not valid UTF-8 and has no byte-order mark, as the Windows profile
+    // functions write it, read as Windows-1252. It is written back in that code page while every
+    // character fits, and as UTF-8 once one does not, so no text is ever lost.
+    enum class Encoding { Utf8, Utf8Bom, Utf16Le, Utf16Be, Ansi };
 
     IniFile() = default;
     // Parses text as read from a file (any byte-order mark included).
@@ -31,7 +34,8 @@ public:
 
     // Sets a key, replacing the first occurrence in place or adding it at the end of its section
     // (adding the section at the end of the file when missing). Throws pelmora::Error for a value
-    // holding a line break or a NUL, which would break the file's structure.
+    // holding a line break or a NUL, which would break the file's structure, or bytes that are
+    // not UTF-8.
     void setValue(std::string_view section, std::string_view key, const std::string& value);
 
     // The file as it would be written, in its own encoding and line ends.

@@ -2,6 +2,7 @@
 
 #include "base/Error.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <pwd.h>
 #include <system_error>
@@ -13,10 +14,27 @@ namespace pelmora::settings {
 
 namespace {
 
-bool isWritableDirectory(const fs::path& dir)
+// The system's own directories are never a portable install, even for root, who may write
+// there: data and settings would otherwise be scattered into /usr/bin.
+bool isSystemDirectory(const fs::path& dir)
+{
+    if (dir == dir.root_path())
+        return true;
+    for (const char* root : { "/usr", "/bin", "/sbin", "/lib", "/lib32", "/lib64", "/libx32", "/etc", "/boot" }) {
+        const fs::path prefix(root);
+        auto mismatch = std::mismatch(prefix.begin(), prefix.end(), dir.begin(), dir.end());
+        if (mismatch.first == prefix.end())
+            return true;
+    }
+    return false;
+}
+
+bool isPortableHome(const fs::path& dir)
 {
     std::error_code error;
-    return fs::is_directory(dir, error) && ::access(dir.c_str(), W_OK | X_OK) == 0;
+    const fs::path real = fs::weakly_canonical(dir, error);
+    return !error && fs::is_directory(real, error) && !isSystemDirectory(real)
+        && ::access(real.c_str(), W_OK | X_OK) == 0;
 }
 
 // $XDG_DATA_HOME/pelmora, or ~/.local/share/pelmora. A relative XDG_DATA_HOME is ignored, as
@@ -33,6 +51,15 @@ fs::path userDataHome()
     if (!home || !*home)
         throw Error("Cannot find a directory for Pelmora's data: neither XDG_DATA_HOME nor HOME is set");
     return fs::path(home) / ".local" / "share" / "pelmora";
+}
+
+// A name that becomes one directory entry below a fixed directory: anything that could reach
+// elsewhere ("..", "a/b") is refused rather than followed.
+void checkEntryName(const std::string& name, const char* what)
+{
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos
+        || name.find('\0') != std::string::npos)
+        throw Error("\"" + name + "\" cannot be used as " + what);
 }
 
 } // namespace
@@ -69,7 +96,7 @@ Paths Paths::resolve(const std::optional<fs::path>& home, const fs::path& execut
     if (home && !home->empty())
         return forProgramDir(*home, name);
     const fs::path exeDir = executable.parent_path();
-    if (isWritableDirectory(exeDir))
+    if (isPortableHome(exeDir))
         return forProgramDir(exeDir, name);
     return forProgramDir(userDataHome(), name);
 }
@@ -81,11 +108,19 @@ Paths Paths::resolve(const std::optional<fs::path>& home)
 
 fs::path Paths::pageFile(const std::string& number) const
 {
+    checkEntryName(number, "a page number");
     return pageDir() / (number + ".htm");
 }
 
 fs::path Paths::databaseDir(const std::string& name) const
 {
+    checkEntryName(name, "a database name");
+    // A database named after one of the program's own directories would be created on top of
+    // it: "data" would overwrite the Sample database and the shared tables.
+    for (const char* reserved : { "data", "attach", "Docs", "help" }) {
+        if (name == reserved)
+            throw Error("\"" + name + "\" cannot be used as a database name: the program keeps its own files there");
+    }
     return m_programDir / name;
 }
 

@@ -8,8 +8,9 @@ namespace pelmora::settings {
 
 // The directories every part of the program reads, fixed once at start. The program directory is
 // chosen from `--home DIR`; else the executable's own directory when the user may write there (a
-// portable install keeps everything beside the program); else $XDG_DATA_HOME/pelmora (by default
-// ~/.local/share/pelmora), so an installed copy in a read-only place still has a home.
+// portable install keeps everything beside the program) and it is not one of the system's own
+// directories (/usr, /bin, ...); else $XDG_DATA_HOME/pelmora (by default ~/.local/share/pelmora),
+// so an installed copy still has a home of its own.
 class Paths {
 public:
     // `home` is the value of --home; `executable` the full path of the running program, whose
@@ -27,9 +28,16 @@ public:
     std::filesystem::path pageDir() const { return m_programDir / "Docs"; }
     std::filesystem::path helpDir() const { return m_programDir / "help"; }
     std::filesystem::path helpContents() const { return helpDir() / "help.htm"; }
-    // A grabbed web page: Docs/<number>.htm.
+    // Working files kept beside the program: the message being imported from another mail
+    // program, and the text of a message being printed.
+    std::filesystem::path importWorkFile() const { return m_programDir / "tempEmail.eml"; }
+    std::filesystem::path emailPrintFile() const { return m_programDir / "emailtext.txt"; }
+    // A grabbed web page: Docs/<number>.htm. Throws pelmora::Error for a number that would name a
+    // file outside the page directory (empty, "..", holding "/").
     std::filesystem::path pageFile(const std::string& number) const;
     // Where a new database of that name is created: beside the program, under its own name.
+    // Throws pelmora::Error for a name that would leave the program directory or land on one of
+    // its own directories (data, attach, Docs, help).
     std::filesystem::path databaseDir(const std::string& name) const;
 
     // Creates the program, attachments, data and page directories when missing; throws

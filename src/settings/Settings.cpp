@@ -126,10 +126,12 @@ void Settings::set(std::string_view key, const std::string& value)
         this->*(*text) = value;
         return;
     }
-    // A fallback that differs from every result marks text that is not a number.
+    // A fallback that differs from every result marks text that is not a number. Every integer
+    // key is a count or a position in a list, so a negative one is refused as well.
     const int first = parseIniInteger(value, 0);
-    if (first != parseIniInteger(value, 1))
-        throw Error("The setting " + std::string(binding.key.name) + " must be a whole number, not \"" + value + "\"");
+    if (first != parseIniInteger(value, 1) || first < 0)
+        throw Error("The setting " + std::string(binding.key.name) + " must be a whole number of 0 or more, not \""
+            + value + "\"");
     this->*std::get<int Settings::*>(binding.member) = first;
 }
 

@@ -42,7 +42,9 @@ struct Settings {
     void applyExitDefaults(const Paths& paths);
 
     // Access by INI key name (matched without regard to case), for the command line. Integers are
-    // given and returned in decimal; `set` throws pelmora::Error for an unknown key or a bad value.
+    // given and returned in decimal; `set` throws pelmora::Error for an unknown key or a value that
+    // is not a whole number of 0 or more. `load` takes numbers as the file has them: users of
+    // `ras`, `defImp`, `charSet` and `encoding` check them against their own lists.
     std::string get(std::string_view key) const;
     void set(std::string_view key, const std::string& value);
 

@@ -1,5 +1,6 @@
 #include "settings/TextEncoding.h"
 
+#include <algorithm>
 #include <cstdint>
 
 namespace pelmora::settings {
@@ -7,6 +8,13 @@ namespace pelmora::settings {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t kMalformed = 0xFFFFFFFF;
+
+// Windows-1252 bytes 0x80-0x9F. The five bytes the code page leaves undefined map to the C1
+// controls of the same value, as Windows converts them, so every byte survives a round trip.
+constexpr char16_t kCp1252High[32] = { 0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
+    0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178 };
 
 void appendUtf8(std::string& out, char32_t c)
 {
@@ -35,7 +43,7 @@ void appendUnit(std::string& out, uint16_t unit, bool bigEndian)
     out += bigEndian ? low : high;
 }
 
-// Decodes one UTF-8 sequence at `i`, advancing it; a malformed one yields U+FFFD and one byte.
+// Decodes one UTF-8 sequence at `i`, advancing it; a malformed one yields kMalformed and one byte.
 char32_t nextCodePoint(std::string_view text, size_t& i)
 {
     const auto lead = static_cast<unsigned char>(text[i++]);
@@ -49,18 +57,20 @@ char32_t nextCodePoint(std::string_view text, size_t& i)
     else if (lead >= 0xF0 && lead < 0xF5)
         length = 3;
     if (length < 0 || i + static_cast<size_t>(length) > text.size())
-        return kReplacement;
+        return kMalformed;
     char32_t c = lead & (0x3F >> length);
     for (int k = 0; k < length; ++k) {
         const auto byte = static_cast<unsigned char>(text[i + static_cast<size_t>(k)]);
         if ((byte & 0xC0) != 0x80)
-            return kReplacement;
+            return kMalformed;
         c = (c << 6) | (byte & 0x3F);
     }
     i += static_cast<size_t>(length);
     const bool overlong = (length == 2 && c < 0x800) || (length == 3 && c < 0x10000);
-    if (overlong || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-        return kReplacement;
+    if (overlong || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        i -= static_cast<size_t>(length);
+        return kMalformed;
+    }
     return c;
 }
 
@@ -99,13 +109,54 @@ std::string utf8ToUtf16(std::string_view text, bool bigEndian)
     out.reserve(text.size() * 2);
     size_t i = 0;
     while (i < text.size()) {
-        const char32_t c = nextCodePoint(text, i);
+        char32_t c = nextCodePoint(text, i);
+        if (c == kMalformed)
+            c = kReplacement;
         if (c >= 0x10000) {
             appendUnit(out, static_cast<uint16_t>(0xD800 + ((c - 0x10000) >> 10)), bigEndian);
             appendUnit(out, static_cast<uint16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)), bigEndian);
         } else {
             appendUnit(out, static_cast<uint16_t>(c), bigEndian);
         }
+    }
+    return out;
+}
+
+bool isValidUtf8(std::string_view text)
+{
+    for (size_t i = 0; i < text.size();) {
+        if (nextCodePoint(text, i) == kMalformed)
+            return false;
+    }
+    return true;
+}
+
+std::string cp1252ToUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size() + bytes.size() / 4);
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        appendUtf8(out, b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b);
+    }
+    return out;
+}
+
+std::optional<std::string> utf8ToCp1252(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const char32_t c = nextCodePoint(text, i);
+        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
+            out += static_cast<char>(c);
+            continue;
+        }
+        const char16_t* end = kCp1252High + 32;
+        const char16_t* found = std::find(kCp1252High, end, static_cast<char16_t>(c));
+        if (c > 0xFFFF || found == end)
+            return std::nullopt;
+        out += static_cast<char>(0x80 + (found - kCp1252High));
     }
     return out;
 }

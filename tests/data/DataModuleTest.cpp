@@ -1,5 +1,5 @@
-#include "DataTestSupport.h"
 #include "data/DataError.h"
+#include "DataTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,7 @@ using test::DataModuleFixture;
 
 class DataModuleTest : public ::testing::Test, public DataModuleFixture {
 protected:
-    std::int64_t count(const std::string& table)
-    {
-        return module->currentDatabase()->count(tableDef(table));
-    }
+    std::int64_t count(const std::string& table) { return module->currentDatabase()->count(tableDef(table)); }
 
     std::int64_t addContact(const std::string& last)
     {
@@ -55,13 +52,45 @@ TEST_F(DataModuleTest, NewRecordsGetTheirDefaultsAndTheEditorDecides)
     module->TBLNotes.insert();
     EXPECT_EQ(module->TBLNotes.asInteger("Contact"), contact);
     EXPECT_EQ(module->TBLNotes.asDate("DateCreated"), Date::today());
-    EXPECT_EQ(prompts.editors, (std::vector<std::string>{"TfrmLinks", "TfrmNotes"}));
+    EXPECT_EQ(prompts.editors, (std::vector<std::string> { "TfrmLinks", "TfrmNotes" }));
 
     prompts.fillEditor = [](TableView& v) { v.setString("Priority", "too long"); };
     const std::int64_t activities = count("Activity");
     EXPECT_THROW(module->TBLActivity.insert(), EDatabaseError);
     EXPECT_EQ(count("Activity"), activities);
     EXPECT_EQ(module->TBLActivity.state(), ViewState::Browse);
+}
+
+TEST_F(DataModuleTest, TheActivityListShowsWhoEachActivityBelongsTo)
+{
+    const std::int64_t contact = addContact("Looked");
+    module->currentDatabase()->sql().exec(
+        "INSERT INTO Activity (Contact, Activity) VALUES (" + std::to_string(contact) + ", 'Lookup')");
+    module->TBLActivityList.refresh();
+    ASSERT_TRUE(module->TBLActivityList.locate({ "Activity" }, { std::string("Lookup") }, {}));
+    EXPECT_EQ(module->TBLActivityList.asString("LName"), "Looked");
+    EXPECT_EQ(module->TBLActivityList.fields()[size_t(module->TBLActivityList.fieldIndex("Company"))].width, 30);
+    module->TBLActivityList.edit(); // a lookup field is read, never written
+    EXPECT_THROW(module->TBLActivityList.setString("LName", "x"), EDatabaseError);
+    module->TBLActivityList.cancel();
+
+    module->QURContactEmail.setParam("SenderAddress", std::string("nobody@nowhere.example"));
+    module->QURContactEmail.open();
+    EXPECT_EQ(module->QURContactEmail.recordCount(), 0);
+}
+
+TEST_F(DataModuleTest, UnmarkingClearsOnlyTheContactsTheFilterShows)
+{
+    auto& sql = module->currentDatabase()->sql();
+    sql.exec("UPDATE Contacts SET Mark = 1");
+    module->TBLCon.setFilter("Counter > 3");
+    module->unmarkAllContacts();
+    EXPECT_EQ(sql.scalar("SELECT COUNT(*) FROM Contacts WHERE Mark = 1"),
+        sql.scalar("SELECT COUNT(*) FROM Contacts WHERE Counter <= 3"));
+    module->TBLCon.setFiltered(false);
+    module->unmarkAllContacts();
+    EXPECT_EQ(sql.scalar("SELECT COUNT(*) FROM Contacts WHERE Mark = 1"), 0);
+    module->TBLCon.setFiltered(true);
 }
 
 TEST_F(DataModuleTest, SummaryAndPositionFollowTheCurrentContact)
@@ -87,10 +116,10 @@ TEST_F(DataModuleTest, DeletingAContactTakesEveryDetailInOneGo)
     const auto document = temp / "mine.doc";
     test::writeFile(attachment, "pdf");
     test::writeFile(document, "doc");
-    sql.exec("INSERT INTO EMAIL (Contact, Subject, AttachNum) VALUES (" + c + ", 'a', 1), (" + c + ", 'b', 0), (" + c +
-             ", 'c', 0)");
-    sql.exec("INSERT INTO Attach (EmailNum, Location) SELECT Counter, '" + attachment.string() +
-             "' FROM EMAIL WHERE Subject = 'a'");
+    sql.exec("INSERT INTO EMAIL (Contact, Subject, AttachNum) VALUES (" + c + ", 'a', 1), (" + c + ", 'b', 0), (" + c
+        + ", 'c', 0)");
+    sql.exec("INSERT INTO Attach (EmailNum, Location) SELECT Counter, '" + attachment.string()
+        + "' FROM EMAIL WHERE Subject = 'a'");
     sql.exec("INSERT INTO Activity (Contact) VALUES (" + c + "), (" + c + ")");
     sql.exec("INSERT INTO documents (Contact, File) VALUES (" + c + ", '" + document.string() + "')");
     sql.exec("INSERT INTO Links (Contact) VALUES (" + c + ")");
@@ -100,7 +129,7 @@ TEST_F(DataModuleTest, DeletingAContactTakesEveryDetailInOneGo)
 
     ASSERT_TRUE(module->TBLCon.gotoRowId(contact));
     module->TBLCon.remove();
-    for (const char* table : {"EMAIL", "Links", "People", "notes", "documents"}) {
+    for (const char* table : { "EMAIL", "Links", "People", "notes", "documents" }) {
         Statement& st = sql.prepare(std::string("SELECT COUNT(*) FROM ") + table + " WHERE Contact = ?");
         st.bind(1, contact).step();
         EXPECT_EQ(st.columnInt(0), 0) << table;
@@ -120,8 +149,8 @@ TEST_F(DataModuleTest, ACascadeThatFailsLeavesTheContactWhole)
     const auto attachment = attachDir / "kept.txt";
     test::writeFile(attachment, "x");
     sql.exec("INSERT INTO EMAIL (Contact, Subject) VALUES (" + c + ", 'm')");
-    sql.exec("INSERT INTO Attach (EmailNum, Location) SELECT Counter, '" + attachment.string() +
-             "' FROM EMAIL WHERE Subject = 'm'");
+    sql.exec("INSERT INTO Attach (EmailNum, Location) SELECT Counter, '" + attachment.string()
+        + "' FROM EMAIL WHERE Subject = 'm'");
     sql.exec("INSERT INTO Links (Contact) VALUES (" + c + ")");
     // The last table of the cascade refuses: everything before it must come back.
     sql.exec("CREATE TRIGGER refuse BEFORE DELETE ON Links BEGIN SELECT RAISE(ABORT, 'disk on fire'); END");
@@ -157,7 +186,7 @@ TEST_F(DataModuleTest, SwitchingEmptyingAndPackingTheDatabase)
     EXPECT_TRUE(module->TBLCon.isOpen());
     EXPECT_EQ(count("Contacts"), 100);
     module->openDatabase(dataDir);
-    for (const char* name : {"TBLCon", "TBLEmail", "TBLZip", "TBLCon1", "TBLNotes"})
+    for (const char* name : { "TBLCon", "TBLEmail", "TBLZip", "TBLCon1", "TBLNotes" })
         EXPECT_EQ(module->view(name)->database()->directory(), dataDir) << name;
     EXPECT_THROW(module->openDatabase(temp / "nothing"), EDatabaseError);
     EXPECT_EQ(module->TBLCon.database()->directory(), dataDir);

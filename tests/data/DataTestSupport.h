@@ -1,14 +1,15 @@
 #pragma once
 
-#include "TestSupport.h"
-#include "data/DataPrompts.h"
 #include "data/Database.h"
+#include "data/DataPrompts.h"
 #include "data/TableView.h"
 #include "data/TfrmDataModule.h"
+#include "TestSupport.h"
 
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ public:
     std::function<void(data::TableView&)> fillEditor;
     std::vector<std::string> editors;
     std::vector<std::string> notDeleted;
+    bool throwOnNotDeleted = false; // as a window might when the user closes it
 
     bool showEditor(data::TableView& view, const std::string& editor, const std::string&) override
     {
@@ -33,6 +35,8 @@ public:
     void fileNotDeleted(const std::string& path, const std::string& text) override
     {
         notDeleted.push_back(text + " " + path);
+        if (throwOnNotDeleted)
+            throw std::runtime_error("closed");
     }
 };
 
@@ -56,7 +60,10 @@ inline std::vector<std::string> sqliteShell(const std::filesystem::path& file, c
     return lines;
 }
 
-inline bool haveSqliteShell() { return std::system("sqlite3 -version >/dev/null 2>&1") == 0; }
+inline bool haveSqliteShell()
+{
+    return std::system("sqlite3 -version >/dev/null 2>&1") == 0;
+}
 
 // The Counters a view shows, in its order, walking it with next().
 inline std::vector<std::string> walk(data::TableView& view)
@@ -71,8 +78,9 @@ inline std::vector<std::string> walk(data::TableView& view)
 class DataModuleFixture {
 public:
     DataModuleFixture()
-        : dataDir(temp / "data"), attachDir(temp / "attach"),
-          module(std::make_unique<data::TfrmDataModule>(prompts, dataDir, attachDir))
+        : dataDir(temp / "data")
+        , attachDir(temp / "attach")
+        , module(std::make_unique<data::TfrmDataModule>(prompts, dataDir, attachDir))
     {
         std::filesystem::create_directories(attachDir);
         module->openDatabase(dataDir);

@@ -1,6 +1,6 @@
-#include "DataTestSupport.h"
-#include "data/DataError.h"
 #include "data/FilterExpression.h"
+#include "data/DataError.h"
+#include "DataTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -41,8 +41,8 @@ protected:
 
     std::vector<std::string> shell(const std::string& table, const std::string& where)
     {
-        return sqliteShell(temp.path() / "database.sqlite",
-                           "SELECT rowid FROM " + table + " WHERE " + where + " ORDER BY rowid");
+        return sqliteShell(
+            temp.path() / "database.sqlite", "SELECT rowid FROM " + table + " WHERE " + where + " ORDER BY rowid");
     }
 
     test::TempDir temp;
@@ -58,23 +58,24 @@ TEST_F(FilterTest, EveryFormTheWindowsBuildSelectsWhatTheSameSqlSelects)
         const char* where;
     };
     const Case cases[] = {
-        {"Activity", "contact=17", "Contact = 17"},
-        {"Activity", "contact = 2", "Contact = 2"},
-        {"Contacts", "url<>null", "URL IS NOT NULL"},
-        {"Contacts", "URL = null", "URL IS NULL"},
-        {"Activity", "DateOf = '1/31/2026'", "DateOf = '2026-01-31'"},
-        {"Activity", "(DateOf >= '1/31/2026') and  (DateOf <= '2/28/2026')", "DateOf BETWEEN '2026-01-31' AND '2026-02-28'"},
-        {"Activity", "DateOf > '2026-01-31'", "DateOf > '2026-01-31'"},
-        {"Activity", "DateOf < '1/31/2026'", "DateOf < '2026-01-31'"},
-        {"Activity", "Done = \"False\"", "ifnull(Done, 0) = 0"},
-        {"Activity", "Done = \"True\" and Activity = \"Meeting\"", "Done = 1 AND Activity = 'Meeting'"},
-        {"Contacts", "CategoryA ='Friend'", "CategoryA = 'Friend'"},
-        {"Contacts", "CategoryA = \"Friend*\"", "substr(CategoryA, 1, 6) = 'Friend'"},
-        {"Contacts", "LName = 'Sm*' and not (LName = 'Smith')", "substr(LName, 1, 2) = 'Sm' AND LName <> 'Smith'"},
-        {"Contacts", "LName = 'O''Brien' or Mark = true", "LName = 'O''Brien' OR Mark = 1"},
-        {"Contacts", "LName <> 'Sm*'", "NOT substr(LName, 1, 2) = 'Sm'"},
-        {"Activity", "Priority >= 2 or Contact < 3", "Priority >= '2' OR Contact < 3"},
-        {"Contacts", "LName = \"x' OR 1=1 --\"", "0"},
+        { "Activity", "contact=17", "Contact = 17" },
+        { "Activity", "contact = 2", "Contact = 2" },
+        { "Contacts", "url<>null", "URL IS NOT NULL" },
+        { "Contacts", "URL = null", "URL IS NULL" },
+        { "Activity", "DateOf = '1/31/2026'", "DateOf = '2026-01-31'" },
+        { "Activity", "(DateOf >= '1/31/2026') and  (DateOf <= '2/28/2026')",
+            "DateOf BETWEEN '2026-01-31' AND '2026-02-28'" },
+        { "Activity", "DateOf > '2026-01-31'", "DateOf > '2026-01-31'" },
+        { "Activity", "DateOf < '1/31/2026'", "DateOf < '2026-01-31'" },
+        { "Activity", "Done = \"False\"", "ifnull(Done, 0) = 0" },
+        { "Activity", "Done = \"True\" and Activity = \"Meeting\"", "Done = 1 AND Activity = 'Meeting'" },
+        { "Contacts", "CategoryA ='Friend'", "CategoryA = 'Friend'" },
+        { "Contacts", "CategoryA = \"Friend*\"", "substr(CategoryA, 1, 6) = 'Friend'" },
+        { "Contacts", "LName = 'Sm*' and not (LName = 'Smith')", "substr(LName, 1, 2) = 'Sm' AND LName <> 'Smith'" },
+        { "Contacts", "LName = 'O''Brien' or Mark = true", "LName = 'O''Brien' OR Mark = 1" },
+        { "Contacts", "LName <> 'Sm*'", "NOT substr(LName, 1, 2) = 'Sm'" },
+        { "Activity", "Priority >= 2 or Contact < 3", "Priority >= '2' OR Contact < 3" },
+        { "Contacts", "LName = \"x' OR 1=1 --\"", "0" },
     };
     for (const Case& c : cases)
         EXPECT_EQ(filtered(c.table, c.expression), shell(c.table, c.where)) << c.expression;
@@ -87,25 +88,25 @@ TEST_F(FilterTest, MalformedExpressionsSayWhatIsWrongAndWhere)
         const char* message;
     };
     const Case cases[] = {
-        {"Nope = 1", "unknown field \"Nope\" at position 1"},
-        {"(DateOf >= '1/1/2026'", "missing ) at position 22"},
-        {"DateOf = '31/31/2026'", "'31/31/2026' is not a valid date at position 10"},
-        {"Contact = 'abc'", "'abc' is not a number"},
-        {"LName = 'open", "text not closed by ' at position 9"},
-        {"LName = ", "a value is missing"},
-        {"LName 'x'", "expected a comparison"},
-        {"LName = 'a' and", "a field name is missing"},
-        {"LName = 'a' 'b'", "unexpected \"b\""},
-        {"LName ; 1", "unexpected character ';' at position 7"},
-        {"Done = maybe", "'maybe' is not true or false"},
-        {"LName > null", "null can only be compared with = or <>"},
-        {"LName = Smith", "expected a value instead of \"Smith\""},
+        { "Nope = 1", "unknown field \"Nope\" at position 1" },
+        { "(DateOf >= '1/1/2026'", "missing ) at position 22" },
+        { "DateOf = '31/31/2026'", "'31/31/2026' is not a valid date at position 10" },
+        { "Contact = 'abc'", "'abc' is not a number" },
+        { "LName = 'open", "text not closed by ' at position 9" },
+        { "LName = ", "a value is missing" },
+        { "LName 'x'", "expected a comparison" },
+        { "LName = 'a' and", "a field name is missing" },
+        { "LName = 'a' 'b'", "unexpected \"b\"" },
+        { "LName ; 1", "unexpected character ';' at position 7" },
+        { "Done = maybe", "'maybe' is not true or false" },
+        { "LName > null", "null can only be compared with = or <>" },
+        { "LName = Smith", "expected a value instead of \"Smith\"" },
     };
     for (const Case& c : cases) {
         try {
             const std::string text = c.expression;
-            const bool activity = text.find("Date") != std::string::npos || text.find("Con") != std::string::npos ||
-                                  text.find("Done") != std::string::npos;
+            const bool activity = text.find("Date") != std::string::npos || text.find("Con") != std::string::npos
+                || text.find("Done") != std::string::npos;
             parseFilter(text, tableDef(activity ? "Activity" : "Contacts"), DateFormat());
             ADD_FAILURE() << "accepted: " << c.expression;
         } catch (const EDatabaseError& error) {

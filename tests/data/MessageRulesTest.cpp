@@ -15,8 +15,8 @@ protected:
         other = module->TBLCon.asInteger("Counter");
     }
 
-    std::int64_t addMessage(std::int64_t owner, const std::string& subject, const std::vector<std::string>& files,
-                            int status = 0)
+    std::int64_t addMessage(
+        std::int64_t owner, const std::string& subject, const std::vector<std::string>& files, int status = 0)
     {
         auto& sql = module->currentDatabase()->sql();
         sql.prepare("INSERT INTO EMAIL (Contact, Subject, AttachNum, Status) VALUES (?, ?, ?, ?)")
@@ -60,19 +60,19 @@ protected:
 
 TEST_F(MessageRulesTest, DeletingAMessageDeletesItsOwnFilesOnly)
 {
-    const auto a = addMessage(1, "two files", {inAttach("a.txt"), inAttach("b.txt")});
-    const auto b = addMessage(1, "other", {inAttach("c.txt")});
+    const auto a = addMessage(1, "two files", { inAttach("a.txt"), inAttach("b.txt") });
+    const auto b = addMessage(1, "other", { inAttach("c.txt") });
     deleteInbox(a);
     EXPECT_FALSE(std::filesystem::exists(inAttach("a.txt")));
     EXPECT_FALSE(std::filesystem::exists(inAttach("b.txt")));
     EXPECT_TRUE(attachmentsOf(a).empty());
-    EXPECT_EQ(attachmentsOf(b), std::vector<std::string>{inAttach("c.txt")});
+    EXPECT_EQ(attachmentsOf(b), std::vector<std::string> { inAttach("c.txt") });
     EXPECT_TRUE(std::filesystem::exists(inAttach("c.txt")));
 }
 
 TEST_F(MessageRulesTest, ASharedFileGoesWithItsLastMessage)
 {
-    const auto original = addMessage(1, "shared", {inAttach("s.txt")});
+    const auto original = addMessage(1, "shared", { inAttach("s.txt") });
     const auto copy = module->copyMessage(original);
     ASSERT_GT(copy, original);
     EXPECT_EQ(attachmentsOf(copy), attachmentsOf(original)); // same files, no file copied
@@ -85,7 +85,7 @@ TEST_F(MessageRulesTest, ASharedFileGoesWithItsLastMessage)
 TEST_F(MessageRulesTest, TheUsersOwnFilesSentAsAttachmentsAreKept)
 {
     const auto mine = (temp / "report.pdf").string();
-    const auto sent = addMessage(1, "sent", {mine}, 1);
+    const auto sent = addMessage(1, "sent", { mine }, 1);
     deleteInbox(sent);
     EXPECT_TRUE(std::filesystem::exists(mine));
     EXPECT_TRUE(attachmentsOf(sent).empty());
@@ -94,19 +94,33 @@ TEST_F(MessageRulesTest, TheUsersOwnFilesSentAsAttachmentsAreKept)
 
 TEST_F(MessageRulesTest, AFileThatCannotBeDeletedIsReportedAndItsRowStillGoes)
 {
-    const auto inbox = addMessage(1, "gone", {inAttach("gone.txt")});
+    const auto inbox = addMessage(1, "gone", { inAttach("gone.txt") });
     std::filesystem::remove(inAttach("gone.txt"));
     deleteInbox(inbox);
     ASSERT_EQ(prompts.notDeleted.size(), 1u);
     EXPECT_EQ(prompts.notDeleted[0], "File Cant be Delleted " + inAttach("gone.txt"));
     EXPECT_TRUE(attachmentsOf(inbox).empty());
 
-    const auto filed = addMessage(contact, "filed", {inAttach("g2.txt")});
+    const auto filed = addMessage(contact, "filed", { inAttach("g2.txt") });
     std::filesystem::remove(inAttach("g2.txt"));
     ASSERT_TRUE(module->TBLCon.gotoRowId(contact));
     ASSERT_TRUE(module->TBLEmail.gotoRowId(filed));
     module->TBLEmail.remove();
     EXPECT_EQ(prompts.notDeleted.back(), "File Cant be Delleted? " + inAttach("g2.txt"));
+}
+
+TEST_F(MessageRulesTest, AReportThatFailsLeavesTheDeleteDoneAndTheDatabaseUsable)
+{
+    const auto inbox = addMessage(1, "gone", { inAttach("gone.txt") });
+    std::filesystem::remove(inAttach("gone.txt"));
+    prompts.throwOnNotDeleted = true;
+    module->TBLEmailFull.refresh();
+    ASSERT_TRUE(module->TBLEmailFull.gotoRowId(inbox));
+    EXPECT_THROW(module->TBLEmailFull.remove(), std::runtime_error);
+    EXPECT_EQ(module->currentDatabase()->sql().scalar("SELECT COUNT(*) FROM EMAIL WHERE Counter = ?", { inbox }), 0);
+    prompts.throwOnNotDeleted = false;
+    EXPECT_GT(addMessage(1, "after", {}), inbox); // no transaction was left open
+    EXPECT_EQ(module->currentDatabase()->sql().savepointDepth(), 0);
 }
 
 TEST_F(MessageRulesTest, StatusTextTellsSentFromReceived)
@@ -118,12 +132,12 @@ TEST_F(MessageRulesTest, StatusTextTellsSentFromReceived)
     std::vector<std::string> texts;
     for (module->TBLEmail.first(); !module->TBLEmail.eof(); module->TBLEmail.next())
         texts.push_back(module->TBLEmail.asString("StatusField"));
-    EXPECT_EQ(texts, (std::vector<std::string>{"received", "Sent", "received"}));
+    EXPECT_EQ(texts, (std::vector<std::string> { "received", "Sent", "received" }));
 }
 
 TEST_F(MessageRulesTest, CopyAndPasteGiveANewMessageWithTheSameFiles)
 {
-    const auto source = addMessage(1, "copy me", {inAttach("x.txt"), inAttach("y.txt")});
+    const auto source = addMessage(1, "copy me", { inAttach("x.txt"), inAttach("y.txt") });
     module->TBLEmailFull.refresh();
     ASSERT_TRUE(module->TBLEmailFull.gotoRowId(source));
     module->copyToClipboard(module->TBLEmailFull);
@@ -165,7 +179,7 @@ TEST_F(MessageRulesTest, ACutMessageIsNeverLeftWhereNoWindowShowsIt)
 
     module->currentDatabase()->sql().exec("DELETE FROM EMAIL WHERE Counter = " + std::to_string(copied));
     module->copyToClipboard(module->TBLEmail); // still the "cut" message, current again
-    module->clipboard().copied = copied;      // a message deleted meanwhile
+    module->clipboard().copied = copied; // a message deleted meanwhile
     EXPECT_EQ(module->paste(1, module->TBLEmailFull), 0);
     EXPECT_EQ(module->clipboard().copied, 0);
     EXPECT_EQ(module->clipboard().cut, 0);

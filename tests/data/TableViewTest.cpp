@@ -1,6 +1,6 @@
-#include "DataTestSupport.h"
-#include "data/DataError.h"
 #include "data/TableView.h"
+#include "data/DataError.h"
+#include "DataTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -20,13 +20,13 @@ protected:
     {
         database = Database::create(temp.path());
         std::string sql = "INSERT INTO Contacts (LName, FName, City) VALUES ";
-        const char* last[] = {"smith", "Smith", "SMITH", "Adams", "", "Zed", "adams", "Brown"};
-        const char* first[] = {"ann", "Bob", "", "Cy", "Dee", "eve", "Fay", "Gus"};
+        const char* last[] = { "smith", "Smith", "SMITH", "Adams", "", "Zed", "adams", "Brown" };
+        const char* first[] = { "ann", "Bob", "", "Cy", "Dee", "eve", "Fay", "Gus" };
         for (int i = 0; i < 90; ++i) {
             const std::string l = (i % 9 == 8) ? "NULL" : std::string("'") + last[i % 8] + "'";
             const std::string f = (i % 7 == 6) ? "NULL" : std::string("'") + first[(i * 3) % 8] + "'";
-            sql += std::string(i ? ", " : "") + "(nullif(" + l + ", ''), nullif(" + f + ", ''), 'City" +
-                   std::to_string(i % 5) + "')";
+            sql += std::string(i ? ", " : "") + "(nullif(" + l + ", ''), nullif(" + f + ", ''), 'City"
+                + std::to_string(i % 5) + "')";
         }
         database->sql().exec(sql);
         database->sql().exec("INSERT INTO Links (Contact, Title) VALUES (2, 'a'), (2, 'b'), (3, 'c')");
@@ -37,7 +37,7 @@ protected:
 
     test::TempDir temp;
     std::shared_ptr<Database> database;
-    TableView contacts{"TBLCon", tableDef("Contacts.DB")};
+    TableView contacts { "TBLCon", tableDef("Contacts.DB") };
 };
 
 TEST_F(TableViewTest, WalksEveryOrderAsSqliteSortsIt)
@@ -46,7 +46,8 @@ TEST_F(TableViewTest, WalksEveryOrderAsSqliteSortsIt)
     contacts.setIndexName("LNameInd");
     contacts.open();
     const auto forward = walk(contacts);
-    EXPECT_EQ(forward, shell("SELECT Counter FROM Contacts ORDER BY LName COLLATE NOCASE, FName COLLATE NOCASE, Counter"));
+    EXPECT_EQ(
+        forward, shell("SELECT Counter FROM Contacts ORDER BY LName COLLATE NOCASE, FName COLLATE NOCASE, Counter"));
     std::vector<std::string> backward;
     for (contacts.last(); !contacts.isEmpty() && !contacts.bof(); contacts.prior())
         backward.push_back(std::to_string(contacts.current()->rowId));
@@ -68,11 +69,17 @@ TEST_F(TableViewTest, CountsAndNumbersRecordsWhereverItStands)
     std::int64_t expected = 1;
     for (contacts.first(); !contacts.eof(); contacts.next())
         ASSERT_EQ(contacts.recNo(), expected++);
-    const std::int64_t target = contacts.rows(41, 1).front().rowId;
-    ASSERT_TRUE(contacts.gotoRowId(target));
-    EXPECT_EQ(contacts.recNo(), 42); // counted afresh after a jump
+    for (const char* order : { "LNameInd", "CityInd", "" }) {
+        contacts.setIndexName(order);
+        const auto all = contacts.rows(0, 200);
+        ASSERT_EQ(all.size(), 90u);
+        for (size_t i = 0; i < all.size(); ++i) {
+            ASSERT_TRUE(contacts.gotoRowId(all[i].rowId));
+            ASSERT_EQ(contacts.recNo(), std::int64_t(i + 1)) << order; // counted afresh after a jump
+        }
+    }
     contacts.prior();
-    EXPECT_EQ(contacts.recNo(), 41);
+    EXPECT_EQ(contacts.recNo(), 89);
 }
 
 TEST_F(TableViewTest, DetailFollowsItsMasterAndNewDetailsBelongToIt)
@@ -109,6 +116,8 @@ TEST_F(TableViewTest, NoContactIsEverNumberedOne)
     view.insert();
     view.post();
     EXPECT_GT(view.asInteger("Counter"), 1);
+    EXPECT_THROW(fresh->sql().exec("INSERT INTO Contacts (Counter) VALUES (1)"), EDatabaseError);
+    EXPECT_THROW(fresh->sql().exec("UPDATE Contacts SET Counter = 1"), EDatabaseError);
 }
 
 TEST_F(TableViewTest, AValueThatDoesNotFitIsRefusedAndNothingIsWritten)
@@ -132,15 +141,15 @@ TEST_F(TableViewTest, LocatesByWholeOrPartialValue)
 {
     contacts.setIndexName("LNameInd");
     contacts.open();
-    EXPECT_TRUE(contacts.locate({"LName"}, {std::string("brown")}, {.caseInsensitive = true}));
+    EXPECT_TRUE(contacts.locate({ "LName" }, { std::string("brown") }, { .caseInsensitive = true }));
     EXPECT_EQ(contacts.asString("LName"), "Brown");
-    EXPECT_FALSE(contacts.locate({"LName"}, {std::string("brown")}, {}));
-    EXPECT_TRUE(contacts.locate({"LName", "FName"}, {std::string("SM"), std::string("AN")},
-                                {.caseInsensitive = true, .partialKey = true}));
+    EXPECT_FALSE(contacts.locate({ "LName" }, { std::string("brown") }, {}));
+    EXPECT_TRUE(contacts.locate({ "LName", "FName" }, { std::string("SM"), std::string("AN") },
+        { .caseInsensitive = true, .partialKey = true }));
     const std::int64_t firstHit = contacts.current()->rowId;
-    EXPECT_TRUE(contacts.locate({"LName"}, {std::string("sm")}, {true, true, true}));
+    EXPECT_TRUE(contacts.locate({ "LName" }, { std::string("sm") }, { true, true, true }));
     EXPECT_NE(contacts.current()->rowId, firstHit);
-    EXPECT_FALSE(contacts.locate({"LName"}, {std::string("100%_")}, {true, true, false}));
+    EXPECT_FALSE(contacts.locate({ "LName" }, { std::string("100%_") }, { true, true, false }));
 }
 
 TEST_F(TableViewTest, ListsIndexesWithTheirFirstFields)
@@ -167,7 +176,7 @@ TEST_F(TableViewTest, ConditionsHoldBesideTheFilterAndNotifyTheWindows)
     contacts.addCondition("LName =\"Smith\"");
     contacts.applyConditions();
     EXPECT_EQ(std::to_string(contacts.recordCount()),
-              shell("SELECT COUNT(*) FROM Contacts WHERE City = 'City1' AND LName = 'Smith'").front());
+        shell("SELECT COUNT(*) FROM Contacts WHERE City = 'City1' AND LName = 'Smith'").front());
     EXPECT_GE(lists, 2);
     contacts.edit();
     contacts.setString("FName", "Changed");
@@ -175,8 +184,8 @@ TEST_F(TableViewTest, ConditionsHoldBesideTheFilterAndNotifyTheWindows)
     EXPECT_EQ(states, 2);
     contacts.clearConditions();
     contacts.applyConditions();
-    EXPECT_EQ(std::to_string(contacts.recordCount()),
-              shell("SELECT COUNT(*) FROM Contacts WHERE City = 'City1'").front());
+    EXPECT_EQ(
+        std::to_string(contacts.recordCount()), shell("SELECT COUNT(*) FROM Contacts WHERE City = 'City1'").front());
     EXPECT_GT(currents, 0);
     EXPECT_THROW(contacts.addCondition("Nope = \"x\""), EDatabaseError);
 }

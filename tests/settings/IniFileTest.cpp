@@ -119,12 +119,13 @@ TEST(IniWrite, EveryValueReadsBackAsWritten)
     }
 }
 
-TEST(IniWrite, RefusesLineBreaksThatWouldForgeKeys)
+TEST(IniWrite, RefusesValuesThatWouldBreakTheFile)
 {
     IniFile ini = IniFile::parse("[Setup]\nServer=a\n");
     EXPECT_THROW(ini.setValue("Setup", "Server", "x\n[Setup]\nPassword=evil"), pelmora::Error);
     EXPECT_THROW(ini.setValue("Setup", "Server", "x\ry"), pelmora::Error);
     EXPECT_THROW(ini.setValue("Setup", "Server", bytes("x\0y")), pelmora::Error);
+    EXPECT_THROW(ini.setValue("Setup", "Server", "Jos\xE9"), pelmora::Error) << "would turn the file into ANSI";
     EXPECT_EQ(ini.serialize(), "[Setup]\nServer=a\n");
 }
 
@@ -137,6 +138,24 @@ TEST(IniWrite, Utf16FilesStayUtf16)
     const std::string written = ini.serialize();
     EXPECT_EQ(written, text + bytes("K\0=\0\xAC\x20\r\0\n\0"));
     EXPECT_EQ(IniFile::parse(written).value("A", "K"), "\xE2\x82\xAC");
+}
+
+TEST(IniWrite, AnsiFilesStayAnsiWhileTheTextFits)
+{
+    const std::string text = "[Setup]\r\nSender Name=Jos\xE9 M\xFCller\r\n";
+    IniFile ini = IniFile::parse(text);
+    EXPECT_EQ(ini.encoding(), IniFile::Encoding::Ansi);
+    EXPECT_EQ(ini.value("Setup", "Sender Name"), "Jos\xC3\xA9 M\xC3\xBCller");
+    EXPECT_EQ(ini.serialize(), text);
+
+    ini.setValue("Setup", "Server", "\xE2\x82\xAC"); // the euro sign, 0x80 in the code page
+    EXPECT_EQ(ini.serialize(), text + "Server=\x80\r\n");
+
+    ini.setValue("Setup", "Server", "\xE6\x97\xA5"); // not in the code page: the file turns UTF-8
+    const IniFile again = IniFile::parse(ini.serialize());
+    EXPECT_EQ(again.encoding(), IniFile::Encoding::Utf8);
+    EXPECT_EQ(again.value("Setup", "Sender Name"), "Jos\xC3\xA9 M\xC3\xBCller");
+    EXPECT_EQ(again.value("Setup", "Server"), "\xE6\x97\xA5");
 }
 
 } // namespace

@@ -51,8 +51,8 @@ TEST(Paths, HomeOptionWins)
     EXPECT_EQ(paths.dataDir(), dir / "home" / "data");
     EXPECT_EQ(paths.pageDir(), dir / "home" / "Docs");
     EXPECT_EQ(paths.helpContents(), dir / "home" / "help" / "help.htm");
-    EXPECT_EQ(paths.pageFile("12"), dir / "home" / "Docs" / "12.htm");
-    EXPECT_EQ(paths.databaseDir("Work"), dir / "home" / "Work");
+    EXPECT_EQ(paths.importWorkFile(), dir / "home" / "tempEmail.eml");
+    EXPECT_EQ(paths.emailPrintFile(), dir / "home" / "emailtext.txt");
 }
 
 TEST(Paths, WritableExecutableDirectoryIsTheHome)
@@ -78,6 +78,13 @@ TEST(Paths, ElseTheUserDataDirectory)
         EXPECT_EQ(Paths::resolve(std::nullopt, exe).programDir(), dir / ".local" / "share" / "pelmora");
     }
     {
+        // Writable for root, but never a portable install.
+        ScopedEnv xdg("XDG_DATA_HOME", (dir / "xdg").c_str());
+        EXPECT_EQ(Paths::resolve(std::nullopt, "/usr/bin/pelmora").programDir(), dir / "xdg" / "pelmora");
+        EXPECT_EQ(Paths::resolve(std::nullopt, "/usr/local/bin/pelmora").programDir(), dir / "xdg" / "pelmora");
+        EXPECT_EQ(Paths::resolve(std::nullopt, "/pelmora").programDir(), dir / "xdg" / "pelmora");
+    }
+    {
         ScopedEnv xdg("XDG_DATA_HOME", nullptr);
         ScopedEnv home("HOME", dir.path().c_str());
         EXPECT_EQ(Paths::resolve(std::nullopt, exe).iniFile(), dir / ".local" / "share" / "pelmora" / "pelmora.ini");
@@ -95,6 +102,19 @@ TEST(Paths, CreatesTheDirectoriesItNeeds)
 
     pelmora::test::writeFile(dir / "file", "x");
     EXPECT_THROW(Paths::forProgramDir(dir / "file").createDirectories(), pelmora::Error);
+}
+
+TEST(Paths, NamesCannotReachOutsideTheirDirectory)
+{
+    const Paths paths = Paths::forProgramDir("/p");
+    for (const char* bad : { "", ".", "..", "../etc/passwd", "a/b", "/abs" }) {
+        EXPECT_THROW(paths.pageFile(bad), pelmora::Error) << bad;
+        EXPECT_THROW(paths.databaseDir(bad), pelmora::Error) << bad;
+    }
+    for (const char* own : { "data", "attach", "Docs", "help" })
+        EXPECT_THROW(paths.databaseDir(own), pelmora::Error) << own << " would land on the program's own files";
+    EXPECT_EQ(paths.databaseDir("Data 2026"), "/p/Data 2026");
+    EXPECT_EQ(paths.pageFile("7"), "/p/Docs/7.htm");
 }
 
 TEST(Paths, CurrentExecutableIsThisTest)

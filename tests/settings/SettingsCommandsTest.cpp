@@ -105,13 +105,15 @@ TEST_F(SettingsCommands, BadArgumentsChangeNothing)
 
 TEST(SettingsCommandsProgram, IniIsNamedAfterTheExecutableBesideIt)
 {
+    const char* binary = std::getenv("PELMORA_BINARY");
+    ASSERT_NE(binary, nullptr) << "run through ctest";
+    const std::string original = binary;
     TempDir dir;
     const fs::path copy = dir / "contacts";
-    fs::copy_file(std::getenv("PELMORA_BINARY"), copy);
-    const std::string binary = std::getenv("PELMORA_BINARY");
+    fs::copy_file(original, copy);
     ::setenv("PELMORA_BINARY", copy.c_str(), 1);
     const auto result = runPelmora({ "settings", "set", "LastDataName=Sample" });
-    ::setenv("PELMORA_BINARY", binary.c_str(), 1);
+    ::setenv("PELMORA_BINARY", original.c_str(), 1);
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(readFile(dir / "contacts.ini").find("LastDataName=Sample"), std::string::npos);
     EXPECT_TRUE(fs::is_directory(dir / "data"));

@@ -2,6 +2,7 @@
 #include "SettingsSamples.h"
 
 #include "base/Error.h"
+#include "settings/IniFile.h"
 #include "settings/Paths.h"
 #include "TestSupport.h"
 
@@ -123,10 +124,15 @@ TEST_F(SettingsTest, FailedWriteLeavesTheOldFile)
     EXPECT_EQ(readFile(m_ini), "[Setup]\nServer=old\n");
 }
 
-TEST_F(SettingsTest, UnreadableSettingsAreReportedNotIgnored)
+TEST_F(SettingsTest, OnlyARegularFileIsReadOrReplaced)
 {
     fs::create_directory(m_ini);
     EXPECT_THROW(Settings::load(m_ini), pelmora::Error);
+    fs::remove(m_ini);
+    fs::create_symlink("/dev/null", m_ini);
+    EXPECT_THROW(Settings::load(m_ini), pelmora::Error);
+    EXPECT_THROW(pelmora::settings::IniFile().save(m_ini), pelmora::Error);
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
 }
 
 TEST_F(SettingsTest, StartAndExitDefaults)
@@ -162,6 +168,7 @@ TEST(SettingsKeys, AccessByNameChecksKeyAndNumber)
     EXPECT_THROW(s.set("Nonsense", "1"), pelmora::Error);
     EXPECT_THROW(s.set("DefImp", "two"), pelmora::Error);
     EXPECT_THROW(s.set("DefImp", ""), pelmora::Error);
+    EXPECT_THROW(s.set("RAS", "-1"), pelmora::Error);
     EXPECT_EQ(s.defImp, 1);
     EXPECT_EQ(pelmora::settings::settingKeys().size(), 15u);
 }

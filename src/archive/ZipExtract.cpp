@@ -1,0 +1,140 @@
+// Extract: every entry is checked before anything is written, then each is inflated in blocks
+// into a temporary file beside its target and renamed over it once its checksum has matched.
+#include "archive/TZipMaster.h"
+
+#include "archive/ArchiveError.h"
+#include "archive/BareName.h"
+#include "archive/ZipLibrary.h"
+
+#include <zip.h>
+
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace pelmora::archive {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct ZipFileClose {
+    void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+struct FileClose {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+struct Entry {
+    zip_uint64_t index;
+    std::string name;
+    std::uint64_t size;
+};
+
+bool isLink(zip_t* archive, zip_uint64_t index)
+{
+    zip_uint8_t system = 0;
+    zip_uint32_t attributes = 0;
+    if (zip_file_get_external_attributes(archive, index, 0, &system, &attributes) != 0)
+        return false;
+    return system == ZIP_OPSYS_UNIX && ((attributes >> 16) & S_IFMT) == S_IFLNK;
+}
+
+// Why an entry may not be extracted, or empty when it may.
+std::string refusal(zip_t* archive, zip_uint64_t index, const zip_stat_t& stat, std::set<std::string>& seen)
+{
+    std::string name = stat.name ? stat.name : "";
+    if (!isBareFileName(name))
+        return "The archive entry \"" + name + "\" is not a bare file name";
+    if (isLink(archive, index))
+        return "The archive entry \"" + name + "\" is a link";
+    if (stat.encryption_method != ZIP_EM_NONE)
+        return "The archive entry \"" + name + "\" is encrypted";
+    if (!seen.insert(name).second)
+        return "The archive holds the name \"" + name + "\" twice";
+    return {};
+}
+
+} // namespace
+
+int TZipMaster::runExtract()
+{
+    int error = 0;
+    ZipHandle archive(zip_open(m_zipFilename.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    if (!archive)
+        fail("Can not read " + m_zipFilename.string() + ": " + zipErrorText(error));
+    std::error_code ignored;
+    if (!fs::is_directory(ExtrBaseDir, ignored))
+        fail("The directory " + ExtrBaseDir.string() + " does not exist");
+    std::vector<Entry> entries;
+    std::set<std::string> seen;
+    zip_int64_t count = zip_get_num_entries(archive.get(), 0);
+    for (zip_uint64_t index = 0; index < static_cast<zip_uint64_t>(count); ++index) {
+        zip_stat_t stat;
+        if (zip_stat_index(archive.get(), index, 0, &stat) != 0)
+            fail("Can not read " + m_zipFilename.string() + ": " + zip_strerror(archive.get()));
+        std::string reason = refusal(archive.get(), index, stat, seen);
+        if (!reason.empty())
+            fail(reason + "; nothing was extracted");
+        entries.push_back({ index, stat.name, stat.size });
+    }
+    int done = 0;
+    for (const Entry& entry : entries) {
+        if (m_cancel)
+            throw ArchiveCanceled();
+        fs::path target = ExtrBaseDir / entry.name;
+        if (!ExtrOverwrite && fs::exists(target, ignored)) {
+            message(0, "  skipping: " + entry.name);
+            continue;
+        }
+        message(0, "  inflating: " + entry.name);
+        progress(NewFile, entry.name, entry.size);
+        fs::path partial = ExtrBaseDir / ("." + entry.name + ".part");
+        try {
+            extractEntry(archive.get(), entry.index, entry.name, entry.size, partial);
+        } catch (...) {
+            fs::remove(partial, ignored);
+            throw;
+        }
+        fs::rename(partial, target, ignored);
+        if (ignored) {
+            fs::remove(partial, ignored);
+            fail("Can not write " + target.string());
+        }
+        progress(FileDone, {}, 0);
+        ++done;
+    }
+    return done;
+}
+
+void TZipMaster::extractEntry(zip_t* archive, std::uint64_t index, const std::string& name, std::uint64_t size,
+    const std::filesystem::path& partial)
+{
+    std::unique_ptr<zip_file_t, ZipFileClose> in(zip_fopen_index(archive, index, 0));
+    if (!in)
+        fail("Can not read " + name + ": " + zip_strerror(archive));
+    std::unique_ptr<std::FILE, FileClose> out(std::fopen(partial.c_str(), "wb"));
+    if (!out)
+        fail("Can not write " + partial.string());
+    std::vector<char> buffer(blockSize);
+    for (;;) {
+        if (m_cancel)
+            throw ArchiveCanceled();
+        zip_int64_t read = zip_fread(in.get(), buffer.data(), buffer.size());
+        if (read < 0)
+            fail("Can not read " + name + ": " + zip_file_strerror(in.get()));
+        if (read == 0)
+            break;
+        if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(read), out.get()) != static_cast<std::size_t>(read))
+            fail("Can not write " + partial.string());
+        progress(BlockDone, name, size);
+    }
+    // On disk before the rename, so a crash never leaves a renamed file with missing blocks.
+    if (std::fflush(out.get()) != 0 || ::fsync(fileno(out.get())) != 0 || std::fclose(out.release()) != 0)
+        fail("Can not write " + partial.string());
+}
+
+} // namespace pelmora::archive

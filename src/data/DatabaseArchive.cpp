@@ -1,0 +1,221 @@
+// Back-up and Restore of the database set: the archive side of DatabaseSet.
+#include "data/DatabaseSet.h"
+
+#include "archive/ArchiveError.h"
+#include "data/DatabaseFiles.h"
+
+namespace pelmora::data {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A working directory removed with its contents whatever way the command ends.
+class Staging {
+public:
+    Staging(const fs::path& near, const std::string& purpose)
+        : m_path(makeStagingDir(near, purpose))
+    {
+    }
+    ~Staging()
+    {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    Staging(const Staging&) = delete;
+    Staging& operator=(const Staging&) = delete;
+    const fs::path& path() const { return m_path; }
+
+private:
+    fs::path m_path;
+};
+
+// The tables of the current database are closed while its files are archived or replaced and
+// opened again however the command ends, so the program never stays without its database.
+template <typename Body>
+bool withTablesClosed(DatabaseOperations& dataModule, bool current, const fs::path& dir, Body&& body)
+{
+    bool done = false;
+    try {
+        if (current)
+            dataModule.closeEveryTable();
+        done = body();
+    } catch (...) {
+        try {
+            if (current)
+                dataModule.openDatabase(dir);
+        } catch (...) {
+            // The first failure is the one to report.
+        }
+        throw;
+    }
+    if (current)
+        dataModule.openDatabase(dir);
+    return done;
+}
+
+bool isArchived(const fs::directory_entry& entry)
+{
+    std::error_code error;
+    std::string name = entry.path().filename().string();
+    return entry.is_regular_file(error) && name.front() != '.' && entry.path().extension() != ".zip"
+        && !isSqliteSidecar(name);
+}
+
+} // namespace
+
+bool DatabaseSet::Backup(const DatabaseRow& row)
+{
+    m_dataModule.removeContactFilter();
+    fs::path rowDir = rowDirectory(row);
+    return withTablesClosed(m_dataModule, isCurrent(row), rowDir, [&] {
+        std::optional<fs::path> path = m_prompts.askSavePath(texts::saveTitle);
+        if (!path)
+            return false;
+        if (!path->has_extension())
+            path->replace_extension(".zip");
+        if (!readArchive(*path))
+            return false;
+        m_msgform.clearMemo();
+        m_msgform.show();
+        m_msgform.addLine("Beginning Add to " + path->string());
+        bool added = addFiles(rowDir, *path);
+        m_msgform.hide();
+        return added;
+    });
+}
+
+bool DatabaseSet::readArchive(const fs::path& path)
+{
+    try {
+        m_zip.setZipFilename(path);
+        return true;
+    } catch (const archive::ZipReadError& error) {
+        m_prompts.message(error.what());
+        return false;
+    }
+}
+
+// Databases are archived from a consistent snapshot (they may still be open elsewhere, and
+// their journal is not archived); every other file as it is.
+bool DatabaseSet::addFiles(const fs::path& rowDir, const fs::path& archivePath)
+{
+    Staging staging(archivePath, "backup");
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(rowDir, error)) {
+        if (!isArchived(entry) || fs::equivalent(entry.path(), archivePath, error))
+            continue;
+        std::string name = entry.path().filename().string();
+        if (isSqliteDatabase(name)) {
+            snapshotDatabase(entry.path(), staging.path() / name);
+            files.push_back(staging.path() / name);
+        } else {
+            files.push_back(entry.path());
+        }
+    }
+    m_zip.FSpecArgs = files;
+    try {
+        int count = m_zip.Add();
+        m_prompts.message(std::to_string(count) + " files were added");
+        return true;
+    } catch (const archive::ArchiveCanceled& canceled) {
+        m_msgform.addLine(canceled.what());
+    } catch (const archive::ArchiveError&) {
+        m_prompts.message(texts::addFailed);
+    }
+    return false;
+}
+
+bool DatabaseSet::Restore(const DatabaseRow& row, bool fromInsert)
+{
+    if (!fromInsert && !m_prompts.confirm(texts::restoreQuestion, false))
+        return false;
+    m_dataModule.removeContactFilter();
+    fs::path rowDir = rowDirectory(row);
+    return withTablesClosed(m_dataModule, isCurrent(row), rowDir, [&] {
+        std::optional<fs::path> path = m_prompts.askOpenPath(texts::openTitle);
+        if (!path)
+            return false;
+        std::error_code error;
+        if (!fs::is_regular_file(*path, error)) {
+            m_prompts.message(texts::fileNotFound + path->string());
+            return false;
+        }
+        if (!readArchive(*path))
+            return false;
+        if (!fs::is_directory(rowDir, error)) {
+            m_prompts.message("The directory " + rowDir.string() + " does not exist; nothing was restored.");
+            return false;
+        }
+        m_msgform.clearMemo();
+        m_msgform.show();
+        m_msgform.addLine("Beginning Extract from " + path->string() + " to " + rowDir.string());
+        Staging staging(rowDir, "restore");
+        bool extracted = extractInto(rowDir, staging.path());
+        if (extracted)
+            m_prompts.message(std::to_string(moveRestoredFiles(staging.path(), rowDir)) + " files were extracted");
+        m_msgform.hide();
+        return extracted;
+    });
+}
+
+// Extracts the whole archive into the staging directory and checks every database in it;
+// false (with the reason shown) when anything is wrong, and then the database is untouched.
+bool DatabaseSet::extractInto(const fs::path& rowDir, const fs::path& staging)
+{
+    m_zip.ExtrBaseDir = staging;
+    try {
+        m_zip.Extract();
+    } catch (const archive::ArchiveCanceled& canceled) {
+        m_msgform.addLine(canceled.what());
+        m_msgform.addLine("Nothing was restored; " + rowDir.string() + " is unchanged.");
+        return false;
+    } catch (const archive::ArchiveError&) {
+        m_prompts.message(texts::extractFailed);
+        return false;
+    }
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(staging, error)) {
+        std::string name = entry.path().filename().string();
+        if (!isSqliteDatabase(name) || name == "shared.sqlite")
+            continue;
+        std::string problem = databaseProblem(entry.path());
+        if (!problem.empty()) {
+            m_prompts.message(
+                "The database " + name + " in the archive is damaged (" + problem + "); nothing was restored.");
+            return false;
+        }
+    }
+    return true;
+}
+
+// The list of databases and the user-field names live in shared.sqlite of the data directory;
+// a back-up of the Sample database carries a copy that would wipe databases created since.
+int DatabaseSet::moveRestoredFiles(const fs::path& staging, const fs::path& rowDir)
+{
+    int moved = 0;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(staging, error)) {
+        std::string name = entry.path().filename().string();
+        if (isSqliteSidecar(name))
+            continue; // moved with their database
+        if (name == "shared.sqlite") {
+            m_msgform.addLine("shared.sqlite was left as it is");
+            continue;
+        }
+        fs::path target = rowDir / name;
+        std::error_code renameError;
+        fs::rename(entry.path(), target, renameError);
+        if (renameError) {
+            m_prompts.message("Can not replace " + target.string() + ": " + renameError.message());
+            continue;
+        }
+        if (isSqliteDatabase(name))
+            replaceSidecars(entry.path(), target);
+        ++moved;
+    }
+    return moved;
+}
+
+} // namespace pelmora::data

@@ -1,0 +1,168 @@
+#include "data/DatabaseSet.h"
+
+#include "archive/BareName.h"
+#include "base/Error.h"
+#include "data/DatabaseFiles.h"
+
+namespace pelmora::data {
+
+namespace fs = std::filesystem;
+
+DatabaseSet::DatabaseSet(
+    DatabaseOperations& dataModule, DatabasePrompts& prompts, fs::path programDir, CurrentDatabase& current)
+    : m_dataModule(dataModule)
+    , m_prompts(prompts)
+    , m_programDir(std::move(programDir))
+    , m_current(current)
+{
+    m_zip.Verbose = true;
+    m_zip.Trace = false;
+    m_zip.AddCompLevel = 9;
+    m_zip.ExtrOverwrite = true;
+    m_zip.OnMessage = [this](int code, const std::string& text) { m_msgform.archiveMessage(code, text); };
+    m_zip.OnProgress
+        = [this](int kind, const std::string& name, std::uint64_t size) { m_msgform.progress(kind, name, size); };
+    m_msgform.showError = [this](const std::string& text) { m_prompts.message(text); };
+}
+
+fs::path DatabaseSet::rowDirectory(const DatabaseRow& row) const
+{
+    return row.BaseName == "Sample" ? dataDir() : fs::path(row.BaseDir);
+}
+
+fs::path DatabaseSet::rowDirectoryOf(const CurrentDatabase& database) const
+{
+    return rowDirectory({ 0, database.name, database.dir });
+}
+
+void DatabaseSet::reopenCurrent()
+{
+    try {
+        m_dataModule.openDatabase(rowDirectoryOf(m_current));
+    } catch (const Error&) {
+        // The failure being reported matters more than this one.
+    }
+}
+
+bool DatabaseSet::Open(const DatabaseRow& row)
+{
+    m_dataModule.removeContactFilter();
+    m_dataModule.openDatabase(rowDirectory(row));
+    m_current = { row.BaseName, row.BaseDir };
+    return true;
+}
+
+bool DatabaseSet::New()
+{
+    m_dataModule.removeContactFilter();
+    std::optional<DatabaseRow> row = createRow();
+    if (!row)
+        return false;
+    fs::path dir = row->BaseDir;
+    try {
+        m_dataModule.copyDatabaseFiles(dataDir(), dir);
+        m_dataModule.openDatabase(dir);
+        m_dataModule.emptyEveryTable();
+        m_dataModule.openDatabase(dir);
+    } catch (...) {
+        // A row whose directory holds no usable database would only fail on every Open.
+        m_dataModule.deleteDatabaseRow(*row);
+        std::error_code ignored;
+        fs::remove_all(dir, ignored);
+        reopenCurrent();
+        throw;
+    }
+    m_current = { row->BaseName, row->BaseDir };
+    return true;
+}
+
+bool DatabaseSet::Insert()
+{
+    m_dataModule.removeContactFilter();
+    std::optional<DatabaseRow> row = createRow();
+    return row && Restore(*row, true);
+}
+
+// Asks for a name and makes the directory and the row of a new database. The name becomes a
+// directory beside the program, so anything that would point elsewhere is refused.
+std::optional<DatabaseRow> DatabaseSet::createRow()
+{
+    std::optional<std::string> name = m_prompts.askName(texts::nameCaption, texts::namePrompt);
+    if (!name)
+        return std::nullopt;
+    if (name->empty()) {
+        m_prompts.message(texts::nameEmpty);
+        return std::nullopt;
+    }
+    if (!archive::isBareFileName(*name)) {
+        m_prompts.message(texts::nameNotBare);
+        return std::nullopt;
+    }
+    fs::path dir = m_programDir / *name;
+    std::error_code error;
+    if (!fs::create_directory(dir, error)) {
+        m_prompts.message(texts::cannotCreateDir);
+        return std::nullopt;
+    }
+    try {
+        return m_dataModule.insertDatabaseRow(*name, dir.string());
+    } catch (...) {
+        fs::remove(dir, error);
+        throw;
+    }
+}
+
+bool DatabaseSet::Delete(const DatabaseRow& row)
+{
+    if (isCurrent(row)) {
+        m_prompts.message(texts::deleteActive);
+        return false;
+    }
+    if (row.BaseName == "Sample") {
+        m_prompts.message(texts::deleteSample);
+        return false;
+    }
+    if (!m_prompts.confirm(texts::deleteQuestion, true))
+        return false;
+    fs::path dir = row.BaseDir;
+    std::error_code error;
+    if (!row.BaseDir.empty() && fs::exists(dir, error)) {
+        // A row may point anywhere (an edited list, a moved folder); only a database's own
+        // directory is emptied and removed.
+        if (!fs::is_regular_file(dir / "database.sqlite", error)) {
+            m_prompts.message("The directory " + dir.string() + " holds no database.sqlite; it was not deleted.");
+            return false;
+        }
+        deleteFiles(dir);
+        if (!fs::remove(dir, error) || error) {
+            m_prompts.message("Can not remove the directory " + dir.string() + ": " + error.message());
+            return false;
+        }
+    }
+    m_dataModule.deleteDatabaseRow(row);
+    return true;
+}
+
+bool DatabaseSet::deleteFiles(const fs::path& dir)
+{
+    bool all = true;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(dir, error)) {
+        if (entry.is_directory(error) && !entry.is_symlink(error))
+            continue;
+        std::error_code removeError;
+        if (!fs::remove(entry.path(), removeError)) {
+            all = false;
+            m_prompts.confirm(texts::fileNotDeleted, false);
+        }
+    }
+    return all;
+}
+
+void DatabaseSet::Pack()
+{
+    m_dataModule.removeContactFilter();
+    m_dataModule.packEveryTable();
+}
+
+} // namespace pelmora::data

@@ -1,0 +1,153 @@
+#include "mail/TmsMailAddress.h"
+
+#include "mail/HeaderWords.h"
+#include "mail/TextUtil.h"
+
+namespace pelmora::mail {
+
+namespace {
+
+using text::trim;
+
+constexpr std::size_t LabelWidth = 10;
+
+// Trimmed, then the double quotes at both ends removed; inside a quoted string the quoted
+// pairs \" and \\ stand for their second character.
+std::string unquote(std::string_view text)
+{
+    text = trim(text);
+    if (text.size() >= 2 && text.front() == '"') {
+        std::string out;
+        std::size_t i = 1;
+        for (; i < text.size() && text[i] != '"'; ++i) {
+            if (text[i] == '\\' && i + 1 < text.size())
+                ++i;
+            out += text[i];
+        }
+        if (i + 1 == text.size())
+            return std::string(trim(out));
+    }
+    while (!text.empty() && text.front() == '"')
+        text.remove_prefix(1);
+    while (!text.empty() && text.back() == '"')
+        text.remove_suffix(1);
+    return std::string(trim(text));
+}
+
+std::string cleanAddress(std::string_view address)
+{
+    std::string out;
+    for (char c : singleLine(address)) {
+        if (c != '<' && c != '>')
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+TmsMailAddress& TmsAddressList::Add(std::string_view address, std::string_view name)
+{
+    return AddItem(std::make_unique<TmsMailAddress>(address, name));
+}
+
+TmsMailAddress& TmsAddressList::AddItem(std::unique_ptr<TmsMailAddress> address)
+{
+    m_items.push_back(std::move(address));
+    return *m_items.back();
+}
+
+void TmsAddressList::Assign(const TmsAddressList& other)
+{
+    if (&other == this)
+        return;
+    m_items.clear();
+    for (const auto& item : other.m_items)
+        m_items.push_back(std::make_unique<TmsMailAddress>(*item));
+}
+
+std::vector<std::pair<std::string, std::string>> TmsAddressList::storedItems() const
+{
+    std::vector<std::pair<std::string, std::string>> out;
+    for (const auto& item : m_items)
+        out.emplace_back(item->Name.str(), item->Address.str());
+    return out;
+}
+
+void ParseAddress(std::string_view text, TmsMailAddress& address)
+{
+    std::size_t angle = text.find('<');
+    if (angle != std::string_view::npos) {
+        address.Name = unquote(text.substr(0, angle));
+        std::string_view rest = text.substr(angle + 1);
+        // The address runs to its ">", so a comment after it does not become part of it.
+        address.Address = unquote(rest.substr(0, rest.find('>')));
+        return;
+    }
+    std::size_t paren = text.find('(');
+    if (paren != std::string_view::npos) {
+        address.Address = unquote(text.substr(0, paren));
+        std::string_view rest = text.substr(paren + 1);
+        address.Name = unquote(rest.substr(0, rest.rfind(')')));
+        return;
+    }
+    address.Address = unquote(text);
+    address.Name = "";
+}
+
+std::string singleLine(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+    return out;
+}
+
+std::string formatDisplayName(std::string_view name)
+{
+    std::string line = singleLine(name);
+    bool ascii = true;
+    bool special = false;
+    for (char c : line) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x7F || (byte < 32 && byte != '\t'))
+            ascii = false;
+        else if (std::string_view("()<>[]:;@\\,.\"").find(c) != std::string_view::npos)
+            special = true;
+    }
+    if (!ascii || line.find("=?") != std::string::npos)
+        return encodeHeaderText(line);
+    if (!special)
+        return line;
+    std::string quoted = "\"";
+    for (char c : line) {
+        if (c == '"' || c == '\\')
+            quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string WriteAddressHeader(std::string_view name, const TmsAddressList& list)
+{
+    if (list.Count() == 0)
+        return {};
+    std::string label(name);
+    if (label.empty() || label.back() != ':')
+        label += ':';
+    if (label.size() < LabelWidth)
+        label.append(LabelWidth - label.size(), ' ');
+    std::string out;
+    for (int i = 0; i < list.Count(); ++i) {
+        const TmsMailAddress& address = list.Items(i);
+        out += i == 0 ? label : std::string(LabelWidth, ' ');
+        out += formatDisplayName(address.Name.str());
+        out += " <" + cleanAddress(address.Address.str()) + ">";
+        out += i + 1 < list.Count() ? ",\r\n" : "\r\n";
+    }
+    return out;
+}
+
+} // namespace pelmora::mail

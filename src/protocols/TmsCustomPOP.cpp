@@ -1,0 +1,204 @@
+#include "protocols/TmsCustomPOP.h"
+
+#include "net/SocketErrors.h"
+#include "protocols/DotStuffing.h"
+#include "protocols/MessageSpool.h"
+
+#include <charconv>
+
+namespace pelmora::protocols {
+
+using net::messageText;
+
+namespace {
+
+// The numbers after the status word of a "+OK 2 320" reply.
+bool parseNumbers(const std::string& line, long long& first, long long& second)
+{
+    const char* at = line.data() + std::min<std::size_t>(4, line.size());
+    const char* end = line.data() + line.size();
+    auto one = std::from_chars(at, end, first);
+    if (one.ec != std::errc() || one.ptr == end || *one.ptr != ' ')
+        return false;
+    auto two = std::from_chars(one.ptr + 1, end, second);
+    return two.ec == std::errc() && (two.ptr == end || *two.ptr == ' ');
+}
+
+} // namespace
+
+TmsCustomPOP::TmsCustomPOP(net::EventPump* pump) : TmsMailBase(pump)
+{
+    DefaultPort = 110;
+    ServiceName = "pop3";
+}
+
+void TmsCustomPOP::CheckAccount()
+{
+    if (UserName.empty())
+        Fail(messageText(net::msgUserNameRequired));
+    if (Password.empty())
+        Fail(messageText(net::msgPasswordRequired));
+}
+
+void TmsCustomPOP::Open()
+{
+    CheckAccount();
+    ResetState();
+    TmsMailBase::Open();
+}
+
+void TmsCustomPOP::ProcessLine(const std::string& line)
+{
+    if (!line.empty() && line[0] == '+')
+        return;
+    Fail(line);
+}
+
+std::string TmsCustomPOP::readStatus()
+{
+    std::string line;
+    if (!ReadLine(line))
+        Fail("Connection closed by the server");
+    return line;
+}
+
+void TmsCustomPOP::progress(int percent)
+{
+    if (OnProgress)
+        OnProgress(*this, percent);
+}
+
+void TmsCustomPOP::Login()
+{
+    ResetState();
+    UseTls = effectiveSecurity(Security, Port()) == MailSecurity::Implicit;
+    ConnectSocket();
+    readStatus();
+    WriteLine("USER " + UserName);
+    readStatus();
+    WriteSecretLine("PASS " + Password, "PASS ****");
+    readStatus();
+    WriteLine("STAT");
+    std::string status = readStatus();
+    long long count = 0;
+    long long size = 0;
+    if (!parseNumbers(status, count, size) || count < 0 || count > 1000000000)
+        Fail("Invalid reply to STAT: " + status);
+    m_count = static_cast<int>(count);
+    m_size = size;
+}
+
+void TmsCustomPOP::Logout()
+{
+    WriteLine("QUIT");
+    readStatus();
+}
+
+void TmsCustomPOP::Retrieve(bool leaveOnServer)
+{
+    try {
+        Connect();
+        for (int index = 0; index < m_count; ++index) {
+            if (RetrieveMessage(index) && !leaveOnServer)
+                DeleteMessage(index);
+        }
+    } catch (...) {
+        try {
+            Disconnect();
+        } catch (...) {
+        }
+        throw;
+    }
+    Disconnect();
+}
+
+long long TmsCustomPOP::expectedSize(int index)
+{
+    WriteLine("LIST " + std::to_string(index + 1));
+    std::string reply = readStatus();
+    long long number = 0;
+    long long size = 0;
+    return parseNumbers(reply, number, size) ? size : 0;
+}
+
+bool TmsCustomPOP::RetrieveMessage(int index)
+{
+    long long expected = expectedSize(index);
+    if (OnRetrieving)
+        OnRetrieving(*this, index);
+    WriteLine("RETR " + std::to_string(index + 1));
+    readStatus();
+    MessageSpool spool;
+    bool handedOn = false;
+    try {
+        receiveText(expected, spool);
+        std::unique_ptr<std::istream> text = spool.reader();
+        try {
+            MessageReceived(index, *text);
+            handedOn = true;
+        } catch (const std::exception& error) {
+            // What could not be handed on stays on the server for the next retrieval.
+            std::string message = "Message " + std::to_string(index + 1) + " kept on the server: " + error.what();
+            if (OnError)
+                OnError(*this, message);
+        }
+    } catch (...) {
+        progress(0);
+        throw;
+    }
+    progress(0);
+    if (OnRetrieved)
+        OnRetrieved(*this, index);
+    return handedOn;
+}
+
+void TmsCustomPOP::DeleteMessage(int index)
+{
+    if (OnDeleting)
+        OnDeleting(*this, index);
+    WriteLine("DELE " + std::to_string(index + 1));
+    try {
+        readStatus();
+    } catch (const net::ESocketError&) {
+        // Fail has shown the reply through OnError; a message left undeleted costs nothing.
+    } catch (const net::ECanceledError&) {
+    } catch (const net::ETimedOutError&) {
+    }
+}
+
+void TmsCustomPOP::receiveText(long long expected, MessageSpool& spool)
+{
+    DotUnstuffer unstuffer;
+    std::string block(64 * 1024, '\0');
+    std::string text;
+    long long stored = 0;
+    int reported = -1;
+    while (!unstuffer.finished()) {
+        std::size_t count = ReadSome(block.data(), block.size());
+        if (count == 0)
+            Fail("Connection closed by the server in the middle of a message");
+        text.clear();
+        std::size_t used = unstuffer.feed(std::string_view(block.data(), count), text);
+        // Whatever followed the terminator belongs to the next reply.
+        if (used < count)
+            UnreadBytes(std::string_view(block.data() + used, count - used));
+        spool.append(text);
+        stored += static_cast<long long>(text.size());
+        if (expected > 0) {
+            int percent = static_cast<int>(std::min<long long>(100, stored * 100 / expected)) / 10 * 10;
+            if (percent != reported)
+                progress(reported = percent);
+        }
+    }
+    // The size the server announced counts the dots of its stuffing, so the end is reported
+    // as such rather than left short of 100.
+    if (expected > 0 && reported != 100)
+        progress(100);
+    try {
+        spool.finish();
+    } catch (const net::ESocketError& error) {
+        Fail(error.what());
+    }
+}
+
+} // namespace pelmora::protocols

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "net/TmsMailBase.h"
+#include "protocols/MailSecurity.h"
+
+#include <filesystem>
+#include <functional>
+#include <istream>
+#include <string>
+
+namespace pelmora::protocols {
+
+class MessageSpool;
+
+// Fetches every message of a POP3 mailbox in one call, each handed on as its raw text, and
+// deletes on the server only what was handed on without error.
+class TmsCustomPOP : public net::TmsMailBase {
+public:
+    using NumNotifyEvent = std::function<void(TmsCustomPOP& sender, int number)>;
+    using ProgressEvent = std::function<void(TmsCustomPOP& sender, int percent)>;
+
+    explicit TmsCustomPOP(net::EventPump* pump = nullptr);
+
+    std::string UserName;
+    std::string Password;
+    MailSecurity Security = MailSecurity::Auto;
+
+    NumNotifyEvent OnRetrieving;
+    NumNotifyEvent OnRetrieved;
+    NumNotifyEvent OnDeleting;
+    ProgressEvent OnProgress;
+
+    void Retrieve(bool leaveOnServer);
+    // Fetches message `index` (zero-based) and hands it on; false when MessageReceived failed,
+    // in which case the message must stay on the server.
+    bool RetrieveMessage(int index);
+    void DeleteMessage(int index);
+
+    void Open() override;
+    int MessageCount() const { return m_count; }
+    long long MailboxSize() const { return m_size; }
+
+protected:
+    // Receives the complete text of one message, as the sender wrote it (dot-stuffing undone).
+    virtual void MessageReceived(int index, std::istream& text) = 0;
+    virtual void CheckAccount();
+    void ProcessLine(const std::string& line) override;
+    void Login() override;
+    void Logout() override;
+
+private:
+    std::string readStatus();
+    long long expectedSize(int index);
+    void receiveText(long long expected, MessageSpool& spool);
+    void progress(int percent);
+
+    int m_count = -1;
+    long long m_size = -1;
+};
+
+} // namespace pelmora::protocols

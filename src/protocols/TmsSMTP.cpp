@@ -1,0 +1,191 @@
+#include "protocols/TmsSMTP.h"
+
+#include "net/SocketErrors.h"
+#include "protocols/DotStuffing.h"
+#include "protocols/SpoolFile.h"
+
+#include <cmath>
+#include <fstream>
+
+namespace pelmora::protocols {
+
+using net::ESocketError;
+using net::messageText;
+
+TmsSMTP::TmsSMTP(net::EventPump* pump) : TmsMailBase(pump)
+{
+    DefaultPort = 25;
+    ServiceName = "smtp";
+}
+
+void TmsSMTP::Open()
+{
+    if (Server.empty())
+        Fail(messageText(net::msgServerRequired));
+    ResetState();
+    TmsMailBase::Open();
+}
+
+void TmsSMTP::Cancel()
+{
+    TmsMailBase::Cancel();
+    progress(0);
+}
+
+void TmsSMTP::progress(int percent)
+{
+    if (OnProgress)
+        OnProgress(*this, percent);
+}
+
+void TmsSMTP::ProcessLine(const std::string& line)
+{
+    if (line.size() >= 4 && line[3] == '-')
+        return;
+    if (line.size() >= 3 && (line[0] == '2' || line.compare(0, 3, "354") == 0 ||
+                             (m_expectChallenge && line.compare(0, 3, "334") == 0)))
+        return;
+    std::string message = line;
+    if (!m_firstGreeting && OnError)
+        OnError(*this, message);
+    throw ESocketError(message);
+}
+
+void TmsSMTP::readReply()
+{
+    m_reply.clear();
+    std::string line;
+    for (;;) {
+        if (!ReadLine(line)) {
+            // A server that hangs up instead of answering has not accepted anything; after QUIT
+            // there is nothing left to accept.
+            if (m_quitting)
+                return;
+            Fail("Connection closed by the server");
+        }
+        m_reply.push_back(line);
+        // A final line may be the bare code, or the code and a blank with no text.
+        if (line.size() == 3 || (line.size() >= 4 && line[3] != '-'))
+            return;
+    }
+}
+
+void TmsSMTP::command(const std::string& line)
+{
+    WriteLine(line);
+    readReply();
+}
+
+std::string TmsSMTP::session(const std::function<void()>& work)
+{
+    try {
+        Connect();
+        work();
+    } catch (...) {
+        // The first failure is what the user needs to see; one in the good-bye that follows
+        // would only hide it.
+        try {
+            Disconnect();
+        } catch (...) {
+        }
+        throw;
+    }
+    std::string finalReply = m_reply.empty() ? std::string() : m_reply.back();
+    Disconnect();
+    return finalReply;
+}
+
+std::string TmsSMTP::SendSpool(const SmtpEnvelope& envelope, const std::filesystem::path& spool)
+{
+    return session([&] {
+        if (OnPrepare)
+            OnPrepare(*this);
+        sendEnvelope(envelope);
+        sendText(spool);
+    });
+}
+
+std::string TmsSMTP::Send()
+{
+    return session([&] {
+        if (!MailMessage)
+            SocketError(net::msgMailMessageRequired);
+        MailMessage->Validate();
+        SpoolFile spool;
+        if (OnPrepare)
+            OnPrepare(*this);
+        {
+            std::ofstream out(spool.path(), std::ios::binary | std::ios::trunc);
+            MailMessage->SaveToStream(out);
+            if (!out.flush())
+                Fail("Cannot write the composed message to " + spool.path().string());
+        }
+        SmtpEnvelope envelope{MailMessage->Sender.Address.str(), {}};
+        for (const mail::TmsAddressList* list : {&MailMessage->Recipients, &MailMessage->CC, &MailMessage->BCC}) {
+            for (int i = 0; i < list->Count(); ++i)
+                envelope.recipients.push_back(list->Items(i).Address.str());
+        }
+        sendEnvelope(envelope);
+        sendText(spool.path());
+    });
+}
+
+void TmsSMTP::sendEnvelope(const SmtpEnvelope& envelope)
+{
+    if (OnSending)
+        OnSending(*this);
+    // Command lines are cut at 255 characters, as servers are allowed to refuse longer ones.
+    auto cut = [](std::string line) { return line.size() > 255 ? line.substr(0, 255) : line; };
+    if (!envelope.sender.empty())
+        command(cut("MAIL FROM:<" + envelope.sender + ">"));
+    for (const std::string& recipient : envelope.recipients)
+        command(cut("RCPT TO:<" + recipient + ">"));
+    command("DATA");
+}
+
+void TmsSMTP::sendText(const std::filesystem::path& spool)
+{
+    std::ifstream in(spool, std::ios::binary);
+    if (!in)
+        Fail("Cannot read the composed message " + spool.string());
+    const auto size = std::filesystem::file_size(spool);
+    TraceNote("Suppressing the message body");
+    DotStuffer stuffer;
+    std::string block(BlockSize, '\0');
+    std::string out;
+    std::uintmax_t position = 0;
+    for (;;) {
+        in.read(block.data(), static_cast<std::streamsize>(BlockSize));
+        auto count = static_cast<std::size_t>(in.gcount());
+        out.clear();
+        stuffer.stuff(std::string_view(block.data(), count), out);
+        WriteBytes(out);
+        position += count;
+        progress(size == 0 ? 100 : static_cast<int>(std::nearbyint(double(position) * 100.0 / double(size))));
+        if (count < BlockSize)
+            break;
+    }
+    // The end of data must start a line of its own; text that already ends with a line break
+    // gets no extra empty line, so the server stores the message exactly as composed.
+    WriteBytes(stuffer.atLineStart() ? ".\r\n" : "\r\n.\r\n");
+    AddTranscriptLine(".");
+    readReply();
+    progress(0);
+}
+
+void TmsSMTP::Logout()
+{
+    m_quitting = true;
+    try {
+        command("QUIT");
+    } catch (...) {
+        m_quitting = false;
+        throw;
+    }
+    m_quitting = false;
+    if (OnMailSent)
+        OnMailSent(*this);
+    progress(0);
+}
+
+} // namespace pelmora::protocols

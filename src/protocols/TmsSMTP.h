@@ -1,0 +1,79 @@
+#pragma once
+
+#include "mail/TmsMessage.h"
+#include "net/TmsMailBase.h"
+#include "protocols/MailSecurity.h"
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace pelmora::protocols {
+
+// The envelope of one delivery: the sender and every recipient (To, then CC, then BCC).
+struct SmtpEnvelope {
+    std::string sender;
+    std::vector<std::string> recipients;
+};
+
+// Delivers one composed message to an SMTP server in one call.
+class TmsSMTP : public net::TmsMailBase {
+public:
+    using ProgressEvent = std::function<void(TmsSMTP& sender, int percent)>;
+    using SmtpNotify = std::function<void(TmsSMTP& sender)>;
+    // Size of the blocks of message text sent between progress reports.
+    static constexpr std::size_t BlockSize = 2047;
+
+    explicit TmsSMTP(net::EventPump* pump = nullptr);
+
+    // Only used where the server asks for authentication (the submission port).
+    std::string UserName;
+    std::string Password;
+    MailSecurity Security = MailSecurity::Auto;
+    // The message Send delivers; not owned.
+    mail::TmsMessage* MailMessage = nullptr;
+
+    SmtpNotify OnPrepare;
+    SmtpNotify OnSending;
+    SmtpNotify OnMailSent;
+    ProgressEvent OnProgress;
+
+    // Connects, composes MailMessage into a spool file and delivers it to its sender, To, CC and
+    // BCC addresses, and says good-bye, also after a failure. Returns the server's reply to the
+    // end of data.
+    std::string Send();
+    // Connects, sends the envelope and the message text of `spool` (a composed message), and
+    // says good-bye, also after a failure. Returns the server's reply to the end of data.
+    std::string SendSpool(const SmtpEnvelope& envelope, const std::filesystem::path& spool);
+
+    void Open() override;
+    void Cancel() override;
+    // The reply lines to the last command.
+    const std::vector<std::string>& LastReply() const { return m_reply; }
+
+protected:
+    void ProcessLine(const std::string& line) override;
+    void Login() override;
+    void Logout() override;
+
+private:
+    std::string session(const std::function<void()>& work);
+    void readReply();
+    void command(const std::string& line);
+    void helo();
+    void submissionLogin();
+    void authenticate();
+    bool offers(const std::string& keyword) const;
+    void sendEnvelope(const SmtpEnvelope& envelope);
+    void sendText(const std::filesystem::path& spool);
+    void progress(int percent);
+
+    bool m_firstGreeting = false;
+    bool m_expectChallenge = false;
+    bool m_quitting = false;
+    std::vector<std::string> m_reply;
+    std::vector<std::string> m_extensions;
+};
+
+} // namespace pelmora::protocols

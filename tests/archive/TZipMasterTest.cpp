@@ -1,0 +1,238 @@
+#include "archive/TZipMaster.h"
+
+#include "archive/ArchiveError.h"
+#include "TestSupport.h"
+#include "ZipFixtures.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace pelmora::archive;
+using namespace pelmora::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string randomBytes(std::size_t size, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(generator() % 16); // compressible, but not trivially
+    return bytes;
+}
+
+struct Recorder {
+    std::vector<std::pair<int, std::string>> messages;
+    std::vector<std::pair<int, std::string>> progress;
+
+    void attach(TZipMaster& zip)
+    {
+        zip.OnMessage = [this](int code, const std::string& text) { messages.emplace_back(code, text); };
+        zip.OnProgress
+            = [this](int kind, const std::string& name, std::uint64_t) { progress.emplace_back(kind, name); };
+    }
+    int count(int kind) const
+    {
+        int n = 0;
+        for (const auto& report : progress)
+            n += report.first == kind;
+        return n;
+    }
+    bool said(const std::string& text) const
+    {
+        for (const auto& message : messages)
+            if (message.second == text)
+                return true;
+        return false;
+    }
+};
+
+class ZipMasterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        fs::create_directory(m_dir / "source");
+        writeFile(m_dir / "source" / "database.sqlite", randomBytes(200000, 1));
+        writeFile(m_dir / "source" / "small.txt", "hello");
+        writeFile(m_dir / "source" / "empty.bin", "");
+        fs::create_directory(m_dir / "target");
+        recorder.attach(zip);
+    }
+    std::vector<fs::path> sourceFiles() const
+    {
+        return { m_dir / "source" / "database.sqlite", m_dir / "source" / "small.txt", m_dir / "source" / "empty.bin" };
+    }
+    fs::path archive() const { return m_dir / "backup.pmb"; }
+
+    TempDir m_dir;
+    TZipMaster zip;
+    Recorder recorder;
+};
+
+} // namespace
+
+TEST_F(ZipMasterTest, WritesArchivesThatOtherToolsReadAndReadsThemBack)
+{
+    zip.setZipFilename(archive());
+    zip.FSpecArgs = sourceFiles();
+    EXPECT_EQ(3, zip.Add());
+    EXPECT_EQ(0, shell("unzip -tqq " + quoted(archive())).status);
+    ShellResult listing = shell("python3 -c \"import zipfile,sys; z=zipfile.ZipFile(sys.argv[1]); "
+                                "assert z.testzip() is None; print(' '.join(i.filename+':'+str(i.compress_type) "
+                                "for i in z.infolist()))\" "
+        + quoted(archive()));
+    EXPECT_EQ("database.sqlite:8 small.txt:8 empty.bin:8\n", listing.out);
+
+    zip.setZipFilename(archive());
+    EXPECT_EQ(3u, zip.ZipContents().size());
+    zip.ExtrBaseDir = m_dir / "target";
+    EXPECT_EQ(3, zip.Extract());
+    for (const char* name : { "database.sqlite", "small.txt", "empty.bin" })
+        EXPECT_EQ(readFile(m_dir / "source" / name), readFile(m_dir / "target" / name)) << name;
+}
+
+TEST_F(ZipMasterTest, ReportsEachFileAndBlockAsProgress)
+{
+    zip.setZipFilename(archive());
+    zip.FSpecArgs = sourceFiles();
+    zip.Add();
+    EXPECT_EQ(3, recorder.count(TZipMaster::NewFile));
+    EXPECT_EQ(3, recorder.count(TZipMaster::FileDone));
+    EXPECT_EQ(200000 / 32768, recorder.count(TZipMaster::BlockDone));
+    EXPECT_EQ(std::make_pair(0, std::string("database.sqlite")), recorder.progress.front());
+
+    recorder.progress.clear();
+    zip.ExtrBaseDir = m_dir / "target";
+    zip.Extract();
+    EXPECT_EQ(3, recorder.count(TZipMaster::NewFile));
+    EXPECT_EQ(3, recorder.count(TZipMaster::FileDone));
+    EXPECT_GE(recorder.count(TZipMaster::BlockDone), 200000 / 32768);
+}
+
+TEST_F(ZipMasterTest, ChecksBeforeCallingTheLibrary)
+{
+    zip.setZipFilename(archive());
+    EXPECT_EQ(0, zip.Add());
+    EXPECT_TRUE(recorder.said("Error - no files to zip"));
+    TZipMaster unnamed;
+    recorder.attach(unnamed);
+    unnamed.FSpecArgs = sourceFiles();
+    EXPECT_EQ(0, unnamed.Add());
+    EXPECT_TRUE(recorder.said("Error - no zip file specified"));
+    EXPECT_FALSE(fs::exists(archive()));
+}
+
+// A cancelled or failed Add leaves the archive that was there before, byte for byte, and no
+// temporary file beside it.
+TEST_F(ZipMasterTest, AnInterruptedAddLeavesThePreviousArchive)
+{
+    writeFile(archive(), "previous archive");
+    zip.OnProgress = [this](int kind, const std::string&, std::uint64_t) {
+        if (kind == TZipMaster::BlockDone)
+            zip.Cancel();
+    };
+    zip.FSpecArgs = sourceFiles();
+    zip.setZipFilename(m_dir / "new.pmb");
+    EXPECT_THROW(zip.Add(), ArchiveCanceled);
+    EXPECT_FALSE(fs::exists(m_dir / "new.pmb"));
+
+    zip.OnProgress = nullptr;
+    zip.FSpecArgs.push_back(m_dir / "source" / "missing.db");
+    EXPECT_THROW(zip.Add(), ArchiveError);
+    EXPECT_TRUE(recorder.said("Fatal DLL Error: abort exception"));
+    EXPECT_EQ("previous archive", readFile(archive()));
+    EXPECT_EQ(3, std::distance(fs::directory_iterator(m_dir.path()), fs::directory_iterator()))
+        << "only source, target, the archive and nothing else";
+}
+
+TEST_F(ZipMasterTest, RefusesEntriesThatAreNotBareNamesAndWritesNothing)
+{
+    const std::vector<std::vector<FixtureEntry>> hostile = {
+        { { "good.txt", "ok" }, { "../escaped.txt", "evil" } },
+        { { "good.txt", "ok" }, { "/tmp/absolute.txt", "evil" } },
+        { { "good.txt", "ok" }, { "sub/dir.txt", "evil" } },
+        { { "good.txt", "ok" }, { "..\\windows.txt", "evil" } },
+        { { "good.txt", "ok" }, { "link.txt", "/etc/passwd", true } },
+    };
+    for (const auto& entries : hostile) {
+        SCOPED_TRACE(entries.back().name);
+        makeArchive(archive(), entries);
+        zip.setZipFilename(archive());
+        zip.ExtrBaseDir = m_dir / "target";
+        EXPECT_THROW(zip.Extract(), ArchiveError);
+        EXPECT_TRUE(fs::is_empty(m_dir / "target"));
+        EXPECT_FALSE(fs::exists(m_dir / "escaped.txt"));
+    }
+}
+
+TEST_F(ZipMasterTest, RefusesCorpusArchivesWithDuplicateOrEncryptedEntries)
+{
+    if (corpusDir().empty())
+        GTEST_SKIP() << "corpus not present";
+    for (const char* name : { "libzip__filename_duplicate.zip", "libzip__encrypt.zip" }) {
+        SCOPED_TRACE(name);
+        zip.setZipFilename(corpusDir() / "zip" / name);
+        zip.ExtrBaseDir = m_dir / "target";
+        EXPECT_THROW(zip.Extract(), ArchiveError);
+        EXPECT_TRUE(fs::is_empty(m_dir / "target"));
+    }
+}
+
+TEST_F(ZipMasterTest, ExtractsArchivesOfOtherTools)
+{
+    std::string dir = quoted(m_dir / "source");
+    ASSERT_EQ(0, shell("cd " + dir + " && zip -q -9 ../infozip.zip database.sqlite small.txt").status);
+    ASSERT_EQ(0,
+        shell("cd " + dir
+            + " && python3 -c \"import zipfile; z=zipfile.ZipFile('../python.zip','w',"
+              "zipfile.ZIP_DEFLATED); z.write('database.sqlite'); z.write('small.txt'); z.close()\"")
+            .status);
+    for (const char* name : { "infozip.zip", "python.zip" }) {
+        SCOPED_TRACE(name);
+        fs::remove_all(m_dir / "target");
+        fs::create_directory(m_dir / "target");
+        zip.setZipFilename(m_dir / name);
+        zip.ExtrBaseDir = m_dir / "target";
+        EXPECT_EQ(2, zip.Extract());
+        EXPECT_EQ(readFile(m_dir / "source" / "database.sqlite"), readFile(m_dir / "target" / "database.sqlite"));
+    }
+}
+
+TEST_F(ZipMasterTest, ADamagedArchiveWritesNoFile)
+{
+    zip.setZipFilename(archive());
+    zip.FSpecArgs = sourceFiles();
+    zip.Add();
+    std::string bytes = readFile(archive());
+    bytes[bytes.size() / 3] ^= 0x55; // inside the first entry's deflated data
+    writeFile(m_dir / "damaged.pmb", bytes);
+    writeFile(m_dir / "truncated.pmb", bytes.substr(0, bytes.size() / 2));
+    writeFile(m_dir / "text.pmb", "not an archive at all, just some words");
+    for (const char* name : { "damaged.pmb", "truncated.pmb", "text.pmb" }) {
+        SCOPED_TRACE(name);
+        zip.ExtrBaseDir = m_dir / "target";
+        try {
+            zip.setZipFilename(m_dir / name);
+            zip.Extract();
+            ADD_FAILURE() << "no error";
+        } catch (const ArchiveError&) {
+        }
+        EXPECT_TRUE(fs::is_empty(m_dir / "target"));
+    }
+}
+
+TEST_F(ZipMasterTest, ACancelledExtractStopsAndLeavesNoPartialFile)
+{
+    zip.setZipFilename(archive());
+    zip.FSpecArgs = sourceFiles();
+    zip.Add();
+    zip.OnProgress = [this](int kind, const std::string&, std::uint64_t) {
+        if (kind == TZipMaster::BlockDone)
+            zip.Cancel();
+    };
+    zip.ExtrBaseDir = m_dir / "target";
+    EXPECT_THROW(zip.Extract(), ArchiveCanceled);
+    EXPECT_TRUE(fs::is_empty(m_dir / "target"));
+}

@@ -1,0 +1,273 @@
+#include "DatabaseSetFixture.h"
+
+#include "../archive/ZipFixtures.h"
+#include "data/DatabaseFiles.h"
+
+using namespace pelmora::test;
+using pelmora::data::DatabaseRow;
+namespace fs = std::filesystem;
+namespace texts = pelmora::data::texts;
+
+namespace {
+
+// Restore's staging and back-up's snapshot directories start with a dot; none may stay.
+int hiddenEntries(const fs::path& dir)
+{
+    int hidden = 0;
+    for (const auto& entry : fs::directory_iterator(dir))
+        hidden += entry.path().filename().string().front() == '.';
+    return hidden;
+}
+
+} // namespace
+
+TEST_F(DatabaseSetTest, NewDatabaseKeepsOnlyTheCities)
+{
+    DatabaseRow created = newDatabase("Clients");
+    EXPECT_EQ((m_home.path() / "Clients").string(), created.BaseDir);
+    EXPECT_EQ("Clients", current.name);
+    EXPECT_EQ(created.BaseDir, current.dir);
+    for (const char* table : { "Contacts", "category", "jobTitle", "Depart", "ActDesc" })
+        EXPECT_EQ(0, count(created.BaseDir, table)) << table;
+    EXPECT_EQ(count(dataDir(), "Ip2zip"), count(created.BaseDir, "Ip2zip"));
+    EXPECT_GT(count(created.BaseDir, "Ip2zip"), 0);
+    EXPECT_EQ(sampleContacts, count(dataDir(), "Contacts"));
+}
+
+TEST_F(DatabaseSetTest, NewRefusesNamesThatAreNotADirectoryOfItsOwn)
+{
+    newDatabase("Clients");
+    std::size_t rows = dataModule.databaseRows().size();
+    prompts.names = { "", "../outside", "a/b", ".", "..", "Clients", std::nullopt };
+    for (int i = 0; i < 7; ++i)
+        EXPECT_FALSE(set.New());
+    EXPECT_EQ((std::vector<std::string> { texts::nameEmpty, texts::nameNotBare, texts::nameNotBare, texts::nameNotBare,
+                  texts::nameNotBare, texts::cannotCreateDir }),
+        prompts.messages);
+    EXPECT_EQ(rows, dataModule.databaseRows().size());
+    EXPECT_FALSE(fs::exists(m_home.path().parent_path() / "outside"));
+}
+
+// Back-up of the open database, then Insert of that back-up as a new database: the same records,
+// and the open database is open again afterwards.
+TEST_F(DatabaseSetTest, BackupAndInsertRoundTrip)
+{
+    fs::path archive = m_home.path() / "sample";
+    prompts.paths = { archive };
+    ASSERT_TRUE(set.Backup(*row("Sample")));
+    archive += ".zip";
+    EXPECT_TRUE(prompts.said("2 files were added")) << "database.sqlite, shared.sqlite and nothing else";
+    EXPECT_EQ(0, shell("unzip -tqq " + quoted(archive)).status);
+    EXPECT_EQ(dataDir(), openDir());
+    EXPECT_EQ("Beginning Add to " + archive.string(), set.progressWindow().memo().front());
+    EXPECT_FALSE(set.progressWindow().visible());
+
+    prompts.names = { "Copy" };
+    prompts.paths = { archive };
+    ASSERT_TRUE(set.Insert());
+    fs::path copy = m_home.path() / "Copy";
+    EXPECT_EQ(sampleContacts, count(copy, "Contacts"));
+    EXPECT_EQ(count(dataDir(), "category"), count(copy, "category"));
+    EXPECT_EQ("Sample", current.name);
+    EXPECT_FALSE(fs::exists(copy / "shared.sqlite"));
+    EXPECT_EQ(0, hiddenEntries(m_home.path()));
+}
+
+// Rows committed into the write-ahead log of a connection that is still open are in the back-up.
+TEST_F(DatabaseSetTest, BackupOfAnOpenDatabaseIsConsistent)
+{
+    DatabaseRow clients = newDatabase("Clients");
+    set.Open(*row("Sample"));
+    pelmora::data::Connection writer
+        = pelmora::data::openConnection(fs::path(clients.BaseDir) / "database.sqlite", SQLITE_OPEN_READWRITE);
+    pelmora::data::execute(writer.get(), "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;");
+    for (int i = 0; i < 40; ++i)
+        pelmora::data::execute(writer.get(), "INSERT INTO Contacts (Company) VALUES ('in the log')");
+    ASSERT_TRUE(fs::exists(clients.BaseDir + "/database.sqlite-wal"));
+
+    prompts.paths = { m_home.path() / "clients.pmb" };
+    ASSERT_TRUE(set.Backup(clients));
+    ShellResult listing = shell("unzip -Z1 " + quoted(m_home.path() / "clients.pmb"));
+    EXPECT_EQ(std::string::npos, listing.out.find("-wal"));
+    writer.reset();
+
+    DatabaseRow other = newDatabase("Other");
+    prompts.paths = { m_home.path() / "clients.pmb" };
+    ASSERT_TRUE(set.Restore(other));
+    EXPECT_EQ(40, count(other.BaseDir, "Contacts"));
+    EXPECT_EQ("ok", integrity(other.BaseDir));
+}
+
+TEST_F(DatabaseSetTest, RestoreIntoSampleUsesTheDataDirectoryAndKeepsTheList)
+{
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Backup(*row("Sample")));
+    newDatabase("Later"); // after the back-up: must survive restoring it
+    ASSERT_TRUE(set.Open(*row("Sample")));
+    addContacts(dataDir(), 5);
+
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Restore(*row("Sample")));
+    EXPECT_EQ(texts::restoreQuestion, prompts.questions.back());
+    EXPECT_EQ(sampleContacts, count(dataDir(), "Contacts"));
+    EXPECT_TRUE(row("Later").has_value());
+    EXPECT_TRUE(prompts.said("1 files were extracted"));
+    EXPECT_EQ(dataDir(), openDir());
+
+    // What the reopened database writes must reach the restored file, not a log that the
+    // connection to the replaced file takes away when it closes.
+    module.TBLCon.insert();
+    module.TBLCon.setString("LName", "After the restore");
+    module.TBLCon.post();
+    EXPECT_EQ(sampleContacts + 1, count(dataDir(), "Contacts"));
+}
+
+TEST_F(DatabaseSetTest, RestoresArchivesOfOtherTools)
+{
+    std::string dir = quoted(dataDir());
+    dataModule.closeEveryTable(); // the file alone then holds every record
+    ASSERT_EQ(0, shell("cd " + dir + " && zip -q -9 ../infozip.zip database.sqlite").status);
+    ASSERT_EQ(0,
+        shell("cd " + dir
+            + " && python3 -c \"import zipfile; z=zipfile.ZipFile('../python.zip','w',"
+              "zipfile.ZIP_DEFLATED); z.write('database.sqlite'); z.close()\"")
+            .status);
+    dataModule.openDatabase(dataDir());
+    for (const char* name : { "infozip.zip", "python.zip" }) {
+        DatabaseRow target = newDatabase(std::string("From ") + name);
+        prompts.paths = { m_home.path() / name };
+        ASSERT_TRUE(set.Restore(target)) << name;
+        EXPECT_EQ(sampleContacts, count(target.BaseDir, "Contacts")) << name;
+    }
+}
+
+// Whatever goes wrong during a restore, the target database stays exactly as it was.
+TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
+{
+    DatabaseRow target = newDatabase("Target");
+    addContacts(target.BaseDir, 7);
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Backup(*row("Sample")));
+    std::string good = readFile(m_home.path() / "sample.pmb");
+    writeFile(m_home.path() / "truncated.pmb", good.substr(0, good.size() - 200));
+    writeFile(m_home.path() / "text.pmb", "just some text, not an archive");
+    makeArchive(m_home.path() / "slip.pmb", { { "database.sqlite", "x" }, { "../../escape.sqlite", "evil" } });
+    makeArchive(
+        m_home.path() / "damaged.pmb", { { "database.sqlite", std::string("SQLite format 3") + '\0' + "junk" } });
+
+    set.progressWindow().onLine = [this](const std::string& line) {
+        if (line.find("inflating") != std::string::npos)
+            set.zipMaster().Cancel();
+    };
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    EXPECT_FALSE(set.Restore(target));
+    set.progressWindow().onLine = nullptr;
+    for (const char* name : { "truncated.pmb", "text.pmb", "slip.pmb", "damaged.pmb", "missing.pmb" }) {
+        prompts.paths = { m_home.path() / name };
+        EXPECT_FALSE(set.Restore(target)) << name;
+    }
+    EXPECT_EQ(7, count(target.BaseDir, "Contacts"));
+    EXPECT_EQ("ok", integrity(target.BaseDir));
+    EXPECT_EQ(0, hiddenEntries(m_home.path()));
+    EXPECT_FALSE(fs::exists(m_home.path().parent_path() / "escape.sqlite"));
+    EXPECT_TRUE(prompts.said("Error 1 reading Zip File"));
+    EXPECT_TRUE(prompts.said(texts::extractFailed));
+    EXPECT_TRUE(prompts.said(std::string(texts::fileNotFound) + (m_home.path() / "missing.pmb").string()));
+}
+
+TEST_F(DatabaseSetTest, BackupOverAFileThatIsNoArchiveStops)
+{
+    writeFile(m_home.path() / "notes.pmb", "my notes, not an archive");
+    prompts.paths = { m_home.path() / "notes.pmb" };
+    EXPECT_FALSE(set.Backup(*row("Sample")));
+    EXPECT_TRUE(prompts.said("Error 1 reading Zip File"));
+    EXPECT_EQ("my notes, not an archive", readFile(m_home.path() / "notes.pmb"));
+    EXPECT_EQ(dataDir(), openDir());
+}
+
+TEST_F(DatabaseSetTest, BackupLeavesOutOlderArchivesAndHiddenFiles)
+{
+    DatabaseRow clients = newDatabase("Clients");
+    writeFile(fs::path(clients.BaseDir) / "old.zip", "an older back-up");
+    writeFile(fs::path(clients.BaseDir) / ".hidden", "x");
+    writeFile(fs::path(clients.BaseDir) / "notes.ZIP", "kept: the test is case-sensitive");
+    prompts.paths = { m_home.path() / "clients.pmb" };
+    ASSERT_TRUE(set.Backup(clients));
+    ShellResult listing = shell("unzip -Z1 " + quoted(m_home.path() / "clients.pmb") + " | sort");
+    EXPECT_EQ("database.sqlite\nnotes.ZIP\nshared.sqlite\n", listing.out);
+}
+
+TEST_F(DatabaseSetTest, DeleteRefusesWhatIsNotAnInactiveDatabaseDirectory)
+{
+    DatabaseRow clients = newDatabase("Clients");
+    EXPECT_FALSE(set.Delete(clients));
+    EXPECT_FALSE(set.Delete(*row("Sample")));
+    set.Open(*row("Sample"));
+    EXPECT_FALSE(set.Delete(*row("Sample")));
+    EXPECT_EQ(
+        (std::vector<std::string> { texts::deleteActive, texts::deleteSample, texts::deleteActive }), prompts.messages);
+
+    prompts.answers = { false };
+    EXPECT_FALSE(set.Delete(clients));
+    EXPECT_TRUE(fs::exists(fs::path(clients.BaseDir) / "database.sqlite"));
+
+    fs::create_directory(m_home.path() / "Documents");
+    writeFile(m_home.path() / "Documents" / "letter.txt", "precious");
+    DatabaseRow stray = dataModule.insertDatabaseRow("Stray", (m_home.path() / "Documents").string());
+    EXPECT_FALSE(set.Delete(stray));
+    EXPECT_EQ("precious", readFile(m_home.path() / "Documents" / "letter.txt"));
+    EXPECT_TRUE(row("Stray").has_value());
+
+    EXPECT_TRUE(set.Delete(clients));
+    EXPECT_FALSE(fs::exists(clients.BaseDir));
+    EXPECT_FALSE(row("Clients").has_value());
+    EXPECT_EQ(texts::deleteQuestion, prompts.questions.back());
+}
+
+TEST_F(DatabaseSetTest, InsertIntoAnExistingDirectoryAddsNoRow)
+{
+    fs::create_directory(m_home.path() / "Taken");
+    prompts.names = { "Taken" };
+    EXPECT_FALSE(set.Insert());
+    EXPECT_TRUE(prompts.said(texts::cannotCreateDir));
+    EXPECT_FALSE(row("Taken").has_value());
+}
+
+TEST_F(DatabaseSetTest, PackKeepsTheRecordsAndTheDatabaseOpen)
+{
+    pelmora::data::Connection db = pelmora::data::openConnection(dataDir() / "database.sqlite", SQLITE_OPEN_READWRITE);
+    pelmora::data::execute(db.get(), "DELETE FROM Contacts WHERE Counter % 2 = 0");
+    db.reset();
+    int left = count(dataDir(), "Contacts");
+    set.Pack();
+    EXPECT_EQ(left, count(dataDir(), "Contacts"));
+    EXPECT_EQ("ok", integrity(dataDir()));
+    EXPECT_EQ(dataDir(), openDir());
+    EXPECT_TRUE(prompts.messages.empty());
+}
+
+// A log left beside the old database (after a crash) would be replayed onto the restored one.
+TEST_F(DatabaseSetTest, RestoreDropsTheLogOfTheReplacedDatabase)
+{
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Backup(*row("Sample")));
+    DatabaseRow target = newDatabase("Target");
+    set.Open(*row("Sample"));
+    fs::path file = fs::path(target.BaseDir) / "database.sqlite";
+    {
+        pelmora::data::Connection writer = pelmora::data::openConnection(file, SQLITE_OPEN_READWRITE);
+        pelmora::data::execute(writer.get(), "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;");
+        for (int i = 0; i < 30; ++i)
+            pelmora::data::execute(writer.get(), "INSERT INTO Contacts (Company) VALUES ('logged')");
+        fs::copy_file(file.string() + "-wal", m_home / "stale-wal");
+    }
+    fs::copy_file(m_home / "stale-wal", file.string() + "-wal", fs::copy_options::overwrite_existing);
+
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Restore(target));
+    if (fs::exists(file.string() + "-wal")) {
+        EXPECT_TRUE(readFile(m_home / "stale-wal") != readFile(file.string() + "-wal")) << "the stale log stayed";
+    }
+    EXPECT_EQ(sampleContacts, count(target.BaseDir, "Contacts"));
+    EXPECT_EQ("ok", integrity(target.BaseDir));
+}

@@ -1,0 +1,112 @@
+#include "net/SocketErrors.h"
+#include "protocols/TmsSMTP.h"
+
+#include "TestServers.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+using namespace pelmora::protocols;
+using pelmora::test::TempDir;
+using pelmora::test::TestServers;
+
+namespace {
+
+// What the server stored: the one message and its envelope.
+struct Stored {
+    std::string text;
+    nlohmann::json envelope;
+};
+
+} // namespace
+
+class SmtpServerTest : public pelmora::test::ServerSuite {
+protected:
+    static void SetUpTestSuite() { startServers("smtp"); }
+    void SetUp() override
+    {
+        ServerSuite::SetUp();
+        if (IsSkipped())
+            return;
+        for (const auto& entry : std::filesystem::directory_iterator(servers().smtpSpool()))
+            std::filesystem::remove(entry.path());
+    }
+    Stored stored() const
+    {
+        Stored result;
+        for (const auto& entry : std::filesystem::directory_iterator(servers().smtpSpool())) {
+            if (entry.path().extension() == ".eml")
+                result.text = pelmora::test::readFile(entry.path());
+            else if (entry.path().extension() == ".json")
+                result.envelope = nlohmann::json::parse(pelmora::test::readFile(entry.path()));
+        }
+        return result;
+    }
+    std::string send(TmsSMTP& smtp, const std::string& text, const SmtpEnvelope& envelope)
+    {
+        TempDir dir;
+        pelmora::test::writeFile(dir / "spool.eml", text);
+        return smtp.SendSpool(envelope, dir / "spool.eml");
+    }
+};
+
+TEST_F(SmtpServerTest, PlainDeliveryArrivesByteForByte)
+{
+    const std::string text = "From: me@here.test\r\nSubject: dots\r\n\r\n.\r\n..\r\n.leading\r\nend\r\n";
+    TmsSMTP smtp;
+    smtp.Server = servers().server("smtp");
+    std::string reply = send(smtp, text, {"me@here.test", {"to@x.test", "cc@x.test", "bcc@x.test"}});
+    EXPECT_EQ(reply.substr(0, 3), "250");
+    Stored got = stored();
+    EXPECT_EQ(got.text, text);
+    EXPECT_EQ(got.envelope["mail_from"], "me@here.test");
+    EXPECT_EQ(got.envelope["rcpt_tos"], (nlohmann::json{"to@x.test", "cc@x.test", "bcc@x.test"}));
+}
+
+TEST_F(SmtpServerTest, StartTlsWithAuthAndImplicitTls)
+{
+    pelmora::test::TrustedStore store(servers().caFile());
+    TempDir logs;
+    for (MailSecurity security : {MailSecurity::StartTls, MailSecurity::Implicit}) {
+        SetUp();
+        TmsSMTP smtp;
+        smtp.Security = security;
+        smtp.Server = servers().server("smtp", security == MailSecurity::StartTls ? "starttls_port" : "tls_port");
+        smtp.UserName = servers().user();
+        smtp.Password = servers().password();
+        smtp.LogFileName = (logs / "smtp.log").string();
+        send(smtp, "Subject: tls\r\n\r\nsecret body\r\n", {"me@here.test", {"to@x.test"}});
+        EXPECT_EQ(stored().text, "Subject: tls\r\n\r\nsecret body\r\n");
+        smtp.SaveTranscript();
+        std::string transcript = pelmora::test::readFile(logs / "smtp.log");
+        EXPECT_EQ(transcript.find("secret body"), std::string::npos);
+        EXPECT_NE(transcript.find("AUTH PLAIN ****"), std::string::npos) << transcript;
+        EXPECT_EQ(transcript.find("czNjcmV0"), std::string::npos); // no part of the encoded password
+    }
+}
+
+TEST_F(SmtpServerTest, WrongPasswordAndUntrustedCertificateAreRefused)
+{
+    TmsSMTP smtp;
+    smtp.Security = MailSecurity::StartTls;
+    smtp.Server = servers().server("smtp", "starttls_port");
+    smtp.UserName = servers().user();
+    smtp.Password = "wrong";
+    {
+        pelmora::test::TrustedStore store(servers().caFile());
+        try {
+            send(smtp, "x\r\n", {"a@b.test", {"c@d.test"}});
+            FAIL() << "a wrong password was accepted";
+        } catch (const pelmora::net::ESocketError& error) {
+            EXPECT_EQ(std::string(error.what()).substr(0, 3), "535");
+        }
+    }
+    pelmora::test::TrustedStore none("");
+    try {
+        send(smtp, "x\r\n", {"a@b.test", {"c@d.test"}});
+        FAIL() << "an untrusted certificate was accepted";
+    } catch (const pelmora::net::ESocketError& error) {
+        EXPECT_NE(std::string(error.what()).find("not trusted"), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(stored().text.empty());
+}

@@ -1,0 +1,265 @@
+#include "net/SocketErrors.h"
+#include "protocols/DotStuffing.h"
+#include "protocols/TmsSMTP.h"
+
+#include "ScriptedPeer.h"
+#include "TestServers.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace pelmora::protocols;
+using pelmora::net::ECanceledError;
+using pelmora::net::ESocketError;
+using pelmora::test::PeerConnection;
+using pelmora::test::ScriptedPeer;
+using pelmora::test::TempDir;
+
+namespace {
+
+const SmtpEnvelope envelope{"me@here.test", {"to@there.test", "cc@there.test", "bcc@there.test"}};
+
+// A well-behaved server that records every command and the data as it arrived.
+ScriptedPeer::Script acceptingServer(const std::string& greeting = "220 ready\r\n")
+{
+    return [greeting](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send(greeting);
+        for (;;) {
+            std::string line = self.expectLine(connection);
+            if (connection.closed())
+                return;
+            if (line == "DATA") {
+                connection.send("354 go on\r\n");
+                self.record(connection.readUntil("\r\n.\r\n"));
+                connection.send("250 2.0.0 queued as 42\r\n");
+            } else if (line == "QUIT") {
+                connection.send("221 bye\r\n");
+                return;
+            } else {
+                connection.send("250 ok\r\n");
+            }
+        }
+    };
+}
+
+std::filesystem::path spoolWith(const TempDir& dir, const std::string& text)
+{
+    auto path = dir / "spool.eml";
+    pelmora::test::writeFile(path, text);
+    return path;
+}
+
+} // namespace
+
+TEST(DotStuffingTest, EveryLineStartingWithADotAcrossBlocks)
+{
+    DotStuffer stuffer;
+    std::string out;
+    stuffer.stuff(".a\r\nb\r", out);
+    stuffer.stuff("\n.", out);
+    stuffer.stuff(".\r\n.\r\n", out);
+    EXPECT_EQ(out, "..a\r\nb\r\n...\r\n..\r\n");
+    EXPECT_TRUE(stuffer.atLineStart());
+
+    // Unstuffing gives back the text whatever way the reply is cut, and stops at the terminator.
+    static const char wire[] = "..a\r\nb\r\n...\r\n\0x\r\n.\r\n+OK next";
+    const std::string wireWithNul(wire, sizeof wire - 1);
+    for (std::size_t cut = 0; cut <= wireWithNul.size(); ++cut) {
+        DotUnstuffer unstuffer;
+        std::string text;
+        std::size_t used = unstuffer.feed(std::string_view(wireWithNul).substr(0, cut), text);
+        if (!unstuffer.finished())
+            used += unstuffer.feed(std::string_view(wireWithNul).substr(cut), text);
+        ASSERT_TRUE(unstuffer.finished()) << cut;
+        EXPECT_EQ(text, ".a\r\nb\r\n..\r\n x\r\n") << cut;
+        EXPECT_EQ(wireWithNul.substr(used), "+OK next") << cut;
+    }
+}
+
+TEST(SmtpTest, DialogueEnvelopeAndData)
+{
+    ScriptedPeer peer(acceptingServer("220-first\r\n220-second\r\n220 \r\n"));
+    TempDir dir;
+    TmsSMTP smtp;
+    smtp.Server = peer.server();
+    std::vector<std::string> events;
+    smtp.OnError = [&](pelmora::net::TagSocket&, std::string& msg) { events.push_back("error " + msg); };
+    smtp.OnMailSent = [&](TmsSMTP&) { events.push_back("sent"); };
+    std::string reply = smtp.SendSpool(envelope, spoolWith(dir, "Subject: x\r\n\r\n.\r\n.dot\r\nlast\r\n"));
+    EXPECT_EQ(reply, "250 2.0.0 queued as 42");
+    peer.join();
+    EXPECT_EQ(peer.received(), (std::vector<std::string>{
+                                   "HELO " + smtp.LocalHostName, "MAIL FROM:<me@here.test>",
+                                   "RCPT TO:<to@there.test>", "RCPT TO:<cc@there.test>", "RCPT TO:<bcc@there.test>",
+                                   "DATA", "Subject: x\r\n\r\n..\r\n..dot\r\nlast\r\n.\r\n", "QUIT"}));
+    EXPECT_EQ(events, std::vector<std::string>{"sent"});
+}
+
+TEST(SmtpTest, RejectedHeloNameFallsBackQuietly)
+{
+    ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send("220 ready\r\n");
+        self.expectLine(connection);
+        connection.send("501 bad name\r\n");
+        acceptingServer("")(connection, self);
+    });
+    TempDir dir;
+    TmsSMTP smtp;
+    smtp.Server = peer.server();
+    int errors = 0;
+    smtp.OnError = [&](pelmora::net::TagSocket&, std::string&) { ++errors; };
+    smtp.SendSpool({"a@b", {"c@d"}}, spoolWith(dir, "x\r\n"));
+    peer.join();
+    EXPECT_EQ(peer.received().at(1), "HELO");
+    EXPECT_EQ(errors, 0);
+}
+
+TEST(SmtpTest, RejectionsFailWithTheReplyAndStillSayQuit)
+{
+    for (const std::string rejected : {"RCPT", "DATA"}) {
+        ScriptedPeer peer([rejected](PeerConnection& connection, ScriptedPeer& self) {
+            connection.send("220 ready\r\n");
+            for (;;) {
+                std::string line = self.expectLine(connection);
+                if (connection.closed())
+                    return;
+                if (line.rfind(rejected, 0) == 0)
+                    connection.send("554 5.7.1 no thanks\r\n");
+                else if (line == "QUIT")
+                    return connection.send("221 bye\r\n");
+                else
+                    connection.send("250 ok\r\n");
+            }
+        });
+        TempDir dir;
+        TmsSMTP smtp;
+        smtp.Server = peer.server();
+        bool sent = false;
+        smtp.OnMailSent = [&](TmsSMTP&) { sent = true; };
+        try {
+            smtp.SendSpool({"a@b", {"c@d"}}, spoolWith(dir, "x\r\n"));
+            ADD_FAILURE() << "rejection not reported";
+        } catch (const ESocketError& error) {
+            EXPECT_STREQ(error.what(), "554 5.7.1 no thanks");
+        }
+        peer.join();
+        EXPECT_EQ(peer.received().back(), "QUIT");
+        EXPECT_TRUE(sent);
+        EXPECT_FALSE(smtp.Connected());
+    }
+}
+
+TEST(SmtpTest, ProgressByBlocksAndUnansweredDataIsNoSuccess)
+{
+    ScriptedPeer peer(acceptingServer());
+    TempDir dir;
+    TmsSMTP smtp;
+    smtp.Server = peer.server();
+    std::vector<int> progress;
+    smtp.OnProgress = [&](TmsSMTP&, int percent) { progress.push_back(percent); };
+    smtp.SendSpool({"a@b", {"c@d"}}, spoolWith(dir, std::string(4998, 'x') + "\r\n"));
+    EXPECT_EQ(progress, (std::vector<int>{41, 82, 100, 0, 0}));
+
+    ScriptedPeer hangsUp([](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send("220 ready\r\n");
+        while (self.expectLine(connection) != "DATA")
+            connection.send("250 ok\r\n");
+        connection.send("354 go on\r\n");
+        connection.readUntil("\r\n.\r\n");
+        connection.close();
+    });
+    smtp.Server = hangsUp.server();
+    EXPECT_THROW(smtp.SendSpool({"a@b", {"c@d"}}, spoolWith(dir, "x\r\n")), ESocketError);
+}
+
+TEST(SmtpTest, CancelDuringDataWithin100ms)
+{
+    ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send("220 ready\r\n");
+        while (self.expectLine(connection) != "DATA" && !connection.closed())
+            connection.send("250 ok\r\n");
+        connection.send("354 go on\r\n");
+        connection.stall(5000); // the text fills the buffers and the client waits
+    });
+    TempDir dir;
+    auto spool = spoolWith(dir, std::string(32 << 20, 'x'));
+    TmsSMTP smtp;
+    smtp.Server = peer.server();
+    std::vector<int> progress;
+    std::atomic<bool> sending{false};
+    smtp.OnProgress = [&](TmsSMTP&, int percent) {
+        progress.push_back(percent);
+        sending = true;
+    };
+    std::chrono::steady_clock::time_point canceledAt;
+    std::thread canceler([&] {
+        for (int i = 0; i < 500 && !sending; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        canceledAt = std::chrono::steady_clock::now();
+        smtp.Cancel();
+    });
+    EXPECT_THROW(smtp.SendSpool({"a@b", {"c@d"}}, spool), ECanceledError);
+    auto late = std::chrono::steady_clock::now() - canceledAt;
+    canceler.join();
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(late).count(), 100);
+    EXPECT_EQ(progress.back(), 0);
+    EXPECT_FALSE(smtp.Connected());
+}
+
+TEST(SmtpTest, MessageChecksComeAfterSignOnAndStillEndWithQuit)
+{
+    ScriptedPeer peer(acceptingServer(), 2);
+    TmsSMTP smtp;
+    smtp.Server = peer.server();
+    try {
+        smtp.Send();
+        ADD_FAILURE() << "sent without a message";
+    } catch (const ESocketError& error) {
+        EXPECT_STREQ(error.what(), "MailMessage property must be assigned");
+    }
+    pelmora::mail::TmsMessage message;
+    message.Recipients.Add("to@x.test", "");
+    smtp.MailMessage = &message;
+    try {
+        smtp.Send();
+        ADD_FAILURE() << "sent without a sender";
+    } catch (const pelmora::Error& error) {
+        EXPECT_STREQ(error.what(), "The address of sender is required");
+    }
+    peer.join();
+    auto received = peer.received();
+    EXPECT_EQ(std::count(received.begin(), received.end(), "QUIT"), 2);
+    EXPECT_EQ(std::count_if(received.begin(), received.end(), [](const std::string& line) {
+                  return line.rfind("MAIL", 0) == 0;
+              }),
+              0);
+}
+
+TEST(SmtpTest, SilentServerTimesOutAndBareCodeEndsAReply)
+{
+    ScriptedPeer silent([](PeerConnection& connection, ScriptedPeer&) { connection.stall(1500); });
+    TmsSMTP smtp;
+    smtp.Server = silent.server();
+    smtp.TimeOut = 1;
+    EXPECT_THROW(smtp.SendSpool({"a@b", {"c@d"}}, "/nonexistent"), pelmora::net::ETimedOutError);
+    EXPECT_FALSE(smtp.Connected());
+
+    ScriptedPeer terse([](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send("220\r\n");
+        for (std::string line; (line = self.expectLine(connection)) != "DATA" && !connection.closed();)
+            connection.send("250 \r\n");
+        connection.send("354\r\n");
+        connection.readUntil("\r\n.\r\n");
+        connection.send("250\r\n");
+        self.expectLine(connection);
+        connection.send("221\r\n");
+    });
+    TempDir dir;
+    smtp.Server = terse.server();
+    EXPECT_EQ(smtp.SendSpool({"a@b", {"c@d"}}, spoolWith(dir, "x\r\n")), "250");
+}
