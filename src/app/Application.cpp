@@ -1,11 +1,14 @@
 #include "app/Application.h"
 
+#include "app/DateText.h"
+#include "app/GuiDataPrompts.h"
 #include "app/Prompts.h"
 #include "app/Screenshots.h"
 #include "app/TfrmMainForm.h"
 #include "app/TfrmSplash.h"
 #include "app/TOnlyOpenOnce.h"
 #include "base/Error.h"
+#include "data/TfrmDataModule.h"
 #include "settings/Paths.h"
 
 #include <QApplication>
@@ -57,19 +60,38 @@ public:
     }
 };
 
-int runScreenshots(const QStringList& words, const settings::Paths& paths)
+int runScreenshots(const QStringList& words)
 {
     if (words.size() != 2) {
         std::fputs("pelmora: usage: pelmora screenshots DIR\n", stderr);
         return 2;
     }
     try {
-        renderScreenshots(words.at(1), paths);
+        renderScreenshots(words.at(1));
     } catch (const std::exception& error) {
         std::fprintf(stderr, "%s\n", error.what());
         return 1;
     }
     return 0;
+}
+
+// The data module, second of the windows: the shared tables, then the database used last. An
+// error of the engine is shown and the program runs on, with whatever could be opened.
+std::unique_ptr<data::TfrmDataModule> openDataModule(TfrmMainForm& mainForm, GuiDataPrompts& dataPrompts)
+{
+    std::unique_ptr<data::TfrmDataModule> dataModule;
+    try {
+        mainForm.paths().createDirectories();
+        dataModule = std::make_unique<data::TfrmDataModule>(
+            dataPrompts, mainForm.paths().dataDir(), mainForm.paths().attachDir());
+        dataModule->setDateFormat(engineDateFormat());
+        dataModule->openDatabase(mainForm.settings().lastData);
+    } catch (const std::exception& error) {
+        prompts().showError(&mainForm, mainForm.windowTitle(), QString::fromUtf8(error.what()));
+    }
+    if (dataModule)
+        mainForm.attachDataModule(*dataModule, dataPrompts);
+    return dataModule;
 }
 
 } // namespace
@@ -89,12 +111,12 @@ int run(int argc, char** argv)
     PelmoraApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pelmora"));
     QApplication::setApplicationVersion(QStringLiteral(PELMORA_VERSION));
+    if (screenshots)
+        return runScreenshots(options.words);
     std::optional<std::filesystem::path> home;
     if (!options.home.isEmpty())
         home = std::filesystem::path(options.home.toStdString());
     const settings::Paths paths = settings::Paths::resolve(home);
-    if (screenshots)
-        return runScreenshots(options.words, paths);
 
     TfrmSplash splash;
     splash.show();
@@ -102,8 +124,12 @@ int run(int argc, char** argv)
     TOnlyOpenOnce onlyOpenOnce(QString::fromLatin1(UniqueString));
     if (!onlyOpenOnce.claim())
         return 0; // the running copy has been told to come forward
+    // Declared before the main window so that it outlives the data sources bound to its views.
+    std::unique_ptr<data::TfrmDataModule> dataModule;
     TfrmMainForm mainForm(paths);
     onlyOpenOnce.setWindow(&mainForm);
+    GuiDataPrompts dataPrompts(&mainForm);
+    dataModule = openDataModule(mainForm, dataPrompts);
     splash.finish(&mainForm);
     mainForm.showMaximized();
     return QApplication::exec();

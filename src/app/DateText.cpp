@@ -5,6 +5,9 @@ namespace pelmora::app {
 QString shortDatePattern(const QLocale& locale)
 {
     QString pattern = locale.dateFormat(QLocale::ShortFormat);
+    // A month written as a word ("2 Apr 2026") cannot be typed back reliably; ISO can.
+    if (pattern.contains(QLatin1String("MMM")))
+        return QStringLiteral("yyyy-MM-dd");
     if (!pattern.contains(QLatin1String("yyyy")))
         pattern.replace(QLatin1String("yy"), QLatin1String("yyyy"));
     return pattern;

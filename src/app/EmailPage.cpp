@@ -1,9 +1,11 @@
 #include "app/EmailPage.h"
 
+#include "app/TDBGrid.h"
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QSplitter>
+
 #include <QTableView>
 #include <QVBoxLayout>
 

@@ -1,7 +1,8 @@
 #include "app/GridPage.h"
 
+#include "app/TDBGrid.h"
+
 #include <QHBoxLayout>
-#include <QTableView>
 #include <QVBoxLayout>
 
 namespace pelmora::app {
@@ -11,7 +12,7 @@ GridPage::GridPage(
     : QWidget(parent)
     , m_layout(new QVBoxLayout(this))
     , m_buttons(new QHBoxLayout)
-    , m_grid(new QTableView(this))
+    , m_grid(new TDBGrid(this))
 {
     setObjectName(objectName);
     m_grid->setObjectName(gridName);

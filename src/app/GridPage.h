@@ -5,10 +5,11 @@
 #include <QWidget>
 
 class QHBoxLayout;
-class QTableView;
 class QVBoxLayout;
 
 namespace pelmora::app {
+
+class TDBGrid;
 
 // A page of the main window that lists one kind of the contact's detail records: a row of
 // buttons over a grid. Each page adds its own buttons and columns.
@@ -18,7 +19,7 @@ public:
     GridPage(const QString& objectName, const QString& gridName, const std::vector<GridColumn>& columns,
         QWidget* parent = nullptr);
 
-    QTableView* grid() const { return m_grid; }
+    TDBGrid* grid() const { return m_grid; }
 
 protected:
     QHBoxLayout* buttonRow() const { return m_buttons; }
@@ -27,7 +28,7 @@ protected:
 private:
     QVBoxLayout* m_layout;
     QHBoxLayout* m_buttons;
-    QTableView* m_grid;
+    TDBGrid* m_grid;
 };
 
 } // namespace pelmora::app

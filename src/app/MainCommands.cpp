@@ -94,7 +94,7 @@ void MainCommands::buildViewMenu(QMenu* menu)
 
 void MainCommands::buildQueryMenu(QMenu* menu)
 {
-    add(menu, QStringLiteral("mnuFilter"), tr("&Filter"));
+    add(menu, QStringLiteral("mnuFilter"), tr("&Filter"))->setCheckable(true);
     add(menu, QStringLiteral("mnuSearch"), tr("&Search"));
     add(menu, QStringLiteral("mnuFind"), tr("Fin&d"));
     add(menu, QStringLiteral("mnuSort"), tr("S&ort"));
@@ -157,8 +157,7 @@ void MainCommands::buildToolBar()
     addTool({}, tr("Find"), QStyle::SP_FileDialogContentsView, QStringLiteral("mnuFind"));
     addTool({}, tr("Search"), QStyle::SP_FileDialogDetailedView, QStringLiteral("mnuSearch"));
     addTool({}, tr("Sort"), QStyle::SP_ArrowDown, QStringLiteral("mnuSort"));
-    addTool({}, tr("Apply/Remove Filter"), QStyle::SP_FileDialogListView, QStringLiteral("mnuFilter"))
-        ->setCheckable(true);
+    addTool({}, tr("Apply/Remove Filter"), QStyle::SP_FileDialogListView, QStringLiteral("mnuFilter"));
     m_toolBar->addSeparator();
     addTool({}, tr("E-mail InBox"), QStyle::SP_DriveNetIcon, QStringLiteral("mnuInbox"));
     addTool({}, tr("Send E-mail"), QStyle::SP_ArrowForward, QStringLiteral("mnuCompose"));

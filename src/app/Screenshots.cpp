@@ -1,18 +1,32 @@
 #include "app/Screenshots.h"
 
+#include "app/DateText.h"
+#include "app/GuiDataPrompts.h"
 #include "app/TBrDateForm.h"
+#include "app/TDataSource.h"
+#include "app/TfrmFilter.h"
+#include "app/TfrmFind.h"
 #include "app/TfrmMainForm.h"
 #include "app/TfrmMemo.h"
+#include "app/TfrmSearch.h"
+#include "app/Tfrmsort.h"
 #include "app/TfrmSplash.h"
 #include "base/Error.h"
+#include "data/TfrmDataModule.h"
+#include "records/TfrmActivity.h"
 #include "records/TfrmCategory.h"
 #include "records/TfrmDefActivity.h"
 #include "records/TfrmDefMore.h"
 #include "records/TfrmDepart.h"
 #include "records/TfrmJobTitle.h"
+#include "records/TfrmLinks.h"
+#include "records/TfrmNotes.h"
+#include "records/TfrmPeople.h"
+#include "settings/Paths.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QWidget>
 
 #include <functional>
@@ -45,22 +59,81 @@ template <typename Window> Shot shot(QSize size = {})
     return { [] { return std::make_unique<Window>(); }, size };
 }
 
+// A list window showing the entries of `view`.
+template <typename Window> Shot listShot(data::TableView& view, const char* field)
+{
+    return { [&view, field] {
+                auto window = std::make_unique<Window>();
+                window->setDataSource(new TDataSource(view, window.get()), field);
+                return window;
+            },
+        {} };
+}
+
+// An editor showing the current record of `view`.
+template <typename Editor> Shot editorShot(data::TableView& view)
+{
+    return { [&view] {
+                auto source = new TDataSource(view);
+                auto editor = std::make_unique<Editor>(source);
+                source->setParent(editor.get());
+                return editor;
+            },
+        {} };
+}
+
 } // namespace
 
-void renderScreenshots(const QString& directory, const settings::Paths& paths)
+void renderScreenshots(const QString& directory)
 {
     QDir dir(directory);
     if (!dir.mkpath(QStringLiteral(".")))
         throw Error("Cannot create the directory " + directory.toStdString());
+    // A fresh Sample database in a directory of its own: the pictures show the same records on
+    // every machine, and the user's databases and settings are not touched.
+    QTemporaryDir home;
+    if (!home.isValid())
+        throw Error("Cannot create a temporary directory for the Sample database");
+    const settings::Paths sample = settings::Paths::forProgramDir(home.path().toStdString());
+    sample.createDirectories();
+    GuiDataPrompts dataPrompts(nullptr);
+    data::TfrmDataModule dataModule(dataPrompts, sample.dataDir(), sample.attachDir());
+    dataModule.setDateFormat(engineDateFormat());
+    dataModule.openDatabase(sample.dataDir());
     const std::vector<Shot> shots = {
-        { [&paths] { return std::make_unique<TfrmMainForm>(paths); }, QSize(1280, 800) },
+        { [&] {
+             auto form = std::make_unique<TfrmMainForm>(sample);
+             form->attachDataModule(dataModule, dataPrompts);
+             return form;
+         },
+            QSize(1280, 800) },
         { [] { return std::make_unique<TfrmSplash>(); }, {} },
+        { [&] {
+             auto source = new TDataSource(dataModule.TBLCon);
+             auto search = std::make_unique<TfrmSearch>(dataModule.TBLSearchCon, source);
+             source->setParent(search.get());
+             return search;
+         },
+            {} },
+        { [&] { return std::make_unique<TfrmFilter>(&dataModule.TBLCon); }, {} },
+        { [&] {
+             auto source = new TDataSource(dataModule.TBLCon);
+             auto find = std::make_unique<TfrmFind>(source);
+             source->setParent(find.get());
+             return find;
+         },
+            {} },
+        { [&] { return std::make_unique<Tfrmsort>(&dataModule.TBLCon); }, {} },
         shot<TBrDateForm>(),
         shot<TfrmMemo>(),
-        shot<records::TfrmCategory>(),
-        shot<records::TfrmDepart>(),
-        shot<records::TfrmJobTitle>(),
-        shot<records::TfrmDefActivity>(),
+        editorShot<records::TfrmLinks>(dataModule.TBLLinks),
+        editorShot<records::TfrmActivity>(dataModule.TBLActivity),
+        editorShot<records::TfrmPeople>(dataModule.TBLPeople),
+        editorShot<records::TfrmNotes>(dataModule.TBLNotes),
+        listShot<records::TfrmCategory>(dataModule.TBLCategory, "Desc"),
+        listShot<records::TfrmDepart>(dataModule.TBLDepart, "Description"),
+        listShot<records::TfrmJobTitle>(dataModule.TBLJobTitle, "Description"),
+        listShot<records::TfrmDefActivity>(dataModule.TBLActDesc, "ActDesc"),
         shot<records::TfrmDefMore>(),
     };
     for (const Shot& each : shots) {

@@ -16,16 +16,16 @@ TDBGrid::TDBGrid(QWidget* parent)
         QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
 }
 
-void TDBGrid::setDataSource(TDataSource* source)
+void TDBGrid::setDataSource(TDataSource* source, const std::vector<std::pair<std::string, int>>& columns)
 {
     QAbstractItemModel* old = model();
     m_source = source;
-    m_model = new TableModel(source, this);
+    m_model = new TableModel(source, columns, this);
     setModel(m_model);
     if (old && old->parent() == this)
         old->deleteLater();
     for (int c = 0; c < m_model->columnCount(); ++c)
-        setColumnWidth(c, charsToPixels(this, m_model->field(c).width));
+        setColumnWidth(c, charsToPixels(this, m_model->widthChars(c)));
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TDBGrid::rowChosen);
     connect(this, &QTableView::pressed, this, &TDBGrid::cellPressed);
     connect(source, &TDataSource::currentChanged, this, &TDBGrid::followCurrent);

@@ -2,6 +2,10 @@
 
 #include <QTableView>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace pelmora::app {
 
 class TDataSource;
@@ -15,7 +19,8 @@ class TDBGrid : public QTableView {
 public:
     explicit TDBGrid(QWidget* parent = nullptr);
 
-    void setDataSource(TDataSource* source);
+    // Shows the view's own columns, or `columns` (field name, width in characters) when given.
+    void setDataSource(TDataSource* source, const std::vector<std::pair<std::string, int>>& columns = {});
     TDataSource* dataSource() const { return m_source; }
     TableModel* tableModel() const { return m_model; }
 

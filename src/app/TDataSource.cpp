@@ -39,6 +39,13 @@ bool TDataSource::guarded(QWidget* parent, const std::function<void()>& change) 
     }
 }
 
+bool TDataSource::storePending()
+{
+    m_postRefused = false;
+    emit flushing();
+    return !m_postRefused;
+}
+
 bool TDataSource::post(QWidget* parent)
 {
     if (!m_view.isEditing())

@@ -32,6 +32,9 @@ public:
     // Posts the record being edited, after the bound controls have stored what is still typed
     // in them. True when nothing was being edited or the post succeeded.
     bool post(QWidget* parent);
+    // Has the bound controls store what is still typed in them; false when one could not (its
+    // error has been shown).
+    bool storePending();
     // A control could not store its text while flushing; the post does not go ahead.
     void refusePost() { m_postRefused = true; }
 

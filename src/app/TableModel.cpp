@@ -14,17 +14,23 @@ bool isShown(const data::ViewField& field)
 
 } // namespace
 
-TableModel::TableModel(TDataSource* source, QObject* parent)
+TableModel::TableModel(TDataSource* source, const std::vector<Column>& columns, QObject* parent)
     : QAbstractTableModel(parent)
     , m_source(source)
 {
     const data::TableView& view = source->view();
-    if (view.displayOrder().empty()) {
+    for (const auto& [name, width] : columns) {
+        if (const int i = view.fieldIndex(name); i >= 0) {
+            m_columns.push_back(i);
+            m_widths.push_back(width);
+        }
+    }
+    if (columns.empty() && view.displayOrder().empty()) {
         for (int i = 0; i < static_cast<int>(view.fields().size()); ++i) {
             if (isShown(view.fields()[static_cast<size_t>(i)]))
                 m_columns.push_back(i);
         }
-    } else {
+    } else if (columns.empty()) {
         for (const std::string& name : view.displayOrder()) {
             const int i = view.fieldIndex(name);
             if (i >= 0 && isShown(view.fields()[static_cast<size_t>(i)]))
@@ -41,6 +47,11 @@ TableModel::TableModel(TDataSource* source, QObject* parent)
         }
     });
     connect(source, &TDataSource::dataChanged, this, &TableModel::refreshRows);
+}
+
+int TableModel::widthChars(int column) const
+{
+    return m_widths.empty() ? field(column).width : m_widths[static_cast<size_t>(column)];
 }
 
 const data::ViewField& TableModel::field(int column) const

@@ -17,7 +17,13 @@ class TDataSource;
 class TableModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    explicit TableModel(TDataSource* source, QObject* parent = nullptr);
+    // A column: a field's name and its width in characters.
+    using Column = std::pair<std::string, int>;
+
+    // Shows `columns` when given, else the view's visible fields in its display order.
+    explicit TableModel(TDataSource* source, const std::vector<Column>& columns = {}, QObject* parent = nullptr);
+
+    int widthChars(int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -45,6 +51,7 @@ private:
 
     TDataSource* m_source;
     std::vector<int> m_columns; // indexes into the view's fields
+    std::vector<int> m_widths;
     mutable std::map<std::int64_t, std::vector<data::Record>> m_pages;
     mutable std::int64_t m_count = -1;
     bool m_wasOpen = false;

@@ -9,11 +9,13 @@
 #include "app/MainPage.h"
 #include "app/NotesPage.h"
 #include "app/Prompts.h"
+#include "app/TDataSource.h"
 #include "app/UserFieldsPage.h"
 #include "comms/TEditAndDial.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -62,6 +64,10 @@ void TfrmMainForm::formCreate()
 
 void TfrmMainForm::closeEvent(QCloseEvent* event)
 {
+    if (m_dsCon && !m_dsCon->post(this)) {
+        event->ignore(); // a contact that cannot be saved keeps the window open to mend it
+        return;
+    }
     try {
         m_settings.applyExitDefaults(m_paths);
         m_settings.save(m_paths.iniFile());

@@ -14,9 +14,17 @@ namespace pelmora::comms {
 class TEditAndDial;
 }
 
+namespace pelmora::data {
+class TableView;
+class TfrmDataModule;
+} // namespace pelmora::data
+
 namespace pelmora::app {
 
 class ActivitiesPage;
+class GuiDataPrompts;
+class MainPageBinding;
+class TDataSource;
 class MainCommands;
 class MainPage;
 class UserFieldsPage;
@@ -48,6 +56,10 @@ public:
     void setRecordPosition(int number, int count);
     void setHeaderLine(const QString& text);
 
+    // Shows the data module's views on the pages and turns on the commands that work on them.
+    void attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& dataPrompts);
+    TDataSource* dsCon() const { return m_dsCon; }
+
 public slots:
     void showPage(int index);
     void dial(const QString& number);
@@ -62,6 +74,16 @@ private:
     void wireCommands();
     void cutCopyPaste(const char* slot);
     void showAbout();
+    void bindGrids(data::TfrmDataModule& data);
+    void applyUserFieldNames(data::TfrmDataModule& data);
+    void fillActivityList();
+    void applyActivityFilter();
+    void disableUnbuiltCommands();
+    void wireListWindows();
+    void wireEditors(GuiDataPrompts& dataPrompts);
+    // Shows the editor `Editor` on the current record of `view`; true when it closed with OK.
+    template <typename Editor> bool showEditor(data::TableView& view);
+    QStringList activityNames() const;
 
     settings::Paths m_paths;
     settings::Settings m_settings;
@@ -75,6 +97,9 @@ private:
     QLabel* m_position = nullptr;
     QLineEdit* m_headerLine = nullptr;
     comms::TEditAndDial* m_dialer = nullptr;
+    data::TfrmDataModule* m_data = nullptr;
+    TDataSource* m_dsCon = nullptr;
+    MainPageBinding* m_binding = nullptr;
 };
 
 } // namespace pelmora::app

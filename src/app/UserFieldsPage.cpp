@@ -17,9 +17,10 @@ UserFieldsPage::UserFieldsPage(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
     addButton(row, QStringLiteral("btnDefine"), tr("Define"), tr("Define Fied Names"));
-    addButton(row, QStringLiteral("btnUserCut"), tr("Cut"));
-    addButton(row, QStringLiteral("btnUserCopy"), tr("Copy"));
-    addButton(row, QStringLiteral("btnUserPaste"), tr("Paste"));
+    // The clipboard buttons act on the focused edit, so they must not take the focus themselves.
+    addButton(row, QStringLiteral("btnUserCut"), tr("Cut"))->setFocusPolicy(Qt::NoFocus);
+    addButton(row, QStringLiteral("btnUserCopy"), tr("Copy"))->setFocusPolicy(Qt::NoFocus);
+    addButton(row, QStringLiteral("btnUserPaste"), tr("Paste"))->setFocusPolicy(Qt::NoFocus);
     row->addStretch(1);
     layout->addLayout(row);
     auto* columns = new QHBoxLayout;

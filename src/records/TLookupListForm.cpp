@@ -1,12 +1,15 @@
 #include "records/TLookupListForm.h"
 
+#include "app/Prompts.h"
+#include "app/TDataSource.h"
+#include "app/TDBGrid.h"
 #include "app/Widgets.h"
+#include "data/TableView.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
-#include <QTableView>
 #include <QVBoxLayout>
 
 namespace pelmora::records {
@@ -14,8 +17,9 @@ namespace pelmora::records {
 TLookupListForm::TLookupListForm(const QString& objectName, const QString& caption, const QString& columnTitle,
     const QString& deleteQuestion, QWidget* parent)
     : QDialog(parent)
-    , m_grid(new QTableView(this))
+    , m_grid(new app::TDBGrid(this))
     , m_deleteQuestion(deleteQuestion)
+    , m_columnTitle(columnTitle)
 {
     setObjectName(objectName);
     setWindowTitle(caption);
@@ -38,9 +42,55 @@ TLookupListForm::TLookupListForm(const QString& objectName, const QString& capti
     layout->addLayout(top);
     layout->addWidget(m_grid, 1);
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TLookupListForm::accept);
+    connect(m_add, &QPushButton::clicked, this, &TLookupListForm::addEntry);
+    connect(m_delete, &QPushButton::clicked, this, &TLookupListForm::deleteEntry);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     resize(320, 360);
+}
+
+void TLookupListForm::setDataSource(app::TDataSource* source, const std::string& field)
+{
+    m_source = source;
+    m_field = field;
+    m_grid->setDataSource(source, { { field, 30 } });
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    m_add->setEnabled(true);
+    m_delete->setEnabled(true);
+}
+
+void TLookupListForm::addEntry()
+{
+    if (!m_source || !m_source->post(this))
+        return;
+    const std::optional<QString> entry = app::prompts().askText(this, tr("Add"), m_columnTitle, {});
+    if (!entry || entry->trimmed().isEmpty())
+        return;
+    data::TableView& view = m_source->view();
+    m_source->guarded(this, [&] {
+        view.insert();
+        view.setString(m_field, entry->toStdString());
+        view.post();
+    });
+    if (view.isEditing())
+        view.cancel(); // refused by the engine: the error was shown, nothing half added stays
+    m_grid->setFocus();
+}
+
+void TLookupListForm::deleteEntry()
+{
+    if (!m_source || !m_source->view().isOpen() || m_source->view().isEmpty())
+        return;
+    if (!app::prompts().askYesNo(this, windowTitle(), m_deleteQuestion))
+        return;
+    m_source->guarded(this, [this] { m_source->view().remove(); });
+}
+
+void TLookupListForm::accept()
+{
+    if (m_source && !m_source->post(this))
+        return; // the engine's message was shown; the entry stays in edit to be mended
+    QDialog::accept();
 }
 
 } // namespace pelmora::records

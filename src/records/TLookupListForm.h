@@ -3,7 +3,11 @@
 #include <QDialog>
 
 class QPushButton;
-class QTableView;
+
+namespace pelmora::app {
+class TDBGrid;
+class TDataSource;
+} // namespace pelmora::app
 
 namespace pelmora::records {
 
@@ -13,21 +17,32 @@ namespace pelmora::records {
 class TLookupListForm : public QDialog {
     Q_OBJECT
 public:
-    QTableView* grid() const { return m_grid; }
+    app::TDBGrid* grid() const { return m_grid; }
     QPushButton* addButton() const { return m_add; }
     QPushButton* deleteButton() const { return m_delete; }
     // The question asked before an entry is deleted.
     QString deleteQuestion() const { return m_deleteQuestion; }
+
+    // Shows and edits the entries of `source`'s view (its one column is `field`).
+    void setDataSource(app::TDataSource* source, const std::string& field);
+
+    // Adds an entry typed into an input box; an entry left empty is not added.
+    void addEntry();
+    void deleteEntry();
+    void accept() override;
 
 protected:
     TLookupListForm(const QString& objectName, const QString& caption, const QString& columnTitle,
         const QString& deleteQuestion, QWidget* parent);
 
 private:
-    QTableView* m_grid;
+    app::TDBGrid* m_grid;
+    app::TDataSource* m_source = nullptr;
+    std::string m_field;
     QPushButton* m_add;
     QPushButton* m_delete;
     QString m_deleteQuestion;
+    QString m_columnTitle;
 };
 
 } // namespace pelmora::records

@@ -1,0 +1,204 @@
+#include "app/MainPageBinding.h"
+
+#include "app/DateText.h"
+#include "app/FieldLink.h"
+#include "app/TBrDateForm.h"
+#include "app/TDataSource.h"
+#include "app/TfrmMemo.h"
+#include "comms/TCustomEditAndBtn.h"
+#include "data/TfrmDataModule.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QUrl>
+
+namespace pelmora::app {
+
+namespace {
+
+// Control names end in the field's name: "edtFName" shows FName, "cmbCity" shows City.
+QString fieldFromName(const QString& objectName)
+{
+    for (const char* prefix : { "edt", "cmb", "chk", "mem" }) {
+        if (objectName.startsWith(QLatin1String(prefix)))
+            return objectName.mid(3);
+    }
+    return {};
+}
+
+// Opens the memo box on a double click into the memo.
+class MemoOpener : public QObject {
+public:
+    MemoOpener(QPlainTextEdit* memo, std::function<void()> open)
+        : QObject(memo)
+        , m_open(std::move(open))
+    {
+        memo->viewport()->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() != QEvent::MouseButtonDblClick)
+            return false;
+        m_open();
+        return true;
+    }
+
+private:
+    std::function<void()> m_open;
+};
+
+} // namespace
+
+MainPageBinding::MainPageBinding(
+    QWidget* mainPage, QWidget* userFieldsPage, TDataSource* dsCon, data::TfrmDataModule& data, Dialer dial)
+    : QObject(mainPage)
+    , m_page(mainPage)
+    , m_userFields(userFieldsPage)
+    , m_dsCon(dsCon)
+    , m_data(data)
+    , m_dial(std::move(dial))
+{
+    bindFields(m_page);
+    bindFields(m_userFields);
+    bindLists();
+    bindButtons();
+}
+
+QString MainPageBinding::fieldOf(const QString& objectName)
+{
+    return fieldFromName(objectName);
+}
+
+void MainPageBinding::bindFields(QWidget* page)
+{
+    const data::TableView& view = m_dsCon->view();
+    for (QWidget* control : page->findChildren<QWidget*>()) {
+        const std::string field = fieldOf(control->objectName()).toStdString();
+        if (field.empty() || view.fieldIndex(field) < 0)
+            continue;
+        if (auto* edit = qobject_cast<QLineEdit*>(control))
+            FieldLink::bind(edit, m_dsCon, field);
+        else if (auto* box = qobject_cast<comms::TCustomEditAndBtn*>(control))
+            FieldLink::bind(box->edit(), m_dsCon, field);
+        else if (auto* list = qobject_cast<QComboBox*>(control))
+            FieldLink::bind(list, m_dsCon, field);
+        else if (auto* check = qobject_cast<QCheckBox*>(control))
+            FieldLink::bind(check, m_dsCon, field);
+        else if (auto* memo = qobject_cast<QPlainTextEdit*>(control))
+            FieldLink::bind(memo, m_dsCon, field);
+    }
+}
+
+void MainPageBinding::fillList(QComboBox* list, data::TableView& view, const char* field)
+{
+    if (!list || !view.isOpen())
+        return;
+    const int column = view.fieldIndex(field);
+    QStringList items;
+    for (const data::Record& row : view.rows(0, view.recordCount()))
+        items << QString::fromStdString(data::valueToString(row.values[static_cast<size_t>(column)]));
+    const QString shown = list->currentText();
+    const QSignalBlocker quiet(list);
+    list->clear();
+    list->addItems(items);
+    list->setCurrentText(shown);
+}
+
+void MainPageBinding::refreshLists()
+{
+    auto list = [this](const char* name) { return m_page->findChild<QComboBox*>(QLatin1String(name)); };
+    fillList(list("cmbJobTitle"), m_data.TBLJobTitle, "Description");
+    fillList(list("cmbDepartment"), m_data.TBLDepart, "Description");
+    for (const char* name : { "cmbCategoryA", "cmbCategoryB", "cmbCategoryC" })
+        fillList(list(name), m_data.TBLCategory, "Desc");
+    fillList(list("cmbCity"), m_data.TBLZip, "CITY");
+}
+
+void MainPageBinding::bindLists()
+{
+    refreshLists();
+    auto* city = m_page->findChild<QComboBox*>(QStringLiteral("cmbCity"));
+    connect(city, &QComboBox::textActivated, this, &MainPageBinding::cityChosen);
+    connect(city->lineEdit(), &QLineEdit::textEdited, this, &MainPageBinding::cityChosen);
+}
+
+void MainPageBinding::cityChosen(const QString& city)
+{
+    data::TableView& contact = m_dsCon->view();
+    data::TableView& zip = m_data.TBLZip;
+    if (!contact.isEditing() || !zip.isOpen())
+        return;
+    m_dsCon->guarded(m_page, [&] {
+        // Case-sensitive on purpose: "paris" typed by hand is not the table's "Paris".
+        if (!zip.locate({ "CITY" }, { data::Value(city.toStdString()) }, {}))
+            return;
+        contact.setString("Zip", zip.asString("ZIP"));
+        contact.setString("State", zip.asString("STATE"));
+    });
+}
+
+void MainPageBinding::bindDateBox(QWidget* page, const QString& objectName, const char* field)
+{
+    auto* box = page->findChild<comms::TCustomEditAndBtn*>(objectName);
+    connect(box, &comms::TCustomEditAndBtn::buttonClicked, this, [this, box, field] {
+        const std::optional<QDate> picked = TBrDateForm::pick(m_page);
+        if (!picked)
+            return;
+        m_dsCon->guarded(m_page, [&] {
+            m_dsCon->ensureEditing();
+            m_dsCon->view().setDate(field, fromQDate(*picked));
+        });
+        box->edit()->selectAll();
+    });
+}
+
+void MainPageBinding::bindMemo(const QString& objectName, const char* field, const QString& title)
+{
+    auto* memo = m_page->findChild<QPlainTextEdit*>(objectName);
+    new MemoOpener(memo, [this, memo, field, title] {
+        const std::optional<QString> text = TfrmMemo::edit(m_page, title, memo->toPlainText());
+        if (!text)
+            return;
+        m_dsCon->guarded(m_page, [&] {
+            m_dsCon->ensureEditing();
+            m_dsCon->view().setString(field, text->toStdString());
+        });
+    });
+}
+
+void MainPageBinding::bindButtons()
+{
+    bindDateBox(m_page, QStringLiteral("edtCreated"), "Created");
+    bindDateBox(m_page, QStringLiteral("edtLastContact"), "LastContact");
+    bindDateBox(m_page, QStringLiteral("edtLastVisited"), "LastVisited");
+    for (const char* field : { "Date1", "Date2", "Date3", "Date4", "Date5" })
+        bindDateBox(m_userFields, QStringLiteral("edt") + QLatin1String(field), field);
+    bindMemo(QStringLiteral("memComments"), "Comments", tr("Comments"));
+    bindMemo(QStringLiteral("memSiteDesc"), "SiteDesc", tr("Site Description"));
+    for (const char* field : { "Phone1", "Phone2", "Cellular" }) {
+        auto* box = m_page->findChild<comms::TCustomEditAndBtn*>(QStringLiteral("edt") + QLatin1String(field));
+        // The stored number is dialed, not what may be half typed in the box.
+        connect(box, &comms::TCustomEditAndBtn::buttonClicked, this,
+            [this, field] { m_dial(QString::fromStdString(m_dsCon->view().asString(field))); });
+    }
+    auto* url = m_page->findChild<comms::TCustomEditAndBtn*>(QStringLiteral("edtURL"));
+    connect(url, &comms::TCustomEditAndBtn::buttonClicked, this, &MainPageBinding::goToWebPage);
+}
+
+void MainPageBinding::goToWebPage()
+{
+    data::TableView& view = m_dsCon->view();
+    const bool posted = m_dsCon->guarded(m_page, [&] {
+        m_dsCon->ensureEditing();
+        view.setDate("LastVisited", data::Date::today());
+    }) && m_dsCon->post(m_page);
+    const QString url = QString::fromStdString(view.asString("URL"));
+    if (posted && !url.isEmpty())
+        QDesktopServices::openUrl(QUrl::fromUserInput(url));
+}
+
+} // namespace pelmora::app

@@ -1,0 +1,101 @@
+#include "app/QueryCommands.h"
+
+#include "app/MainCommands.h"
+#include "app/TDataSource.h"
+#include "app/TfrmFilter.h"
+#include "app/TfrmFind.h"
+#include "app/TfrmMainForm.h"
+#include "app/TfrmSearch.h"
+#include "app/Tfrmsort.h"
+#include "data/TfrmDataModule.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QToolBar>
+
+namespace pelmora::app {
+
+QueryCommands::QueryCommands(TfrmMainForm* form, data::TfrmDataModule& data, TDataSource* dsCon)
+    : QObject(form)
+    , m_form(form)
+    , m_data(data)
+    , m_dsCon(dsCon)
+    , m_filter(new TfrmFilter(&data.TBLCon, form))
+    , m_counter(new QLabel(form))
+{
+    MainCommands* commands = form->commands();
+    m_counter->setObjectName(QStringLiteral("lblFilterCount"));
+    QFont bold = m_counter->font();
+    bold.setBold(true);
+    m_counter->setFont(bold);
+    m_counter->setContentsMargins(8, 0, 8, 0);
+    commands->toolBar()->addWidget(m_counter)->setObjectName(QStringLiteral("actFilterCount"));
+    auto enable = [this, commands](const char* name, auto handler) {
+        QAction* action = commands->action(QLatin1String(name));
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this, handler);
+    };
+    enable("mnuFilter", [this] { toggleFilter(); });
+    enable("mnuSearch", [this] {
+        if (!m_dsCon->post(m_form))
+            return;
+        TfrmSearch search(m_data.TBLSearchCon, m_dsCon, m_form);
+        search.exec();
+    });
+    enable("mnuFind", [this] {
+        TfrmFind find(m_dsCon, m_form);
+        find.exec();
+    });
+    enable("mnuSort", [this] {
+        Tfrmsort sort(&m_data.TBLCon, m_form);
+        sort.exec();
+    });
+    showState();
+}
+
+bool QueryCommands::filterOn() const
+{
+    return m_data.TBLCon.filtered() && !m_data.TBLCon.filter().empty();
+}
+
+void QueryCommands::toggleFilter()
+{
+    if (filterOn()) {
+        removeFilter();
+        return;
+    }
+    if (!m_dsCon->post(m_form))
+        return;
+    if (m_filter->exec() == QDialog::Accepted) {
+        const std::string expression = m_filter->expression().toStdString();
+        m_dsCon->guarded(m_form, [this, &expression] {
+            m_data.TBLCon.setFilter(expression);
+            m_data.TBLCon.setFiltered(!expression.empty());
+        });
+    }
+    showState();
+}
+
+void QueryCommands::removeFilter()
+{
+    if (!filterOn())
+        return;
+    m_filter->clear();
+    m_dsCon->guarded(m_form, [this] {
+        m_data.TBLCon.setFiltered(false);
+        m_data.TBLCon.setFilter({});
+        m_data.TBLCon.refresh();
+    });
+    showState();
+}
+
+void QueryCommands::showState()
+{
+    const bool on = filterOn();
+    m_form->commands()->action(QStringLiteral("mnuFilter"))->setChecked(on);
+    m_counter->setVisible(on);
+    if (on)
+        m_counter->setText(tr("Filter On = %1").arg(m_data.TBLCon.recordCount()));
+}
+
+} // namespace pelmora::app

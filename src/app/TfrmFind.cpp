@@ -1,0 +1,75 @@
+#include "app/TfrmFind.h"
+
+#include "app/Prompts.h"
+#include "app/TDataSource.h"
+#include "app/Widgets.h"
+#include "data/TableView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace pelmora::app {
+
+TfrmFind::TfrmFind(TDataSource* contacts, QWidget* parent)
+    : QDialog(parent)
+    , m_contacts(contacts)
+    , m_field(new QComboBox(this))
+    , m_value(new QLineEdit(this))
+    , m_caseSensitive(new QCheckBox(tr("Match letter case"), this))
+    , m_wholeValue(new QCheckBox(tr("Match the whole value"), this))
+{
+    setObjectName(QStringLiteral("TfrmFind"));
+    setWindowTitle(tr("Locate Field Value"));
+    m_field->setObjectName(QStringLiteral("cmbField"));
+    m_value->setObjectName(QStringLiteral("edtValue"));
+    if (m_contacts) {
+        for (const data::ViewField& field : m_contacts->view().fields()) {
+            if (field.kind == data::FieldKind::Data)
+                m_field->addItem(QString::fromStdString(field.name));
+        }
+    }
+    m_field->setCurrentText(QStringLiteral("LName"));
+    auto* form = new QFormLayout;
+    form->addRow(boldLabel(tr("Field"), this), m_field);
+    form->addRow(boldLabel(tr("Value"), this), m_value);
+    form->addRow(QString(), m_caseSensitive);
+    form->addRow(QString(), m_wholeValue);
+    auto* buttons = new QDialogButtonBox(this);
+    QPushButton* first = buttons->addButton(tr("Find &First"), QDialogButtonBox::ActionRole);
+    QPushButton* next = buttons->addButton(tr("Find &Next"), QDialogButtonBox::ActionRole);
+    first->setObjectName(QStringLiteral("btnFindFirst"));
+    next->setObjectName(QStringLiteral("btnFindNext"));
+    next->setDefault(true);
+    buttons->addButton(QDialogButtonBox::Close);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(buttons);
+    connect(first, &QPushButton::clicked, this, [this] { find(false); });
+    connect(next, &QPushButton::clicked, this, [this] { find(true); });
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    resize(380, sizeHint().height());
+}
+
+bool TfrmFind::find(bool next)
+{
+    if (!m_contacts || !m_contacts->post(this))
+        return false;
+    data::TableView& view = m_contacts->view();
+    const std::string field = m_field->currentText().toStdString();
+    const std::string value = m_value->text().toStdString();
+    const data::TableView::LocateOptions options { !m_caseSensitive->isChecked(), !m_wholeValue->isChecked(), next };
+    bool found = false;
+    m_contacts->guarded(this, [&] { found = view.locate({ field }, { data::Value(value) }, options); });
+    if (!found) {
+        prompts().inform(
+            this, windowTitle(), tr("No contact holds \"%1\" in %2.").arg(m_value->text(), m_field->currentText()));
+    }
+    return found;
+}
+
+} // namespace pelmora::app

@@ -1,0 +1,259 @@
+// The main window's side of the data module: data sources, bound pages and the commands that
+// need records. Kept apart from the window's frame so each file stays readable.
+#include "app/TfrmMainForm.h"
+
+#include "app/ActivitiesPage.h"
+#include "app/ActivityFilter.h"
+#include "app/ContactCommands.h"
+#include "app/DateText.h"
+#include "app/GuiDataPrompts.h"
+#include "app/MainPage.h"
+#include "app/MainPageBinding.h"
+#include "app/Prompts.h"
+#include "app/QueryCommands.h"
+#include "app/TDataSource.h"
+#include "app/TDBGrid.h"
+#include "app/UserFieldsPage.h"
+#include "comms/TCustomEditAndBtn.h"
+#include "data/TfrmDataModule.h"
+#include "records/TfrmActivity.h"
+#include "records/TfrmCategory.h"
+#include "records/TfrmDefActivity.h"
+#include "records/TfrmDepart.h"
+#include "records/TfrmJobTitle.h"
+#include "records/TfrmLinks.h"
+#include "records/TfrmNotes.h"
+#include "records/TfrmPeople.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+
+namespace pelmora::app {
+
+void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& dataPrompts)
+{
+    m_data = &data;
+    m_dsCon = new TDataSource(data.TBLCon, this);
+    for (int i = 0; i < m_pages->count(); ++i)
+        m_pages->widget(i)->setEnabled(true);
+    bindGrids(data);
+    m_binding = new MainPageBinding(
+        m_mainPage, m_userFieldsPage, m_dsCon, data, [this](const QString& number) { dial(number); });
+    new ContactCommands(this, data, m_dsCon);
+    new QueryCommands(this, data, m_dsCon);
+    dataPrompts.setNewContactHandler([this] {
+        showPage(MainTab);
+        m_mainPage->firstNameEdit()->setFocus();
+    });
+    applyUserFieldNames(data);
+    fillActivityList();
+    connect(m_activitiesPage, &ActivitiesPage::filterChanged, this, &TfrmMainForm::applyActivityFilter);
+    disableUnbuiltCommands();
+    wireListWindows();
+    wireEditors(dataPrompts);
+    const std::pair<const char*, const char*> clipboard[]
+        = { { "btnUserCut", "cut" }, { "btnUserCopy", "copy" }, { "btnUserPaste", "paste" } };
+    for (const auto& [name, slot] : clipboard) {
+        connect(m_userFieldsPage->findChild<QPushButton*>(QLatin1String(name)), &QPushButton::clicked, this,
+            [this, slot = slot] { cutCopyPaste(slot); });
+    }
+    setStatusText(0, {});
+}
+
+void TfrmMainForm::bindGrids(data::TfrmDataModule& data)
+{
+    const std::pair<const char*, data::TableView*> grids[]
+        = { { "grdEmail", &data.TBLEmail }, { "grdLinks", &data.TBLLinks }, { "grdActivity", &data.TBLActivity },
+              { "grdPeople", &data.TBLPeople }, { "grdNotes", &data.TBLNotes }, { "grdDocuments", &data.TBLDoc } };
+    for (const auto& [name, view] : grids) {
+        if (auto* grid = findChild<TDBGrid*>(QLatin1String(name)))
+            grid->setDataSource(new TDataSource(*view, grid));
+    }
+}
+
+void TfrmMainForm::applyUserFieldNames(data::TfrmDataModule& data)
+{
+    data::TableView& names = data.TBLMoreName;
+    if (!names.isOpen())
+        return;
+    for (const QString& field : UserFieldsPage::fieldNames()) {
+        if (names.locate({ "RealName" }, { data::Value(field.toStdString()) }, {}))
+            m_userFieldsPage->setCaption(field, QString::fromStdString(names.asString("NikName")));
+    }
+}
+
+QStringList TfrmMainForm::activityNames() const
+{
+    QStringList names;
+    data::TableView& list = m_data->TBLActDesc;
+    if (list.isOpen()) {
+        const int column = list.fieldIndex("ActDesc");
+        for (const data::Record& row : list.rows(0, list.recordCount()))
+            names << QString::fromStdString(data::valueToString(row.values[static_cast<size_t>(column)]));
+    }
+    return names;
+}
+
+void TfrmMainForm::fillActivityList()
+{
+    m_activitiesPage->setActivityDescriptions(activityNames());
+}
+
+void TfrmMainForm::applyActivityFilter()
+{
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    data::TableView& activities = m_data->TBLActivity;
+    const int dateItem = m_activitiesPage->dateList()->currentIndex();
+    QString dateExpression = ActivityFilter::dateExpression(
+        static_cast<ActivityFilter::DateItem>(qMax(0, dateItem)), QDate::currentDate());
+    if (dateItem == ActivityFilter::DateRange) {
+        // The range is asked for here until the "Date Range" window exists.
+        const auto from = prompts().askText(this, tr("Date Range"), tr("From Date"), dateText(QDate::currentDate()));
+        const auto to = from ? prompts().askText(this, tr("Date Range"), tr("To date"), *from) : std::nullopt;
+        if (from && to)
+            dateExpression = ActivityFilter::dateRangeExpression(*from, *to);
+    }
+    TDataSource(activities).guarded(this, [&] {
+        activities.clearConditions();
+        activities.setFiltered(false);
+        activities.setFilter(dateExpression.toStdString());
+        QComboBox* activity = m_activitiesPage->activityList();
+        const QString condition = ActivityFilter::activityCondition(activity->currentIndex(), activity->currentText());
+        if (!condition.isEmpty())
+            activities.addCondition(condition.toStdString());
+        const QString status = ActivityFilter::statusCondition(m_activitiesPage->statusList()->currentIndex());
+        if (!status.isEmpty())
+            activities.addCondition(status.toStdString());
+        activities.setFiltered(!dateExpression.isEmpty());
+        activities.applyConditions();
+    });
+    QApplication::restoreOverrideCursor();
+}
+
+void TfrmMainForm::disableUnbuiltCommands()
+{
+    // Buttons whose windows (editors, reports, e-mail, documents) do not exist yet stay off.
+    const QStringList working { QStringLiteral("btnDeleteEmail"), QStringLiteral("btnDeleteLink"),
+        QStringLiteral("btnDeleteActivity"), QStringLiteral("btnDeletePerson"), QStringLiteral("btnDeleteNote"),
+        QStringLiteral("btnUserCut"), QStringLiteral("btnUserCopy"), QStringLiteral("btnUserPaste") };
+    for (QPushButton* button : m_pages->findChildren<QPushButton*>())
+        button->setEnabled(working.contains(button->objectName()));
+    for (QToolButton* button : m_mainPage->findChildren<QToolButton*>()) {
+        if (button->objectName().startsWith(QLatin1String("btnEdit")))
+            button->setEnabled(false);
+    }
+    for (const char* name : { "edtEMail", "edtFax" }) {
+        if (auto* box = m_mainPage->findChild<comms::TCustomEditAndBtn*>(QLatin1String(name)))
+            box->setButtonEnabled(false);
+    }
+    m_pages->findChild<QComboBox*>(QStringLiteral("cmbSentReceived"))->setEnabled(false);
+}
+
+namespace {
+
+// Shows a list window modally over `view`, whatever its result, then runs `after`.
+template <typename Window>
+void showListWindow(QWidget* parent, data::TableView& view, const char* field, const std::function<void()>& after)
+{
+    Window window(parent);
+    TDataSource source(view);
+    window.setDataSource(&source, field);
+    window.exec();
+    after();
+}
+
+} // namespace
+
+void TfrmMainForm::wireListWindows()
+{
+    auto button = [this](const char* name) { return findChild<QAbstractButton*>(QLatin1String(name)); };
+    auto refresh = [this] { m_binding->refreshLists(); };
+    auto wire = [&](const char* name, auto open) {
+        QAbstractButton* b = button(name);
+        b->setEnabled(true);
+        connect(b, &QAbstractButton::clicked, this, [this, open] {
+            if (m_dsCon->post(this))
+                open();
+        });
+    };
+    for (const char* name : { "btnEditCategoryA", "btnEditCategoryB", "btnEditCategoryC" }) {
+        wire(name,
+            [this, refresh] { showListWindow<records::TfrmCategory>(this, m_data->TBLCategory, "Desc", refresh); });
+    }
+    wire("btnEditDepartment",
+        [this, refresh] { showListWindow<records::TfrmDepart>(this, m_data->TBLDepart, "Description", refresh); });
+    wire("btnEditJobTitle",
+        [this, refresh] { showListWindow<records::TfrmJobTitle>(this, m_data->TBLJobTitle, "Description", refresh); });
+    wire("btnEditActivityList", [this] {
+        showListWindow<records::TfrmDefActivity>(this, m_data->TBLActDesc, "ActDesc", [this] {
+            fillActivityList();
+            applyActivityFilter();
+        });
+    });
+}
+
+template <typename Editor> bool TfrmMainForm::showEditor(data::TableView& view)
+{
+    TDataSource source(view);
+    Editor editor(&source, this);
+    if constexpr (std::is_same_v<Editor, records::TfrmActivity>) {
+        editor.setActivityNames(activityNames());
+        connect(&editor, &records::TfrmActivity::editActivityList, this, [this, &editor] {
+            showListWindow<records::TfrmDefActivity>(this, m_data->TBLActDesc, "ActDesc", [this, &editor] {
+                fillActivityList();
+                applyActivityFilter();
+                editor.setActivityNames(activityNames());
+            });
+        });
+    }
+    return editor.exec() == QDialog::Accepted;
+}
+
+void TfrmMainForm::wireEditors(GuiDataPrompts& dataPrompts)
+{
+    struct Kind {
+        const char* add;
+        const char* properties;
+        data::TableView* view;
+        std::function<bool(data::TableView&)> show;
+        const char* editor;
+    };
+    const Kind kinds[] = {
+        { "btnAddLink", "btnLinkProperties", &m_data->TBLLinks,
+            [this](data::TableView& v) { return showEditor<records::TfrmLinks>(v); }, "TfrmLinks" },
+        { "btnAddActivity", "btnActivityProperties", &m_data->TBLActivity,
+            [this](data::TableView& v) { return showEditor<records::TfrmActivity>(v); }, "TfrmActivity" },
+        { "btnAddPerson", "btnPersonProperties", &m_data->TBLPeople,
+            [this](data::TableView& v) { return showEditor<records::TfrmPeople>(v); }, "TfrmPeople" },
+        { "btnAddNote", "btnNoteProperties", &m_data->TBLNotes,
+            [this](data::TableView& v) { return showEditor<records::TfrmNotes>(v); }, "TfrmNotes" },
+    };
+    for (const Kind& kind : kinds) {
+        dataPrompts.setEditor(
+            kind.editor, [show = kind.show](data::TableView& view, const std::string&) { return show(view); });
+        data::TableView* view = kind.view;
+        auto* add = findChild<QPushButton*>(QLatin1String(kind.add));
+        add->setEnabled(true);
+        connect(add, &QPushButton::clicked, this, [this, view] {
+            // A detail record belongs to a stored contact: the contact is posted first.
+            if (!m_dsCon->post(this) || m_dsCon->view().isEmpty())
+                return;
+            TDataSource(*view).guarded(this, [view] { view->insert(); }); // the insert rule shows the editor
+        });
+        auto* properties = findChild<QPushButton*>(QLatin1String(kind.properties));
+        properties->setEnabled(true);
+        connect(properties, &QPushButton::clicked, this, [this, view, show = kind.show] {
+            if (!view->isOpen() || view->isEmpty())
+                return;
+            if (show(*view))
+                TDataSource(*view).post(this);
+        });
+    }
+}
+
+} // namespace pelmora::app

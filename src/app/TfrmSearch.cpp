@@ -1,0 +1,86 @@
+#include "app/TfrmSearch.h"
+
+#include "app/TDataSource.h"
+#include "app/TDBGrid.h"
+#include "data/TableView.h"
+
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+namespace pelmora::app {
+
+namespace {
+
+// At most this high, so the dialog stays a dialog on a contact list of any length.
+constexpr int MaxGridHeight = 209;
+
+} // namespace
+
+TfrmSearch::TfrmSearch(data::TableView& searchView, TDataSource* contacts, QWidget* parent)
+    : QDialog(parent)
+    , m_search(searchView)
+    , m_contacts(contacts)
+    , m_source(new TDataSource(searchView, this))
+    , m_edit(new QLineEdit(this))
+    , m_grid(new TDBGrid(this))
+{
+    setObjectName(QStringLiteral("TfrmSearch"));
+    setWindowTitle(tr("Search"));
+    m_edit->setObjectName(QStringLiteral("edtSearch"));
+    m_edit->setPlaceholderText(tr("Type the start of the value to find"));
+    m_grid->setObjectName(QStringLiteral("grdSearch"));
+    m_source->guarded(this, [this] {
+        m_search.setIndexName(m_contacts->view().indexName()); // the main window's order
+        if (!m_search.isOpen())
+            m_search.open();
+        if (m_contacts->view().current())
+            m_search.gotoRowId(m_contacts->view().current()->rowId);
+    });
+    m_grid->setDataSource(m_source,
+        { { "Company", 25 }, { "FName", 20 }, { "JobTitle", 25 }, { "LName", 20 }, { "SiteTitle", 30 }, { "EMail", 60 },
+            { "URL", 80 } });
+    m_grid->setMaximumHeight(MaxGridHeight);
+    m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_edit);
+    layout->addWidget(m_grid);
+    layout->addWidget(buttons);
+    connect(m_edit, &QLineEdit::textEdited, this, &TfrmSearch::searchFor);
+    connect(m_grid, &QAbstractItemView::doubleClicked, this, &TfrmSearch::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TfrmSearch::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    resize(760, sizeHint().height());
+}
+
+bool TfrmSearch::searchFor(const QString& text)
+{
+    if (text.isEmpty() || !m_search.isOpen())
+        return false;
+    const std::vector<data::IndexInfo> indexes = m_search.indexes();
+    std::string field = "LName";
+    for (const data::IndexInfo& index : indexes) {
+        if (index.name == m_search.indexName())
+            field = index.firstField;
+    }
+    bool found = false;
+    m_source->guarded(this, [&] {
+        found = m_search.locate({ field }, { data::Value(text.toStdString()) }, { true, true, false });
+    });
+    return found;
+}
+
+void TfrmSearch::accept()
+{
+    const data::Record* chosen = m_search.current();
+    if (chosen) {
+        const std::int64_t rowId = chosen->rowId;
+        if (!m_contacts->post(this))
+            return;
+        m_contacts->guarded(this, [this, rowId] { m_contacts->view().gotoRowId(rowId); });
+    }
+    QDialog::accept();
+}
+
+} // namespace pelmora::app

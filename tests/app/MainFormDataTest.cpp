@@ -1,0 +1,299 @@
+#include "SampleMainForm.h"
+
+#include "records/TfrmActivity.h"
+#include "records/TfrmLinks.h"
+#include "records/TfrmNotes.h"
+#include "records/TLookupListForm.h"
+
+#include "app/ActivitiesPage.h"
+#include "app/DateText.h"
+#include "app/GuiDataPrompts.h"
+#include "app/MainCommands.h"
+#include "app/MainPage.h"
+#include "app/TDataSource.h"
+#include "app/TDBGrid.h"
+#include "app/TfrmMainForm.h"
+#include "comms/TCustomEditAndBtn.h"
+#include "comms/Telephony.h"
+#include "data/TfrmDataModule.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+using pelmora::app::TfrmMainForm;
+using pelmora::data::TableView;
+
+namespace {
+
+// The main window over a fresh Sample database, driven as a user would.
+class MainFormDataTest : public pelmora::test::SampleMainFormTest {
+protected:
+    ~MainFormDataTest() override
+    {
+        form.reset();
+        pelmora::comms::setCallHandler({});
+    }
+
+    template <typename T> T* control(const char* name) const
+    {
+        T* found = form->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+    QLineEdit* edit(const char* name) const { return control<QLineEdit>(name); }
+    void trigger(const char* name) const { form->commands()->action(QLatin1String(name))->trigger(); }
+    TableView& contacts() const { return data->TBLCon; }
+};
+
+TEST_F(MainFormDataTest, ShowsTheFirstContactWithItsPositionAndHeaderLine)
+{
+    ASSERT_TRUE(contacts().isOpen());
+    const auto count = contacts().recordCount();
+    ASSERT_GT(count, 1);
+    EXPECT_EQ(edit("edtCompany")->text(), QString::fromStdString(contacts().asString("Company")));
+    EXPECT_EQ(control<QLabel>("lblRecordPosition")->text(), QStringLiteral("1 of %1").arg(count));
+    EXPECT_EQ(edit("edtDetailes")->text(), QString::fromStdString(contacts().asString("Detailes")));
+    trigger("mnuNextRecord");
+    EXPECT_EQ(control<QLabel>("lblRecordPosition")->text(), QStringLiteral("2 of %1").arg(count));
+    trigger("mnuLastRecord");
+    EXPECT_EQ(control<QLabel>("lblRecordPosition")->text(), QStringLiteral("%1 of %1").arg(count));
+}
+
+TEST_F(MainFormDataTest, AddingFromAnotherPageShowsMainWithTodayAndTheCursorInFirstName)
+{
+    form->showPage(TfrmMainForm::LinksTab);
+    QApplication::setActiveWindow(form.get());
+    trigger("mnuNewRecord");
+    EXPECT_EQ(form->pageControl()->currentIndex(), TfrmMainForm::MainTab);
+    EXPECT_EQ(contacts().state(), pelmora::data::ViewState::Insert);
+    EXPECT_EQ(
+        control<pelmora::comms::TCustomEditAndBtn>("edtCreated")->text(), pelmora::app::dateText(QDate::currentDate()));
+    EXPECT_TRUE(edit("edtFName")->text().isEmpty());
+    EXPECT_EQ(QApplication::focusWidget(), edit("edtFName"));
+}
+
+TEST_F(MainFormDataTest, SwitchingPagesPostsTheChangedContact)
+{
+    const auto counter = contacts().asInteger("Counter");
+    QTest::keyClicks(edit("edtCountry"), QStringLiteral("X"));
+    ASSERT_TRUE(contacts().isEditing());
+    form->showPage(TfrmMainForm::EmailTab);
+    EXPECT_FALSE(contacts().isEditing());
+    contacts().refresh();
+    ASSERT_TRUE(contacts().gotoRowId(counter));
+    EXPECT_TRUE(QString::fromStdString(contacts().asString("Country")).endsWith(QLatin1Char('X')));
+}
+
+TEST_F(MainFormDataTest, ChoosingAKnownCityFillsZipAndState)
+{
+    trigger("mnuNewRecord");
+    QComboBox* city = control<QComboBox>("cmbCity");
+    const int albuquerque = city->findText(QStringLiteral("Albuquerque"));
+    ASSERT_GE(albuquerque, 0);
+    city->setCurrentIndex(albuquerque);
+    emit city->textActivated(city->currentText());
+    EXPECT_EQ(edit("edtZip")->text(), QStringLiteral("87101"));
+    EXPECT_EQ(edit("edtState")->text(), QStringLiteral("NM"));
+
+    QTest::keyClicks(edit("edtZip"), QStringLiteral("-1"));
+    city->lineEdit()->selectAll();
+    QTest::keyClicks(city->lineEdit(), QStringLiteral("Nowhere"));
+    EXPECT_EQ(edit("edtZip")->text(), QStringLiteral("87101-1")); // an unknown city changes nothing else
+}
+
+TEST_F(MainFormDataTest, DeletingAsksAndNoKeepsTheContact)
+{
+    const auto count = contacts().recordCount();
+    prompts->answers = { false };
+    trigger("mnuDeleteRecord");
+    EXPECT_EQ(contacts().recordCount(), count);
+    ASSERT_EQ(prompts->shown.size(), 1);
+    EXPECT_TRUE(prompts->shown.front().endsWith(QStringLiteral("Do You Want to Delete the Record ?")));
+    prompts->answers = { true };
+    control<QToolButton>("btnDeleteRecord")->click();
+    EXPECT_EQ(prompts->shown.back(), QStringLiteral("Pelmora|Delete record?"));
+    EXPECT_EQ(contacts().recordCount(), count - 1);
+}
+
+TEST_F(MainFormDataTest, DialButtonsDialTheStoredNumber)
+{
+    std::vector<QString> dialed;
+    pelmora::comms::setCallHandler(
+        [&dialed](const pelmora::comms::CallRequest& call) { dialed.push_back(call.destination); });
+    const QString stored = QString::fromStdString(contacts().asString("Phone1"));
+    QTest::keyClicks(edit("edtCountry"), QStringLiteral("!")); // an unrelated edit in progress
+    control<pelmora::comms::TCustomEditAndBtn>("edtPhone1")->button()->click();
+    ASSERT_EQ(dialed.size(), 1u);
+    EXPECT_EQ(dialed.front(), stored);
+}
+
+TEST_F(MainFormDataTest, ClosingPostsAHalfTypedNewContactAndWritesTheIni)
+{
+    const auto count = contacts().recordCount();
+    trigger("mnuNewRecord");
+    QTest::keyClicks(edit("edtLName"), QStringLiteral("Zyzzyva"));
+    form->close();
+    EXPECT_EQ(contacts().recordCount(), count + 1);
+    EXPECT_TRUE(std::filesystem::exists(paths.iniFile()));
+}
+
+TEST_F(MainFormDataTest, ActivityStatusFilterNarrowsTheGrid)
+{
+    auto* page = form->activitiesPage();
+    auto* grid = control<pelmora::app::TDBGrid>("grdActivity");
+    EXPECT_GT(page->activityList()->count(), 1); // "All" and the descriptions of the Sample
+    const int all = grid->model()->rowCount();
+    page->statusList()->setCurrentIndex(2); // "Done"
+    emit page->filterChanged();
+    const int done = grid->model()->rowCount();
+    page->statusList()->setCurrentIndex(1); // "Not Done"
+    emit page->filterChanged();
+    EXPECT_EQ(done + grid->model()->rowCount(), all);
+    EXPECT_TRUE(prompts->shown.isEmpty()) << prompts->shown.join(QLatin1Char('\n')).toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// Answers the modal list window that the button `name` opens with `respond`, then OK.
+void inListWindow(QWidget* form, const char* name, std::function<void(pelmora::records::TLookupListForm*)> respond)
+{
+    bool answered = false;
+    QTimer::singleShot(0, [&] {
+        auto* window = qobject_cast<pelmora::records::TLookupListForm*>(QApplication::activeModalWidget());
+        ASSERT_NE(window, nullptr);
+        respond(window);
+        answered = true;
+        window->accept();
+    });
+    form->findChild<QAbstractButton*>(QLatin1String(name))->click();
+    EXPECT_TRUE(answered);
+}
+
+TEST_F(MainFormDataTest, CategoryListAddsTypedEntriesDropsEmptyOnesAndDeletesWithoutTouchingContacts)
+{
+    const auto before = data->TBLCategory.recordCount();
+    const std::string used = contacts().asString("CategoryA");
+    ASSERT_FALSE(used.empty());
+    prompts->texts = { QStringLiteral("Prospect"), QString() };
+    inListWindow(form.get(), "btnEditCategoryA", [](auto* window) {
+        window->addEntry();
+        window->addEntry(); // left empty: nothing is added
+    });
+    EXPECT_EQ(data->TBLCategory.recordCount(), before + 1);
+    EXPECT_GE(control<QComboBox>("cmbCategoryB")->findText(QStringLiteral("Prospect")), 0);
+
+    ASSERT_TRUE(data->TBLCategory.locate({ "Desc" }, { pelmora::data::Value(used) }, {}));
+    prompts->answers = { true };
+    inListWindow(form.get(), "btnEditCategoryC", [](auto* window) { window->deleteEntry(); });
+    EXPECT_EQ(prompts->shown.back(), QStringLiteral("Categories|Do You Want to Delete the Item ?"));
+    EXPECT_EQ(data->TBLCategory.recordCount(), before);
+    EXPECT_EQ(contacts().asString("CategoryA"), used);
+}
+
+TEST_F(MainFormDataTest, EditingTheActivityListRefillsTheFilterListWithNothingChosen)
+{
+    auto* list = form->activitiesPage()->activityList();
+    list->setCurrentIndex(1);
+    prompts->texts = { QStringLiteral("Lunch") };
+    inListWindow(form.get(), "btnEditActivityList", [](auto* window) { window->addEntry(); });
+    EXPECT_GE(list->findText(QStringLiteral("Lunch")), 1);
+    EXPECT_EQ(list->itemText(0), QStringLiteral("All"));
+    EXPECT_EQ(list->currentIndex(), -1);
+    EXPECT_TRUE(data->TBLActivity.conditions().empty());
+}
+
+} // namespace
+
+namespace {
+
+// Catches the addresses handed to the desktop, so no browser starts during the tests.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "open"); }
+    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+// Answers the modal editor opened by clicking `name` with `respond` (which closes it).
+template <typename Editor> void inEditor(QWidget* form, const char* name, std::function<void(Editor*)> respond)
+{
+    bool answered = false;
+    QTimer::singleShot(0, [&] {
+        auto* editor = qobject_cast<Editor*>(QApplication::activeModalWidget());
+        ASSERT_NE(editor, nullptr);
+        respond(editor);
+        answered = true;
+    });
+    form->findChild<QPushButton*>(QLatin1String(name))->click();
+    EXPECT_TRUE(answered);
+}
+
+TEST_F(MainFormDataTest, ANewActivityCancelledInItsEditorLeavesNoRecord)
+{
+    const auto before = data->TBLActivity.recordCount();
+    inEditor<pelmora::records::TfrmActivity>(form.get(), "btnAddActivity", [](auto* editor) {
+        QTest::keyClicks(editor->template findChild<QLineEdit*>(QStringLiteral("edtDetailes")), QStringLiteral("x"));
+        editor->reject();
+    });
+    EXPECT_EQ(data->TBLActivity.recordCount(), before);
+    EXPECT_FALSE(data->TBLActivity.isEditing());
+    EXPECT_TRUE(prompts->shown.isEmpty()) << prompts->shown.join(QLatin1Char('\n')).toStdString();
+
+    inEditor<pelmora::records::TfrmActivity>(form.get(), "btnAddActivity", [](auto* editor) {
+        QTest::keyClicks(
+            editor->template findChild<QLineEdit*>(QStringLiteral("edtDetailes")), QStringLiteral("Call back"));
+        editor->accept();
+    });
+    EXPECT_EQ(data->TBLActivity.recordCount(), before + 1);
+    EXPECT_EQ(data->TBLActivity.asString("DateCreated"), pelmora::data::Date::today().iso());
+}
+
+TEST_F(MainFormDataTest, ANewLinkWhosePageWasVisitedStaysStoredAfterCancel)
+{
+    UrlCatcher urls;
+    const auto before = data->TBLLinks.recordCount();
+    inEditor<pelmora::records::TfrmLinks>(form.get(), "btnAddLink", [](auto* editor) {
+        auto* url = editor->template findChild<pelmora::comms::TCustomEditAndBtn*>(QStringLiteral("edtURL"));
+        QTest::keyClicks(url->edit(), QStringLiteral("http://example.org/"));
+        url->button()->click();
+        editor->reject();
+    });
+    EXPECT_EQ(data->TBLLinks.recordCount(), before + 1);
+    EXPECT_EQ(data->TBLLinks.asString("LastAccess"), pelmora::data::Date::today().iso());
+    ASSERT_EQ(urls.opened.size(), 1);
+    EXPECT_EQ(urls.opened.front(), QUrl(QStringLiteral("http://example.org/")));
+}
+
+TEST_F(MainFormDataTest, PropertiesOkPostsTheEditedNote)
+{
+    for (int i = 0; i < 50 && data->TBLNotes.isEmpty() && !contacts().eof(); ++i)
+        contacts().next();
+    ASSERT_FALSE(data->TBLNotes.isEmpty()) << "some Sample contact has a note";
+    inEditor<pelmora::records::TfrmNotes>(form.get(), "btnNoteProperties", [](auto* editor) {
+        auto* subject = editor->template findChild<QLineEdit*>(QStringLiteral("edtSubject"));
+        subject->selectAll();
+        QTest::keyClicks(subject, QStringLiteral("Renamed"));
+        editor->accept();
+    });
+    EXPECT_FALSE(data->TBLNotes.isEditing());
+    EXPECT_EQ(data->TBLNotes.asString("Subject"), "Renamed");
+}
+
+} // namespace
+
+#include "MainFormDataTest.moc"

@@ -1,0 +1,120 @@
+#include "SampleMainForm.h"
+
+#include "app/DateText.h"
+#include "app/GuiDataPrompts.h"
+#include "app/MainCommands.h"
+#include "app/TDBGrid.h"
+#include "app/TfrmFilter.h"
+#include "app/TfrmFind.h"
+#include "app/TfrmMainForm.h"
+#include "app/TfrmSearch.h"
+#include "app/Tfrmsort.h"
+#include "data/TfrmDataModule.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using pelmora::app::TfrmMainForm;
+
+namespace {
+
+// The query commands of the main window over a fresh Sample database. Each dialog is answered
+// from a timer once it is shown modally, as a user would.
+class QueryCommandsTest : public pelmora::test::SampleMainFormTest {
+protected:
+    QAction* command(const char* name) const { return form->commands()->action(QLatin1String(name)); }
+    QLabel* counter() const { return form->findChild<QLabel*>(QStringLiteral("lblFilterCount")); }
+
+    // Runs `answer` on the modal dialog of type T that `name` opens.
+    template <typename T> void answer(const char* name, std::function<void(T*)> respond)
+    {
+        bool answered = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            respond(dialog);
+            answered = true;
+            if (dialog->isVisible())
+                dialog->reject();
+        });
+        command(name)->trigger();
+        EXPECT_TRUE(answered);
+    }
+};
+
+TEST_F(QueryCommandsTest, FilterToggleShowsTheDialogAndTheCounterAndRemovesWithoutIt)
+{
+    const auto all = data->TBLCon.recordCount();
+    answer<pelmora::app::TfrmFilter>("mnuFilter", [](auto* dialog) { dialog->reject(); });
+    EXPECT_FALSE(command("mnuFilter")->isChecked());
+    EXPECT_TRUE(counter()->isHidden());
+
+    answer<pelmora::app::TfrmFilter>("mnuFilter", [](auto* dialog) {
+        dialog->setValue(QStringLiteral("LName"), QStringLiteral("Mar")); // "starts with" by default
+        dialog->accept();
+    });
+    EXPECT_TRUE(command("mnuFilter")->isChecked());
+    EXPECT_FALSE(counter()->isHidden());
+    EXPECT_EQ(counter()->text(), QStringLiteral("Filter On = %1").arg(data->TBLCon.recordCount()));
+    EXPECT_LT(data->TBLCon.recordCount(), all);
+    EXPECT_EQ(data->TBLCon.asString("LName"), "Marsh");
+
+    command("mnuFilter")->trigger(); // no dialog this time: a dialog would wait for ever here
+    EXPECT_FALSE(command("mnuFilter")->isChecked());
+    EXPECT_TRUE(counter()->isHidden());
+    EXPECT_EQ(data->TBLCon.recordCount(), all);
+}
+
+TEST_F(QueryCommandsTest, SortSwitchesTheOrderAtOnceAndCancelKeepsIt)
+{
+    answer<pelmora::app::Tfrmsort>("mnuSort", [](auto* dialog) {
+        QComboBox* fields = dialog->fieldList();
+        ASSERT_GE(fields->findText(QStringLiteral("Contact Number")), 0);
+        const int company = fields->findText(QStringLiteral("Company"));
+        ASSERT_GE(company, 0) << "Company should be an indexed field";
+        fields->setCurrentIndex(company);
+        emit fields->activated(company);
+        dialog->reject();
+    });
+    EXPECT_EQ(data->TBLCon.indexName().empty(), false);
+    data->TBLCon.first();
+    const std::string first = data->TBLCon.asString("Company");
+    data->TBLCon.next();
+    EXPECT_LE(QString::fromStdString(first).compare(
+                  QString::fromStdString(data->TBLCon.asString("Company")), Qt::CaseInsensitive),
+        0);
+}
+
+TEST_F(QueryCommandsTest, FindMissSaysSoAndKeepsTheContactAndHitsMoveOn)
+{
+    const auto before = data->TBLCon.current()->rowId;
+    answer<pelmora::app::TfrmFind>("mnuFind", [this](auto* dialog) {
+        dialog->template findChild<QLineEdit*>(QStringLiteral("edtValue"))->setText(QStringLiteral("Nobody-here"));
+        EXPECT_FALSE(dialog->find(false));
+        EXPECT_EQ(prompts->shown.size(), 1);
+        dialog->template findChild<QLineEdit*>(QStringLiteral("edtValue"))->setText(QStringLiteral("oka"));
+        EXPECT_TRUE(dialog->find(false)); // start of the value, letter case ignored
+    });
+    EXPECT_NE(data->TBLCon.current()->rowId, before);
+    EXPECT_EQ(data->TBLCon.asString("LName"), "Okafor");
+}
+
+TEST_F(QueryCommandsTest, SearchBrowsesApartAndOkMakesTheChoiceCurrent)
+{
+    const auto before = data->TBLCon.current()->rowId;
+    answer<pelmora::app::TfrmSearch>("mnuSearch", [this, before](auto* dialog) {
+        EXPECT_LE(dialog->grid()->maximumHeight(), 209);
+        QTest::keyClicks(dialog->searchEdit(), QStringLiteral("va"));
+        EXPECT_EQ(data->TBLSearchCon.asString("LName"), "Varga");
+        EXPECT_EQ(data->TBLCon.current()->rowId, before); // the main window has not moved
+        dialog->accept();
+    });
+    EXPECT_EQ(data->TBLCon.asString("LName"), "Varga");
+}
+
+} // namespace
