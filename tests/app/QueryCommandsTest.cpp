@@ -62,7 +62,9 @@ TEST_F(QueryCommandsTest, FilterToggleShowsTheDialogAndTheCounterAndRemovesWitho
     EXPECT_FALSE(counter()->isHidden());
     EXPECT_EQ(counter()->text(), QStringLiteral("Filter On = %1").arg(data->TBLCon.recordCount()));
     EXPECT_LT(data->TBLCon.recordCount(), all);
-    EXPECT_EQ(data->TBLCon.asString("LName"), "Marsh");
+    data->TBLCon.first();
+    for (int i = 0; i < 1000 && !data->TBLCon.eof(); ++i, data->TBLCon.next())
+        EXPECT_EQ(data->TBLCon.asString("LName").rfind("Mar", 0), 0u) << data->TBLCon.asString("LName");
 
     command("mnuFilter")->trigger(); // no dialog this time: a dialog would wait for ever here
     EXPECT_FALSE(command("mnuFilter")->isChecked());
@@ -107,14 +109,17 @@ TEST_F(QueryCommandsTest, FindMissSaysSoAndKeepsTheContactAndHitsMoveOn)
 TEST_F(QueryCommandsTest, SearchBrowsesApartAndOkMakesTheChoiceCurrent)
 {
     const auto before = data->TBLCon.current()->rowId;
-    answer<pelmora::app::TfrmSearch>("mnuSearch", [this, before](auto* dialog) {
+    data->TBLCon.last();
+    const std::string wanted = data->TBLCon.asString("LName");
+    data->TBLCon.gotoRowId(before);
+    answer<pelmora::app::TfrmSearch>("mnuSearch", [this, before, wanted](auto* dialog) {
         EXPECT_LE(dialog->grid()->maximumHeight(), 209);
-        QTest::keyClicks(dialog->searchEdit(), QStringLiteral("va"));
-        EXPECT_EQ(data->TBLSearchCon.asString("LName"), "Varga");
+        QTest::keyClicks(dialog->searchEdit(), QString::fromStdString(wanted).toLower());
+        EXPECT_EQ(data->TBLSearchCon.asString("LName"), wanted);
         EXPECT_EQ(data->TBLCon.current()->rowId, before); // the main window has not moved
         dialog->accept();
     });
-    EXPECT_EQ(data->TBLCon.asString("LName"), "Varga");
+    EXPECT_EQ(data->TBLCon.asString("LName"), wanted);
 }
 
 } // namespace
