@@ -35,6 +35,17 @@ fs::path DatabaseSet::rowDirectoryOf(const CurrentDatabase& database) const
     return rowDirectory({ 0, database.name, database.dir });
 }
 
+// The name alone does not tell: a first start shows no name while the Sample database is open,
+// and a database whose files are replaced or deleted while its tables are open loses every
+// later change. The directory that is open settles it.
+bool DatabaseSet::isCurrent(const DatabaseRow& row) const
+{
+    if (row.BaseName == m_current.name)
+        return true;
+    std::error_code error;
+    return fs::equivalent(rowDirectory(row), rowDirectoryOf(m_current), error);
+}
+
 void DatabaseSet::reopenCurrent()
 {
     try {

@@ -49,7 +49,7 @@ private:
     std::optional<DatabaseRow> createRow();
     void reopenCurrent();
     void dropRow(const DatabaseRow& row);
-    bool isCurrent(const DatabaseRow& row) const { return row.BaseName == m_current.name; }
+    bool isCurrent(const DatabaseRow& row) const;
     bool readArchive(const std::filesystem::path& path);
     bool addFiles(const std::filesystem::path& rowDir, const std::filesystem::path& archivePath);
     bool extractInto(const std::filesystem::path& rowDir, const std::filesystem::path& staging);

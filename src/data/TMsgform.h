@@ -24,8 +24,8 @@ public:
         int position = 1;
     };
 
-    void show() { m_visible = true; }
-    void hide() { m_visible = false; }
+    void show() { setVisible(true); }
+    void hide() { setVisible(false); }
     bool visible() const { return m_visible; }
     void clearMemo() { m_memo.clear(); }
     void addLine(const std::string& text);
@@ -38,6 +38,8 @@ public:
     // A message of the archive component; an error code above 0 also goes to `showError`.
     void archiveMessage(int errorCode, const std::string& text);
 
+    // Called when the window is to appear or go.
+    std::function<void(bool visible)> onVisibleChanged;
     // Called after each report so the window can repaint and take the cancel button.
     std::function<void()> processMessages;
     // Called with every line added, for a window or a terminal that shows them as they come.
@@ -46,6 +48,12 @@ public:
     std::function<void(const std::string&)> showError;
 
 private:
+    void setVisible(bool visible)
+    {
+        m_visible = visible;
+        if (onVisibleChanged)
+            onVisibleChanged(visible);
+    }
     void resetBar() { m_bar = Bar(); }
     // A bar never shows more than full.
     void stepIt() { m_bar.position = std::min(m_bar.position + m_bar.step, m_bar.maximum); }

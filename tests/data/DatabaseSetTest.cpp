@@ -304,3 +304,23 @@ TEST_F(DatabaseSetTest, RestoreDropsTheLogOfTheReplacedDatabase)
     EXPECT_EQ(sampleContacts, count(target.BaseDir, "Contacts"));
     EXPECT_EQ("ok", integrity(target.BaseDir));
 }
+
+// A first start shows no database name while the Sample database is open; its directory still
+// makes it the open one, whose tables are closed while its files are replaced.
+TEST_F(DatabaseSetTest, TheOpenDatabaseIsKnownByItsDirectoryWhenItHasNoName)
+{
+    current = { "", dataDir().string() };
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Backup(*row("Sample")));
+    addContacts(dataDir(), 3);
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Restore(*row("Sample")));
+    EXPECT_EQ(sampleContacts, module.TBLCon.recordCount()); // the view reads the restored file
+    module.TBLCon.insert();
+    module.TBLCon.setString("LName", "After the restore");
+    module.TBLCon.post();
+    EXPECT_EQ(sampleContacts + 1, count(dataDir(), "Contacts"));
+
+    EXPECT_FALSE(set.Delete(*row("Sample")));
+    EXPECT_TRUE(prompts.said(texts::deleteActive));
+}
