@@ -12,7 +12,12 @@
 #include "app/Tfrmsort.h"
 #include "app/TfrmSplash.h"
 #include "base/Error.h"
+#include "data/DatabaseSet.h"
+#include "data/DataModuleOperations.h"
 #include "data/TfrmDataModule.h"
+#include "databases/GuiDatabasePrompts.h"
+#include "databases/TFrmDatabaseList.h"
+#include "databases/TMsgform.h"
 #include "records/TfrmActivity.h"
 #include "records/TfrmCategory.h"
 #include "records/TfrmDefActivity.h"
@@ -82,6 +87,20 @@ template <typename Editor> Shot editorShot(data::TableView& view)
         {} };
 }
 
+// The progress window half-way through a back-up: a file being added, the bar partly filled
+// and the first lines of the memo.
+std::unique_ptr<QWidget> progressShot(data::DatabaseSet& set)
+{
+    data::TMsgform& state = set.progressWindow();
+    auto window = std::make_unique<databases::TMsgform>(state, set.zipMaster());
+    state.addLine("Beginning Add to /home/user/backups/Clients.zip");
+    state.addLine("  adding: database.sqlite");
+    state.progress(0, "/home/user/pelmora/Clients/database.sqlite", 10 * 32768);
+    for (int block = 0; block < 6; ++block)
+        state.progress(1, {}, 0);
+    return window;
+}
+
 } // namespace
 
 void renderScreenshots(const QString& directory)
@@ -100,6 +119,12 @@ void renderScreenshots(const QString& directory)
     data::TfrmDataModule dataModule(dataPrompts, sample.dataDir(), sample.attachDir());
     dataModule.setDateFormat(engineDateFormat());
     dataModule.openDatabase(sample.dataDir());
+    data::DataModuleOperations operations(dataModule);
+    databases::GuiDatabasePrompts databasePrompts;
+    data::CurrentDatabase current { "Sample", sample.dataDir().string() };
+    data::DatabaseSet databaseSet(operations, databasePrompts, sample.programDir(), current);
+    operations.insertDatabaseRow("Clients", (sample.programDir() / "Clients").string());
+    dataModule.TBLBaseName.first();
     const std::vector<Shot> shots = {
         { [&] {
              auto form = std::make_unique<TfrmMainForm>(sample);
@@ -135,6 +160,8 @@ void renderScreenshots(const QString& directory)
         listShot<records::TfrmJobTitle>(dataModule.TBLJobTitle, "Description"),
         listShot<records::TfrmDefActivity>(dataModule.TBLActDesc, "ActDesc"),
         shot<records::TfrmDefMore>(),
+        { [&] { return std::make_unique<databases::TFrmDatabaseList>(databaseSet, dataModule.TBLBaseName); }, {} },
+        { [&] { return progressShot(databaseSet); }, {} },
     };
     for (const Shot& each : shots) {
         std::unique_ptr<QWidget> window = each.make();

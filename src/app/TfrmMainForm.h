@@ -22,11 +22,13 @@ class TfrmDataModule;
 namespace pelmora::app {
 
 class ActivitiesPage;
+class DatabaseCommands;
 class GuiDataPrompts;
 class MainPageBinding;
 class TDataSource;
 class MainCommands;
 class MainPage;
+class QueryCommands;
 class UserFieldsPage;
 
 // The main window: one contact over eight pages, with the menu bar, tool bar, status line and
@@ -59,6 +61,11 @@ public:
     // Shows the data module's views on the pages and turns on the commands that work on them.
     void attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& dataPrompts);
     TDataSource* dsCon() const { return m_dsCon; }
+    QueryCommands* queryCommands() const { return m_queryCommands; }
+    DatabaseCommands* databaseCommands() const { return m_databaseCommands; }
+    // Shows the database that is open now, after the database commands switched or replaced
+    // it: its name in the Main page's label, and the lists and captions read from it.
+    void showDatabase(const QString& name);
 
 public slots:
     void showPage(int index);
@@ -100,6 +107,8 @@ private:
     data::TfrmDataModule* m_data = nullptr;
     TDataSource* m_dsCon = nullptr;
     MainPageBinding* m_binding = nullptr;
+    QueryCommands* m_queryCommands = nullptr;
+    DatabaseCommands* m_databaseCommands = nullptr;
 };
 
 } // namespace pelmora::app

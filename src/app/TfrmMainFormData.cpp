@@ -5,6 +5,7 @@
 #include "app/ActivitiesPage.h"
 #include "app/ActivityFilter.h"
 #include "app/ContactCommands.h"
+#include "app/DatabaseCommands.h"
 #include "app/DateText.h"
 #include "app/GuiDataPrompts.h"
 #include "app/MainPage.h"
@@ -45,7 +46,8 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     m_binding = new MainPageBinding(
         m_mainPage, m_userFieldsPage, m_dsCon, data, [this](const QString& number) { dial(number); });
     new ContactCommands(this, data, m_dsCon);
-    new QueryCommands(this, data, m_dsCon);
+    m_queryCommands = new QueryCommands(this, data, m_dsCon);
+    m_databaseCommands = new DatabaseCommands(this, data, m_dsCon, m_queryCommands);
     dataPrompts.setNewContactHandler([this] {
         showPage(MainTab);
         m_mainPage->firstNameEdit()->setFocus();
@@ -63,6 +65,19 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
             [this, slot = slot] { cutCopyPaste(slot); });
     }
     setStatusText(0, {});
+}
+
+void TfrmMainForm::showDatabase(const QString& name)
+{
+    m_mainPage->setDatabaseName(name);
+    if (!m_data)
+        return;
+    m_binding->refreshLists();
+    applyUserFieldNames(*m_data);
+    fillActivityList();
+    // The filter is rebuilt from the refilled lists; a date range is kept rather than asked again.
+    if (m_activitiesPage->dateList()->currentIndex() != ActivityFilter::DateRange)
+        applyActivityFilter();
 }
 
 void TfrmMainForm::bindGrids(data::TfrmDataModule& data)

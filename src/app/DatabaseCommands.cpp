@@ -1,0 +1,92 @@
+#include "app/DatabaseCommands.h"
+
+#include "app/MainCommands.h"
+#include "app/QueryCommands.h"
+#include "app/TDataSource.h"
+#include "app/TfrmMainForm.h"
+#include "data/DataModuleOperations.h"
+#include "data/TfrmDataModule.h"
+#include "databases/GuiDatabasePrompts.h"
+#include "databases/TFrmDatabaseList.h"
+#include "databases/TMsgform.h"
+
+#include <QAction>
+
+namespace pelmora::app {
+
+// The data module's operations with the main window's filter toggle behind the hook that
+// drops the contact filter before a database command.
+class DatabaseCommands::Operations : public data::DataModuleOperations {
+public:
+    Operations(data::TfrmDataModule& data, QueryCommands* query)
+        : DataModuleOperations(data)
+        , m_query(query)
+    {
+    }
+    void removeContactFilter() override
+    {
+        if (m_query)
+            m_query->removeFilter();
+    }
+
+private:
+    QueryCommands* m_query;
+};
+
+DatabaseCommands::DatabaseCommands(
+    TfrmMainForm* form, data::TfrmDataModule& data, TDataSource* dsCon, QueryCommands* query)
+    : QObject(form)
+    , m_form(form)
+    , m_dsCon(dsCon)
+    , m_current { form->settings().lastDataName, form->settings().lastData }
+    , m_operations(std::make_unique<Operations>(data, query))
+    , m_prompts(std::make_unique<databases::GuiDatabasePrompts>(form))
+    , m_set(std::make_unique<data::DatabaseSet>(*m_operations, *m_prompts, form->paths().programDir(), m_current))
+{
+    m_list = new databases::TFrmDatabaseList(*m_set, data.TBLBaseName, form);
+    m_progress = new databases::TMsgform(m_set->progressWindow(), m_set->zipMaster(), m_list);
+    m_prompts->setWindow(m_list);
+    connect(m_list, &databases::TFrmDatabaseList::commandDone, this, &DatabaseCommands::databaseChanged);
+    MainCommands* commands = form->commands();
+    for (const char* name :
+        { "mnuOpenDatabase", "mnuNewDatabase", "mnuDeleteDatabase", "mnuImportDatabase", "mnuBackUp" }) {
+        QAction* action = commands->action(QLatin1String(name));
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this, &DatabaseCommands::showDatabaseList);
+    }
+    QAction* pack = commands->action(QStringLiteral("mnuPack"));
+    pack->setEnabled(true);
+    connect(pack, &QAction::triggered, this, &DatabaseCommands::packDatabase);
+}
+
+DatabaseCommands::~DatabaseCommands() = default;
+
+bool DatabaseCommands::postContact()
+{
+    return m_dsCon->post(m_form);
+}
+
+void DatabaseCommands::showDatabaseList()
+{
+    if (!postContact())
+        return;
+    m_list->exec();
+}
+
+void DatabaseCommands::packDatabase()
+{
+    if (!postContact())
+        return;
+    m_dsCon->guarded(m_form, [this] { m_set->Pack(); });
+    databaseChanged();
+}
+
+void DatabaseCommands::databaseChanged()
+{
+    settings::Settings& values = m_form->settings();
+    values.lastDataName = m_current.name;
+    values.lastData = m_current.dir;
+    m_form->showDatabase(QString::fromStdString(m_current.name));
+}
+
+} // namespace pelmora::app
