@@ -11,6 +11,7 @@
 #include "databases/TMsgform.h"
 
 #include <QAction>
+#include <QApplication>
 
 namespace pelmora::app {
 
@@ -77,7 +78,9 @@ void DatabaseCommands::packDatabase()
 {
     if (!postContact())
         return;
+    QApplication::setOverrideCursor(Qt::WaitCursor); // every table is rewritten, which takes a while
     m_dsCon->guarded(m_form, [this] { m_set->Pack(); });
+    QApplication::restoreOverrideCursor();
     databaseChanged();
 }
 
