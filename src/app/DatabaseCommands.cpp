@@ -60,7 +60,12 @@ DatabaseCommands::DatabaseCommands(
     connect(pack, &QAction::triggered, this, &DatabaseCommands::packDatabase);
 }
 
-DatabaseCommands::~DatabaseCommands() = default;
+// The windows work on the database set and its progress state, so they go first, before the
+// main window would delete them after these members.
+DatabaseCommands::~DatabaseCommands()
+{
+    delete m_list;
+}
 
 bool DatabaseCommands::postContact()
 {
