@@ -28,6 +28,7 @@
 #include "records/TfrmNotes.h"
 #include "records/TfrmPeople.h"
 #include "settings/Paths.h"
+#include "settings/Settings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -119,6 +120,11 @@ void renderScreenshots(const QString& directory)
     data::TfrmDataModule dataModule(dataPrompts, sample.dataDir(), sample.attachDir());
     dataModule.setDateFormat(engineDateFormat());
     dataModule.openDatabase(sample.dataDir());
+    // As after the Sample database was opened from the Database List, so its name is shown.
+    settings::Settings opened;
+    opened.lastDataName = "Sample";
+    opened.lastData = sample.dataDir().string();
+    opened.save(sample.iniFile());
     data::DataModuleOperations operations(dataModule);
     databases::GuiDatabasePrompts databasePrompts;
     data::CurrentDatabase current { "Sample", sample.dataDir().string() };
