@@ -34,7 +34,6 @@ public:
 
     databases::TFrmDatabaseList* databaseList() const { return m_list; }
     databases::TMsgform* progressWindow() const { return m_progress; }
-    data::DatabaseSet& databaseSet() { return *m_set; }
 
     // Shows the Database List modally.
     void showDatabaseList();

@@ -57,6 +57,7 @@ QWidget* MainPage::buildNavigationBar()
     row->addWidget(boldLabel(tr("Database:"), bar));
     m_dataName = new QLabel(bar);
     m_dataName->setObjectName(QStringLiteral("lblDataName"));
+    m_dataName->setTextFormat(Qt::PlainText); // a name is shown as typed, never as markup
     row->addWidget(m_dataName);
     row->addStretch(1);
     return bar;
