@@ -92,8 +92,7 @@ int list(Session& session)
     nlohmann::ordered_json rows = nlohmann::ordered_json::array();
     for (const data::DatabaseRow& row : session.dataModule.databaseRows()) {
         rows.push_back({ { "BaseName", row.BaseName }, { "BaseDir", row.BaseDir },
-            { "directory", session.set.rowDirectory(row).string() },
-            { "current", row.BaseName == session.current.name } });
+            { "directory", session.set.rowDirectory(row).string() }, { "current", session.set.isCurrent(row) } });
     }
     std::cout << rows.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     return 0;

@@ -32,6 +32,8 @@ public:
     std::filesystem::path rowDirectory(const DatabaseRow& row) const;
     std::filesystem::path rowDirectoryOf(const CurrentDatabase& database) const;
     std::filesystem::path dataDir() const { return m_programDir / "data"; }
+    // True for the row of the database whose tables are open.
+    bool isCurrent(const DatabaseRow& row) const;
 
     // Each returns true when it ended as the window closes with OK (Open, New), or did its work.
     bool Open(const DatabaseRow& row);
@@ -49,7 +51,6 @@ private:
     std::optional<DatabaseRow> createRow();
     void reopenCurrent();
     void dropRow(const DatabaseRow& row);
-    bool isCurrent(const DatabaseRow& row) const;
     bool readArchive(const std::filesystem::path& path);
     bool addFiles(const std::filesystem::path& rowDir, const std::filesystem::path& archivePath);
     bool extractInto(const std::filesystem::path& rowDir, const std::filesystem::path& staging);

@@ -39,6 +39,8 @@ protected:
 
 TEST_F(DatabaseCommands, CreateBackUpInsertAndDelete)
 {
+    // A first start keeps no name, yet the Sample database is the one open.
+    EXPECT_TRUE(nlohmann::json::parse(databases({ "list" }).out)[0]["current"].get<bool>());
     ASSERT_EQ(0, databases({ "new", "Work" }).exitCode);
     auto list = nlohmann::json::parse(databases({ "list" }).out);
     ASSERT_EQ(2u, list.size());
