@@ -201,7 +201,7 @@ bool DatabaseSet::extractInto(const fs::path& rowDir, const fs::path& staging)
         std::string problem = databaseProblem(entry.path());
         if (!problem.empty()) {
             m_prompts.message(
-                "The database " + name + " in the archive is damaged (" + problem + "); nothing was restored.");
+                "The file " + name + " in the archive can not be restored (" + problem + "); nothing was restored.");
             return false;
         }
     }

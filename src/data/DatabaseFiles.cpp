@@ -1,10 +1,13 @@
 #include "data/DatabaseFiles.h"
 
 #include "base/Error.h"
+#include "data/Database.h"
 
 #include <sqlite3.h>
 
+#include <cstdlib>
 #include <memory>
+#include <optional>
 #include <random>
 
 namespace pelmora::data {
@@ -77,20 +80,48 @@ void snapshotDatabase(const fs::path& source, const fs::path& target)
     }
 }
 
+namespace {
+
+// The first column of the first row of a one-value statement, or nullopt with `error` set.
+std::optional<std::string> firstValue(sqlite3* db, const char* sql, std::string& error)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) {
+        error = sqlite3_errmsg(db);
+        return std::nullopt;
+    }
+    std::optional<std::string> value;
+    if (sqlite3_step(statement) == SQLITE_ROW)
+        value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    else
+        error = sqlite3_errmsg(db);
+    sqlite3_finalize(statement);
+    return value;
+}
+
+} // namespace
+
 std::string databaseProblem(const fs::path& file)
 {
     try {
         Connection db = openConnection(file, SQLITE_OPEN_READONLY);
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db.get(), "PRAGMA quick_check", -1, &statement, nullptr) != SQLITE_OK)
-            return sqlite3_errmsg(db.get());
-        std::string result;
-        if (sqlite3_step(statement) == SQLITE_ROW)
-            result = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        else
-            result = sqlite3_errmsg(db.get());
-        sqlite3_finalize(statement);
-        return result == "ok" ? std::string() : result;
+        std::string error;
+        const std::optional<std::string> check = firstValue(db.get(), "PRAGMA quick_check", error);
+        if (!check)
+            return error;
+        if (*check != "ok")
+            return *check;
+        // A sound SQLite file of another program, or of a newer Pelmora, would be swapped in and
+        // then refused on opening, leaving the user with no database at all.
+        const std::optional<std::string> version = firstValue(db.get(), "PRAGMA user_version", error);
+        if (!version)
+            return error;
+        const int number = std::atoi(version->c_str());
+        if (number <= 0)
+            return "it is not a Pelmora database";
+        if (number > Database::kSchemaVersion)
+            return "it was written by a newer Pelmora (version " + *version + ")";
+        return {};
     } catch (const Error& error) {
         return error.what();
     }

@@ -30,9 +30,9 @@ bool isSqliteDatabase(const std::string& name); // "*.sqlite"
 // online back-up; `target` is written under a temporary name and renamed. Throws pelmora::Error.
 void snapshotDatabase(const std::filesystem::path& source, const std::filesystem::path& target);
 
-// Empty when the file opens as an SQLite database that passes its quick check (every page read,
-// structure and records checked, indexes not compared with their tables), otherwise
-// why not.
+// Empty when the file opens as a Pelmora database this program can read and passes SQLite's
+// quick check (every page read, structure and records checked, indexes not compared with their
+// tables), otherwise why not.
 std::string databaseProblem(const std::filesystem::path& file);
 
 // After a database file was moved from `from` to `to`: its own sidecars follow it, and those of

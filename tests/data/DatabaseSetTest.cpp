@@ -20,6 +20,18 @@ int hiddenEntries(const fs::path& dir)
     return hidden;
 }
 
+// The bytes of a sound SQLite file with one table and the given user_version.
+std::string sqliteFile(int version)
+{
+    TempDir dir;
+    const fs::path file = dir.path() / "any.sqlite";
+    {
+        pelmora::data::Connection db = pelmora::data::openConnection(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
+        pelmora::data::execute(db.get(), "CREATE TABLE notes (text); PRAGMA user_version = " + std::to_string(version));
+    }
+    return readFile(file);
+}
+
 } // namespace
 
 TEST_F(DatabaseSetTest, NewDatabaseKeepsOnlyTheCities)
@@ -156,6 +168,9 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
     makeArchive(m_home.path() / "slip.pmb", { { "database.sqlite", "x" }, { "../../escape.sqlite", "evil" } });
     makeArchive(
         m_home.path() / "damaged.pmb", { { "database.sqlite", std::string("SQLite format 3") + '\0' + "junk" } });
+    // Sound SQLite files that are not databases this program can read.
+    makeArchive(m_home.path() / "foreign.pmb", { { "database.sqlite", sqliteFile(0) } });
+    makeArchive(m_home.path() / "newer.pmb", { { "database.sqlite", sqliteFile(99) } });
 
     set.progressWindow().onLine = [this](const std::string& line) {
         if (line.find("inflating") != std::string::npos)
@@ -164,7 +179,7 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
     prompts.paths = { m_home.path() / "sample.pmb" };
     EXPECT_FALSE(set.Restore(target));
     set.progressWindow().onLine = nullptr;
-    for (const char* name : { "truncated.pmb", "text.pmb", "slip.pmb", "damaged.pmb", "missing.pmb" }) {
+    for (const char* name : { "truncated.pmb", "text.pmb", "slip.pmb", "damaged.pmb", "foreign.pmb", "newer.pmb", "missing.pmb" }) {
         prompts.paths = { m_home.path() / name };
         EXPECT_FALSE(set.Restore(target)) << name;
     }
@@ -175,6 +190,10 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
     EXPECT_TRUE(prompts.said("Error 1 reading Zip File"));
     EXPECT_TRUE(prompts.said(texts::extractFailed));
     EXPECT_TRUE(prompts.said(std::string(texts::fileNotFound) + (m_home.path() / "missing.pmb").string()));
+    EXPECT_TRUE(prompts.said("The file database.sqlite in the archive can not be restored (it is not a Pelmora "
+                             "database); nothing was restored."));
+    EXPECT_TRUE(prompts.said("The file database.sqlite in the archive can not be restored (it was written by a "
+                             "newer Pelmora (version 99)); nothing was restored."));
 }
 
 TEST_F(DatabaseSetTest, BackupOfADirectoryWithoutFilesWritesNoArchive)
