@@ -2,6 +2,7 @@
 #include "data/DatabaseSet.h"
 
 #include "archive/ArchiveError.h"
+#include "data/Database.h"
 #include "data/DatabaseFiles.h"
 
 namespace pelmora::data {
@@ -194,6 +195,13 @@ bool DatabaseSet::extractInto(const fs::path& rowDir, const fs::path& staging)
         return false;
     }
     std::error_code error;
+    if (!fs::exists(staging / Database::kDatabaseFile, error)) {
+        // Any zip file extracts; one that is not a back-up would be reported as restored while
+        // the database stayed as it was, with strange files beside it.
+        m_prompts.message(std::string("The archive holds no ") + Database::kDatabaseFile
+            + ", so it is not a back-up of a database; nothing was restored.");
+        return false;
+    }
     for (const auto& entry : fs::directory_iterator(staging, error)) {
         std::string name = entry.path().filename().string();
         if (!isSqliteDatabase(name) || name == "shared.sqlite")
@@ -214,6 +222,13 @@ int DatabaseSet::moveRestoredFiles(const fs::path& staging, const fs::path& rowD
 {
     int moved = 0;
     std::error_code error;
+    if (!fs::exists(staging / Database::kDatabaseFile, error)) {
+        // Any zip file extracts; one that is not a back-up would be reported as restored while
+        // the database stayed as it was, with strange files beside it.
+        m_prompts.message(std::string("The archive holds no ") + Database::kDatabaseFile
+            + ", so it is not a back-up of a database; nothing was restored.");
+        return false;
+    }
     for (const auto& entry : fs::directory_iterator(staging, error)) {
         std::string name = entry.path().filename().string();
         if (isSqliteSidecar(name))

@@ -171,6 +171,7 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
     // Sound SQLite files that are not databases this program can read.
     makeArchive(m_home.path() / "foreign.pmb", { { "database.sqlite", sqliteFile(0) } });
     makeArchive(m_home.path() / "newer.pmb", { { "database.sqlite", sqliteFile(99) } });
+    makeArchive(m_home.path() / "other.pmb", { { "readme.txt", "not a back-up" } });
 
     set.progressWindow().onLine = [this](const std::string& line) {
         if (line.find("inflating") != std::string::npos)
@@ -179,13 +180,14 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
     prompts.paths = { m_home.path() / "sample.pmb" };
     EXPECT_FALSE(set.Restore(target));
     set.progressWindow().onLine = nullptr;
-    for (const char* name : { "truncated.pmb", "text.pmb", "slip.pmb", "damaged.pmb", "foreign.pmb", "newer.pmb", "missing.pmb" }) {
+    for (const char* name : { "truncated.pmb", "text.pmb", "slip.pmb", "damaged.pmb", "foreign.pmb", "newer.pmb", "other.pmb", "missing.pmb" }) {
         prompts.paths = { m_home.path() / name };
         EXPECT_FALSE(set.Restore(target)) << name;
     }
     EXPECT_EQ(7, count(target.BaseDir, "Contacts"));
     EXPECT_EQ("ok", integrity(target.BaseDir));
     EXPECT_EQ(0, hiddenEntries(m_home.path()));
+    EXPECT_FALSE(fs::exists(fs::path(target.BaseDir) / "readme.txt"));
     EXPECT_FALSE(fs::exists(m_home.path().parent_path() / "escape.sqlite"));
     EXPECT_TRUE(prompts.said("Error 1 reading Zip File"));
     EXPECT_TRUE(prompts.said(texts::extractFailed));
