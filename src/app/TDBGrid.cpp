@@ -1,17 +1,66 @@
 #include "app/TDBGrid.h"
 
+#include "app/Prompts.h"
 #include "app/TableModel.h"
 #include "app/TDataSource.h"
 #include "app/Widgets.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyledItemDelegate>
 
 namespace pelmora::app {
+
+namespace {
+
+// Draws the button of button cells and keeps typed text within the field's size.
+class GridDelegate : public QStyledItemDelegate {
+public:
+    explicit GridDelegate(TDBGrid* grid)
+        : QStyledItemDelegate(grid)
+        , m_grid(grid)
+    {
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::paint(painter, option, index);
+        const TableModel* model = m_grid->tableModel();
+        if (!model || index.row() != m_grid->currentIndex().row() || !m_grid->isButtonField(field(index).name))
+            return;
+        QStyleOptionButton button;
+        button.rect = TDBGrid::buttonRect(option.rect);
+        button.text = QStringLiteral("\u2026");
+        button.state = QStyle::State_Enabled | QStyle::State_Raised;
+        m_grid->style()->drawControl(QStyle::CE_PushButton, &button, painter, m_grid);
+    }
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
+        const data::ViewField& f = field(index);
+        if (auto* line = qobject_cast<QLineEdit*>(editor); line && f.type == data::FieldType::Alpha && f.size > 0)
+            line->setMaxLength(f.size);
+        return editor;
+    }
+
+private:
+    const data::ViewField& field(const QModelIndex& index) const { return m_grid->tableModel()->field(index.column()); }
+
+    TDBGrid* m_grid;
+};
+
+} // namespace
 
 TDBGrid::TDBGrid(QWidget* parent)
     : QTableView(parent)
 {
     setUpGrid(this, {});
+    setItemDelegate(new GridDelegate(this));
     setEditTriggers(
         QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
 }
@@ -21,6 +70,9 @@ void TDBGrid::setDataSource(TDataSource* source, const std::vector<std::pair<std
     QAbstractItemModel* old = model();
     m_source = source;
     m_model = new TableModel(source, columns, this);
+    m_model->setShowsInsertRow(m_insertInPlace);
+    for (const std::string& name : m_readOnlyFields)
+        m_model->setReadOnly(name);
     setModel(m_model);
     if (old && old->parent() == this)
         old->deleteLater();
@@ -30,7 +82,35 @@ void TDBGrid::setDataSource(TDataSource* source, const std::vector<std::pair<std
     connect(this, &QTableView::pressed, this, &TDBGrid::cellPressed);
     connect(source, &TDataSource::currentChanged, this, &TDBGrid::followCurrent);
     connect(m_model, &QAbstractItemModel::modelReset, this, &TDBGrid::followCurrent);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &TDBGrid::followCurrent);
     followCurrent();
+}
+
+void TDBGrid::setInsertInPlace(bool on)
+{
+    if (on && !m_insertInPlace)
+        connect(qApp, &QApplication::focusChanged, this, &TDBGrid::focusMoved);
+    m_insertInPlace = on;
+    if (m_model)
+        m_model->setShowsInsertRow(on);
+}
+
+void TDBGrid::setReadOnlyField(const std::string& fieldName)
+{
+    m_readOnlyFields.insert(fieldName);
+    if (m_model)
+        m_model->setReadOnly(fieldName);
+}
+
+void TDBGrid::addButtonField(const std::string& fieldName)
+{
+    m_buttonFields.insert(fieldName);
+}
+
+QRect TDBGrid::buttonRect(const QRect& cell)
+{
+    const int side = qMin(cell.height(), 22);
+    return QRect(cell.right() - side + 1, cell.top(), side, cell.height());
 }
 
 void TDBGrid::followCurrent()
@@ -47,6 +127,7 @@ void TDBGrid::followCurrent()
         selectionModel()->clearCurrentIndex();
     }
     m_following = false;
+    viewport()->update(); // the button cells follow the current row
 }
 
 void TDBGrid::rowChosen(const QModelIndex& current, const QModelIndex& previous)
@@ -54,10 +135,11 @@ void TDBGrid::rowChosen(const QModelIndex& current, const QModelIndex& previous)
     if (m_following || !current.isValid() || current.row() == previous.row())
         return;
     m_following = true;
-    const bool moved = m_model->moveTo(current.row());
+    m_model->moveTo(current.row());
     m_following = false;
-    if (!moved)
-        followCurrent(); // the record could not be left: the selection goes back to it
+    // Back to the record that could not be left, or onto the chosen one after a dropped new row
+    // moved the rows below it up.
+    followCurrent();
 }
 
 void TDBGrid::cellPressed(const QModelIndex& index)
@@ -68,6 +150,76 @@ void TDBGrid::cellPressed(const QModelIndex& index)
     if (field.type == data::FieldType::Logical)
         m_model->toggle(index);
     emit cellClicked(QString::fromStdString(field.name));
+}
+
+void TDBGrid::mousePressEvent(QMouseEvent* event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (m_model && index.isValid() && index.row() == currentIndex().row() && event->button() == Qt::LeftButton) {
+        const std::string& name = m_model->field(index.column()).name;
+        if (isButtonField(name) && buttonRect(visualRect(index)).contains(event->position().toPoint())) {
+            event->accept();
+            emit buttonClicked(QString::fromStdString(name));
+            return;
+        }
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event)
+{
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    if (m_model && ctrl && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && currentIndex().isValid()) {
+        const std::string& name = m_model->field(currentIndex().column()).name;
+        if (isButtonField(name)) {
+            emit buttonClicked(QString::fromStdString(name));
+            return;
+        }
+    }
+    if (m_deleteFromKeyboard && ctrl && event->key() == Qt::Key_Delete) {
+        deleteCurrent();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TDBGrid::commitEditing()
+{
+    if (state() != QAbstractItemView::EditingState)
+        return;
+    if (QWidget* editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void TDBGrid::dropUnchangedInsert()
+{
+    if (m_source && m_source->view().state() == data::ViewState::Insert && !m_source->view().modified())
+        m_source->view().cancel();
+}
+
+void TDBGrid::deleteCurrent()
+{
+    if (!m_source || !m_source->view().isOpen() || (m_source->view().isEmpty() && !m_source->view().isEditing()))
+        return;
+    if (!prompts().confirm(window(), window()->windowTitle(), tr("Delete record?")))
+        return;
+    m_source->guarded(window(), [this] { m_source->view().remove(); });
+}
+
+bool TDBGrid::holds(const QWidget* widget) const
+{
+    return widget && (widget == this || isAncestorOf(widget));
+}
+
+void TDBGrid::focusMoved(QWidget* from, QWidget* to)
+{
+    // The cell editor has stored its text by now; a new row the user did not type into is dropped
+    // as the focus goes elsewhere in the window (a window losing the focus as a whole keeps it).
+    if (m_insertInPlace && holds(from) && to && !holds(to))
+        dropUnchangedInsert();
 }
 
 } // namespace pelmora::app

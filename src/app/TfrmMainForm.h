@@ -19,6 +19,10 @@ class TableView;
 class TfrmDataModule;
 } // namespace pelmora::data
 
+namespace pelmora::records {
+class TfrmDateRange1;
+}
+
 namespace pelmora::app {
 
 class ActivitiesPage;
@@ -78,6 +82,8 @@ private:
     void applyUserFieldNames(data::TfrmDataModule& data);
     void fillActivityList();
     void applyActivityFilter();
+    // The "Date" list's filter expression; "Date Range" asks for the two dates.
+    QString activityDateExpression();
     void disableUnbuiltCommands();
     void wireListWindows();
     void wireEditors(GuiDataPrompts& dataPrompts);
@@ -100,6 +106,7 @@ private:
     data::TfrmDataModule* m_data = nullptr;
     TDataSource* m_dsCon = nullptr;
     MainPageBinding* m_binding = nullptr;
+    records::TfrmDateRange1* m_dateRange = nullptr; // made on first use, then reused
 };
 
 } // namespace pelmora::app

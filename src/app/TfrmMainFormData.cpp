@@ -9,6 +9,7 @@
 #include "app/GuiDataPrompts.h"
 #include "app/MainPage.h"
 #include "app/MainPageBinding.h"
+#include "app/PageCommands.h"
 #include "app/Prompts.h"
 #include "app/QueryCommands.h"
 #include "app/TDataSource.h"
@@ -18,6 +19,7 @@
 #include "data/TfrmDataModule.h"
 #include "records/TfrmActivity.h"
 #include "records/TfrmCategory.h"
+#include "records/TfrmDateRange1.h"
 #include "records/TfrmDefActivity.h"
 #include "records/TfrmDepart.h"
 #include "records/TfrmJobTitle.h"
@@ -54,6 +56,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     fillActivityList();
     connect(m_activitiesPage, &ActivitiesPage::filterChanged, this, &TfrmMainForm::applyActivityFilter);
     disableUnbuiltCommands();
+    new PageCommands(this, data, m_dsCon);
     wireListWindows();
     wireEditors(dataPrompts);
     const std::pair<const char*, const char*> clipboard[]
@@ -78,13 +81,13 @@ void TfrmMainForm::bindGrids(data::TfrmDataModule& data)
 
 void TfrmMainForm::applyUserFieldNames(data::TfrmDataModule& data)
 {
+    // The names are read once at start; the table is opened again only while they are defined.
     data::TableView& names = data.TBLMoreName;
-    if (!names.isOpen())
-        return;
-    for (const QString& field : UserFieldsPage::fieldNames()) {
-        if (names.locate({ "RealName" }, { data::Value(field.toStdString()) }, {}))
-            m_userFieldsPage->setCaption(field, QString::fromStdString(names.asString("NikName")));
-    }
+    TDataSource(names).guarded(this, [&] {
+        names.open();
+        m_userFieldsPage->applyNames(names);
+    });
+    names.close();
 }
 
 QStringList TfrmMainForm::activityNames() const
@@ -108,20 +111,18 @@ void TfrmMainForm::applyActivityFilter()
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
     data::TableView& activities = m_data->TBLActivity;
-    const int dateItem = m_activitiesPage->dateList()->currentIndex();
-    QString dateExpression = ActivityFilter::dateExpression(
-        static_cast<ActivityFilter::DateItem>(qMax(0, dateItem)), QDate::currentDate());
-    if (dateItem == ActivityFilter::DateRange) {
-        // The range is asked for here until the "Date Range" window exists.
-        const auto from = prompts().askText(this, tr("Date Range"), tr("From Date"), dateText(QDate::currentDate()));
-        const auto to = from ? prompts().askText(this, tr("Date Range"), tr("To date"), *from) : std::nullopt;
-        if (from && to)
-            dateExpression = ActivityFilter::dateRangeExpression(*from, *to);
-    }
-    TDataSource(activities).guarded(this, [&] {
+    const QString dateExpression = activityDateExpression();
+    TDataSource source(activities);
+    source.guarded(this, [&] {
         activities.clearConditions();
         activities.setFiltered(false);
-        activities.setFilter(dateExpression.toStdString());
+        activities.setFilter({});
+    });
+    // A date the engine cannot read is reported in its words and gives no date condition; the
+    // other two lists still apply.
+    const bool dated = !dateExpression.isEmpty()
+        && source.guarded(this, [&] { activities.setFilter(dateExpression.toStdString()); });
+    source.guarded(this, [&] {
         QComboBox* activity = m_activitiesPage->activityList();
         const QString condition = ActivityFilter::activityCondition(activity->currentIndex(), activity->currentText());
         if (!condition.isEmpty())
@@ -129,15 +130,31 @@ void TfrmMainForm::applyActivityFilter()
         const QString status = ActivityFilter::statusCondition(m_activitiesPage->statusList()->currentIndex());
         if (!status.isEmpty())
             activities.addCondition(status.toStdString());
-        activities.setFiltered(!dateExpression.isEmpty());
+        activities.setFiltered(dated);
         activities.applyConditions();
     });
     QApplication::restoreOverrideCursor();
 }
 
+QString TfrmMainForm::activityDateExpression()
+{
+    const int dateItem = m_activitiesPage->dateList()->currentIndex();
+    if (dateItem != ActivityFilter::DateRange) {
+        return ActivityFilter::dateExpression(
+            static_cast<ActivityFilter::DateItem>(qMax(0, dateItem)), QDate::currentDate());
+    }
+    if (!m_dateRange)
+        m_dateRange = new records::TfrmDateRange1(this);
+    QApplication::restoreOverrideCursor(); // the user works in the dialog
+    const auto range = m_dateRange->ask();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    return range ? ActivityFilter::dateRangeExpression(range->first, range->second) : QString();
+}
+
 void TfrmMainForm::disableUnbuiltCommands()
 {
-    // Buttons whose windows (editors, reports, e-mail, documents) do not exist yet stay off.
+    // Buttons whose windows (compose, reports, inbox, documents, fax) do not exist yet stay off;
+    // the commands that work on records alone turn their buttons on as they are wired.
     const QStringList working { QStringLiteral("btnDeleteEmail"), QStringLiteral("btnDeleteLink"),
         QStringLiteral("btnDeleteActivity"), QStringLiteral("btnDeletePerson"), QStringLiteral("btnDeleteNote"),
         QStringLiteral("btnUserCut"), QStringLiteral("btnUserCopy"), QStringLiteral("btnUserPaste") };

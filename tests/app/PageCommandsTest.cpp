@@ -1,0 +1,262 @@
+#include "PageCommandsFixture.h"
+
+#include "app/ActivitiesPage.h"
+#include "app/ActivityFilter.h"
+#include "app/TableModel.h"
+#include "app/TDBGrid.h"
+#include "app/TfrmFind.h"
+#include "app/UserFieldsPage.h"
+#include "comms/TCustomEditAndBtn.h"
+#include "records/TfrmDateRange1.h"
+#include "records/TfrmDefMore.h"
+#include "records/TLookupListForm.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+using pelmora::app::TDBGrid;
+using pelmora::data::TableView;
+using pelmora::data::Value;
+using pelmora::data::ViewState;
+using pelmora::records::TLookupListForm;
+
+namespace {
+
+using PageCommandsTest = pelmora::test::PageCommandsTest;
+
+// --- lookup lists
+
+TEST_F(PageCommandsTest, ANewEntryLeftEmptyIsDroppedOnLeavingTheGridAndOnOk)
+{
+    TableView& categories = data->TBLCategory;
+    const auto before = categories.recordCount();
+    inModal<TLookupListForm>("btnEditCategoryA", [&](TLookupListForm* window) {
+        window->addEntry();
+        EXPECT_EQ(categories.state(), ViewState::Insert);
+        EXPECT_EQ(window->grid()->model()->rowCount(), before + 1); // the new row shows in place
+        EXPECT_EQ(QApplication::focusWidget(), newEntryEditor(window));
+        window->deleteButton()->setFocus(); // the user leaves the grid without typing
+        EXPECT_EQ(categories.state(), ViewState::Browse);
+        EXPECT_EQ(window->grid()->model()->rowCount(), before);
+        window->addEntry();
+        window->accept();
+    });
+    EXPECT_EQ(categories.state(), ViewState::Browse);
+    EXPECT_EQ(categories.recordCount(), before);
+    EXPECT_TRUE(prompts->shown.isEmpty()) << errors().toStdString();
+}
+
+TEST_F(PageCommandsTest, EntriesTypedInPlaceAreStoredOnTabAndOnOk)
+{
+    TableView& departments = data->TBLDepart;
+    const auto before = departments.recordCount();
+    inModal<TLookupListForm>("btnEditDepartment", [&](TLookupListForm* window) {
+        window->addEntry();
+        QLineEdit* editor = newEntryEditor(window);
+        QTest::keyClicks(editor, QStringLiteral("Logistics"));
+        QTest::keyClick(editor, Qt::Key_Tab); // on to the next cell: the entry is stored
+        EXPECT_EQ(departments.recordCount(), before + 1);
+        window->addEntry();
+        QTest::keyClicks(newEntryEditor(window), QStringLiteral("Zoning"));
+        window->accept(); // with the cell still open
+    });
+    EXPECT_EQ(departments.recordCount(), before + 2);
+    for (const char* entry : { "Logistics", "Zoning" })
+        EXPECT_TRUE(departments.locate({ "Description" }, { Value(std::string(entry)) }, {})) << entry;
+    EXPECT_GE(form->findChild<QComboBox*>(QStringLiteral("cmbDepartment"))->findText(QStringLiteral("Zoning")), 0);
+}
+
+TEST_F(PageCommandsTest, AnEntryIsCutAtTheFieldSizeAndOneTheEngineRefusesStaysInEdit)
+{
+    TableView& titles = data->TBLJobTitle;
+    const auto before = titles.recordCount();
+    // The table refuses every new row, as a full or locked file would.
+    data->currentDatabase()
+        ->sql()
+        .prepare("CREATE TRIGGER refuse BEFORE INSERT ON jobTitle BEGIN SELECT RAISE(ABORT, 'disk full'); END")
+        .run();
+    inModal<TLookupListForm>("btnEditJobTitle", [&](TLookupListForm* window) {
+        window->addEntry();
+        QTest::keyClicks(newEntryEditor(window), QString(60, QLatin1Char('x')));
+        window->accept();
+        ASSERT_EQ(prompts->shown.size(), 1);
+        EXPECT_TRUE(prompts->shown.front().contains(QStringLiteral("disk full"))) << errors().toStdString();
+        EXPECT_EQ(titles.state(), ViewState::Insert); // kept to be mended, the window still open
+        EXPECT_EQ(titles.asString("Description"), std::string(50, 'x'));
+        window->reject(); // Cancel drops the entry that cannot be stored
+    });
+    EXPECT_EQ(titles.state(), ViewState::Browse);
+    EXPECT_EQ(titles.recordCount(), before);
+}
+
+TEST_F(PageCommandsTest, DeleteAsksTheListsQuestionAndCtrlDelTheGridsOwn)
+{
+    const auto categories = data->TBLCategory.recordCount();
+    inModal<TLookupListForm>("btnEditCategoryB", [&](TLookupListForm* window) {
+        window->deleteEntry(); // answered No
+        window->grid()->setFocus();
+        prompts->answers = { true };
+        QTest::keyClick(window->grid(), Qt::Key_Delete, Qt::ControlModifier);
+        window->accept();
+    });
+    ASSERT_EQ(prompts->shown.size(), 2);
+    EXPECT_EQ(prompts->shown[0], QStringLiteral("Categories|Do You Want to Delete the Item ?"));
+    EXPECT_EQ(prompts->shown[1], QStringLiteral("Categories|Delete record?"));
+    EXPECT_EQ(data->TBLCategory.recordCount(), categories - 1);
+
+    const auto activities = data->TBLActDesc.recordCount();
+    inModal<TLookupListForm>("btnEditActivityList", [&](TLookupListForm* window) {
+        window->deleteEntry();
+        window->accept();
+    });
+    EXPECT_EQ(prompts->shown.back(), QStringLiteral("Activities|Do You Want to Delete the Record ?"));
+    EXPECT_EQ(data->TBLActDesc.recordCount(), activities);
+}
+
+TEST_F(PageCommandsTest, RenamingAnActivityRefillsTheFilterListWithNothingChosen)
+{
+    auto* list = form->activitiesPage()->activityList();
+    list->setCurrentIndex(1);
+    const QString old = list->itemText(1);
+    inModal<TLookupListForm>("btnEditActivityList", [&](TLookupListForm* window) {
+        QLineEdit* editor = cellEditor(window->grid(), 0, 0);
+        editor->selectAll();
+        QTest::keyClicks(editor, QStringLiteral("Lunch"));
+        window->accept();
+    });
+    EXPECT_EQ(list->itemText(0), QStringLiteral("All"));
+    EXPECT_GE(list->findText(QStringLiteral("Lunch")), 1);
+    EXPECT_EQ(list->findText(old), -1);
+    EXPECT_EQ(list->currentIndex(), -1);
+    EXPECT_TRUE(data->TBLActivity.conditions().empty());
+}
+
+// --- user field names
+
+class DefineUserFieldsTest : public PageCommandsTest {
+protected:
+    // Types `name` as the label of `field` (empty: clears it) in the open window.
+    static void typeName(pelmora::records::TfrmDefMore* window, const QString& field, const QString& name)
+    {
+        QAbstractItemModel* model = window->grid()->model();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->index(row, 0).data().toString() != field)
+                continue;
+            QLineEdit* editor = cellEditor(window->grid(), row, 1);
+            editor->selectAll();
+            if (name.isEmpty())
+                QTest::keyClick(editor, Qt::Key_Delete);
+            else
+                QTest::keyClicks(editor, name);
+            return;
+        }
+        ADD_FAILURE() << "no row for " << field.toStdString();
+    }
+    std::string storedName(const char* field)
+    {
+        TableView& names = data->TBLMoreName;
+        names.open();
+        const bool found = names.locate({ "RealName" }, { Value(std::string(field)) }, {});
+        const std::string name = found ? names.asString("NikName") : "(no row)";
+        names.close();
+        return name;
+    }
+    QString caption(const char* field) const { return form->userFieldsPage()->caption(QLatin1String(field)); }
+    void define(const std::function<void(pelmora::records::TfrmDefMore*)>& respond)
+    {
+        inModal<pelmora::records::TfrmDefMore>("btnDefine", respond);
+        EXPECT_FALSE(data->TBLMoreName.isOpen()) << "the names are closed again";
+    }
+};
+
+TEST_F(DefineUserFieldsTest, OkNamesTheCaptionsAndAClearedNameKeepsItsCaptionUntilTheNextStart)
+{
+    EXPECT_FALSE(data->TBLMoreName.isOpen());
+    EXPECT_EQ(caption("User1"), QStringLiteral("Spouse/Assistant")); // named in the Sample, applied at start
+    EXPECT_EQ(caption("Date2"), QStringLiteral("Date 2"));
+    define([](auto* window) {
+        EXPECT_FALSE(window->grid()->model()->index(0, 0).flags() & Qt::ItemIsEditable); // the field's own name
+        typeName(window, QStringLiteral("Date2"), QStringLiteral("Anniversary"));
+        window->accept();
+    });
+    EXPECT_EQ(caption("Date2"), QStringLiteral("Anniversary"));
+    EXPECT_EQ(storedName("Date2"), "Anniversary");
+
+    define([](auto* window) {
+        typeName(window, QStringLiteral("Date2"), {});
+        window->accept();
+    });
+    EXPECT_EQ(storedName("Date2"), "");
+    EXPECT_EQ(caption("Date2"), QStringLiteral("Anniversary"));
+    EXPECT_TRUE(prompts->shown.isEmpty()) << errors().toStdString();
+}
+
+TEST_F(DefineUserFieldsTest, CancelStoresNothingAndKeepsTheCaptions)
+{
+    define([](auto* window) {
+        typeName(window, QStringLiteral("User1"), QStringLiteral("Shoe size"));
+        window->reject();
+    });
+    EXPECT_EQ(caption("User1"), QStringLiteral("Spouse/Assistant"));
+    EXPECT_EQ(storedName("User1"), "Spouse/Assistant");
+}
+
+// --- the "Date Range" item of the activity filter
+
+class DateRangeTest : public PageCommandsTest {
+protected:
+    DateRangeTest()
+    {
+        // A contact of the Sample with activities on at least two different days.
+        for (int i = 0; i < 50 && data->TBLActivity.recordCount() < 2 && !data->TBLCon.eof(); ++i)
+            data->TBLCon.next();
+    }
+    int shown() const { return grid()->model()->rowCount(); }
+    TDBGrid* grid() const { return form->findChild<TDBGrid*>(QStringLiteral("grdActivity")); }
+    void chooseDateRange(const std::function<void(pelmora::records::TfrmDateRange1*)>& respond)
+    {
+        auto* page = form->activitiesPage();
+        inModal<pelmora::records::TfrmDateRange1>(
+            [page] {
+                page->dateList()->setCurrentIndex(pelmora::app::ActivityFilter::DateRange);
+                emit page->filterChanged();
+            },
+            respond);
+    }
+};
+
+TEST_F(DateRangeTest, OkFiltersByTheTypedDatesCancelAndABadDateGiveNoDateCondition)
+{
+    const int all = shown();
+    ASSERT_GE(all, 2);
+    const QString day = grid()->model()->index(0, 1).data().toString(); // "When", as the locale writes it
+    chooseDateRange([&](auto* window) {
+        window->fromDate()->setText(day);
+        window->toDate()->setText(day);
+        window->accept();
+    });
+    EXPECT_GE(shown(), 1);
+    EXPECT_LT(shown(), all);
+    for (int row = 0; row < shown(); ++row)
+        EXPECT_EQ(grid()->model()->index(row, 1).data().toString(), day);
+
+    chooseDateRange([](auto* window) { window->reject(); });
+    EXPECT_EQ(shown(), all);
+    EXPECT_TRUE(prompts->shown.isEmpty()) << errors().toStdString();
+
+    form->activitiesPage()->statusList()->setCurrentIndex(2); // "Done" still applies with a bad date
+    chooseDateRange([](auto* window) {
+        window->fromDate()->setText(QStringLiteral("13/45/2026"));
+        window->accept();
+    });
+    ASSERT_EQ(prompts->shown.size(), 1);
+    EXPECT_TRUE(prompts->shown.front().contains(QStringLiteral("13/45/2026"))) << errors().toStdString();
+    EXPECT_EQ(data->TBLActivity.conditions().size(), 1u);
+    EXPECT_FALSE(data->TBLActivity.filtered());
+}
+
+} // namespace
