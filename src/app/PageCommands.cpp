@@ -12,6 +12,7 @@
 
 #include <QDesktopServices>
 #include <QDialog>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QUrl>
 
@@ -43,6 +44,10 @@ PageCommands::PageCommands(TfrmMainForm* form, data::TfrmDataModule& data, TData
     wirePeople();
     wireDateCells();
     wireDefine();
+    TDBGrid* activities = grid("grdActivity");
+    activities->setPickList("Priority", [] { return QStringList { QStringLiteral("A"), QStringLiteral("B"),
+                                                QStringLiteral("C"), QStringLiteral("D") }; });
+    activities->setPickList("Activity", [this] { return m_form->activityNames(); });
 }
 
 template <typename Handler> void PageCommands::onButton(const char* name, Handler handler)
@@ -80,6 +85,16 @@ void PageCommands::wireEmail()
         m_dsCon->guarded(m_form, [&] { m_data.paste(contact, messages); });
     });
     onButton("btnFindEmail", [this] { findMessage(); });
+    // The pane below the grid shows the body of the message under the cursor.
+    auto* body = m_form->findChild<QPlainTextEdit*>(QStringLiteral("memBody"));
+    TDataSource* source = grid("grdEmail")->dataSource();
+    const auto showBody = [&messages, body] {
+        const bool any = messages.isOpen() && (!messages.isEmpty() || messages.isEditing());
+        body->setPlainText(any ? QString::fromStdString(messages.asString("Body")) : QString());
+    };
+    for (auto signal : { &TDataSource::currentChanged, &TDataSource::dataChanged, &TDataSource::listChanged })
+        connect(source, signal, body, showBody);
+    showBody();
 }
 
 void PageCommands::findMessage()

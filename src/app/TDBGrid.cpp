@@ -1,11 +1,13 @@
 #include "app/TDBGrid.h"
 
+#include "app/DateText.h"
 #include "app/Prompts.h"
 #include "app/TableModel.h"
 #include "app/TDataSource.h"
 #include "app/Widgets.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -28,24 +30,53 @@ public:
 
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        QStyledItemDelegate::paint(painter, option, index);
         const TableModel* model = m_grid->tableModel();
-        if (!model || index.row() != m_grid->currentIndex().row() || !m_grid->isButtonField(field(index).name))
+        if (!model || index.row() != m_grid->currentIndex().row() || !m_grid->isButtonField(field(index).name)) {
+            QStyledItemDelegate::paint(painter, option, index);
             return;
+        }
+        // The text keeps clear of the button at the cell's right edge.
         QStyleOptionButton button;
         button.rect = TDBGrid::buttonRect(option.rect);
         button.text = QStringLiteral("\u2026");
         button.state = QStyle::State_Enabled | QStyle::State_Raised;
+        QStyleOptionViewItem text = option;
+        text.rect.setRight(button.rect.left() - 1);
+        QStyledItemDelegate::paint(painter, text, index);
         m_grid->style()->drawControl(QStyle::CE_PushButton, &button, painter, m_grid);
     }
 
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
     {
-        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         const data::ViewField& f = field(index);
+        if (const QStringList items = m_grid->pickList(f.name); !items.isEmpty()) {
+            auto* list = new QComboBox(parent);
+            list->setEditable(true);
+            list->addItems(items);
+            if (f.type == data::FieldType::Alpha && f.size > 0)
+                list->lineEdit()->setMaxLength(f.size);
+            return list;
+        }
+        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         if (auto* line = qobject_cast<QLineEdit*>(editor); line && f.type == data::FieldType::Alpha && f.size > 0)
             line->setMaxLength(f.size);
         return editor;
+    }
+
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        if (auto* list = qobject_cast<QComboBox*>(editor))
+            list->setCurrentText(index.data(Qt::EditRole).toString());
+        else
+            QStyledItemDelegate::setEditorData(editor, index);
+    }
+
+    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
+    {
+        if (auto* list = qobject_cast<QComboBox*>(editor))
+            model->setData(index, list->currentText(), Qt::EditRole);
+        else
+            QStyledItemDelegate::setModelData(editor, model, index);
     }
 
 private:
@@ -77,13 +108,29 @@ void TDBGrid::setDataSource(TDataSource* source, const std::vector<std::pair<std
     if (old && old->parent() == this)
         old->deleteLater();
     for (int c = 0; c < m_model->columnCount(); ++c)
-        setColumnWidth(c, charsToPixels(this, m_model->widthChars(c)));
+        setColumnWidth(c, columnPixels(c));
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TDBGrid::rowChosen);
     connect(this, &QTableView::pressed, this, &TDBGrid::cellPressed);
     connect(source, &TDataSource::currentChanged, this, &TDBGrid::followCurrent);
     connect(m_model, &QAbstractItemModel::modelReset, this, &TDBGrid::followCurrent);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &TDBGrid::followCurrent);
     followCurrent();
+}
+
+// The width in characters, widened where a date or the bold title would not fit in it: digits
+// and bold letters are wider than the font's average character.
+int TDBGrid::columnPixels(int column) const
+{
+    constexpr int padding = 12;
+    int pixels = charsToPixels(this, m_model->widthChars(column));
+    const QString title = m_model->headerData(column, Qt::Horizontal).toString();
+    pixels = qMax(pixels, QFontMetrics(horizontalHeader()->font()).horizontalAdvance(title) + padding);
+    const data::ViewField& field = m_model->field(column);
+    if (field.type == data::FieldType::Date)
+        pixels = qMax(pixels, fontMetrics().horizontalAdvance(dateText(QDate(2000, 12, 28))) + padding);
+    if (field.type == data::FieldType::Date && isButtonField(field.name))
+        pixels += buttonRect(QRect(0, 0, pixels, verticalHeader()->defaultSectionSize())).width();
+    return pixels;
 }
 
 void TDBGrid::setInsertInPlace(bool on)
@@ -105,6 +152,19 @@ void TDBGrid::setReadOnlyField(const std::string& fieldName)
 void TDBGrid::addButtonField(const std::string& fieldName)
 {
     m_buttonFields.insert(fieldName);
+    if (const int column = m_model ? m_model->columnOf(fieldName) : -1; column >= 0)
+        setColumnWidth(column, columnPixels(column));
+}
+
+void TDBGrid::setPickList(const std::string& fieldName, std::function<QStringList()> items)
+{
+    m_pickLists[fieldName] = std::move(items);
+}
+
+QStringList TDBGrid::pickList(const std::string& fieldName) const
+{
+    auto found = m_pickLists.find(fieldName);
+    return found == m_pickLists.end() ? QStringList() : found->second();
 }
 
 QRect TDBGrid::buttonRect(const QRect& cell)

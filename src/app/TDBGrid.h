@@ -2,6 +2,8 @@
 
 #include <QTableView>
 
+#include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <utility>
@@ -35,6 +37,9 @@ public:
     // The cells of `fieldName` carry a small button on the current row (clicked, or Ctrl+Enter).
     void addButtonField(const std::string& fieldName);
     bool isButtonField(const std::string& fieldName) const { return m_buttonFields.count(fieldName) > 0; }
+    // The cells of `fieldName` are typed or chosen from `items`, read each time a cell is opened.
+    void setPickList(const std::string& fieldName, std::function<QStringList()> items);
+    QStringList pickList(const std::string& fieldName) const;
     // The area of a cell taken by its button.
     static QRect buttonRect(const QRect& cell);
 
@@ -61,6 +66,7 @@ private:
     void cellPressed(const QModelIndex& index);
     void focusMoved(QWidget* from, QWidget* to);
     bool holds(const QWidget* widget) const;
+    int columnPixels(int column) const;
 
     TDataSource* m_source = nullptr;
     TableModel* m_model = nullptr;
@@ -69,6 +75,7 @@ private:
     bool m_deleteFromKeyboard = false;
     std::set<std::string> m_readOnlyFields;
     std::set<std::string> m_buttonFields;
+    std::map<std::string, std::function<QStringList()>> m_pickLists;
 };
 
 } // namespace pelmora::app

@@ -63,6 +63,8 @@ public:
     // Shows the data module's views on the pages and turns on the commands that work on them.
     void attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& dataPrompts);
     TDataSource* dsCon() const { return m_dsCon; }
+    // The activity names of the open database, in their index order.
+    QStringList activityNames() const;
 
 public slots:
     void showPage(int index);
@@ -89,7 +91,6 @@ private:
     void wireEditors(GuiDataPrompts& dataPrompts);
     // Shows the editor `Editor` on the current record of `view`; true when it closed with OK.
     template <typename Editor> bool showEditor(data::TableView& view);
-    QStringList activityNames() const;
 
     settings::Paths m_paths;
     settings::Settings m_settings;

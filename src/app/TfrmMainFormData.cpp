@@ -71,12 +71,18 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
 void TfrmMainForm::bindGrids(data::TfrmDataModule& data)
 {
     const std::pair<const char*, data::TableView*> grids[]
-        = { { "grdEmail", &data.TBLEmail }, { "grdLinks", &data.TBLLinks }, { "grdActivity", &data.TBLActivity },
+        = { { "grdLinks", &data.TBLLinks }, { "grdActivity", &data.TBLActivity },
               { "grdPeople", &data.TBLPeople }, { "grdNotes", &data.TBLNotes }, { "grdDocuments", &data.TBLDoc } };
     for (const auto& [name, view] : grids) {
         if (auto* grid = findChild<TDBGrid*>(QLatin1String(name)))
             grid->setDataSource(new TDataSource(*view, grid));
     }
+    // The messages' status is a calculated field, which the view lists last; the page shows it
+    // beside the queue mark.
+    auto* messages = findChild<TDBGrid*>(QStringLiteral("grdEmail"));
+    messages->setDataSource(new TDataSource(data.TBLEmail, messages),
+            { { "Subject", 41 }, { "SenderName", 24 }, { "SenderEmail", 19 }, { "Body", 7 }, { "Queue", 8 },
+                { "StatusField", 8 }, { "AttachNum", 7 }, { "DateCreated", 10 }, { "Remark", 100 } });
 }
 
 void TfrmMainForm::applyUserFieldNames(data::TfrmDataModule& data)

@@ -29,7 +29,7 @@ TfrmDefMore::TfrmDefMore(QWidget* parent)
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &TfrmDefMore::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    resize(360, 520);
+    resize(360, 480);
 }
 
 void TfrmDefMore::setDataSource(app::TDataSource* source)
@@ -37,6 +37,10 @@ void TfrmDefMore::setDataSource(app::TDataSource* source)
     m_source = source;
     m_grid->setDataSource(source, { { "RealName", 12 }, { "NikName", 30 } });
     m_grid->horizontalHeader()->setStretchLastSection(true);
+    // Tall enough for every field at once, as far as the screen allows.
+    const int rows = m_grid->verticalHeader()->length() + m_grid->horizontalHeader()->sizeHint().height();
+    m_grid->setMinimumHeight(qMin(rows + 2 * m_grid->frameWidth(), 600));
+    resize(width(), sizeHint().height());
 }
 
 void TfrmDefMore::accept()

@@ -4,6 +4,7 @@
 
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
@@ -32,6 +33,7 @@ protected:
         messages().insert();
         messages().setString("Subject", subject);
         messages().setString("SenderName", sender);
+        messages().setString("Body", std::string("Dear ") + sender);
         messages().post();
     }
     // The subjects of the current contact's messages.
@@ -68,6 +70,17 @@ TEST_F(EmailCommandsTest, CutMovesAMessageToAnotherContactAndCopyAddsASecondOne)
     button("btnPasteEmail")->click(); // the clipboard is empty after a paste
     EXPECT_EQ(subjects(), std::vector<std::string> { "Invoice 17" });
     EXPECT_TRUE(prompts->shown.isEmpty()) << errors().toStdString();
+}
+
+TEST_F(EmailCommandsTest, TheBodyPaneFollowsTheMessageUnderTheCursor)
+{
+    auto* body = form->findChild<QPlainTextEdit*>(QStringLiteral("memBody"));
+    messages().first();
+    EXPECT_EQ(body->toPlainText(), QString::fromStdString("Dear " + messages().asString("SenderName")));
+    messages().next();
+    EXPECT_EQ(body->toPlainText(), QString::fromStdString("Dear " + messages().asString("SenderName")));
+    goTo(second);
+    EXPECT_TRUE(body->toPlainText().isEmpty());
 }
 
 TEST_F(EmailCommandsTest, FindStartsOnTheSenderMatchesTheStartInAnyCaseAndSaysWhenNothingMatches)

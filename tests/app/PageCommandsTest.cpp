@@ -135,6 +135,30 @@ TEST_F(PageCommandsTest, RenamingAnActivityRefillsTheFilterListWithNothingChosen
     EXPECT_TRUE(data->TBLActivity.conditions().empty());
 }
 
+TEST_F(PageCommandsTest, ThePriorityCellOffersItsLettersAndTheActivityCellTheNames)
+{
+    auto* grid = form->findChild<TDBGrid*>(QStringLiteral("grdActivity"));
+    for (int i = 0; i < 50 && data->TBLActivity.isEmpty() && !data->TBLCon.eof(); ++i)
+        data->TBLCon.next();
+    ASSERT_GT(grid->model()->rowCount(), 0);
+    const int priority = grid->tableModel()->columnOf("Priority");
+    grid->setCurrentIndex(grid->model()->index(0, priority));
+    grid->edit(grid->currentIndex());
+    auto* letters = qobject_cast<QComboBox*>(grid->indexWidget(grid->currentIndex()));
+    ASSERT_NE(letters, nullptr);
+    EXPECT_EQ(letters->count(), 4);
+    EXPECT_EQ(letters->itemText(2), QStringLiteral("C"));
+    letters->setCurrentIndex(2);
+    grid->commitEditing();
+    EXPECT_EQ(data->TBLActivity.asString("Priority"), "C");
+
+    grid->setCurrentIndex(grid->model()->index(0, grid->tableModel()->columnOf("Activity")));
+    grid->edit(grid->currentIndex());
+    auto* names = qobject_cast<QComboBox*>(grid->indexWidget(grid->currentIndex()));
+    ASSERT_NE(names, nullptr);
+    EXPECT_EQ(names->count(), data->TBLActDesc.recordCount());
+}
+
 // --- user field names
 
 class DefineUserFieldsTest : public PageCommandsTest {
