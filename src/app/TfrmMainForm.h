@@ -108,6 +108,8 @@ private:
     TDataSource* m_dsCon = nullptr;
     MainPageBinding* m_binding = nullptr;
     records::TfrmDateRange1* m_dateRange = nullptr; // made on first use, then reused
+    QString m_dateRangeExpression; // the range chosen last; "" after Cancel
+    bool m_askDateRange = false;
 };
 
 } // namespace pelmora::app

@@ -54,6 +54,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     });
     applyUserFieldNames(data);
     fillActivityList();
+    connect(m_activitiesPage, &ActivitiesPage::dateChosen, this, [this] { m_askDateRange = true; });
     connect(m_activitiesPage, &ActivitiesPage::filterChanged, this, &TfrmMainForm::applyActivityFilter);
     disableUnbuiltCommands();
     new PageCommands(this, data, m_dsCon);
@@ -149,12 +150,16 @@ QString TfrmMainForm::activityDateExpression()
         return ActivityFilter::dateExpression(
             static_cast<ActivityFilter::DateItem>(qMax(0, dateItem)), QDate::currentDate());
     }
+    if (!m_askDateRange)
+        return m_dateRangeExpression; // the lists were rebuilt, not the range chosen again
+    m_askDateRange = false;
     if (!m_dateRange)
         m_dateRange = new records::TfrmDateRange1(this);
     QApplication::restoreOverrideCursor(); // the user works in the dialog
     const auto range = m_dateRange->ask();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    return range ? ActivityFilter::dateRangeExpression(range->first, range->second) : QString();
+    m_dateRangeExpression = range ? ActivityFilter::dateRangeExpression(range->first, range->second) : QString();
+    return m_dateRangeExpression;
 }
 
 void TfrmMainForm::disableUnbuiltCommands()

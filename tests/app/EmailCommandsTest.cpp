@@ -1,8 +1,10 @@
 #include "PageCommandsFixture.h"
 
+#include "app/MainCommands.h"
 #include "app/TfrmFind.h"
 
 #include <QComboBox>
+#include <QAction>
 #include <QDesktopServices>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -70,6 +72,20 @@ TEST_F(EmailCommandsTest, CutMovesAMessageToAnotherContactAndCopyAddsASecondOne)
     button("btnPasteEmail")->click(); // the clipboard is empty after a paste
     EXPECT_EQ(subjects(), std::vector<std::string> { "Invoice 17" });
     EXPECT_TRUE(prompts->shown.isEmpty()) << errors().toStdString();
+}
+
+TEST_F(EmailCommandsTest, PastingOntoANewContactStoresTheContactFirst)
+{
+    ASSERT_TRUE(messages().locate({ "Subject" }, { Value(std::string("Spring order")) }, {}));
+    button("btnCutEmail")->click();
+    form->commands()->action(QStringLiteral("mnuNewRecord"))->trigger();
+    QTest::keyClicks(form->findChild<QLineEdit*>(QStringLiteral("edtLName")), QStringLiteral("Newcomer"));
+    ASSERT_EQ(contacts().state(), pelmora::data::ViewState::Insert);
+    button("btnPasteEmail")->click();
+    EXPECT_EQ(contacts().state(), pelmora::data::ViewState::Browse);
+    EXPECT_EQ(contacts().asString("LName"), "Newcomer");
+    EXPECT_EQ(subjects(), std::vector<std::string> { "Spring order" }); // filed under the new contact
+    EXPECT_EQ(messages().asInteger("Contact"), contacts().asInteger("Counter"));
 }
 
 TEST_F(EmailCommandsTest, TheBodyPaneFollowsTheMessageUnderTheCursor)

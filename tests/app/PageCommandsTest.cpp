@@ -247,7 +247,7 @@ protected:
         inModal<pelmora::records::TfrmDateRange1>(
             [page] {
                 page->dateList()->setCurrentIndex(pelmora::app::ActivityFilter::DateRange);
-                emit page->filterChanged();
+                emit page->dateList()->activated(pelmora::app::ActivityFilter::DateRange);
             },
             respond);
     }
@@ -267,6 +267,22 @@ TEST_F(DateRangeTest, OkFiltersByTheTypedDatesCancelAndABadDateGiveNoDateConditi
     EXPECT_LT(shown(), all);
     for (int row = 0; row < shown(); ++row)
         EXPECT_EQ(grid()->model()->index(row, 1).data().toString(), day);
+    const int inRange = shown();
+
+    // Editing the activity names rebuilds the filter with the same range, without asking again.
+    int asked = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&asked] {
+        if (auto* again = qobject_cast<pelmora::records::TfrmDateRange1*>(QApplication::activeModalWidget())) {
+            ++asked;
+            again->reject();
+        }
+    });
+    watch.start(10);
+    inModal<TLookupListForm>("btnEditActivityList", [](TLookupListForm* window) { window->accept(); });
+    watch.stop();
+    EXPECT_EQ(asked, 0);
+    EXPECT_EQ(shown(), inRange);
 
     chooseDateRange([](auto* window) { window->reject(); });
     EXPECT_EQ(shown(), all);
