@@ -159,6 +159,29 @@ TEST_F(PageCommandsTest, ThePriorityCellOffersItsLettersAndTheActivityCellTheNam
     EXPECT_EQ(names->count(), data->TBLActDesc.recordCount());
 }
 
+TEST_F(PageCommandsTest, AnActivityNameWithQuotationMarksFiltersTheGrid)
+{
+    const QString name = QStringLiteral("Lunch \"Joe's\"");
+    inModal<TLookupListForm>("btnEditActivityList", [&](TLookupListForm* window) {
+        window->addEntry();
+        QTest::keyClicks(newEntryEditor(window), name);
+        window->accept();
+    });
+    for (int i = 0; i < 50 && data->TBLActivity.isEmpty() && !data->TBLCon.eof(); ++i)
+        data->TBLCon.next();
+    TableView& activities = data->TBLActivity;
+    ASSERT_FALSE(activities.isEmpty());
+    activities.edit();
+    activities.setString("Activity", name.toStdString());
+    activities.post();
+    auto* list = form->activitiesPage()->activityList();
+    list->setCurrentIndex(list->findText(name));
+    emit list->activated(list->currentIndex());
+    EXPECT_TRUE(prompts->shown.isEmpty()) << errors().toStdString();
+    EXPECT_EQ(activities.recordCount(), 1);
+    EXPECT_EQ(activities.asString("Activity"), name.toStdString());
+}
+
 // --- user field names
 
 class DefineUserFieldsTest : public PageCommandsTest {
