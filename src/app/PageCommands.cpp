@@ -45,8 +45,9 @@ PageCommands::PageCommands(TfrmMainForm* form, data::TfrmDataModule& data, TData
     wireDateCells();
     wireDefine();
     TDBGrid* activities = grid("grdActivity");
-    activities->setPickList("Priority", [] { return QStringList { QStringLiteral("A"), QStringLiteral("B"),
-                                                QStringLiteral("C"), QStringLiteral("D") }; });
+    activities->setPickList("Priority", [] {
+        return QStringList { QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D") };
+    });
     activities->setPickList("Activity", [this] { return m_form->activityNames(); });
 }
 

@@ -1,91 +1,18 @@
 #include "app/TDBGrid.h"
 
 #include "app/DateText.h"
+#include "app/GridDelegate.h"
 #include "app/Prompts.h"
 #include "app/TableModel.h"
 #include "app/TDataSource.h"
 #include "app/Widgets.h"
 
 #include <QApplication>
-#include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMouseEvent>
-#include <QPainter>
-#include <QStyledItemDelegate>
 
 namespace pelmora::app {
-
-namespace {
-
-// Draws the button of button cells and keeps typed text within the field's size.
-class GridDelegate : public QStyledItemDelegate {
-public:
-    explicit GridDelegate(TDBGrid* grid)
-        : QStyledItemDelegate(grid)
-        , m_grid(grid)
-    {
-    }
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        const TableModel* model = m_grid->tableModel();
-        if (!model || index.row() != m_grid->currentIndex().row() || !m_grid->isButtonField(field(index).name)) {
-            QStyledItemDelegate::paint(painter, option, index);
-            return;
-        }
-        // The text keeps clear of the button at the cell's right edge.
-        QStyleOptionButton button;
-        button.rect = TDBGrid::buttonRect(option.rect);
-        button.text = QStringLiteral("\u2026");
-        button.state = QStyle::State_Enabled | QStyle::State_Raised;
-        QStyleOptionViewItem text = option;
-        text.rect.setRight(button.rect.left() - 1);
-        QStyledItemDelegate::paint(painter, text, index);
-        m_grid->style()->drawControl(QStyle::CE_PushButton, &button, painter, m_grid);
-    }
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override
-    {
-        const data::ViewField& f = field(index);
-        if (const QStringList items = m_grid->pickList(f.name); !items.isEmpty()) {
-            auto* list = new QComboBox(parent);
-            list->setEditable(true);
-            list->addItems(items);
-            if (f.type == data::FieldType::Alpha && f.size > 0)
-                list->lineEdit()->setMaxLength(f.size);
-            return list;
-        }
-        QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto* line = qobject_cast<QLineEdit*>(editor); line && f.type == data::FieldType::Alpha && f.size > 0)
-            line->setMaxLength(f.size);
-        return editor;
-    }
-
-    void setEditorData(QWidget* editor, const QModelIndex& index) const override
-    {
-        if (auto* list = qobject_cast<QComboBox*>(editor))
-            list->setCurrentText(index.data(Qt::EditRole).toString());
-        else
-            QStyledItemDelegate::setEditorData(editor, index);
-    }
-
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override
-    {
-        if (auto* list = qobject_cast<QComboBox*>(editor))
-            model->setData(index, list->currentText(), Qt::EditRole);
-        else
-            QStyledItemDelegate::setModelData(editor, model, index);
-    }
-
-private:
-    const data::ViewField& field(const QModelIndex& index) const { return m_grid->tableModel()->field(index.column()); }
-
-    TDBGrid* m_grid;
-};
-
-} // namespace
 
 TDBGrid::TDBGrid(QWidget* parent)
     : QTableView(parent)

@@ -67,8 +67,8 @@ bool TfrmFind::find(bool next)
     bool found = false;
     m_records->guarded(this, [&] { found = view.locate({ field }, { data::Value(value) }, options); });
     if (!found) {
-        prompts().inform(
-            this, windowTitle(), tr("No %1 holds \"%2\" in %3.").arg(m_recordKind, m_value->text(), m_field->currentText()));
+        prompts().inform(this, windowTitle(),
+            tr("No %1 holds \"%2\" in %3.").arg(m_recordKind, m_value->text(), m_field->currentText()));
     }
     return found;
 }

@@ -3,7 +3,6 @@
 #include "app/TfrmMainForm.h"
 
 #include "app/ActivitiesPage.h"
-#include "app/ActivityFilter.h"
 #include "app/ContactCommands.h"
 #include "app/DateText.h"
 #include "app/GuiDataPrompts.h"
@@ -19,7 +18,6 @@
 #include "data/TfrmDataModule.h"
 #include "records/TfrmActivity.h"
 #include "records/TfrmCategory.h"
-#include "records/TfrmDateRange1.h"
 #include "records/TfrmDefActivity.h"
 #include "records/TfrmDepart.h"
 #include "records/TfrmJobTitle.h"
@@ -72,8 +70,8 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
 void TfrmMainForm::bindGrids(data::TfrmDataModule& data)
 {
     const std::pair<const char*, data::TableView*> grids[]
-        = { { "grdLinks", &data.TBLLinks }, { "grdActivity", &data.TBLActivity },
-              { "grdPeople", &data.TBLPeople }, { "grdNotes", &data.TBLNotes }, { "grdDocuments", &data.TBLDoc } };
+        = { { "grdLinks", &data.TBLLinks }, { "grdActivity", &data.TBLActivity }, { "grdPeople", &data.TBLPeople },
+              { "grdNotes", &data.TBLNotes }, { "grdDocuments", &data.TBLDoc } };
     for (const auto& [name, view] : grids) {
         if (auto* grid = findChild<TDBGrid*>(QLatin1String(name)))
             grid->setDataSource(new TDataSource(*view, grid));
@@ -82,8 +80,8 @@ void TfrmMainForm::bindGrids(data::TfrmDataModule& data)
     // beside the queue mark.
     auto* messages = findChild<TDBGrid*>(QStringLiteral("grdEmail"));
     messages->setDataSource(new TDataSource(data.TBLEmail, messages),
-            { { "Subject", 41 }, { "SenderName", 24 }, { "SenderEmail", 19 }, { "Body", 7 }, { "Queue", 8 },
-                { "StatusField", 8 }, { "AttachNum", 7 }, { "DateCreated", 10 }, { "Remark", 100 } });
+        { { "Subject", 41 }, { "SenderName", 24 }, { "SenderEmail", 19 }, { "Body", 7 }, { "Queue", 8 },
+            { "StatusField", 8 }, { "AttachNum", 7 }, { "DateCreated", 10 }, { "Remark", 100 } });
 }
 
 void TfrmMainForm::applyUserFieldNames(data::TfrmDataModule& data)
@@ -95,71 +93,6 @@ void TfrmMainForm::applyUserFieldNames(data::TfrmDataModule& data)
         m_userFieldsPage->applyNames(names);
     });
     names.close();
-}
-
-QStringList TfrmMainForm::activityNames() const
-{
-    QStringList names;
-    data::TableView& list = m_data->TBLActDesc;
-    if (list.isOpen()) {
-        const int column = list.fieldIndex("ActDesc");
-        for (const data::Record& row : list.rows(0, list.recordCount()))
-            names << QString::fromStdString(data::valueToString(row.values[static_cast<size_t>(column)]));
-    }
-    return names;
-}
-
-void TfrmMainForm::fillActivityList()
-{
-    m_activitiesPage->setActivityDescriptions(activityNames());
-}
-
-void TfrmMainForm::applyActivityFilter()
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    data::TableView& activities = m_data->TBLActivity;
-    const QString dateExpression = activityDateExpression();
-    TDataSource source(activities);
-    source.guarded(this, [&] {
-        activities.clearConditions();
-        activities.setFiltered(false);
-        activities.setFilter({});
-    });
-    // A date the engine cannot read is reported in its words and gives no date condition; the
-    // other two lists still apply.
-    const bool dated = !dateExpression.isEmpty()
-        && source.guarded(this, [&] { activities.setFilter(dateExpression.toStdString()); });
-    source.guarded(this, [&] {
-        QComboBox* activity = m_activitiesPage->activityList();
-        const QString condition = ActivityFilter::activityCondition(activity->currentIndex(), activity->currentText());
-        if (!condition.isEmpty())
-            activities.addCondition(condition.toStdString());
-        const QString status = ActivityFilter::statusCondition(m_activitiesPage->statusList()->currentIndex());
-        if (!status.isEmpty())
-            activities.addCondition(status.toStdString());
-        activities.setFiltered(dated);
-        activities.applyConditions();
-    });
-    QApplication::restoreOverrideCursor();
-}
-
-QString TfrmMainForm::activityDateExpression()
-{
-    const int dateItem = m_activitiesPage->dateList()->currentIndex();
-    if (dateItem != ActivityFilter::DateRange) {
-        return ActivityFilter::dateExpression(
-            static_cast<ActivityFilter::DateItem>(qMax(0, dateItem)), QDate::currentDate());
-    }
-    if (!m_askDateRange)
-        return m_dateRangeExpression; // the lists were rebuilt, not the range chosen again
-    m_askDateRange = false;
-    if (!m_dateRange)
-        m_dateRange = new records::TfrmDateRange1(this);
-    QApplication::restoreOverrideCursor(); // the user works in the dialog
-    const auto range = m_dateRange->ask();
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_dateRangeExpression = range ? ActivityFilter::dateRangeExpression(range->first, range->second) : QString();
-    return m_dateRangeExpression;
 }
 
 void TfrmMainForm::disableUnbuiltCommands()

@@ -1,9 +1,9 @@
 #include "records/TLookupListForm.h"
 
 #include "app/Prompts.h"
+#include "app/TableModel.h"
 #include "app/TDataSource.h"
 #include "app/TDBGrid.h"
-#include "app/TableModel.h"
 #include "app/Widgets.h"
 #include "data/TableView.h"
 

@@ -3,8 +3,8 @@
 #include "app/MainCommands.h"
 #include "app/TfrmFind.h"
 
-#include <QComboBox>
 #include <QAction>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QPlainTextEdit>
 #include <QPushButton>
