@@ -2,6 +2,7 @@
 
 #include "app/ActivitiesPage.h"
 #include "app/ActivityFilter.h"
+#include "app/TBrDateForm.h"
 #include "app/TableModel.h"
 #include "app/TDBGrid.h"
 #include "app/TfrmFind.h"
@@ -17,6 +18,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 
 using pelmora::app::TDBGrid;
 using pelmora::data::TableView;
@@ -320,6 +322,24 @@ TEST_F(DateRangeTest, OkFiltersByTheTypedDatesCancelAndABadDateGiveNoDateConditi
     EXPECT_TRUE(prompts->shown.front().contains(QStringLiteral("13/45/2026"))) << errors().toStdString();
     EXPECT_EQ(data->TBLActivity.conditions().size(), 1u);
     EXPECT_FALSE(data->TBLActivity.filtered());
+}
+
+TEST_F(DateRangeTest, TheDateButtonsWriteThePickedDayInTheShortForm)
+{
+    const QDate picked(2027, 1, 31);
+    chooseDateRange([&](auto* window) {
+        QTimer::singleShot(0, [&] {
+            auto* picker = qobject_cast<pelmora::app::TBrDateForm*>(QApplication::activeModalWidget());
+            ASSERT_NE(picker, nullptr);
+            EXPECT_EQ(picker->date(), QDate::currentDate()); // always today, whatever the box holds
+            picker->setDate(picked);
+            picker->accept();
+        });
+        window->toDate()->button()->click();
+        EXPECT_EQ(window->toDate()->text(), pelmora::app::dateText(picked));
+        EXPECT_EQ(window->toDate()->edit()->selectedText(), window->toDate()->text());
+        window->reject();
+    });
 }
 
 } // namespace
