@@ -9,7 +9,6 @@ class TDBGrid;
 // Draws the button of a grid's button cells, offers pick lists as drop-downs and keeps typed
 // text within the field's size.
 class GridDelegate : public QStyledItemDelegate {
-    Q_OBJECT
 public:
     explicit GridDelegate(TDBGrid* grid);
 

@@ -23,6 +23,13 @@ TDBGrid::TDBGrid(QWidget* parent)
         QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
 }
 
+TDBGrid::~TDBGrid()
+{
+    // The focus leaves the grid's children while QWidget takes them down, after this class is
+    // gone: the application must not call back into it then.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
+
 void TDBGrid::setDataSource(TDataSource* source, const std::vector<std::pair<std::string, int>>& columns)
 {
     QAbstractItemModel* old = model();

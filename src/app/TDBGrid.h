@@ -22,6 +22,7 @@ class TDBGrid : public QTableView {
     Q_OBJECT
 public:
     explicit TDBGrid(QWidget* parent = nullptr);
+    ~TDBGrid() override;
 
     // Shows the view's own columns, or `columns` (field name, width in characters) when given.
     void setDataSource(TDataSource* source, const std::vector<std::pair<std::string, int>>& columns = {});

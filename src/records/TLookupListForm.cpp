@@ -35,7 +35,8 @@ TLookupListForm::TLookupListForm(const QString& objectName, const QString& capti
     app::setUpGrid(m_grid, { { columnTitle, 30 } });
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setTabKeyNavigation(true); // Tab moves between cells while an entry is typed
-    m_grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+        | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     m_grid->setInsertInPlace(true);
     m_grid->setDeleteFromKeyboard(true);
 
@@ -77,8 +78,7 @@ void TLookupListForm::addEntry()
     if (row >= 0) {
         const QModelIndex cell = m_grid->model()->index(row, column);
         m_grid->setCurrentIndex(cell);
-        if (!m_grid->indexWidget(cell)) // the grid opens the cell itself as it becomes current
-            m_grid->edit(cell);
+        m_grid->edit(cell);
     }
 }
 

@@ -21,7 +21,8 @@ TfrmDefMore::TfrmDefMore(QWidget* parent)
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
     m_grid->setTabKeyNavigation(true); // Tab goes on to the next label
-    m_grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+        | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
     m_grid->setReadOnlyField("RealName");
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     auto* layout = new QVBoxLayout(this);
