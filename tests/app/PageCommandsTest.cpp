@@ -2,12 +2,13 @@
 
 #include "app/ActivitiesPage.h"
 #include "app/ActivityFilter.h"
-#include "app/TBrDateForm.h"
 #include "app/TableModel.h"
+#include "app/TBrDateForm.h"
 #include "app/TDBGrid.h"
 #include "app/TfrmFind.h"
 #include "app/UserFieldsPage.h"
 #include "comms/TCustomEditAndBtn.h"
+#include "comms/Telephony.h"
 #include "records/TfrmDateRange1.h"
 #include "records/TfrmDefMore.h"
 #include "records/TLookupListForm.h"
@@ -182,6 +183,39 @@ TEST_F(PageCommandsTest, AnActivityNameWithQuotationMarksFiltersTheGrid)
     EXPECT_TRUE(prompts->shown.isEmpty()) << errors().toStdString();
     EXPECT_EQ(activities.recordCount(), 1);
     EXPECT_EQ(activities.asString("Activity"), name.toStdString());
+}
+
+TEST_F(PageCommandsTest, CellButtonsDialThePersonAndPickTheActivitysDay)
+{
+    for (int i = 0; i < 50 && (data->TBLPeople.isEmpty() || data->TBLActivity.isEmpty()) && !data->TBLCon.eof(); ++i)
+        data->TBLCon.next();
+    ASSERT_FALSE(data->TBLPeople.isEmpty() || data->TBLActivity.isEmpty()) << "a Sample contact has both";
+    std::vector<QString> dialed;
+    pelmora::comms::setCallHandler(
+        [&dialed](const pelmora::comms::CallRequest& call) { dialed.push_back(call.destination); });
+    form->showPage(pelmora::app::TfrmMainForm::ContactsTab);
+    auto* people = form->findChild<TDBGrid*>(QStringLiteral("grdPeople"));
+    const QModelIndex phone
+        = people->model()->index(people->currentIndex().row(), people->tableModel()->columnOf("Phone"));
+    QTest::mouseClick(people->viewport(), Qt::LeftButton, {}, TDBGrid::buttonRect(people->visualRect(phone)).center());
+    pelmora::comms::setCallHandler({});
+    ASSERT_EQ(dialed.size(), 1u);
+    EXPECT_EQ(dialed.front(), QString::fromStdString(data->TBLPeople.asString("Phone")));
+
+    form->showPage(pelmora::app::TfrmMainForm::ActivitiesTab);
+    auto* activities = form->findChild<TDBGrid*>(QStringLiteral("grdActivity"));
+    const QModelIndex when = activities->model()->index(activities->currentIndex().row(), 1);
+    const QDate picked(2027, 3, 31);
+    QTimer::singleShot(0, [&] {
+        auto* picker = qobject_cast<pelmora::app::TBrDateForm*>(QApplication::activeModalWidget());
+        ASSERT_NE(picker, nullptr);
+        picker->setDate(picked);
+        picker->accept();
+    });
+    QTest::mouseClick(
+        activities->viewport(), Qt::LeftButton, {}, TDBGrid::buttonRect(activities->visualRect(when)).center());
+    EXPECT_TRUE(data->TBLActivity.isEditing()); // stored when the user leaves the row
+    EXPECT_EQ(data->TBLActivity.asString("DateOf"), "2027-03-31");
 }
 
 // --- user field names
