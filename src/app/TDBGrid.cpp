@@ -146,6 +146,30 @@ void TDBGrid::cellPressed(const QModelIndex& index)
     emit cellClicked(QString::fromStdString(field.name));
 }
 
+QModelIndex TDBGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    const bool tab = action == MoveNext || action == MovePrevious;
+    if (!tab || !m_model || m_readOnlyFields.empty() || !currentIndex().isValid())
+        return QTableView::moveCursor(action, modifiers);
+    const int step = action == MoveNext ? 1 : -1;
+    const int columns = m_model->columnCount();
+    int row = currentIndex().row();
+    int column = currentIndex().column();
+    for (int tries = 0; tries < 2 * columns; ++tries) {
+        column += step;
+        if (column >= columns || column < 0) {
+            column = step > 0 ? 0 : columns - 1;
+            row += step;
+        }
+        if (row < 0 || row >= m_model->rowCount())
+            return {}; // past the last cell: the focus moves on to the next control
+        const QModelIndex cell = m_model->index(row, column);
+        if (cell.flags() & Qt::ItemIsEditable)
+            return cell;
+    }
+    return {};
+}
+
 void TDBGrid::mousePressEvent(QMouseEvent* event)
 {
     const QModelIndex index = indexAt(event->position().toPoint());

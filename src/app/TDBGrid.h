@@ -58,6 +58,8 @@ signals:
     void buttonClicked(const QString& fieldName);
 
 protected:
+    // Tab and Backtab pass over the cells the user may not change.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 

@@ -278,6 +278,23 @@ TEST_F(DefineUserFieldsTest, OkNamesTheCaptionsAndAClearedNameKeepsItsCaptionUnt
     EXPECT_TRUE(prompts->shown.isEmpty()) << errors().toStdString();
 }
 
+TEST_F(DefineUserFieldsTest, TabGoesFromNameToNamePastTheFieldColumn)
+{
+    define([](auto* window) {
+        typeName(window, QStringLiteral("Date2"), QStringLiteral("Anniversary"));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        const QModelIndex next = window->grid()->currentIndex();
+        EXPECT_EQ(next.column(), 1);
+        EXPECT_EQ(next.siblingAtColumn(0).data().toString(), QStringLiteral("Date3"));
+        auto* editor = qobject_cast<QLineEdit*>(window->grid()->indexWidget(next));
+        ASSERT_NE(editor, nullptr);
+        QTest::keyClicks(editor, QStringLiteral("Graduation"));
+        window->accept();
+    });
+    EXPECT_EQ(storedName("Date2"), "Anniversary");
+    EXPECT_EQ(storedName("Date3"), "Graduation");
+}
+
 TEST_F(DefineUserFieldsTest, CancelStoresNothingAndKeepsTheCaptions)
 {
     define([](auto* window) {
