@@ -1,6 +1,7 @@
 #include "app/PageCommands.h"
 
 #include "app/DateText.h"
+#include "app/MainCommands.h"
 #include "app/TBrDateForm.h"
 #include "app/TDataSource.h"
 #include "app/TDBGrid.h"
@@ -10,10 +11,12 @@
 #include "data/TfrmDataModule.h"
 #include "records/TfrmDefMore.h"
 
+#include <QAction>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QUrl>
 
 #include <algorithm>
@@ -44,6 +47,7 @@ PageCommands::PageCommands(TfrmMainForm* form, data::TfrmDataModule& data, TData
     wirePeople();
     wireDateCells();
     wireDefine();
+    wireShortcutMenus();
     TDBGrid* activities = grid("grdActivity");
     activities->setPickList("Priority", [] {
         return QStringList { QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D") };
@@ -197,6 +201,20 @@ void PageCommands::wireDateCells()
                 });
             }
         });
+    }
+}
+
+// A right click on a page, off its edits, offers the contact commands; grids hand the click on
+// to their page.
+void PageCommands::wireShortcutMenus()
+{
+    QList<QAction*> commands;
+    for (const char* name : { "mnuNewRecord", "mnuDeleteRecord", "mnuSearch" })
+        commands << m_form->commands()->action(QLatin1String(name));
+    QTabWidget* pages = m_form->pageControl();
+    for (int i = 0; i < pages->count(); ++i) {
+        pages->widget(i)->setContextMenuPolicy(Qt::ActionsContextMenu);
+        pages->widget(i)->addActions(commands);
     }
 }
 

@@ -28,6 +28,7 @@ private:
     void wirePeople();
     void wireDateCells();
     void wireDefine();
+    void wireShortcutMenus();
     // A page button that works on the records: enabled, clicking it runs `handler`.
     template <typename Handler> void onButton(const char* name, Handler handler);
     TDBGrid* grid(const char* name) const;

@@ -14,9 +14,11 @@
 #include "records/TLookupListForm.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -216,6 +218,18 @@ TEST_F(PageCommandsTest, CellButtonsDialThePersonAndPickTheActivitysDay)
         activities->viewport(), Qt::LeftButton, {}, TDBGrid::buttonRect(activities->visualRect(when)).center());
     EXPECT_TRUE(data->TBLActivity.isEditing()); // stored when the user leaves the row
     EXPECT_EQ(data->TBLActivity.asString("DateOf"), "2027-03-31");
+}
+
+TEST_F(PageCommandsTest, EveryPageOffersNewRecordDeleteRecordAndSearchOnItsShortcutMenu)
+{
+    QTabWidget* pages = form->pageControl();
+    for (int i = 0; i < pages->count(); ++i) {
+        QStringList texts;
+        for (QAction* action : pages->widget(i)->actions())
+            texts << action->text().remove(QLatin1Char('&'));
+        EXPECT_EQ(texts, (QStringList { "New Record", "Delete Record", "Search" })) << i;
+        EXPECT_EQ(pages->widget(i)->contextMenuPolicy(), Qt::ActionsContextMenu);
+    }
 }
 
 // --- user field names
