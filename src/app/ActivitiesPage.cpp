@@ -29,6 +29,7 @@ ActivitiesPage::ActivitiesPage(QWidget* parent)
     m_date->addItems(ActivityFilter::dateItems());
     m_status->addItems(ActivityFilter::statusItems());
     setActivityDescriptions({});
+    connect(m_date, &QComboBox::activated, this, &ActivitiesPage::dateChosen);
     for (QComboBox* list : { m_activity, m_date, m_status })
         connect(list, &QComboBox::activated, this, &ActivitiesPage::filterChanged);
 }

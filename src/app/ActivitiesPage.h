@@ -21,6 +21,9 @@ public:
     QComboBox* statusList() const { return m_status; }
 
 signals:
+    // The user chose an item of the "Date" list (sent before filterChanged), so a "Date Range"
+    // is asked for anew; a rebuild for another reason keeps the range chosen last.
+    void dateChosen();
     // One of the three lists changed; the activity filter is to be rebuilt.
     void filterChanged();
 

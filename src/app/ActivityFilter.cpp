@@ -81,7 +81,10 @@ QString activityCondition(int index, const QString& description)
 {
     if (index <= 0)
         return {};
-    return QStringLiteral("Activity =\"%1\"").arg(description);
+    // A quotation mark inside the name is doubled, so that the name stays one text.
+    QString text = description;
+    text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QStringLiteral("Activity =\"%1\"").arg(text);
 }
 
 QString statusCondition(int index)

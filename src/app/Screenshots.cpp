@@ -20,6 +20,7 @@
 #include "databases/TMsgform.h"
 #include "records/TfrmActivity.h"
 #include "records/TfrmCategory.h"
+#include "records/TfrmDateRange1.h"
 #include "records/TfrmDefActivity.h"
 #include "records/TfrmDefMore.h"
 #include "records/TfrmDepart.h"
@@ -165,7 +166,15 @@ void renderScreenshots(const QString& directory)
         listShot<records::TfrmDepart>(dataModule.TBLDepart, "Description"),
         listShot<records::TfrmJobTitle>(dataModule.TBLJobTitle, "Description"),
         listShot<records::TfrmDefActivity>(dataModule.TBLActDesc, "ActDesc"),
-        shot<records::TfrmDefMore>(),
+        { [&] {
+             // The shared field names, opened as the "Define" button opens them, a few of them named.
+             dataModule.TBLMoreName.open();
+             auto window = std::make_unique<records::TfrmDefMore>();
+             window->setDataSource(new TDataSource(dataModule.TBLMoreName, window.get()));
+             return window;
+         },
+            {} },
+        shot<records::TfrmDateRange1>(),
         { [&] { return std::make_unique<databases::TFrmDatabaseList>(databaseSet, dataModule.TBLBaseName); }, {} },
         { [&] { return progressShot(databaseSet); }, {} },
     };

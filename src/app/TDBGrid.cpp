@@ -1,10 +1,16 @@
 #include "app/TDBGrid.h"
 
+#include "app/DateText.h"
+#include "app/GridDelegate.h"
+#include "app/Prompts.h"
 #include "app/TableModel.h"
 #include "app/TDataSource.h"
 #include "app/Widgets.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
 
 namespace pelmora::app {
 
@@ -12,8 +18,16 @@ TDBGrid::TDBGrid(QWidget* parent)
     : QTableView(parent)
 {
     setUpGrid(this, {});
+    setItemDelegate(new GridDelegate(this));
     setEditTriggers(
         QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+}
+
+TDBGrid::~TDBGrid()
+{
+    // The focus leaves the grid's children while QWidget takes them down, after this class is
+    // gone: the application must not call back into it then.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
 }
 
 void TDBGrid::setDataSource(TDataSource* source, const std::vector<std::pair<std::string, int>>& columns)
@@ -21,16 +35,76 @@ void TDBGrid::setDataSource(TDataSource* source, const std::vector<std::pair<std
     QAbstractItemModel* old = model();
     m_source = source;
     m_model = new TableModel(source, columns, this);
+    m_model->setShowsInsertRow(m_insertInPlace);
+    for (const std::string& name : m_readOnlyFields)
+        m_model->setReadOnly(name);
     setModel(m_model);
     if (old && old->parent() == this)
         old->deleteLater();
     for (int c = 0; c < m_model->columnCount(); ++c)
-        setColumnWidth(c, charsToPixels(this, m_model->widthChars(c)));
+        setColumnWidth(c, columnPixels(c));
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TDBGrid::rowChosen);
     connect(this, &QTableView::pressed, this, &TDBGrid::cellPressed);
     connect(source, &TDataSource::currentChanged, this, &TDBGrid::followCurrent);
     connect(m_model, &QAbstractItemModel::modelReset, this, &TDBGrid::followCurrent);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &TDBGrid::followCurrent);
     followCurrent();
+}
+
+// The width in characters, widened where a date or the bold title would not fit in it: digits
+// and bold letters are wider than the font's average character.
+int TDBGrid::columnPixels(int column) const
+{
+    constexpr int padding = 12;
+    int pixels = charsToPixels(this, m_model->widthChars(column));
+    const QString title = m_model->headerData(column, Qt::Horizontal).toString();
+    pixels = qMax(pixels, QFontMetrics(horizontalHeader()->font()).horizontalAdvance(title) + padding);
+    const data::ViewField& field = m_model->field(column);
+    if (field.type == data::FieldType::Date)
+        pixels = qMax(pixels, fontMetrics().horizontalAdvance(dateText(QDate(2000, 12, 28))) + padding);
+    if (field.type == data::FieldType::Date && isButtonField(field.name))
+        pixels += buttonRect(QRect(0, 0, pixels, verticalHeader()->defaultSectionSize())).width();
+    return pixels;
+}
+
+void TDBGrid::setInsertInPlace(bool on)
+{
+    if (on && !m_insertInPlace)
+        connect(qApp, &QApplication::focusChanged, this, &TDBGrid::focusMoved);
+    m_insertInPlace = on;
+    if (m_model)
+        m_model->setShowsInsertRow(on);
+}
+
+void TDBGrid::setReadOnlyField(const std::string& fieldName)
+{
+    m_readOnlyFields.insert(fieldName);
+    if (m_model)
+        m_model->setReadOnly(fieldName);
+}
+
+void TDBGrid::addButtonField(const std::string& fieldName)
+{
+    m_buttonFields.insert(fieldName);
+    if (const int column = m_model ? m_model->columnOf(fieldName) : -1; column >= 0)
+        setColumnWidth(column, columnPixels(column));
+}
+
+void TDBGrid::setPickList(const std::string& fieldName, std::function<QStringList()> items)
+{
+    m_pickLists[fieldName] = std::move(items);
+}
+
+QStringList TDBGrid::pickList(const std::string& fieldName) const
+{
+    auto found = m_pickLists.find(fieldName);
+    return found == m_pickLists.end() ? QStringList() : found->second();
+}
+
+QRect TDBGrid::buttonRect(const QRect& cell)
+{
+    const int side = qMin(cell.height(), 22);
+    return QRect(cell.right() - side + 1, cell.top(), side, cell.height());
 }
 
 void TDBGrid::followCurrent()
@@ -47,6 +121,7 @@ void TDBGrid::followCurrent()
         selectionModel()->clearCurrentIndex();
     }
     m_following = false;
+    viewport()->update(); // the button cells follow the current row
 }
 
 void TDBGrid::rowChosen(const QModelIndex& current, const QModelIndex& previous)
@@ -54,10 +129,11 @@ void TDBGrid::rowChosen(const QModelIndex& current, const QModelIndex& previous)
     if (m_following || !current.isValid() || current.row() == previous.row())
         return;
     m_following = true;
-    const bool moved = m_model->moveTo(current.row());
+    m_model->moveTo(current.row());
     m_following = false;
-    if (!moved)
-        followCurrent(); // the record could not be left: the selection goes back to it
+    // Back to the record that could not be left, or onto the chosen one after a dropped new row
+    // moved the rows below it up.
+    followCurrent();
 }
 
 void TDBGrid::cellPressed(const QModelIndex& index)
@@ -68,6 +144,100 @@ void TDBGrid::cellPressed(const QModelIndex& index)
     if (field.type == data::FieldType::Logical)
         m_model->toggle(index);
     emit cellClicked(QString::fromStdString(field.name));
+}
+
+QModelIndex TDBGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    const bool tab = action == MoveNext || action == MovePrevious;
+    if (!tab || !m_model || m_readOnlyFields.empty() || !currentIndex().isValid())
+        return QTableView::moveCursor(action, modifiers);
+    const int step = action == MoveNext ? 1 : -1;
+    const int columns = m_model->columnCount();
+    int row = currentIndex().row();
+    int column = currentIndex().column();
+    for (int tries = 0; tries < 2 * columns; ++tries) {
+        column += step;
+        if (column >= columns || column < 0) {
+            column = step > 0 ? 0 : columns - 1;
+            row += step;
+        }
+        if (row < 0 || row >= m_model->rowCount())
+            return {}; // past the last cell: the focus moves on to the next control
+        const QModelIndex cell = m_model->index(row, column);
+        if (cell.flags() & Qt::ItemIsEditable)
+            return cell;
+    }
+    return {};
+}
+
+void TDBGrid::mousePressEvent(QMouseEvent* event)
+{
+    const QModelIndex index = indexAt(event->position().toPoint());
+    if (m_model && index.isValid() && index.row() == currentIndex().row() && event->button() == Qt::LeftButton) {
+        const std::string& name = m_model->field(index.column()).name;
+        if (isButtonField(name) && buttonRect(visualRect(index)).contains(event->position().toPoint())) {
+            event->accept();
+            emit buttonClicked(QString::fromStdString(name));
+            return;
+        }
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void TDBGrid::keyPressEvent(QKeyEvent* event)
+{
+    const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    if (m_model && ctrl && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && currentIndex().isValid()) {
+        const std::string& name = m_model->field(currentIndex().column()).name;
+        if (isButtonField(name)) {
+            emit buttonClicked(QString::fromStdString(name));
+            return;
+        }
+    }
+    if (m_deleteFromKeyboard && ctrl && event->key() == Qt::Key_Delete) {
+        deleteCurrent();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void TDBGrid::commitEditing()
+{
+    if (state() != QAbstractItemView::EditingState)
+        return;
+    if (QWidget* editor = indexWidget(currentIndex())) {
+        commitData(editor);
+        closeEditor(editor, QAbstractItemDelegate::NoHint);
+    }
+}
+
+void TDBGrid::dropUnchangedInsert()
+{
+    if (m_source && m_source->view().state() == data::ViewState::Insert && !m_source->view().modified())
+        m_source->view().cancel();
+}
+
+void TDBGrid::deleteCurrent()
+{
+    if (!m_source || !m_source->view().isOpen() || (m_source->view().isEmpty() && !m_source->view().isEditing()))
+        return;
+    if (!prompts().confirm(window(), window()->windowTitle(), tr("Delete record?")))
+        return;
+    m_source->guarded(window(), [this] { m_source->view().remove(); });
+}
+
+bool TDBGrid::holds(const QWidget* widget) const
+{
+    return widget && (widget == this || isAncestorOf(widget));
+}
+
+void TDBGrid::focusMoved(QWidget* from, QWidget* to)
+{
+    // The cell editor has stored its text by now; a new row the user did not type into is dropped
+    // as the focus goes elsewhere in the window (a window losing the focus as a whole keeps it).
+    if (m_insertInPlace && holds(from) && to && !holds(to))
+        dropUnchangedInsert();
 }
 
 } // namespace pelmora::app

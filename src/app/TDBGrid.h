@@ -2,6 +2,9 @@
 
 #include <QTableView>
 
+#include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,29 +16,69 @@ class TableModel;
 
 // A grid over a data source: the view's fields as columns (titles and widths in characters
 // from the view), its current record as the selected row, moving the row moving the record
-// (a record being edited is posted first), check-box cells toggled by a single click.
+// (a record being edited is posted first), check-box cells toggled by a single click, button
+// cells, text cells limited to their field's size.
 class TDBGrid : public QTableView {
     Q_OBJECT
 public:
     explicit TDBGrid(QWidget* parent = nullptr);
+    ~TDBGrid() override;
 
     // Shows the view's own columns, or `columns` (field name, width in characters) when given.
     void setDataSource(TDataSource* source, const std::vector<std::pair<std::string, int>>& columns = {});
     TDataSource* dataSource() const { return m_source; }
     TableModel* tableModel() const { return m_model; }
 
+    // Lets the user type new entries in place: a record being inserted shows as a row of its
+    // own, and one left unchanged is dropped when the user leaves the row or the grid.
+    void setInsertInPlace(bool on);
+    // Ctrl+Del deletes the current record after the grid's own confirmation.
+    void setDeleteFromKeyboard(bool on) { m_deleteFromKeyboard = on; }
+    void setReadOnlyField(const std::string& fieldName);
+    // The cells of `fieldName` carry a small button on the current row (clicked, or Ctrl+Enter).
+    void addButtonField(const std::string& fieldName);
+    bool isButtonField(const std::string& fieldName) const { return m_buttonFields.count(fieldName) > 0; }
+    // The cells of `fieldName` are typed or chosen from `items`, read each time a cell is opened.
+    void setPickList(const std::string& fieldName, std::function<QStringList()> items);
+    QStringList pickList(const std::string& fieldName) const;
+    // The area of a cell taken by its button.
+    static QRect buttonRect(const QRect& cell);
+
+    // Stores what is typed in an open cell editor into the record (an engine error is shown).
+    void commitEditing();
+    // A record being inserted that the user left unchanged is dropped.
+    void dropUnchangedInsert();
+    // Asks the grid's confirmation and deletes the current record on OK.
+    void deleteCurrent();
+
 signals:
     // A cell of a column was clicked (button cells: the page decides what the click does).
     void cellClicked(const QString& fieldName);
+    // The button of a button cell was pressed on the current record.
+    void buttonClicked(const QString& fieldName);
+
+protected:
+    // Tab and Backtab pass over the cells the user may not change.
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void followCurrent();
     void rowChosen(const QModelIndex& current, const QModelIndex& previous);
     void cellPressed(const QModelIndex& index);
+    void focusMoved(QWidget* from, QWidget* to);
+    bool holds(const QWidget* widget) const;
+    int columnPixels(int column) const;
 
     TDataSource* m_source = nullptr;
     TableModel* m_model = nullptr;
     bool m_following = false;
+    bool m_insertInPlace = false;
+    bool m_deleteFromKeyboard = false;
+    std::set<std::string> m_readOnlyFields;
+    std::set<std::string> m_buttonFields;
+    std::map<std::string, std::function<QStringList()>> m_pickLists;
 };
 
 } // namespace pelmora::app

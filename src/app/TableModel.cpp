@@ -38,15 +38,40 @@ TableModel::TableModel(TDataSource* source, const std::vector<Column>& columns, 
         }
     }
     connect(source, &TDataSource::listChanged, this, &TableModel::reload);
-    // Only opening and closing change the rows; edit and insert states show through data().
+    m_readOnly.assign(m_columns.size(), false);
     m_wasOpen = source->view().isOpen();
-    connect(source, &TDataSource::stateChanged, this, [this] {
-        if (m_source->view().isOpen() != m_wasOpen) {
-            m_wasOpen = !m_wasOpen;
-            reload();
-        }
-    });
+    connect(source, &TDataSource::stateChanged, this, &TableModel::followState);
     connect(source, &TDataSource::dataChanged, this, &TableModel::refreshRows);
+}
+
+void TableModel::followState()
+{
+    const data::TableView& view = m_source->view();
+    if (view.isOpen() != m_wasOpen) {
+        m_wasOpen = !m_wasOpen;
+        m_insertRow = -1;
+        reload();
+        return;
+    }
+    // Otherwise only an insert changes the rows (when the grid shows it); an edit shows through data().
+    const bool inserting = m_showsInsertRow && view.state() == data::ViewState::Insert;
+    if (inserting && m_insertRow < 0) {
+        const int at = qMax(0, currentRow());
+        beginInsertRows({}, at, at);
+        m_insertRow = at;
+        endInsertRows();
+    } else if (!inserting && m_insertRow >= 0) {
+        // Posted or cancelled: the row goes; a posted record comes back with the list's reload.
+        beginRemoveRows({}, m_insertRow, m_insertRow);
+        m_insertRow = -1;
+        endRemoveRows();
+    }
+}
+
+void TableModel::setReadOnly(const std::string& fieldName)
+{
+    if (const int column = columnOf(fieldName); column >= 0)
+        m_readOnly[static_cast<size_t>(column)] = true;
 }
 
 int TableModel::widthChars(int column) const
@@ -74,7 +99,7 @@ int TableModel::rowCount(const QModelIndex& parent) const
         return 0;
     if (m_count < 0)
         m_count = m_source->view().recordCount();
-    return static_cast<int>(m_count);
+    return static_cast<int>(m_count) + (m_insertRow >= 0 ? 1 : 0);
 }
 
 int TableModel::columnCount(const QModelIndex& parent) const
@@ -84,6 +109,11 @@ int TableModel::columnCount(const QModelIndex& parent) const
 
 const data::Record* TableModel::record(int row) const
 {
+    if (m_insertRow >= 0 && row >= m_insertRow) {
+        if (row == m_insertRow)
+            return m_source->view().current(); // the record being inserted, as typed so far
+        --row;
+    }
     const std::int64_t page = row / PageSize;
     auto found = m_pages.find(page);
     if (found == m_pages.end()) {
@@ -132,7 +162,8 @@ Qt::ItemFlags TableModel::flags(const QModelIndex& index) const
 {
     Qt::ItemFlags flags = QAbstractTableModel::flags(index);
     const data::ViewField& f = field(index.column());
-    if (f.kind == data::FieldKind::Data && f.type != data::FieldType::AutoInc && f.type != data::FieldType::Logical)
+    if (f.kind == data::FieldKind::Data && f.type != data::FieldType::AutoInc && f.type != data::FieldType::Logical
+        && !m_readOnly[static_cast<size_t>(index.column())])
         flags |= Qt::ItemIsEditable;
     return flags;
 }
@@ -141,6 +172,10 @@ bool TableModel::setData(const QModelIndex& index, const QVariant& value, int ro
 {
     if (role != Qt::EditRole || !index.isValid() || !moveTo(index.row()))
         return false;
+    // An editor closed without a change leaves the record as it was: a new entry the user did
+    // not type into stays unchanged, so it is dropped rather than stored empty.
+    if (data(index, Qt::EditRole).toString() == value.toString())
+        return true;
     const std::string name = field(index.column()).name;
     return m_source->guarded(nullptr, [this, &name, &value] {
         m_source->ensureEditing();
@@ -156,6 +191,8 @@ std::int64_t TableModel::rowIdAt(int row) const
 
 int TableModel::currentRow() const
 {
+    if (m_insertRow >= 0)
+        return m_insertRow;
     data::TableView& view = m_source->view();
     if (!view.isOpen() || view.isEmpty())
         return -1;
@@ -167,8 +204,12 @@ bool TableModel::moveTo(int row)
     if (row == currentRow())
         return true;
     const std::int64_t rowId = rowIdAt(row);
-    if (!m_source->post(nullptr)) // leaving a row posts it
+    data::TableView& view = m_source->view();
+    if (m_insertRow >= 0 && !view.modified()) {
+        view.cancel(); // a new row left unchanged is dropped, not stored empty
+    } else if (!m_source->post(nullptr)) { // leaving a row posts it
         return false;
+    }
     return m_source->guarded(nullptr, [this, rowId] {
         if (rowId)
             m_source->view().gotoRowId(rowId);

@@ -42,12 +42,21 @@ public:
     // Flips a logical cell (a single click on a check-box cell), posting at once.
     void toggle(const QModelIndex& index);
 
+    // Shows a record being inserted as a row of its own, before the record that was current,
+    // so that the user types the new entry in place.
+    void setShowsInsertRow(bool shows) { m_showsInsertRow = shows; }
+    // The row of the record being inserted; -1 when none is shown.
+    int insertRow() const { return m_insertRow; }
+    // A field the grid shows but the user may not change.
+    void setReadOnly(const std::string& fieldName);
+
 private:
     static constexpr int PageSize = 64;
 
     const data::Record* record(int row) const;
     void reload();
     void refreshRows();
+    void followState();
 
     TDataSource* m_source;
     std::vector<int> m_columns; // indexes into the view's fields
@@ -55,6 +64,9 @@ private:
     mutable std::map<std::int64_t, std::vector<data::Record>> m_pages;
     mutable std::int64_t m_count = -1;
     bool m_wasOpen = false;
+    bool m_showsInsertRow = false;
+    int m_insertRow = -1;
+    std::vector<bool> m_readOnly; // per column
 };
 
 } // namespace pelmora::app

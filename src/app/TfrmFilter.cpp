@@ -2,7 +2,7 @@
 
 #include "app/Prompts.h"
 #include "app/Widgets.h"
-#include "base/Error.h"
+#include "data/FilterExpression.h"
 #include "data/TableView.h"
 
 #include <QComboBox>
@@ -18,20 +18,19 @@ namespace pelmora::app {
 
 namespace {
 
-// A value as a literal of the expression, in whichever quotation mark it does not hold itself.
-QString quoted(const QString& value, const QString& field)
+// A value as a literal of the expression: a quotation mark inside it is doubled, so a name such
+// as O'Brien "Bros" is looked for as typed.
+QString quoted(QString value)
 {
-    if (!value.contains(QLatin1Char('\'')))
-        return QLatin1Char('\'') + value + QLatin1Char('\'');
-    if (!value.contains(QLatin1Char('"')))
-        return QLatin1Char('"') + value + QLatin1Char('"');
-    throw Error("The value for " + field.toStdString() + " cannot hold both ' and \"");
+    value.replace(QLatin1Char('\''), QStringLiteral("''"));
+    return QLatin1Char('\'') + value + QLatin1Char('\'');
 }
 
 } // namespace
 
 TfrmFilter::TfrmFilter(const data::TableView* contacts, QWidget* parent)
     : QDialog(parent)
+    , m_contacts(contacts)
 {
     setObjectName(QStringLiteral("TfrmFilter"));
     setWindowTitle(tr("Filter"));
@@ -81,8 +80,7 @@ QString TfrmFilter::expression() const
         if (value.isEmpty())
             continue;
         const bool startsWith = row.isText && row.match->currentIndex() == 0;
-        conditions << row.field + QStringLiteral(" = ")
-                + quoted(startsWith ? value + QLatin1Char('*') : value, row.field);
+        conditions << row.field + QStringLiteral(" = ") + quoted(startsWith ? value + QLatin1Char('*') : value);
     }
     return conditions.join(QStringLiteral(" and "));
 }
@@ -105,13 +103,18 @@ void TfrmFilter::setValue(const QString& field, const QString& value, bool exact
     }
 }
 
+// A value the engine cannot read for its field (a word in a number field, a malformed date) is
+// reported while the dialog is still open, so the user can mend it.
 void TfrmFilter::accept()
 {
-    try {
-        expression();
-    } catch (const std::exception& error) {
-        prompts().showError(this, windowTitle(), QString::fromUtf8(error.what()));
-        return;
+    const std::string text = expression().toStdString();
+    if (m_contacts && m_contacts->database() && !text.empty()) {
+        try {
+            data::parseFilter(text, m_contacts->table(), m_contacts->database()->dateFormat());
+        } catch (const std::exception& error) {
+            prompts().showError(this, windowTitle(), QString::fromUtf8(error.what()));
+            return;
+        }
     }
     QDialog::accept();
 }

@@ -21,8 +21,7 @@ class TfrmFilter : public QDialog {
 public:
     explicit TfrmFilter(const data::TableView* contacts = nullptr, QWidget* parent = nullptr);
 
-    // The filter expression of what is entered; throws pelmora::Error for a value that cannot be
-    // written into one (it holds both kinds of quotation mark).
+    // The filter expression of what is entered; "" when nothing is.
     QString expression() const;
     void clear();
     void setValue(const QString& field, const QString& value, bool exact = false);
@@ -38,6 +37,7 @@ private:
     };
 
     std::vector<Row> m_rows;
+    const data::TableView* m_contacts;
 };
 
 } // namespace pelmora::app

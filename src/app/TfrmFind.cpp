@@ -15,9 +15,10 @@
 
 namespace pelmora::app {
 
-TfrmFind::TfrmFind(TDataSource* contacts, QWidget* parent)
+TfrmFind::TfrmFind(TDataSource* records, QWidget* parent, const QString& firstField, const QString& recordKind)
     : QDialog(parent)
-    , m_contacts(contacts)
+    , m_records(records)
+    , m_recordKind(recordKind)
     , m_field(new QComboBox(this))
     , m_value(new QLineEdit(this))
     , m_caseSensitive(new QCheckBox(tr("Match letter case"), this))
@@ -27,13 +28,13 @@ TfrmFind::TfrmFind(TDataSource* contacts, QWidget* parent)
     setWindowTitle(tr("Locate Field Value"));
     m_field->setObjectName(QStringLiteral("cmbField"));
     m_value->setObjectName(QStringLiteral("edtValue"));
-    if (m_contacts) {
-        for (const data::ViewField& field : m_contacts->view().fields()) {
+    if (m_records) {
+        for (const data::ViewField& field : m_records->view().fields()) {
             if (field.kind == data::FieldKind::Data)
                 m_field->addItem(QString::fromStdString(field.name));
         }
     }
-    m_field->setCurrentText(QStringLiteral("LName"));
+    m_field->setCurrentText(firstField);
     auto* form = new QFormLayout;
     form->addRow(boldLabel(tr("Field"), this), m_field);
     form->addRow(boldLabel(tr("Value"), this), m_value);
@@ -57,17 +58,17 @@ TfrmFind::TfrmFind(TDataSource* contacts, QWidget* parent)
 
 bool TfrmFind::find(bool next)
 {
-    if (!m_contacts || !m_contacts->post(this))
+    if (!m_records || !m_records->post(this))
         return false;
-    data::TableView& view = m_contacts->view();
+    data::TableView& view = m_records->view();
     const std::string field = m_field->currentText().toStdString();
     const std::string value = m_value->text().toStdString();
     const data::TableView::LocateOptions options { !m_caseSensitive->isChecked(), !m_wholeValue->isChecked(), next };
     bool found = false;
-    m_contacts->guarded(this, [&] { found = view.locate({ field }, { data::Value(value) }, options); });
+    m_records->guarded(this, [&] { found = view.locate({ field }, { data::Value(value) }, options); });
     if (!found) {
-        prompts().inform(
-            this, windowTitle(), tr("No contact holds \"%1\" in %2.").arg(m_value->text(), m_field->currentText()));
+        prompts().inform(this, windowTitle(),
+            tr("No %1 holds \"%2\" in %3.").arg(m_recordKind, m_value->text(), m_field->currentText()));
     }
     return found;
 }

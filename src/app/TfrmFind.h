@@ -10,18 +10,26 @@ namespace pelmora::app {
 
 class TDataSource;
 
-// "Locate Field Value": finds the first or the next contact whose chosen field starts with the
-// typed value (letter case ignored unless asked for). A miss leaves the contact where it was.
+// "Locate Field Value": finds the first or the next record (a contact, or a message of the
+// contact's) whose chosen field starts with the typed value (letter case ignored unless asked
+// for). A miss leaves the current record where it was.
 class TfrmFind : public QDialog {
     Q_OBJECT
 public:
-    explicit TfrmFind(TDataSource* contacts = nullptr, QWidget* parent = nullptr);
+    // `firstField` is chosen when the dialog opens; `recordKind` names the records in the notice
+    // of a miss.
+    explicit TfrmFind(TDataSource* records = nullptr, QWidget* parent = nullptr,
+        const QString& firstField = QStringLiteral("LName"), const QString& recordKind = tr("contact"));
+
+    QComboBox* fieldList() const { return m_field; }
+    QLineEdit* valueEdit() const { return m_value; }
 
     // True when a contact was found; a miss has been reported through the prompts.
     bool find(bool next);
 
 private:
-    TDataSource* m_contacts;
+    TDataSource* m_records;
+    QString m_recordKind;
     QComboBox* m_field;
     QLineEdit* m_value;
     QCheckBox* m_caseSensitive;

@@ -19,6 +19,10 @@ class TableView;
 class TfrmDataModule;
 } // namespace pelmora::data
 
+namespace pelmora::records {
+class TfrmDateRange1;
+}
+
 namespace pelmora::app {
 
 class ActivitiesPage;
@@ -66,6 +70,8 @@ public:
     // Shows the database that is open now, after the database commands switched or replaced
     // it: its name in the Main page's label, and the lists and captions read from it.
     void showDatabase(const QString& name);
+    // The activity names of the open database, in their index order.
+    QStringList activityNames() const;
 
 public slots:
     void showPage(int index);
@@ -85,12 +91,13 @@ private:
     void applyUserFieldNames(data::TfrmDataModule& data);
     void fillActivityList();
     void applyActivityFilter();
+    // The "Date" list's filter expression; "Date Range" asks for the two dates.
+    QString activityDateExpression();
     void disableUnbuiltCommands();
     void wireListWindows();
     void wireEditors(GuiDataPrompts& dataPrompts);
     // Shows the editor `Editor` on the current record of `view`; true when it closed with OK.
     template <typename Editor> bool showEditor(data::TableView& view);
-    QStringList activityNames() const;
 
     settings::Paths m_paths;
     settings::Settings m_settings;
@@ -109,6 +116,9 @@ private:
     MainPageBinding* m_binding = nullptr;
     QueryCommands* m_queryCommands = nullptr;
     DatabaseCommands* m_databaseCommands = nullptr;
+    records::TfrmDateRange1* m_dateRange = nullptr; // made on first use, then reused
+    QString m_dateRangeExpression; // the range chosen last; "" after Cancel
+    bool m_askDateRange = false;
 };
 
 } // namespace pelmora::app

@@ -3,13 +3,13 @@
 #include "app/TfrmMainForm.h"
 
 #include "app/ActivitiesPage.h"
-#include "app/ActivityFilter.h"
 #include "app/ContactCommands.h"
 #include "app/DatabaseCommands.h"
 #include "app/DateText.h"
 #include "app/GuiDataPrompts.h"
 #include "app/MainPage.h"
 #include "app/MainPageBinding.h"
+#include "app/PageCommands.h"
 #include "app/Prompts.h"
 #include "app/QueryCommands.h"
 #include "app/TDataSource.h"
@@ -54,8 +54,10 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     });
     applyUserFieldNames(data);
     fillActivityList();
+    connect(m_activitiesPage, &ActivitiesPage::dateChosen, this, [this] { m_askDateRange = true; });
     connect(m_activitiesPage, &ActivitiesPage::filterChanged, this, &TfrmMainForm::applyActivityFilter);
     disableUnbuiltCommands();
+    new PageCommands(this, data, m_dsCon);
     wireListWindows();
     wireEditors(dataPrompts);
     const std::pair<const char*, const char*> clipboard[]
@@ -75,84 +77,42 @@ void TfrmMainForm::showDatabase(const QString& name)
     m_binding->refreshLists();
     applyUserFieldNames(*m_data);
     fillActivityList();
-    // The filter is rebuilt from the refilled lists; a date range is kept rather than asked again.
-    if (m_activitiesPage->dateList()->currentIndex() != ActivityFilter::DateRange)
-        applyActivityFilter();
+    // The filter is rebuilt from the refilled lists; a chosen date range is kept, not asked again.
+    applyActivityFilter();
 }
 
 void TfrmMainForm::bindGrids(data::TfrmDataModule& data)
 {
     const std::pair<const char*, data::TableView*> grids[]
-        = { { "grdEmail", &data.TBLEmail }, { "grdLinks", &data.TBLLinks }, { "grdActivity", &data.TBLActivity },
-              { "grdPeople", &data.TBLPeople }, { "grdNotes", &data.TBLNotes }, { "grdDocuments", &data.TBLDoc } };
+        = { { "grdLinks", &data.TBLLinks }, { "grdActivity", &data.TBLActivity }, { "grdPeople", &data.TBLPeople },
+              { "grdNotes", &data.TBLNotes }, { "grdDocuments", &data.TBLDoc } };
     for (const auto& [name, view] : grids) {
         if (auto* grid = findChild<TDBGrid*>(QLatin1String(name)))
             grid->setDataSource(new TDataSource(*view, grid));
     }
+    // The messages' status is a calculated field, which the view lists last; the page shows it
+    // beside the queue mark.
+    auto* messages = findChild<TDBGrid*>(QStringLiteral("grdEmail"));
+    messages->setDataSource(new TDataSource(data.TBLEmail, messages),
+        { { "Subject", 41 }, { "SenderName", 24 }, { "SenderEmail", 19 }, { "Body", 7 }, { "Queue", 8 },
+            { "StatusField", 8 }, { "AttachNum", 7 }, { "DateCreated", 10 }, { "Remark", 100 } });
 }
 
 void TfrmMainForm::applyUserFieldNames(data::TfrmDataModule& data)
 {
+    // The names are read once at start; the table is opened again only while they are defined.
     data::TableView& names = data.TBLMoreName;
-    if (!names.isOpen())
-        return;
-    for (const QString& field : UserFieldsPage::fieldNames()) {
-        if (names.locate({ "RealName" }, { data::Value(field.toStdString()) }, {}))
-            m_userFieldsPage->setCaption(field, QString::fromStdString(names.asString("NikName")));
-    }
-}
-
-QStringList TfrmMainForm::activityNames() const
-{
-    QStringList names;
-    data::TableView& list = m_data->TBLActDesc;
-    if (list.isOpen()) {
-        const int column = list.fieldIndex("ActDesc");
-        for (const data::Record& row : list.rows(0, list.recordCount()))
-            names << QString::fromStdString(data::valueToString(row.values[static_cast<size_t>(column)]));
-    }
-    return names;
-}
-
-void TfrmMainForm::fillActivityList()
-{
-    m_activitiesPage->setActivityDescriptions(activityNames());
-}
-
-void TfrmMainForm::applyActivityFilter()
-{
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    data::TableView& activities = m_data->TBLActivity;
-    const int dateItem = m_activitiesPage->dateList()->currentIndex();
-    QString dateExpression = ActivityFilter::dateExpression(
-        static_cast<ActivityFilter::DateItem>(qMax(0, dateItem)), QDate::currentDate());
-    if (dateItem == ActivityFilter::DateRange) {
-        // The range is asked for here until the "Date Range" window exists.
-        const auto from = prompts().askText(this, tr("Date Range"), tr("From Date"), dateText(QDate::currentDate()));
-        const auto to = from ? prompts().askText(this, tr("Date Range"), tr("To date"), *from) : std::nullopt;
-        if (from && to)
-            dateExpression = ActivityFilter::dateRangeExpression(*from, *to);
-    }
-    TDataSource(activities).guarded(this, [&] {
-        activities.clearConditions();
-        activities.setFiltered(false);
-        activities.setFilter(dateExpression.toStdString());
-        QComboBox* activity = m_activitiesPage->activityList();
-        const QString condition = ActivityFilter::activityCondition(activity->currentIndex(), activity->currentText());
-        if (!condition.isEmpty())
-            activities.addCondition(condition.toStdString());
-        const QString status = ActivityFilter::statusCondition(m_activitiesPage->statusList()->currentIndex());
-        if (!status.isEmpty())
-            activities.addCondition(status.toStdString());
-        activities.setFiltered(!dateExpression.isEmpty());
-        activities.applyConditions();
+    TDataSource(names).guarded(this, [&] {
+        names.open();
+        m_userFieldsPage->applyNames(names);
     });
-    QApplication::restoreOverrideCursor();
+    names.close();
 }
 
 void TfrmMainForm::disableUnbuiltCommands()
 {
-    // Buttons whose windows (editors, reports, e-mail, documents) do not exist yet stay off.
+    // Buttons whose windows (compose, reports, inbox, documents, fax) do not exist yet stay off;
+    // the commands that work on records alone turn their buttons on as they are wired.
     const QStringList working { QStringLiteral("btnDeleteEmail"), QStringLiteral("btnDeleteLink"),
         QStringLiteral("btnDeleteActivity"), QStringLiteral("btnDeletePerson"), QStringLiteral("btnDeleteNote"),
         QStringLiteral("btnUserCut"), QStringLiteral("btnUserCopy"), QStringLiteral("btnUserPaste") };

@@ -2,6 +2,7 @@
 
 #include "app/Widgets.h"
 #include "comms/TCustomEditAndBtn.h"
+#include "data/TableView.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -70,6 +71,16 @@ void UserFieldsPage::setCaption(const QString& realName, const QString& nikName)
     if (found == m_captions.end() || nikName.isEmpty())
         return;
     found->second->setText(nikName);
+}
+
+void UserFieldsPage::applyNames(data::TableView& names)
+{
+    if (!names.isOpen())
+        return;
+    for (const QString& field : fieldNames()) {
+        if (names.locate({ "RealName" }, { data::Value(field.toStdString()) }, {}))
+            setCaption(field, QString::fromStdString(names.asString("NikName")));
+    }
 }
 
 QString UserFieldsPage::caption(const QString& realName) const

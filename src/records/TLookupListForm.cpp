@@ -1,6 +1,7 @@
 #include "records/TLookupListForm.h"
 
 #include "app/Prompts.h"
+#include "app/TableModel.h"
 #include "app/TDataSource.h"
 #include "app/TDBGrid.h"
 #include "app/Widgets.h"
@@ -19,7 +20,6 @@ TLookupListForm::TLookupListForm(const QString& objectName, const QString& capti
     : QDialog(parent)
     , m_grid(new app::TDBGrid(this))
     , m_deleteQuestion(deleteQuestion)
-    , m_columnTitle(columnTitle)
 {
     setObjectName(objectName);
     setWindowTitle(caption);
@@ -35,7 +35,10 @@ TLookupListForm::TLookupListForm(const QString& objectName, const QString& capti
     app::setUpGrid(m_grid, { { columnTitle, 30 } });
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setTabKeyNavigation(true); // Tab moves between cells while an entry is typed
-    m_grid->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+        | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    m_grid->setInsertInPlace(true);
+    m_grid->setDeleteFromKeyboard(true);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     auto* layout = new QVBoxLayout(this);
@@ -61,20 +64,22 @@ void TLookupListForm::setDataSource(app::TDataSource* source, const std::string&
 
 void TLookupListForm::addEntry()
 {
-    if (!m_source || !m_source->post(this))
+    if (!m_source)
         return;
-    const std::optional<QString> entry = app::prompts().askText(this, tr("Add"), m_columnTitle, {});
-    if (!entry || entry->trimmed().isEmpty())
+    m_grid->commitEditing();
+    m_grid->dropUnchangedInsert();
+    if (!m_source->post(this))
+        return; // the entry being typed was refused: it stays to be mended
+    if (!m_source->guarded(this, [this] { m_source->view().insert(); }))
         return;
-    data::TableView& view = m_source->view();
-    m_source->guarded(this, [&] {
-        view.insert();
-        view.setString(m_field, entry->toStdString());
-        view.post();
-    });
-    if (view.isEditing())
-        view.cancel(); // refused by the engine: the error was shown, nothing half added stays
+    const int row = m_grid->tableModel()->insertRow();
+    const int column = qMax(0, m_grid->tableModel()->columnOf(m_field));
     m_grid->setFocus();
+    if (row >= 0) {
+        const QModelIndex cell = m_grid->model()->index(row, column);
+        m_grid->setCurrentIndex(cell);
+        m_grid->edit(cell);
+    }
 }
 
 void TLookupListForm::deleteEntry()
@@ -88,9 +93,22 @@ void TLookupListForm::deleteEntry()
 
 void TLookupListForm::accept()
 {
-    if (m_source && !m_source->post(this))
-        return; // the engine's message was shown; the entry stays in edit to be mended
+    if (m_source) {
+        m_grid->commitEditing();
+        m_grid->dropUnchangedInsert();
+        if (!m_source->post(this))
+            return; // the engine's message was shown; the entry stays in edit to be mended
+    }
     QDialog::accept();
+}
+
+void TLookupListForm::reject()
+{
+    if (m_source) {
+        m_grid->commitEditing();
+        m_source->view().cancel();
+    }
+    QDialog::reject();
 }
 
 } // namespace pelmora::records

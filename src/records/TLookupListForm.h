@@ -26,10 +26,16 @@ public:
     // Shows and edits the entries of `source`'s view (its one column is `field`).
     void setDataSource(app::TDataSource* source, const std::string& field);
 
-    // Adds an entry typed into an input box; an entry left empty is not added.
+    // Starts a new entry at the current position and opens its cell, where the user types it;
+    // an entry left empty is dropped when the user leaves it.
     void addEntry();
     void deleteEntry();
+    // Stores what is typed (an empty new entry is dropped) and closes with OK; an entry the
+    // engine refuses keeps the window open, in edit, with the engine's message shown.
     void accept() override;
+    // Closes with Cancel. What was stored stays; a change not yet stored is dropped, since no
+    // other window could finish it.
+    void reject() override;
 
 protected:
     TLookupListForm(const QString& objectName, const QString& caption, const QString& columnTitle,
@@ -42,7 +48,6 @@ private:
     QPushButton* m_add;
     QPushButton* m_delete;
     QString m_deleteQuestion;
-    QString m_columnTitle;
 };
 
 } // namespace pelmora::records

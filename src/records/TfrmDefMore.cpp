@@ -1,17 +1,18 @@
 #include "records/TfrmDefMore.h"
 
+#include "app/TDataSource.h"
+#include "app/TDBGrid.h"
 #include "app/Widgets.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
-#include <QTableView>
 #include <QVBoxLayout>
 
 namespace pelmora::records {
 
 TfrmDefMore::TfrmDefMore(QWidget* parent)
     : QDialog(parent)
-    , m_grid(new QTableView(this))
+    , m_grid(new app::TDBGrid(this))
 {
     setObjectName(QStringLiteral("TfrmDefMore"));
     setWindowTitle(tr("Define User Fields"));
@@ -19,13 +20,38 @@ TfrmDefMore::TfrmDefMore(QWidget* parent)
     app::setUpGrid(m_grid, { { tr("Field"), 12 }, { tr("Name"), 30 } });
     m_grid->horizontalHeader()->setStretchLastSection(true);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+    m_grid->setTabKeyNavigation(true); // Tab goes on to the next label
+    m_grid->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked
+        | QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    m_grid->setReadOnlyField("RealName");
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_grid, 1);
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TfrmDefMore::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     resize(360, 480);
+}
+
+void TfrmDefMore::setDataSource(app::TDataSource* source)
+{
+    m_source = source;
+    m_grid->setDataSource(source, { { "RealName", 12 }, { "NikName", 30 } });
+    m_grid->horizontalHeader()->setStretchLastSection(true);
+    // Tall enough for every field at once, as far as the screen allows.
+    const int rows = m_grid->verticalHeader()->length() + m_grid->horizontalHeader()->sizeHint().height();
+    m_grid->setMinimumHeight(qMin(rows + 2 * m_grid->frameWidth(), 600));
+    resize(width(), sizeHint().height());
+}
+
+void TfrmDefMore::accept()
+{
+    if (m_source) {
+        m_grid->commitEditing();
+        if (!m_source->post(this))
+            return; // the engine's message was shown; the label stays in edit to be mended
+    }
+    QDialog::accept();
 }
 
 } // namespace pelmora::records

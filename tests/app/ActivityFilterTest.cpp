@@ -57,6 +57,8 @@ TEST(ActivityFilterTest, ListsAndTheirConditions)
     EXPECT_TRUE(AF::activityCondition(0, QStringLiteral("All")).isEmpty());
     EXPECT_TRUE(AF::activityCondition(-1, {}).isEmpty()); // nothing chosen after a refill
     EXPECT_EQ(AF::activityCondition(2, QStringLiteral("Call back")), QStringLiteral("Activity =\"Call back\""));
+    EXPECT_EQ(
+        AF::activityCondition(2, QStringLiteral("Lunch \"Joe\"")), QStringLiteral("Activity =\"Lunch \"\"Joe\"\"\""));
     EXPECT_TRUE(AF::statusCondition(0).isEmpty());
     EXPECT_EQ(AF::statusCondition(1), QStringLiteral("Done = \"False\""));
     EXPECT_EQ(AF::statusCondition(2), QStringLiteral("Done = \"True\""));

@@ -170,6 +170,12 @@ TEST_F(MainFormDataTest, ActivityStatusFilterNarrowsTheGrid)
 
 namespace {
 
+// The cell in which the user types the entry that "Add" started.
+QLineEdit* newEntryEditor(pelmora::records::TLookupListForm* window)
+{
+    return qobject_cast<QLineEdit*>(window->grid()->indexWidget(window->grid()->currentIndex()));
+}
+
 // Answers the modal list window that the button `name` opens with `respond`, then OK.
 void inListWindow(QWidget* form, const char* name, std::function<void(pelmora::records::TLookupListForm*)> respond)
 {
@@ -190,10 +196,10 @@ TEST_F(MainFormDataTest, CategoryListAddsTypedEntriesDropsEmptyOnesAndDeletesWit
     const auto before = data->TBLCategory.recordCount();
     const std::string used = contacts().asString("CategoryA");
     ASSERT_FALSE(used.empty());
-    prompts->texts = { QStringLiteral("Prospect"), QString() };
     inListWindow(form.get(), "btnEditCategoryA", [](auto* window) {
         window->addEntry();
-        window->addEntry(); // left empty: nothing is added
+        QTest::keyClicks(newEntryEditor(window), QStringLiteral("Prospect"));
+        window->addEntry(); // left empty: dropped on OK
     });
     EXPECT_EQ(data->TBLCategory.recordCount(), before + 1);
     EXPECT_GE(control<QComboBox>("cmbCategoryB")->findText(QStringLiteral("Prospect")), 0);
@@ -210,8 +216,10 @@ TEST_F(MainFormDataTest, EditingTheActivityListRefillsTheFilterListWithNothingCh
 {
     auto* list = form->activitiesPage()->activityList();
     list->setCurrentIndex(1);
-    prompts->texts = { QStringLiteral("Lunch") };
-    inListWindow(form.get(), "btnEditActivityList", [](auto* window) { window->addEntry(); });
+    inListWindow(form.get(), "btnEditActivityList", [](auto* window) {
+        window->addEntry();
+        QTest::keyClicks(newEntryEditor(window), QStringLiteral("Lunch"));
+    });
     EXPECT_GE(list->findText(QStringLiteral("Lunch")), 1);
     EXPECT_EQ(list->itemText(0), QStringLiteral("All"));
     EXPECT_EQ(list->currentIndex(), -1);

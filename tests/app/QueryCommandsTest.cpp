@@ -72,6 +72,34 @@ TEST_F(QueryCommandsTest, FilterToggleShowsTheDialogAndTheCounterAndRemovesWitho
     EXPECT_EQ(data->TBLCon.recordCount(), all);
 }
 
+TEST_F(QueryCommandsTest, FilterValuesMayHoldBothQuotationMarks)
+{
+    const std::string company = "O'Brien \"Bros\"";
+    data->TBLCon.edit();
+    data->TBLCon.setString("Company", company);
+    data->TBLCon.post();
+    answer<pelmora::app::TfrmFilter>("mnuFilter", [](auto* dialog) {
+        dialog->setValue(QStringLiteral("Company"), QStringLiteral("O'Brien \"B"));
+        dialog->accept();
+    });
+    EXPECT_TRUE(prompts->shown.isEmpty()) << prompts->shown.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(data->TBLCon.recordCount(), 1);
+    EXPECT_EQ(data->TBLCon.asString("Company"), company);
+}
+
+TEST_F(QueryCommandsTest, AValueTheEngineCannotReadKeepsTheFilterDialogOpen)
+{
+    bool stayedOpen = false;
+    answer<pelmora::app::TfrmFilter>("mnuFilter", [&](auto* dialog) {
+        dialog->setValue(QStringLiteral("Created"), QStringLiteral("31/31/31"));
+        dialog->accept();
+        stayedOpen = dialog->isVisible();
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(prompts->shown.size(), 1);
+    EXPECT_FALSE(command("mnuFilter")->isChecked());
+}
+
 TEST_F(QueryCommandsTest, SortSwitchesTheOrderAtOnceAndCancelKeepsIt)
 {
     answer<pelmora::app::Tfrmsort>("mnuSort", [](auto* dialog) {

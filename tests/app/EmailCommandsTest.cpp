@@ -1,0 +1,163 @@
+#include "PageCommandsFixture.h"
+
+#include "app/MainCommands.h"
+#include "app/TfrmFind.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+
+using pelmora::data::TableView;
+using pelmora::data::Value;
+
+namespace {
+
+// The E-mail page's message clipboard and find, and the Links page's web commands.
+class EmailCommandsTest : public pelmora::test::PageCommandsTest {
+protected:
+    EmailCommandsTest()
+    {
+        first = contacts().asInteger("Counter");
+        addMessage("Spring order", "Alice Smith");
+        addMessage("Invoice 17", "bob Jones");
+        contacts().next();
+        second = contacts().asInteger("Counter");
+        contacts().first();
+    }
+    TableView& contacts() const { return data->TBLCon; }
+    TableView& messages() const { return data->TBLEmail; }
+    void addMessage(const char* subject, const char* sender) const
+    {
+        messages().insert();
+        messages().setString("Subject", subject);
+        messages().setString("SenderName", sender);
+        messages().setString("Body", std::string("Dear ") + sender);
+        messages().post();
+    }
+    // The subjects of the current contact's messages.
+    std::vector<std::string> subjects() const
+    {
+        std::vector<std::string> found;
+        const int column = messages().fieldIndex("Subject");
+        for (const auto& row : messages().rows(0, messages().recordCount()))
+            found.push_back(pelmora::data::valueToString(row.values[static_cast<size_t>(column)]));
+        return found;
+    }
+    void goTo(std::int64_t counter) const { ASSERT_TRUE(contacts().gotoRowId(counter)); }
+
+    std::int64_t first = 0;
+    std::int64_t second = 0;
+};
+
+TEST_F(EmailCommandsTest, CutMovesAMessageToAnotherContactAndCopyAddsASecondOne)
+{
+    ASSERT_TRUE(messages().locate({ "Subject" }, { Value(std::string("Invoice 17")) }, {}));
+    button("btnCutEmail")->click();
+    EXPECT_EQ(subjects(), std::vector<std::string> { "Spring order" });
+    goTo(second);
+    button("btnPasteEmail")->click();
+    EXPECT_EQ(subjects(), std::vector<std::string> { "Invoice 17" });
+    EXPECT_EQ(messages().asString("Subject"), "Invoice 17"); // the pasted message is current
+
+    button("btnCopyEmail")->click();
+    goTo(first);
+    button("btnPasteEmail")->click();
+    EXPECT_EQ(subjects(), (std::vector<std::string> { "Spring order", "Invoice 17" }));
+    goTo(second);
+    EXPECT_EQ(subjects(), std::vector<std::string> { "Invoice 17" });
+    button("btnPasteEmail")->click(); // the clipboard is empty after a paste
+    EXPECT_EQ(subjects(), std::vector<std::string> { "Invoice 17" });
+    EXPECT_TRUE(prompts->shown.isEmpty()) << errors().toStdString();
+}
+
+TEST_F(EmailCommandsTest, PastingOntoANewContactStoresTheContactFirst)
+{
+    ASSERT_TRUE(messages().locate({ "Subject" }, { Value(std::string("Spring order")) }, {}));
+    button("btnCutEmail")->click();
+    form->commands()->action(QStringLiteral("mnuNewRecord"))->trigger();
+    QTest::keyClicks(form->findChild<QLineEdit*>(QStringLiteral("edtLName")), QStringLiteral("Newcomer"));
+    ASSERT_EQ(contacts().state(), pelmora::data::ViewState::Insert);
+    button("btnPasteEmail")->click();
+    EXPECT_EQ(contacts().state(), pelmora::data::ViewState::Browse);
+    EXPECT_EQ(contacts().asString("LName"), "Newcomer");
+    EXPECT_EQ(subjects(), std::vector<std::string> { "Spring order" }); // filed under the new contact
+    EXPECT_EQ(messages().asInteger("Contact"), contacts().asInteger("Counter"));
+}
+
+TEST_F(EmailCommandsTest, TheBodyPaneFollowsTheMessageUnderTheCursor)
+{
+    auto* body = form->findChild<QPlainTextEdit*>(QStringLiteral("memBody"));
+    messages().first();
+    EXPECT_EQ(body->toPlainText(), QString::fromStdString("Dear " + messages().asString("SenderName")));
+    messages().next();
+    EXPECT_EQ(body->toPlainText(), QString::fromStdString("Dear " + messages().asString("SenderName")));
+    goTo(second);
+    EXPECT_TRUE(body->toPlainText().isEmpty());
+}
+
+TEST_F(EmailCommandsTest, FindStartsOnTheSenderMatchesTheStartInAnyCaseAndSaysWhenNothingMatches)
+{
+    messages().first();
+    inModal<pelmora::app::TfrmFind>("btnFindEmail", [&](pelmora::app::TfrmFind* find) {
+        EXPECT_EQ(find->fieldList()->currentText(), QStringLiteral("SenderName"));
+        QTest::keyClicks(find->valueEdit(), QStringLiteral("BOB"));
+        find->findChild<QPushButton*>(QStringLiteral("btnFindFirst"))->click();
+        EXPECT_EQ(messages().asString("Subject"), "Invoice 17");
+        find->valueEdit()->setText(QStringLiteral("Jones")); // not at the start
+        find->findChild<QPushButton*>(QStringLiteral("btnFindFirst"))->click();
+        find->reject();
+    });
+    EXPECT_EQ(messages().asString("Subject"), "Invoice 17"); // a miss leaves the message current
+    ASSERT_EQ(prompts->shown.size(), 1);
+    EXPECT_EQ(prompts->shown.front(), QStringLiteral("Locate Field Value|No message holds \"Jones\" in SenderName."));
+}
+
+// Catches the addresses handed to the desktop, so no browser starts during the tests.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    UrlCatcher()
+    {
+        for (const char* scheme : { "http", "https" })
+            QDesktopServices::setUrlHandler(QLatin1String(scheme), this, "open");
+    }
+    ~UrlCatcher() override
+    {
+        for (const char* scheme : { "http", "https" })
+            QDesktopServices::unsetUrlHandler(QLatin1String(scheme));
+    }
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened << url; }
+};
+
+TEST_F(EmailCommandsTest, GoToWebPageOpensTheLinkAndNotesTheVisit)
+{
+    UrlCatcher urls;
+    TableView& links = data->TBLLinks;
+    for (int i = 0; i < 50 && links.isEmpty() && !contacts().eof(); ++i)
+        contacts().next();
+    ASSERT_FALSE(links.isEmpty()) << "some Sample contact has a link";
+    const std::string today = pelmora::data::Date::today().iso();
+    button("btnGoToLink")->click();
+    EXPECT_EQ(links.asString("LastAccess"), today);
+    EXPECT_FALSE(links.isEditing());
+
+    // The URL cell's button notes the visit on the contact as well (Ctrl+Enter on the cell).
+    form->showPage(pelmora::app::TfrmMainForm::LinksTab);
+    auto* grid = form->findChild<pelmora::app::TDBGrid*>(QStringLiteral("grdLinks"));
+    grid->setCurrentIndex(grid->model()->index(grid->currentIndex().row(), 1));
+    QTest::keyClick(grid, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(contacts().asString("LastVisited"), today);
+    EXPECT_FALSE(contacts().isEditing());
+    ASSERT_EQ(urls.opened.size(), 2);
+    EXPECT_EQ(urls.opened.back(), QUrl::fromUserInput(QString::fromStdString(links.asString("URL"))));
+}
+
+} // namespace
+
+#include "EmailCommandsTest.moc"
