@@ -158,8 +158,14 @@ private:
 
     static SqlCondition join(SqlCondition left, const char* op, const SqlCondition& right)
     {
-        left.sql = "(" + left.sql + (op[0] == 'o' ? " OR " : " AND ") + right.sql + ")";
+        const bool both = op[0] == 'a';
+        left.sql = "(" + left.sql + (both ? " AND " : " OR ") + right.sql + ")";
         left.params.insert(left.params.end(), right.params.begin(), right.params.end());
+        // Either side's range holds when both sides must; neither holds when one side may do.
+        if (both)
+            left.rangedIndexes.insert(left.rangedIndexes.end(), right.rangedIndexes.begin(), right.rangedIndexes.end());
+        else
+            left.rangedIndexes.clear();
         return left;
     }
 
@@ -171,6 +177,7 @@ private:
             advance();
             SqlCondition inner = notExpression(depth + 1);
             inner.sql = "NOT " + inner.sql;
+            inner.rangedIndexes.clear();
             return inner;
         }
         if (m_token.kind == Tok::Open) {
@@ -260,6 +267,7 @@ SqlCondition Parser::textComparison(const FieldDef& field, const std::string& op
     }
     seek.sql = "(" + seek.sql + " AND " + exact.sql + ")";
     seek.params.insert(seek.params.end(), exact.params.begin(), exact.params.end());
+    seek.rangedIndexes.push_back(index->name);
     return seek;
 }
 

@@ -12,6 +12,9 @@ namespace pelmora::data {
 struct SqlCondition {
     std::string sql;
     std::vector<Value> params;
+    // The indexes whose ranges the whole condition implies (only when asked for them): a view in
+    // one of these orders reads its records straight from the range.
+    std::vector<std::string> rangedIndexes {};
 
     bool empty() const { return sql.empty(); }
 };

@@ -128,6 +128,7 @@ void TableView::rebuildWhere()
             SqlCondition& where = seek ? m_whereSeek : m_where;
             where.sql += (where.sql.empty() ? "(" : " AND (") + c.sql + ")";
             where.params.insert(where.params.end(), c.params.begin(), c.params.end());
+            where.rangedIndexes.insert(where.rangedIndexes.end(), c.rangedIndexes.begin(), c.rangedIndexes.end());
         }
     };
     if (m_filtered && !m_filter.empty())
@@ -137,14 +138,21 @@ void TableView::rebuildWhere()
 }
 
 // Reading in the view's order and testing the filter on each record finds a page quickly when
-// many records match, but reads the whole table when few or none do. So the matches are counted
-// first through the filter's indexes (the counter wants that figure anyway), and when they are
-// few they are read through those indexes and sorted instead.
+// many records match, but reads the whole table when few or none do, and most of it when the
+// matches sit late in the order. A filter that ranges over the view's own index is read from
+// that range. Otherwise the matches are counted first through the filter's indexes (the counter
+// wants that figure anyway), and when they are few they are read through them and sorted.
 void TableView::chooseFilterPath()
 {
     m_seek = false;
     if (m_whereSeek.sql == m_where.sql)
         return;
+    const auto& ranged = m_whereSeek.rangedIndexes;
+    if (!m_indexName.empty()
+        && std::any_of(ranged.begin(), ranged.end(), [&](const std::string& i) { return i == m_indexName; })) {
+        m_seek = true;
+        return;
+    }
     constexpr std::int64_t kFewMatches = 1000;
     m_seek = recordCount() <= kFewMatches;
 }

@@ -116,8 +116,9 @@ TEST_F(FilterTest, TextComparisonsKeepCaseWhateverIndexFindsThem)
         EXPECT_EQ(filtered("Contacts", expression), shell("Contacts", where)) << expression;
 }
 
-// A filter that matches few records is read through its index and sorted; one that matches many
-// is tested record by record in the view's order. Both must walk, count and number the same way.
+// A filter that matches few records is read through its index and sorted, one over the view's
+// own index is read from its range, and one that matches many otherwise is tested record by
+// record in the view's order. All must walk, count and number the same way.
 TEST_F(FilterTest, FewAndManyMatchesWalkCountAndNumberAlike)
 {
     ASSERT_TRUE(test::haveSqliteShell());
@@ -126,6 +127,7 @@ TEST_F(FilterTest, FewAndManyMatchesWalkCountAndNumberAlike)
                          "SELECT i, 'Bulk' || (i * 37 % 211), 'F' || (i % 7), 'City' || (i % 400) FROM n");
     const std::pair<const char*, const char*> cases[] = {
         { "LName = 'Bulk*'", "substr(LName, 1, 4) = 'Bulk'" }, // 1,500 matches
+        { "City = 'City*'", "substr(City, 1, 4) = 'City'" }, // 1,500 matches
         { "LName = 'Bulk1*'", "substr(LName, 1, 5) = 'Bulk1'" }, // 777
         { "LName = 'bulk*' or LName = 'Sm*'", "substr(LName, 1, 4) = 'bulk' OR substr(LName, 1, 2) = 'Sm'" },
         { "LName = 'Bulk2*' and City = 'City3*'", "substr(LName, 1, 5) = 'Bulk2' AND substr(City, 1, 5) = 'City3'" },
