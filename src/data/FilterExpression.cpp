@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 namespace pelmora::data {
 
@@ -21,12 +22,39 @@ struct Token {
 // Parentheses deeper than this are refused rather than risking the stack.
 constexpr int kMaxDepth = 64;
 
+const IndexDef* leadingIndex(const TableDef& table, const FieldDef& field)
+{
+    for (const IndexDef& index : table.indexes) {
+        if (!index.fields.empty() && equalsNoCase(index.fields.front(), field.name))
+            return &index;
+    }
+    return nullptr;
+}
+
+// The least text above every text that starts with `prefix` in the index's order; none when the
+// prefix is all 0xFF bytes. NOCASE compares ASCII letters folded to lower case, so the bound is
+// built from the folded prefix (the byte after a folded one folds to itself or higher).
+std::optional<std::string> prefixEnd(std::string prefix, bool noCase)
+{
+    if (noCase) {
+        for (char& c : prefix)
+            c = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+    }
+    while (!prefix.empty() && static_cast<unsigned char>(prefix.back()) == 0xFF)
+        prefix.pop_back();
+    if (prefix.empty())
+        return std::nullopt;
+    prefix.back() = char(static_cast<unsigned char>(prefix.back()) + 1);
+    return prefix;
+}
+
 class Parser {
 public:
-    Parser(const std::string& expression, const TableDef& table, const DateFormat& dates)
+    Parser(const std::string& expression, const TableDef& table, const DateFormat& dates, bool seekIndexes)
         : m_text(expression)
         , m_table(table)
         , m_dates(dates)
+        , m_seekIndexes(seekIndexes)
     {
         advance();
     }
@@ -130,8 +158,14 @@ private:
 
     static SqlCondition join(SqlCondition left, const char* op, const SqlCondition& right)
     {
-        left.sql = "(" + left.sql + (op[0] == 'o' ? " OR " : " AND ") + right.sql + ")";
+        const bool both = op[0] == 'a';
+        left.sql = "(" + left.sql + (both ? " AND " : " OR ") + right.sql + ")";
         left.params.insert(left.params.end(), right.params.begin(), right.params.end());
+        // Either side's range holds when both sides must; neither holds when one side may do.
+        if (both)
+            left.rangedIndexes.insert(left.rangedIndexes.end(), right.rangedIndexes.begin(), right.rangedIndexes.end());
+        else
+            left.rangedIndexes.clear();
         return left;
     }
 
@@ -143,6 +177,7 @@ private:
             advance();
             SqlCondition inner = notExpression(depth + 1);
             inner.sql = "NOT " + inner.sql;
+            inner.rangedIndexes.clear();
             return inner;
         }
         if (m_token.kind == Tok::Open) {
@@ -158,11 +193,13 @@ private:
     }
 
     SqlCondition comparison();
+    SqlCondition textComparison(const FieldDef& field, const std::string& op, const Token& literal) const;
     Value literalFor(const FieldDef& field, const Token& literal) const;
 
     std::string m_text;
     const TableDef& m_table;
     const DateFormat& m_dates;
+    bool m_seekIndexes;
     size_t m_pos = 0;
     Token m_token;
 };
@@ -193,16 +230,45 @@ SqlCondition Parser::comparison()
             fail("null can only be compared with = or <>", literal.position);
         return { column + (op == "=" ? " IS NULL" : " IS NOT NULL"), {} };
     }
-    const bool text = field->type == FieldType::Alpha || field->type == FieldType::Memo;
-    if (text && literal.kind == Tok::Text && literal.text.size() > 1 && literal.text.back() == '*'
-        && (op == "=" || op == "<>")) {
-        const std::string prefix = literal.text.substr(0, literal.text.size() - 1);
-        return { std::string(op == "<>" ? "NOT " : "") + "(substr(" + column + ", 1, length(?)) = ?)",
-            { prefix, prefix } };
-    }
+    if ((field->type == FieldType::Alpha || field->type == FieldType::Memo) && (op == "=" || op == "<>"))
+        return textComparison(*field, op, literal);
     if (field->type == FieldType::Logical)
         return { "ifnull(" + column + ", 0) " + op + " ?", { literalFor(*field, literal) } };
     return { column + " " + op + " ?", { literalFor(*field, literal) } };
+}
+
+// Equal or not equal to a text, or (a quoted text ending in *) starting or not starting with it.
+SqlCondition Parser::textComparison(const FieldDef& field, const std::string& op, const Token& literal) const
+{
+    const std::string column = "\"" + field.name + "\"";
+    const bool prefixed = literal.kind == Tok::Text && literal.text.size() > 1 && literal.text.back() == '*';
+    std::string value = std::get<std::string>(literalFor(field, literal));
+    if (prefixed)
+        value.pop_back();
+    SqlCondition exact = prefixed ? SqlCondition { "(substr(" + column + ", 1, length(?)) = ?)", { value, value } }
+                                  : SqlCondition { column + " = ?", { value } };
+    if (op == "<>") {
+        exact.sql = prefixed ? "NOT " + exact.sql : column + " <> ?";
+        return exact;
+    }
+    const IndexDef* index = m_seekIndexes ? leadingIndex(m_table, field) : nullptr;
+    if (!index || (!prefixed && !index->caseInsensitive))
+        return exact; // no index, or a plain equality the index already serves
+    const std::string collate = index->caseInsensitive ? " COLLATE NOCASE" : "";
+    SqlCondition seek;
+    if (!prefixed) {
+        seek = { column + " = ?" + collate, { value } };
+    } else {
+        seek = { column + " >= ?" + collate, { value } };
+        if (auto end = prefixEnd(value, index->caseInsensitive)) {
+            seek.sql += " AND " + column + " < ?" + collate;
+            seek.params.push_back(*end);
+        }
+    }
+    seek.sql = "(" + seek.sql + " AND " + exact.sql + ")";
+    seek.params.insert(seek.params.end(), exact.params.begin(), exact.params.end());
+    seek.rangedIndexes.push_back(index->name);
+    return seek;
 }
 
 Value Parser::literalFor(const FieldDef& field, const Token& literal) const
@@ -239,9 +305,10 @@ Value Parser::literalFor(const FieldDef& field, const Token& literal) const
 
 } // namespace
 
-SqlCondition parseFilter(const std::string& expression, const TableDef& table, const DateFormat& dates)
+SqlCondition parseFilter(
+    const std::string& expression, const TableDef& table, const DateFormat& dates, bool seekIndexes)
 {
-    return Parser(expression, table, dates).parse();
+    return Parser(expression, table, dates, seekIndexes).parse();
 }
 
 } // namespace pelmora::data

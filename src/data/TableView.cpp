@@ -52,6 +52,7 @@ void TableView::open()
     rebuildSelect();
     rebuildWhere();
     setState(ViewState::Browse);
+    chooseFilterPath();
     first();
 }
 
@@ -117,20 +118,43 @@ void TableView::rebuildSelect()
 void TableView::rebuildWhere()
 {
     m_where = {};
-    std::vector<std::string> parts;
+    m_whereSeek = {};
+    m_seek = false;
     auto add = [&](const std::string& expression) {
-        SqlCondition c = parseFilter(expression, *m_table, m_database->dateFormat());
-        if (c.empty())
-            return;
-        parts.push_back("(" + c.sql + ")");
-        m_where.params.insert(m_where.params.end(), c.params.begin(), c.params.end());
+        for (bool seek : { false, true }) {
+            SqlCondition c = parseFilter(expression, *m_table, m_database->dateFormat(), seek);
+            if (c.empty())
+                return;
+            SqlCondition& where = seek ? m_whereSeek : m_where;
+            where.sql += (where.sql.empty() ? "(" : " AND (") + c.sql + ")";
+            where.params.insert(where.params.end(), c.params.begin(), c.params.end());
+            where.rangedIndexes.insert(where.rangedIndexes.end(), c.rangedIndexes.begin(), c.rangedIndexes.end());
+        }
     };
     if (m_filtered && !m_filter.empty())
         add(m_filter);
     for (const std::string& condition : m_appliedConditions)
         add(condition);
-    for (size_t i = 0; i < parts.size(); ++i)
-        m_where.sql += (i ? " AND " : "") + parts[i];
+}
+
+// Reading in the view's order and testing the filter on each record finds a page quickly when
+// many records match, but reads the whole table when few or none do, and most of it when the
+// matches sit late in the order. A filter that ranges over the view's own index is read from
+// that range. Otherwise the matches are counted first through the filter's indexes (the counter
+// wants that figure anyway), and when they are few they are read through them and sorted.
+void TableView::chooseFilterPath()
+{
+    m_seek = false;
+    if (m_whereSeek.sql == m_where.sql)
+        return;
+    const auto& ranged = m_whereSeek.rangedIndexes;
+    if (!m_indexName.empty()
+        && std::any_of(ranged.begin(), ranged.end(), [&](const std::string& i) { return i == m_indexName; })) {
+        m_seek = true;
+        return;
+    }
+    constexpr std::int64_t kFewMatches = 1000;
+    m_seek = recordCount() <= kFewMatches;
 }
 
 Value TableView::masterValue() const
@@ -141,16 +165,17 @@ Value TableView::masterValue() const
 }
 
 // " WHERE ..." with the master link, the filter and the conditions; their values go to `params`.
-std::string TableView::whereClause(std::vector<Value>& params) const
+std::string TableView::whereClause(std::vector<Value>& params, bool seek) const
 {
+    const SqlCondition& where = seek ? m_whereSeek : m_where;
     std::string sql = " WHERE 1";
     if (m_master) {
         sql += " AND " + ident(m_detailField) + " = ?";
         params.push_back(masterValue());
     }
-    if (!m_where.empty()) {
-        sql += " AND " + m_where.sql;
-        params.insert(params.end(), m_where.params.begin(), m_where.params.end());
+    if (!where.empty()) {
+        sql += " AND " + where.sql;
+        params.insert(params.end(), where.params.begin(), where.params.end());
     }
     return sql;
 }

@@ -183,7 +183,9 @@ private:
     std::int64_t countBefore(const Record& record);
     void rebuildSelect();
     void rebuildWhere();
-    std::string whereClause(std::vector<Value>& params) const;
+    void chooseFilterPath();
+    std::string whereClause(std::vector<Value>& params) const { return whereClause(params, m_seek); }
+    std::string whereClause(std::vector<Value>& params, bool seek) const;
     std::vector<Record> fetch(const std::string& tail, const std::vector<Value>& params);
     std::optional<Record> fetchFirst(bool forward);
     std::optional<Record> fetchAfter(const Record& from, bool forward);
@@ -223,6 +225,8 @@ private:
 
     std::string m_select; // SELECT rowid, fields... FROM table
     SqlCondition m_where; // filter and conditions (master link added per query)
+    SqlCondition m_whereSeek; // the same with the ranges of the indexes they can use
+    bool m_seek = false; // whether records are read through m_whereSeek
 
     std::optional<Record> m_current;
     std::vector<Record> m_ahead; // the next records in order, read ahead in one query

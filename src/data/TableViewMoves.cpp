@@ -196,7 +196,8 @@ std::int64_t TableView::recordCount()
     requireOpen();
     if (m_count < 0) {
         std::vector<Value> params;
-        const std::string sql = "SELECT COUNT(*) FROM \"" + m_table->name + "\"" + whereClause(params);
+        // Through the indexes the filter can use: counting never needs the records' order.
+        const std::string sql = "SELECT COUNT(*) FROM \"" + m_table->name + "\"" + whereClause(params, true);
         m_count = m_database->sql().scalar(sql, params);
     }
     return m_count;

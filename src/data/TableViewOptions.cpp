@@ -156,6 +156,7 @@ void TableView::refresh()
     const std::optional<std::int64_t> keep = m_current ? std::optional(m_current->rowId) : std::nullopt;
     m_ahead.clear();
     m_count = -1;
+    chooseFilterPath();
     if (!keep || !gotoRowId(*keep))
         first();
     notify(ViewEvent::ListChanged);

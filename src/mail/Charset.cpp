@@ -1,5 +1,7 @@
 #include "mail/Charset.h"
 
+#include "base/Windows1252.h"
+
 #include <iconv.h>
 
 #include <algorithm>
@@ -10,30 +12,6 @@
 namespace pelmora::mail {
 
 namespace {
-
-// Windows-1252 positions 0x80-0x9F; the five it leaves undefined keep their Latin-1 meaning.
-constexpr char32_t Cp1252High[32] = { 0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
-    0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178 };
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-void appendCp1252(std::string& out, unsigned char byte)
-{
-    appendUtf8(out, byte >= 0x80 && byte < 0xA0 ? Cp1252High[byte - 0x80] : char32_t(byte));
-}
 
 // The length of the valid UTF-8 sequence at `p`, or 0 when there is none.
 std::size_t utf8Length(const unsigned char* p, const unsigned char* end)
@@ -67,7 +45,7 @@ std::string repairUtf8(std::string_view bytes)
     while (p < end) {
         std::size_t n = utf8Length(p, end);
         if (n == 0) {
-            appendCp1252(out, *p++);
+            base::appendWindows1252(out, *p++);
         } else {
             out.append(reinterpret_cast<const char*>(p), n);
             p += n;
@@ -110,7 +88,7 @@ bool convertWithIconv(std::string_view bytes, const std::string& charset, std::s
         if (errno == E2BIG)
             continue;
         // An invalid or truncated sequence: keep the byte and go on after it.
-        appendCp1252(out, static_cast<unsigned char>(*in));
+        base::appendWindows1252(out, static_cast<unsigned char>(*in));
         ++in;
         --inLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -157,9 +135,7 @@ std::string toUtf8(std::string_view bytes, std::string_view charset)
         return repairUtf8(bytes);
     std::string out;
     if (name == "windows-1252" || name == "cp1252" || !convertWithIconv(bytes, name, out)) {
-        out.clear();
-        for (char c : bytes)
-            appendCp1252(out, static_cast<unsigned char>(c));
+        out = base::windows1252ToUtf8(bytes);
     }
     return out;
 }

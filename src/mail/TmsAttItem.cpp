@@ -62,25 +62,10 @@ TmsAttItem& TmsAttList::AddFile(const std::filesystem::path& fileName)
     return AddItem(std::move(item));
 }
 
-TmsAttItem& TmsAttList::AddItem(std::unique_ptr<TmsAttItem> item)
-{
-    m_items.push_back(std::move(item));
-    return *m_items.back();
-}
-
-void TmsAttList::Assign(const TmsAttList& other)
-{
-    if (&other == this)
-        return;
-    m_items.clear();
-    for (const auto& item : other.m_items)
-        m_items.push_back(std::make_unique<TmsAttItem>(*item));
-}
-
 std::vector<std::tuple<std::string, std::string, int>> TmsAttList::storedItems() const
 {
     std::vector<std::tuple<std::string, std::string, int>> out;
-    for (const auto& item : m_items)
+    for (const auto& item : items())
         out.emplace_back(item->FileName.str(), item->ContentType.str(), static_cast<int>(item->Encoding));
     return out;
 }

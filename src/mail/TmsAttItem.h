@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mail/OwningList.h"
 #include "mail/ShortText.h"
 
 #include <cstdint>
@@ -38,34 +39,14 @@ public:
 };
 
 // An ordered list of attachments that owns its items.
-class TmsAttList {
+class TmsAttList : public OwningList<TmsAttItem> {
 public:
-    int Count() const { return static_cast<int>(m_items.size()); }
-    TmsAttItem& Items(int index) { return *m_items.at(static_cast<std::size_t>(index)); }
-    const TmsAttItem& Items(int index) const { return *m_items.at(static_cast<std::size_t>(index)); }
-
     // Loads the whole file; a file that cannot be read raises pelmora::Error and nothing is
     // appended.
     TmsAttItem& AddFile(const std::filesystem::path& fileName);
-    TmsAttItem& AddItem(std::unique_ptr<TmsAttItem> item);
-    void Clear() { m_items.clear(); }
-    void Assign(const TmsAttList& other);
 
     // The stored form: triples (FileName, ContentType, Encoding); content is not stored.
     std::vector<std::tuple<std::string, std::string, int>> storedItems() const;
-
-    TmsAttList() = default;
-    TmsAttList(const TmsAttList& other) { Assign(other); }
-    TmsAttList& operator=(const TmsAttList& other)
-    {
-        Assign(other);
-        return *this;
-    }
-    TmsAttList(TmsAttList&&) = default;
-    TmsAttList& operator=(TmsAttList&&) = default;
-
-private:
-    std::vector<std::unique_ptr<TmsAttItem>> m_items;
 };
 
 } // namespace pelmora::mail

@@ -51,25 +51,10 @@ TmsMailAddress& TmsAddressList::Add(std::string_view address, std::string_view n
     return AddItem(std::make_unique<TmsMailAddress>(address, name));
 }
 
-TmsMailAddress& TmsAddressList::AddItem(std::unique_ptr<TmsMailAddress> address)
-{
-    m_items.push_back(std::move(address));
-    return *m_items.back();
-}
-
-void TmsAddressList::Assign(const TmsAddressList& other)
-{
-    if (&other == this)
-        return;
-    m_items.clear();
-    for (const auto& item : other.m_items)
-        m_items.push_back(std::make_unique<TmsMailAddress>(*item));
-}
-
 std::vector<std::pair<std::string, std::string>> TmsAddressList::storedItems() const
 {
     std::vector<std::pair<std::string, std::string>> out;
-    for (const auto& item : m_items)
+    for (const auto& item : items())
         out.emplace_back(item->Name.str(), item->Address.str());
     return out;
 }

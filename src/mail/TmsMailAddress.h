@@ -1,8 +1,8 @@
 #pragma once
 
+#include "mail/OwningList.h"
 #include "mail/ShortText.h"
 
-#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -29,33 +29,13 @@ public:
 };
 
 // An ordered list of addresses that owns its items.
-class TmsAddressList {
+class TmsAddressList : public OwningList<TmsMailAddress> {
 public:
-    int Count() const { return static_cast<int>(m_items.size()); }
-    TmsMailAddress& Items(int index) { return *m_items.at(static_cast<std::size_t>(index)); }
-    const TmsMailAddress& Items(int index) const { return *m_items.at(static_cast<std::size_t>(index)); }
-
     // Note the order: address first, then the display name.
     TmsMailAddress& Add(std::string_view address, std::string_view name);
-    TmsMailAddress& AddItem(std::unique_ptr<TmsMailAddress> address);
-    void Clear() { m_items.clear(); }
-    void Assign(const TmsAddressList& other);
 
     // The stored form of the list: pairs of (Name, Address), in order.
     std::vector<std::pair<std::string, std::string>> storedItems() const;
-
-    TmsAddressList() = default;
-    TmsAddressList(const TmsAddressList& other) { Assign(other); }
-    TmsAddressList& operator=(const TmsAddressList& other)
-    {
-        Assign(other);
-        return *this;
-    }
-    TmsAddressList(TmsAddressList&&) = default;
-    TmsAddressList& operator=(TmsAddressList&&) = default;
-
-private:
-    std::vector<std::unique_ptr<TmsMailAddress>> m_items;
 };
 
 // Reads one address as a header gives it: "Name <addr>", "addr (Name)" or a bare "addr".

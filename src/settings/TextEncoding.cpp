@@ -1,6 +1,7 @@
 #include "settings/TextEncoding.h"
 
-#include <algorithm>
+#include "base/Windows1252.h"
+
 #include <cstdint>
 
 namespace pelmora::settings {
@@ -9,31 +10,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 constexpr char32_t kMalformed = 0xFFFFFFFF;
-
-// Windows-1252 bytes 0x80-0x9F. The five bytes the code page leaves undefined map to the C1
-// controls of the same value, as Windows converts them, so every byte survives a round trip.
-constexpr char16_t kCp1252High[32] = { 0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030,
-    0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178 };
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 void appendUnit(std::string& out, uint16_t unit, bool bigEndian)
 {
@@ -91,15 +67,15 @@ std::string utf16ToUtf8(std::string_view bytes, bool bigEndian)
         if (unit >= 0xD800 && unit < 0xDC00 && i + 3 < bytes.size()) {
             const uint16_t next = unitAt(i + 2);
             if (next >= 0xDC00 && next < 0xE000) {
-                appendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (next - 0xDC00));
+                base::appendUtf8(out, 0x10000 + ((char32_t(unit) - 0xD800) << 10) + (next - 0xDC00));
                 i += 2;
                 continue;
             }
         }
-        appendUtf8(out, unit >= 0xD800 && unit < 0xE000 ? kReplacement : unit);
+        base::appendUtf8(out, unit >= 0xD800 && unit < 0xE000 ? kReplacement : unit);
     }
     if (i < bytes.size())
-        appendUtf8(out, kReplacement); // odd trailing byte
+        base::appendUtf8(out, kReplacement); // odd trailing byte
     return out;
 }
 
@@ -133,13 +109,7 @@ bool isValidUtf8(std::string_view text)
 
 std::string cp1252ToUtf8(std::string_view bytes)
 {
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 4);
-    for (const char byte : bytes) {
-        const auto b = static_cast<unsigned char>(byte);
-        appendUtf8(out, b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : b);
-    }
-    return out;
+    return base::windows1252ToUtf8(bytes);
 }
 
 std::optional<std::string> utf8ToCp1252(std::string_view text)
@@ -147,16 +117,10 @@ std::optional<std::string> utf8ToCp1252(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
-        const char32_t c = nextCodePoint(text, i);
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-            out += static_cast<char>(c);
-            continue;
-        }
-        const char16_t* end = kCp1252High + 32;
-        const char16_t* found = std::find(kCp1252High, end, static_cast<char16_t>(c));
-        if (c > 0xFFFF || found == end)
+        const std::optional<char> byte = base::codePointToWindows1252(nextCodePoint(text, i));
+        if (!byte)
             return std::nullopt;
-        out += static_cast<char>(0x80 + (found - kCp1252High));
+        out += *byte;
     }
     return out;
 }

@@ -81,6 +81,79 @@ TEST_F(FilterTest, EveryFormTheWindowsBuildSelectsWhatTheSameSqlSelects)
         EXPECT_EQ(filtered(c.table, c.expression), shell(c.table, c.where)) << c.expression;
 }
 
+// Texts are compared byte for byte even where an index that folds case helps find them: the
+// folded range must neither lose a match (letters next to the range's end, bytes beyond ASCII)
+// nor let a record of another case through.
+TEST_F(FilterTest, TextComparisonsKeepCaseWhateverIndexFindsThem)
+{
+    ASSERT_TRUE(test::haveSqliteShell());
+    database->sql().exec(R"(
+        INSERT INTO Contacts (Counter, LName, FName, CategoryA) VALUES
+          (10, 'Sm@x', 'A', 'Friend'), (11, 'SmA', 'B', 'x'), (12, 'Sma', 'C', 'X'), (13, 'Sm[', 'D', NULL),
+          (14, 'Smz', 'E', 'FRIEND'), (15, 'Sm{', 'F', 'Fr'), (16, 'SMITH', 'G', 'Friendly'),
+          (17, 'Émile', 'H', 'Ü'), (18, 'émile', 'I', 'ü'), (19, 'Zz', 'J', 'Z'), (20, 'z', 'K', 'z'),
+          (21, 'Zoë', 'L', '@');
+    )");
+    const std::pair<const char*, const char*> cases[] = {
+        { "LName = 'Sm*'", "substr(LName, 1, 2) = 'Sm'" },
+        { "LName = 'sm*'", "substr(LName, 1, 2) = 'sm'" },
+        { "LName = 'SM*'", "substr(LName, 1, 2) = 'SM'" },
+        { "LName = 'Sm@*'", "substr(LName, 1, 3) = 'Sm@'" },
+        { "LName = 'Smz*'", "substr(LName, 1, 3) = 'Smz'" },
+        { "LName = 'Sm[*'", "substr(LName, 1, 3) = 'Sm['" },
+        { "LName = 'Z*'", "substr(LName, 1, 1) = 'Z'" },
+        { "LName = 'É*'", "substr(LName, 1, 1) = 'É'" },
+        { "LName = 'smith'", "LName = 'smith'" },
+        { "LName = 'SMITH'", "LName = 'SMITH'" },
+        { "LName = 'émile'", "LName = 'émile'" },
+        { "CategoryA = 'x'", "CategoryA = 'x'" },
+        { "CategoryA = '@*' or CategoryA = 'z'", "CategoryA = '@' OR CategoryA = 'z'" },
+        { "CategoryA = 'Friend*' and not (LName = 'S*')",
+            "substr(CategoryA, 1, 6) = 'Friend' AND NOT substr(LName, 1, 1) = 'S'" },
+        { "not (CategoryA = 'Friend')", "NOT CategoryA = 'Friend'" },
+    };
+    for (const auto& [expression, where] : cases)
+        EXPECT_EQ(filtered("Contacts", expression), shell("Contacts", where)) << expression;
+}
+
+// A filter that matches few records is read through its index and sorted, one over the view's
+// own index is read from its range, and one that matches many otherwise is tested record by
+// record in the view's order. All must walk, count and number the same way.
+TEST_F(FilterTest, FewAndManyMatchesWalkCountAndNumberAlike)
+{
+    ASSERT_TRUE(test::haveSqliteShell());
+    database->sql().exec("WITH RECURSIVE n(i) AS (SELECT 100 UNION ALL SELECT i + 1 FROM n WHERE i < 1599) "
+                         "INSERT INTO Contacts (Counter, LName, FName, City) "
+                         "SELECT i, 'Bulk' || (i * 37 % 211), 'F' || (i % 7), 'City' || (i % 400) FROM n");
+    const std::pair<const char*, const char*> cases[] = {
+        { "LName = 'Bulk*'", "substr(LName, 1, 4) = 'Bulk'" }, // 1,500 matches
+        { "City = 'City*'", "substr(City, 1, 4) = 'City'" }, // 1,500 matches
+        { "LName = 'Bulk1*'", "substr(LName, 1, 5) = 'Bulk1'" }, // 777
+        { "LName = 'bulk*' or LName = 'Sm*'", "substr(LName, 1, 4) = 'bulk' OR substr(LName, 1, 2) = 'Sm'" },
+        { "LName = 'Bulk2*' and City = 'City3*'", "substr(LName, 1, 5) = 'Bulk2' AND substr(City, 1, 5) = 'City3'" },
+    };
+    for (const auto& [expression, where] : cases) {
+        TableView view("test", tableDef("Contacts"));
+        view.setDatabase(database);
+        view.setIndexName("LNameInd");
+        view.setFilter(expression);
+        view.setFiltered(true);
+        view.open();
+        const auto expected = sqliteShell(temp.path() / "database.sqlite",
+            std::string("SELECT rowid FROM Contacts WHERE ") + where
+                + " ORDER BY LName COLLATE NOCASE, FName COLLATE NOCASE, rowid");
+        EXPECT_EQ(walk(view), expected) << expression;
+        EXPECT_EQ(view.recordCount(), std::int64_t(expected.size())) << expression;
+        if (expected.size() < 3)
+            continue;
+        const std::int64_t middle = std::stoll(expected[expected.size() / 2]);
+        ASSERT_TRUE(view.gotoRowId(middle));
+        EXPECT_EQ(view.recNo(), std::int64_t(expected.size() / 2 + 1)) << expression;
+        ASSERT_TRUE(view.prior());
+        EXPECT_EQ(std::to_string(view.current()->rowId), expected[expected.size() / 2 - 1]) << expression;
+    }
+}
+
 TEST_F(FilterTest, MalformedExpressionsSayWhatIsWrongAndWhere)
 {
     struct Case {

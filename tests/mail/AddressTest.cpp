@@ -132,6 +132,22 @@ TEST(Attachments, DeriveTypeAndEncodingFromTheExtension)
     EXPECT_EQ(bareFileName("dir.x/sub\\c:file.pdf"), "file.pdf");
 }
 
+TEST(Address, ListsCopyTheirItemsAndSurviveAssigningThemselves)
+{
+    TmsAddressList list;
+    list.Add("ann@example.org", "Ann");
+    TmsAddressList copy = list;
+    copy.Items(0).Name = "Changed";
+    EXPECT_EQ(list.Items(0).Name.str(), "Ann");
+    copy = list;
+    copy.Add("bob@example.org", "");
+    list.Assign(list);
+    EXPECT_EQ(list.Count(), 1);
+    EXPECT_EQ(list.Items(0).Address.str(), "ann@example.org");
+    EXPECT_EQ(copy.storedItems(),
+        (std::vector<std::pair<std::string, std::string>> { { "Ann", "ann@example.org" }, { "", "bob@example.org" } }));
+}
+
 TEST(Attachments, LoadFilesOrFailWithoutAppending)
 {
     pelmora::test::TempDir dir;
