@@ -196,12 +196,14 @@ TEST_F(ZipMasterTest, ExtractsArchivesOfOtherTools)
 {
     std::string dir = quoted(m_dir / "source");
     ASSERT_EQ(0, shell("cd " + dir + " && zip -q -9 ../infozip.zip database.sqlite small.txt").status);
+    ASSERT_EQ(0, shell("cd " + dir + " && zip -q -9 -fd ../descriptor.zip database.sqlite small.txt").status);
+    ASSERT_EQ(0, shell("cd " + dir + " && zip -q -9 - database.sqlite small.txt | cat > ../piped.zip").status);
     ASSERT_EQ(0,
         shell("cd " + dir
             + " && python3 -c \"import zipfile; z=zipfile.ZipFile('../python.zip','w',"
               "zipfile.ZIP_DEFLATED); z.write('database.sqlite'); z.write('small.txt'); z.close()\"")
             .status);
-    for (const char* name : { "infozip.zip", "python.zip" }) {
+    for (const char* name : { "infozip.zip", "descriptor.zip", "piped.zip", "python.zip" }) {
         SCOPED_TRACE(name);
         fs::remove_all(m_dir / "target");
         fs::create_directory(m_dir / "target");
@@ -247,4 +249,20 @@ TEST_F(ZipMasterTest, ACancelledExtractStopsAndLeavesNoPartialFile)
     zip.ExtrBaseDir = m_dir / "target";
     EXPECT_THROW(zip.Extract(), ArchiveCanceled);
     EXPECT_TRUE(fs::is_empty(m_dir / "target"));
+}
+
+// A cancel pressed while the last file is reported still cancels: the caller must not take what
+// was extracted for a finished restore.
+TEST_F(ZipMasterTest, ACancelAtTheVeryEndStillCancels)
+{
+    zip.setZipFilename(archive());
+    zip.FSpecArgs = sourceFiles();
+    zip.Add();
+    int files = 0;
+    zip.OnProgress = [&](int kind, const std::string&, std::uint64_t) {
+        if (kind == TZipMaster::FileDone && ++files == 3)
+            zip.Cancel();
+    };
+    zip.ExtrBaseDir = m_dir / "target";
+    EXPECT_THROW(zip.Extract(), ArchiveCanceled);
 }
