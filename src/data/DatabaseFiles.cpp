@@ -127,19 +127,6 @@ std::string databaseProblem(const fs::path& file)
     }
 }
 
-void replaceSidecars(const fs::path& from, const fs::path& to)
-{
-    for (const char* suffix : { "-wal", "-shm", "-journal" }) {
-        fs::path own(from.string() + suffix);
-        fs::path old(to.string() + suffix);
-        std::error_code error;
-        if (fs::exists(own, error))
-            fs::rename(own, old, error);
-        else
-            fs::remove(old, error);
-    }
-}
-
 fs::path makeStagingDir(const fs::path& near, const std::string& purpose)
 {
     std::random_device random;

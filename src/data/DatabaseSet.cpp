@@ -128,6 +128,12 @@ std::optional<DatabaseRow> DatabaseSet::createRow()
         m_prompts.message(texts::nameNotBare);
         return std::nullopt;
     }
+    if (*name == "Sample") {
+        // Every row of that name is the data directory's: a second one would hide its own
+        // directory, and whatever the user put in it, behind the built-in database.
+        m_prompts.message(texts::nameSample);
+        return std::nullopt;
+    }
     fs::path dir = m_programDir / *name;
     std::error_code error;
     if (!fs::create_directory(dir, error)) {

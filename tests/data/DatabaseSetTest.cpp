@@ -51,11 +51,11 @@ TEST_F(DatabaseSetTest, NewRefusesNamesThatAreNotADirectoryOfItsOwn)
 {
     newDatabase("Clients");
     std::size_t rows = dataModule.databaseRows().size();
-    prompts.names = { "", "../outside", "a/b", ".", "..", "Clients", std::nullopt };
-    for (int i = 0; i < 7; ++i)
+    prompts.names = { "", "../outside", "a/b", ".", "..", "Clients", "Sample", std::nullopt };
+    for (int i = 0; i < 8; ++i)
         EXPECT_FALSE(set.New());
     EXPECT_EQ((std::vector<std::string> { texts::nameEmpty, texts::nameNotBare, texts::nameNotBare, texts::nameNotBare,
-                  texts::nameNotBare, texts::cannotCreateDir }),
+                  texts::nameNotBare, texts::cannotCreateDir, texts::nameSample }),
         prompts.messages);
     EXPECT_EQ(rows, dataModule.databaseRows().size());
     EXPECT_FALSE(fs::exists(m_home.path().parent_path() / "outside"));
@@ -141,13 +141,16 @@ TEST_F(DatabaseSetTest, RestoresArchivesOfOtherTools)
     std::string dir = quoted(dataDir());
     dataModule.closeEveryTable(); // the file alone then holds every record
     ASSERT_EQ(0, shell("cd " + dir + " && zip -q -9 ../infozip.zip database.sqlite").status);
+    // Written as a stream: sizes only in a data descriptor after each entry's data.
+    ASSERT_EQ(0, shell("cd " + dir + " && zip -q -9 -fd ../descriptor.zip database.sqlite").status);
+    ASSERT_EQ(0, shell("cd " + dir + " && zip -q -9 - database.sqlite | cat > ../piped.zip").status);
     ASSERT_EQ(0,
         shell("cd " + dir
             + " && python3 -c \"import zipfile; z=zipfile.ZipFile('../python.zip','w',"
               "zipfile.ZIP_DEFLATED); z.write('database.sqlite'); z.close()\"")
             .status);
     dataModule.openDatabase(dataDir());
-    for (const char* name : { "infozip.zip", "python.zip" }) {
+    for (const char* name : { "infozip.zip", "descriptor.zip", "piped.zip", "python.zip" }) {
         DatabaseRow target = newDatabase(std::string("From ") + name);
         prompts.paths = { m_home.path() / name };
         ASSERT_TRUE(set.Restore(target)) << name;
@@ -344,4 +347,32 @@ TEST_F(DatabaseSetTest, TheOpenDatabaseIsKnownByItsDirectoryWhenItHasNoName)
 
     EXPECT_FALSE(set.Delete(*row("Sample")));
     EXPECT_TRUE(prompts.said(texts::deleteActive));
+}
+
+// A file that can not be replaced (here one the file system refuses to rename) stops the restore
+// before anything is swapped in for good: what was moved already is put back.
+TEST_F(DatabaseSetTest, ARestoreThatCanNotReplaceEveryFileReplacesNone)
+{
+    DatabaseRow target = newDatabase("Target");
+    addContacts(target.BaseDir, 3);
+    writeFile(dataDir() / "aaa.txt", "new");
+    writeFile(dataDir() / "zzz.txt", "new");
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Backup(*row("Sample")));
+    fs::path pinned = fs::path(target.BaseDir) / "aaa.txt";
+    writeFile(pinned, "old");
+    writeFile(fs::path(target.BaseDir) / "zzz.txt", "old");
+    if (shell("chattr +i " + quoted(pinned)).status != 0)
+        GTEST_SKIP() << "chattr +i is not available here";
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    bool restored = set.Restore(target);
+    shell("chattr -i " + quoted(pinned));
+    EXPECT_FALSE(restored);
+    EXPECT_EQ(3, count(target.BaseDir, "Contacts"));
+    EXPECT_EQ("ok", integrity(target.BaseDir));
+    EXPECT_EQ("old", readFile(pinned));
+    EXPECT_EQ("old", readFile(fs::path(target.BaseDir) / "zzz.txt"));
+    EXPECT_EQ(0, hiddenEntries(m_home.path()));
+    ASSERT_FALSE(prompts.messages.empty());
+    EXPECT_NE(std::string::npos, prompts.messages.back().find("nothing was restored"));
 }
