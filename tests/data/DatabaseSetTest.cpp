@@ -376,3 +376,20 @@ TEST_F(DatabaseSetTest, ARestoreThatCanNotReplaceEveryFileReplacesNone)
     ASSERT_FALSE(prompts.messages.empty());
     EXPECT_NE(std::string::npos, prompts.messages.back().find("nothing was restored"));
 }
+
+// After a restore of the open database, what the program writes must be seen by another program
+// reading the same file: its log and shared index must be the ones beside the restored file.
+TEST_F(DatabaseSetTest, WritesAfterRestoringTheOpenDatabaseReachOtherReaders)
+{
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Backup(*row("Sample")));
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Restore(*row("Sample")));
+    module.TBLCon.insert();
+    module.TBLCon.setString("LName", "AfterRestore");
+    module.TBLCon.post();
+    fs::path file = dataDir() / "database.sqlite";
+    EXPECT_TRUE(fs::exists(file.string() + "-wal"));
+    ShellResult other = shell("sqlite3 " + quoted(file) + " \"SELECT count(*) FROM Contacts WHERE LName='AfterRestore'\"");
+    EXPECT_EQ("1\n", other.out);
+}
