@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -134,9 +135,16 @@ fs::path makeStagingDir(const fs::path& near, const std::string& purpose)
     if (!clean.has_filename())
         clean = clean.parent_path();
     fs::path parent = clean.parent_path();
+    // A name near the file system's limit of 255 bytes must still leave room for the suffix;
+    // the cut never splits a UTF-8 character.
+    std::string stem = clean.filename().string();
+    std::size_t keep = std::min<std::size_t>(stem.size(), 100);
+    while (keep > 0 && keep < stem.size() && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80)
+        --keep;
+    stem.resize(keep);
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name(1, '.');
-        name.append(clean.filename().string()).append(1, '.').append(purpose).append(1, '-');
+        name.append(stem).append(1, '.').append(purpose).append(1, '-');
         fs::path candidate = parent / name.append(std::to_string(random()));
         std::error_code error;
         if (fs::create_directory(candidate, error))

@@ -266,3 +266,18 @@ TEST_F(ZipMasterTest, ACancelAtTheVeryEndStillCancels)
     zip.ExtrBaseDir = m_dir / "target";
     EXPECT_THROW(zip.Extract(), ArchiveCanceled);
 }
+
+// A name close to the file system's limit of 255 bytes is a valid archive name; writing it may
+// not depend on a longer temporary name beside it.
+TEST_F(ZipMasterTest, WritesAnArchiveWhoseNameIsNearTheLimit)
+{
+    fs::path path = m_dir / (std::string(247, 'n') + ".pmb");
+    zip.setZipFilename(path);
+    zip.FSpecArgs = sourceFiles();
+    EXPECT_EQ(3, zip.Add());
+    EXPECT_EQ(0, shell("unzip -tq " + quoted(path)).status);
+    int entries = 0;
+    for (const auto& entry : fs::directory_iterator(m_dir.path()))
+        entries += entry.path().filename().string().front() == '.';
+    EXPECT_EQ(0, entries) << "a temporary file was left";
+}

@@ -225,6 +225,22 @@ TEST_F(DatabaseSetTest, ABackUpOfADamagedDatabaseStopsWithoutArchiveOrLeftovers)
     EXPECT_EQ(0, hiddenEntries(m_home.path()));
 }
 
+// The working directory and the temporary archive beside an archive are named after it, or
+// shorter, so that a name near the file system's limit still leaves room for their suffixes.
+TEST_F(DatabaseSetTest, BackupAndRestoreTakeNamesNearTheLimit)
+{
+    DatabaseRow target = newDatabase("Target \xc3\xbc");
+    addContacts(target.BaseDir, 4);
+    fs::path archive = m_home.path() / (std::string(99, 'a') + "\xc3\xbc" + std::string(145, 'a') + ".zip");
+    prompts.paths = { archive };
+    ASSERT_TRUE(set.Backup(target));
+    addContacts(target.BaseDir, 1);
+    prompts.paths = { archive };
+    ASSERT_TRUE(set.Restore(target));
+    EXPECT_EQ(4, count(target.BaseDir, "Contacts"));
+    EXPECT_EQ(0, hiddenEntries(m_home.path()));
+}
+
 TEST_F(DatabaseSetTest, BackupOverAFileThatIsNoArchiveStops)
 {
     writeFile(m_home.path() / "notes.pmb", "my notes, not an archive");
