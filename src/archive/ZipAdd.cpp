@@ -196,11 +196,16 @@ int TZipMaster::runAdd()
         fail("Can not write " + m_zipFilename.string() + ": " + text);
     }
     archive.release();
+    // A cancel pressed as the last file ended still leaves the previous archive in place, as a
+    // cancel at any earlier moment does.
     std::error_code renameError;
-    fs::rename(temporary, m_zipFilename, renameError);
-    if (renameError) {
+    if (!m_cancel)
+        fs::rename(temporary, m_zipFilename, renameError);
+    if (m_cancel || renameError) {
         std::error_code ignored;
         fs::remove(temporary, ignored);
+        if (m_cancel)
+            throw ArchiveCanceled();
         fail("Can not write " + m_zipFilename.string() + ": " + renameError.message());
     }
     message(0, std::to_string(FSpecArgs.size()) + " files written to " + m_zipFilename.string());

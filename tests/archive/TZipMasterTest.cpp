@@ -265,6 +265,20 @@ TEST_F(ZipMasterTest, ACancelAtTheVeryEndStillCancels)
     };
     zip.ExtrBaseDir = m_dir / "target";
     EXPECT_THROW(zip.Extract(), ArchiveCanceled);
+
+    // Add: cancelled as the last file (database.sqlite) ends; the previous archive stays.
+    std::string previous = readFile(archive());
+    std::string current;
+    zip.OnProgress = [&](int kind, const std::string& name, std::uint64_t) {
+        if (kind == TZipMaster::NewFile)
+            current = name;
+        else if (kind == TZipMaster::FileDone && current == "database.sqlite")
+            zip.Cancel();
+    };
+    zip.FSpecArgs = { m_dir / "source" / "small.txt", m_dir / "source" / "empty.bin",
+        m_dir / "source" / "database.sqlite" };
+    EXPECT_THROW(zip.Add(), ArchiveCanceled);
+    EXPECT_EQ(previous, readFile(archive()));
 }
 
 // A name close to the file system's limit of 255 bytes is a valid archive name; writing it may
