@@ -154,14 +154,16 @@ bool DatabaseSet::Delete(const DatabaseRow& row)
         m_prompts.message(texts::deleteActive);
         return false;
     }
-    if (row.BaseName == "Sample") {
+    std::error_code error;
+    // A row of another name may still point at the data directory (the list can be edited): its
+    // files are the Sample database and the list of databases itself.
+    if (row.BaseName == "Sample" || fs::equivalent(row.BaseDir, dataDir(), error)) {
         m_prompts.message(texts::deleteSample);
         return false;
     }
     if (!m_prompts.confirm(texts::deleteQuestion, true))
         return false;
     fs::path dir = row.BaseDir;
-    std::error_code error;
     if (!row.BaseDir.empty() && fs::exists(dir, error)) {
         // A row may point anywhere (an edited list, a moved folder); only a database's own
         // directory is emptied and removed.

@@ -288,6 +288,14 @@ TEST_F(DatabaseSetTest, DeleteRefusesWhatIsNotAnInactiveDatabaseDirectory)
     EXPECT_FALSE(fs::exists(clients.BaseDir));
     EXPECT_FALSE(row("Clients").has_value());
     EXPECT_EQ(texts::deleteQuestion, prompts.questions.back());
+
+    // A row under another name that points at the data directory, with another database open.
+    newDatabase("Other");
+    DatabaseRow alias = dataModule.insertDatabaseRow("Alias", dataDir().string());
+    EXPECT_FALSE(set.Delete(alias));
+    EXPECT_EQ(texts::deleteSample, prompts.messages.back());
+    EXPECT_EQ(sampleContacts, count(dataDir(), "Contacts"));
+    EXPECT_TRUE(fs::exists(dataDir() / "shared.sqlite"));
 }
 
 TEST_F(DatabaseSetTest, AnInsertThatRestoresNothingAddsNoDatabase)
