@@ -417,3 +417,28 @@ TEST_F(DatabaseSetTest, WritesAfterRestoringTheOpenDatabaseReachOtherReaders)
     ShellResult other = shell("sqlite3 " + quoted(file) + " \"SELECT count(*) FROM Contacts WHERE LName='AfterRestore'\"");
     EXPECT_EQ("1\n", other.out);
 }
+
+// "&Cancel Operation" pressed as the last file of the archive is finished still cancels.
+TEST_F(DatabaseSetTest, ARestoreCancelledAtTheVeryEndChangesNothing)
+{
+    DatabaseRow target = newDatabase("Target");
+    addContacts(target.BaseDir, 5);
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    ASSERT_TRUE(set.Backup(*row("Sample")));
+    std::size_t entries = pelmora::archive::readZipEntryList(m_home.path() / "sample.pmb").size();
+    std::size_t finished = 0;
+    auto forward = set.zipMaster().OnProgress;
+    set.zipMaster().OnProgress = [&](int kind, const std::string& name, std::uint64_t size) {
+        forward(kind, name, size);
+        if (kind == pelmora::archive::TZipMaster::FileDone && ++finished == entries)
+            set.zipMaster().Cancel();
+    };
+    prompts.paths = { m_home.path() / "sample.pmb" };
+    EXPECT_FALSE(set.Restore(target));
+    EXPECT_EQ(entries, finished);
+    EXPECT_EQ(5, count(target.BaseDir, "Contacts"));
+    EXPECT_EQ("ok", integrity(target.BaseDir));
+    EXPECT_EQ(0, hiddenEntries(m_home.path()));
+    for (const std::string& message : prompts.messages)
+        EXPECT_EQ(std::string::npos, message.find("files were extracted"));
+}
