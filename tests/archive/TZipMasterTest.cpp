@@ -295,3 +295,26 @@ TEST_F(ZipMasterTest, WritesAnArchiveWhoseNameIsNearTheLimit)
         entries += entry.path().filename().string().front() == '.';
     EXPECT_EQ(0, entries) << "a temporary file was left";
 }
+
+// An entry packed with a method the zip library lacks (here the number 97, WavPack) is refused
+// before anything is written, in words the user can act on.
+TEST_F(ZipMasterTest, RefusesAnUnknownCompressionMethodBeforeWriting)
+{
+    fs::path path = m_dir / "method.zip";
+    std::string script = "import zipfile, struct\n"
+                         "z = zipfile.ZipFile('" + path.string() + "', 'w', zipfile.ZIP_STORED)\n"
+                         "z.writestr('small.txt', 'hello'); z.writestr('database.sqlite', 'data'); z.close()\n"
+                         "b = bytearray(open('" + path.string() + "', 'rb').read())\n"
+                         "central = b.find(b'PK\\x01\\x02', b.find(b'PK\\x01\\x02') + 4)\n"
+                         "local = struct.unpack('<I', b[central + 42:central + 46])[0]\n"
+                         "b[local + 8:local + 10] = b[central + 10:central + 12] = struct.pack('<H', 97)\n"
+                         "open('" + path.string() + "', 'wb').write(b)\n";
+    writeFile(m_dir / "make.py", script);
+    ASSERT_EQ(0, shell("python3 " + quoted(m_dir / "make.py")).status);
+    zip.setZipFilename(path);
+    zip.ExtrBaseDir = m_dir / "target";
+    EXPECT_THROW(zip.Extract(), ArchiveError);
+    EXPECT_TRUE(fs::is_empty(m_dir / "target"));
+    EXPECT_TRUE(recorder.said("The archive entry \"database.sqlite\" is compressed with a method this program can "
+                              "not read; nothing was extracted"));
+}
