@@ -76,7 +76,8 @@ private:
 
 bool sameFileSystem(const fs::path& a, const fs::path& b)
 {
-    struct stat first { }, second { };
+    struct stat first {
+    }, second {};
     return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev;
 }
 
@@ -284,8 +285,8 @@ bool DatabaseSet::moveRestoredFiles(const fs::path& staging, const fs::path& row
     std::string reason = error.message();
     for (auto undo = done.rbegin(); undo != done.rend(); ++undo)
         fs::rename(undo->second, undo->first, error);
-    m_prompts.message("Can not move the restored files into " + rowDir.string() + " (" + reason
-        + "); nothing was restored.");
+    m_prompts.message(
+        "Can not move the restored files into " + rowDir.string() + " (" + reason + "); nothing was restored.");
     return false;
 }
 

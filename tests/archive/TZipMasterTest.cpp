@@ -275,8 +275,8 @@ TEST_F(ZipMasterTest, ACancelAtTheVeryEndStillCancels)
         else if (kind == TZipMaster::FileDone && current == "database.sqlite")
             zip.Cancel();
     };
-    zip.FSpecArgs = { m_dir / "source" / "small.txt", m_dir / "source" / "empty.bin",
-        m_dir / "source" / "database.sqlite" };
+    zip.FSpecArgs
+        = { m_dir / "source" / "small.txt", m_dir / "source" / "empty.bin", m_dir / "source" / "database.sqlite" };
     EXPECT_THROW(zip.Add(), ArchiveCanceled);
     EXPECT_EQ(previous, readFile(archive()));
 }
@@ -302,13 +302,18 @@ TEST_F(ZipMasterTest, RefusesAnUnknownCompressionMethodBeforeWriting)
 {
     fs::path path = m_dir / "method.zip";
     std::string script = "import zipfile, struct\n"
-                         "z = zipfile.ZipFile('" + path.string() + "', 'w', zipfile.ZIP_STORED)\n"
-                         "z.writestr('small.txt', 'hello'); z.writestr('database.sqlite', 'data'); z.close()\n"
-                         "b = bytearray(open('" + path.string() + "', 'rb').read())\n"
-                         "central = b.find(b'PK\\x01\\x02', b.find(b'PK\\x01\\x02') + 4)\n"
-                         "local = struct.unpack('<I', b[central + 42:central + 46])[0]\n"
-                         "b[local + 8:local + 10] = b[central + 10:central + 12] = struct.pack('<H', 97)\n"
-                         "open('" + path.string() + "', 'wb').write(b)\n";
+                         "z = zipfile.ZipFile('"
+        + path.string()
+        + "', 'w', zipfile.ZIP_STORED)\n"
+          "z.writestr('small.txt', 'hello'); z.writestr('database.sqlite', 'data'); z.close()\n"
+          "b = bytearray(open('"
+        + path.string()
+        + "', 'rb').read())\n"
+          "central = b.find(b'PK\\x01\\x02', b.find(b'PK\\x01\\x02') + 4)\n"
+          "local = struct.unpack('<I', b[central + 42:central + 46])[0]\n"
+          "b[local + 8:local + 10] = b[central + 10:central + 12] = struct.pack('<H', 97)\n"
+          "open('"
+        + path.string() + "', 'wb').write(b)\n";
     writeFile(m_dir / "make.py", script);
     ASSERT_EQ(0, shell("python3 " + quoted(m_dir / "make.py")).status);
     zip.setZipFilename(path);
