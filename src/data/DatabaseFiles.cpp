@@ -56,12 +56,27 @@ bool isSqliteDatabase(const std::string& name)
     return endsWith(name, ".sqlite");
 }
 
+namespace {
+
+// Read-write where it may be: a read-only connection to a database in WAL mode leaves its log and
+// shared-memory file behind in the database's directory, and every back-up would add them.
+Connection openSource(const fs::path& source)
+{
+    try {
+        return openConnection(source, SQLITE_OPEN_READWRITE);
+    } catch (const Error&) {
+        return openConnection(source, SQLITE_OPEN_READONLY);
+    }
+}
+
+} // namespace
+
 void snapshotDatabase(const fs::path& source, const fs::path& target)
 {
     fs::path partial = target;
     partial += ".part";
     {
-        Connection from = openConnection(source, SQLITE_OPEN_READONLY);
+        Connection from = openSource(source);
         Connection to = openConnection(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         sqlite3_backup* backup = sqlite3_backup_init(to.get(), "main", from.get(), "main");
         int rc = backup ? sqlite3_backup_step(backup, -1) : sqlite3_errcode(to.get());

@@ -237,6 +237,13 @@ TEST_F(DatabaseSetTest, BackupLeavesOutOlderArchivesAndHiddenFiles)
     ASSERT_TRUE(set.Backup(clients));
     ShellResult listing = shell("unzip -Z1 " + quoted(m_home.path() / "clients.pmb") + " | sort");
     EXPECT_EQ("database.sqlite\nnotes.ZIP\nshared.sqlite\n", listing.out);
+
+    // Backed up while not open, the directory is left with no working files of SQLite in it.
+    set.Open(*row("Sample"));
+    prompts.paths = { m_home.path() / "again.pmb" };
+    ASSERT_TRUE(set.Backup(clients));
+    for (const auto& entry : fs::directory_iterator(clients.BaseDir))
+        EXPECT_FALSE(pelmora::data::isSqliteSidecar(entry.path().filename().string())) << entry.path();
 }
 
 TEST_F(DatabaseSetTest, DeleteRefusesWhatIsNotAnInactiveDatabaseDirectory)
