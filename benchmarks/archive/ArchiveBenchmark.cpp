@@ -2,6 +2,7 @@
 // against Info-ZIP's zip -9 -r and unzip on the same directory in the same run. The peak
 // resident size of this process is reported with every run: it must not follow the archive's
 // size, since the archive is streamed.
+#include "data/Database.h"
 #include "data/DatabaseFiles.h"
 #include "data/DatabaseSet.h"
 #include "data/DataModuleOperations.h"
@@ -38,7 +39,10 @@ void fillDatabase(const fs::path& file, std::size_t megabytes)
     static const char* words[] = { "Main", "Street", "Company", "Sales", "Meeting", "Call", "Invoice", "Order",
         "London", "Berlin", "Mr", "Ms", "Jones", "Miller", "Smith", "Garcia" };
     data::Connection db = data::openConnection(file, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
-    data::execute(db.get(), "CREATE TABLE Contacts (Counter INTEGER PRIMARY KEY, Notes TEXT); BEGIN");
+    // Marked as a database of this program, or Restore would refuse it as foreign.
+    data::execute(db.get(),
+        "CREATE TABLE Contacts (Counter INTEGER PRIMARY KEY, Notes TEXT); PRAGMA user_version = "
+            + std::to_string(data::Database::kSchemaVersion) + "; BEGIN");
     std::mt19937 random(42);
     sqlite3_stmt* insert = nullptr;
     sqlite3_prepare_v2(db.get(), "INSERT INTO Contacts (Notes) VALUES (?)", -1, &insert, nullptr);

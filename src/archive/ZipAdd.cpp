@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <exception>
 #include <memory>
+#include <random>
 #include <set>
 #include <sys/stat.h>
 
@@ -142,6 +143,16 @@ zip_source_t* makeFileSource(AddState& state, const fs::path& path, const std::s
     return created;
 }
 
+// The library writes its own temporary file named after the archive plus seven characters, which
+// fails for a name near the file system's limit; it is given a short name in the same directory
+// instead, renamed to the archive's once complete.
+fs::path temporaryArchivePath(const fs::path& archive)
+{
+    std::random_device random;
+    fs::path dir = archive.parent_path().empty() ? fs::path(".") : archive.parent_path();
+    return dir / (".pelmora-backup-" + std::to_string(random()) + ".zip");
+}
+
 int cancelCallback(zip_t*, void* userdata)
 {
     return static_cast<TZipMaster*>(userdata)->Cancelled() ? 1 : 0;
@@ -157,7 +168,8 @@ int TZipMaster::runAdd()
             fail("Two files to add have the same name: " + file.filename().string());
     }
     int error = 0;
-    ZipHandle archive(zip_open(m_zipFilename.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error));
+    fs::path temporary = temporaryArchivePath(m_zipFilename);
+    ZipHandle archive(zip_open(temporary.c_str(), ZIP_CREATE | ZIP_EXCL, &error));
     if (!archive)
         fail("Can not create " + m_zipFilename.string() + ": " + zipErrorText(error));
     zip_register_cancel_callback_with_state(archive.get(), cancelCallback, nullptr, this);
@@ -184,6 +196,18 @@ int TZipMaster::runAdd()
         fail("Can not write " + m_zipFilename.string() + ": " + text);
     }
     archive.release();
+    // A cancel pressed as the last file ended still leaves the previous archive in place, as a
+    // cancel at any earlier moment does.
+    std::error_code renameError;
+    if (!m_cancel)
+        fs::rename(temporary, m_zipFilename, renameError);
+    if (m_cancel || renameError) {
+        std::error_code ignored;
+        fs::remove(temporary, ignored);
+        if (m_cancel)
+            throw ArchiveCanceled();
+        fail("Can not write " + m_zipFilename.string() + ": " + renameError.message());
+    }
     message(0, std::to_string(FSpecArgs.size()) + " files written to " + m_zipFilename.string());
     return static_cast<int>(FSpecArgs.size());
 }

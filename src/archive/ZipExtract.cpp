@@ -8,7 +8,9 @@
 
 #include <zip.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <set>
 #include <sys/stat.h>
@@ -53,6 +55,8 @@ std::string refusal(zip_t* archive, zip_uint64_t index, const zip_stat_t& stat, 
         return "The archive entry \"" + name + "\" is a link";
     if (stat.encryption_method != ZIP_EM_NONE)
         return "The archive entry \"" + name + "\" is encrypted";
+    if (!zip_compression_method_supported(static_cast<zip_int32_t>(stat.comp_method), 0))
+        return "The archive entry \"" + name + "\" is compressed with a method this program can not read";
     if (!seen.insert(name).second)
         return "The archive holds the name \"" + name + "\" twice";
     return {};
@@ -85,7 +89,10 @@ std::vector<Entry> checkedEntries(zip_t* archive, std::string& problem)
 int TZipMaster::runExtract()
 {
     int error = 0;
-    ZipHandle archive(zip_open(m_zipFilename.c_str(), ZIP_RDONLY | ZIP_CHECKCONS, &error));
+    // No ZIP_CHECKCONS: it refuses the archives that Info-ZIP writes as a stream (zip -fd, or
+    // zip writing to a pipe), whose local headers carry no sizes. Every entry's CRC is still
+    // checked as it is read.
+    ZipHandle archive(zip_open(m_zipFilename.c_str(), ZIP_RDONLY, &error));
     if (!archive)
         fail("Can not read " + m_zipFilename.string() + ": " + zipErrorText(error));
     std::error_code ignored;
@@ -121,6 +128,10 @@ int TZipMaster::runExtract()
         progress(FileDone, {}, 0);
         ++done;
     }
+    // A cancel pressed while the last file was reported still counts: the caller must not go on
+    // to use what was extracted.
+    if (m_cancel)
+        throw ArchiveCanceled();
     return done;
 }
 
@@ -132,7 +143,7 @@ void TZipMaster::extractEntry(zip_t* archive, std::uint64_t index, const std::st
         fail("Can not read " + name + ": " + zip_strerror(archive));
     std::unique_ptr<std::FILE, FileClose> out(std::fopen(partial.c_str(), "wb"));
     if (!out)
-        fail("Can not write " + partial.string());
+        fail("Can not write " + partial.string() + ": " + std::strerror(errno));
     std::vector<char> buffer(blockSize);
     for (;;) {
         if (m_cancel)
@@ -143,12 +154,12 @@ void TZipMaster::extractEntry(zip_t* archive, std::uint64_t index, const std::st
         if (read == 0)
             break;
         if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(read), out.get()) != static_cast<std::size_t>(read))
-            fail("Can not write " + partial.string());
+            fail("Can not write " + partial.string() + ": " + std::strerror(errno));
         progress(BlockDone, name, size);
     }
     // On disk before the rename, so a crash never leaves a renamed file with missing blocks.
     if (std::fflush(out.get()) != 0 || ::fsync(fileno(out.get())) != 0 || std::fclose(out.release()) != 0)
-        fail("Can not write " + partial.string());
+        fail("Can not write " + partial.string() + ": " + std::strerror(errno));
 }
 
 } // namespace pelmora::archive

@@ -47,15 +47,28 @@ public:
 };
 
 // The program's state as it starts: directories, settings, the data module on the current
-// database.
+// database. A current database that can not be opened (its directory deleted or moved) is
+// reported and the commands go on without it, as the program's window does: these commands are
+// the way to open or create another one.
+settings::Settings startSettings(settings::Paths& paths)
+{
+    settings::Settings values = settings::Settings::load(paths.iniFile());
+    values.applyStartDefaults(paths);
+    paths.createDirectories();
+    return values;
+}
+
 struct Session {
     explicit Session(const Context& context)
-        : data(context)
-        , paths(settings::Paths::resolve(context.home))
-        , values(data.settings())
-        , dataModule(data.module())
-        , set(dataModule, prompts, paths.programDir(), current)
+        : paths(settings::Paths::resolve(context.home))
+        , values(startSettings(paths))
+        , module(std::make_unique<data::TfrmDataModule>(dataPrompts, paths.dataDir(), paths.attachDir()))
     {
+        try {
+            module->openDatabase(values.lastData);
+        } catch (const Error& error) {
+            std::cerr << error.what() << '\n';
+        }
         current = { values.lastDataName, values.lastData };
         set.progressWindow().onLine = [](const std::string& line) { std::cerr << line << '\n'; };
     }
@@ -78,13 +91,14 @@ struct Session {
         values.save(paths.iniFile());
     }
 
-    DataSession data;
     settings::Paths paths;
     settings::Settings values;
+    CliPrompts dataPrompts;
+    std::unique_ptr<data::TfrmDataModule> module;
     data::CurrentDatabase current;
     CommandLinePrompts prompts;
-    data::DataModuleOperations dataModule;
-    data::DatabaseSet set;
+    data::DataModuleOperations dataModule { *module };
+    data::DatabaseSet set { dataModule, prompts, paths.programDir(), current };
 };
 
 int list(Session& session)

@@ -5,6 +5,8 @@
 #include "data/Database.h"
 #include "data/DatabaseFiles.h"
 
+#include <sys/stat.h>
+
 namespace pelmora::data {
 
 namespace fs = std::filesystem;
@@ -14,8 +16,8 @@ namespace {
 // A working directory removed with its contents whatever way the command ends.
 class Staging {
 public:
-    Staging(const fs::path& near, const std::string& purpose)
-        : m_path(makeStagingDir(near, purpose))
+    explicit Staging(fs::path path)
+        : m_path(std::move(path))
     {
     }
     ~Staging()
@@ -72,6 +74,30 @@ private:
     TMsgform& m_form;
 };
 
+bool sameFileSystem(const fs::path& a, const fs::path& b)
+{
+    struct stat first {
+    }, second {};
+    return ::stat(a.c_str(), &first) == 0 && ::stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev;
+}
+
+// Beside the database, so its files are renamed into place in one step each; inside its
+// directory when that is a file system of its own or its parent can not be written to, where a
+// restore would otherwise be impossible.
+fs::path restoreStagingDir(const fs::path& rowDir)
+{
+    try {
+        fs::path beside = makeStagingDir(rowDir, "restore");
+        if (sameFileSystem(beside, rowDir))
+            return beside;
+        std::error_code ignored;
+        fs::remove(beside, ignored);
+    } catch (const Error&) {
+        // The parent is read-only or full; try the directory itself.
+    }
+    return makeStagingDir(rowDir / "database", "restore");
+}
+
 bool isArchived(const fs::directory_entry& entry)
 {
     std::error_code error;
@@ -115,7 +141,7 @@ bool DatabaseSet::readArchive(const fs::path& path)
 // their journal is not archived); every other file as it is.
 bool DatabaseSet::addFiles(const fs::path& rowDir, const fs::path& archivePath)
 {
-    Staging staging(archivePath, "backup");
+    Staging staging(makeStagingDir(archivePath, "backup"));
     std::vector<fs::path> files;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(rowDir, error)) {
@@ -171,11 +197,12 @@ bool DatabaseSet::Restore(const DatabaseRow& row, bool fromInsert)
         }
         ProgressShown shown(m_msgform);
         m_msgform.addLine("Beginning Extract from " + path->string() + " to " + rowDir.string());
-        Staging staging(rowDir, "restore");
-        bool extracted = extractInto(rowDir, staging.path());
-        if (extracted)
-            m_prompts.message(std::to_string(moveRestoredFiles(staging.path(), rowDir)) + " files were extracted");
-        return extracted;
+        Staging staging(restoreStagingDir(rowDir));
+        int moved = 0;
+        if (!extractInto(rowDir, staging.path()) || !moveRestoredFiles(staging.path(), rowDir, moved))
+            return false;
+        m_prompts.message(std::to_string(moved) + " files were extracted");
+        return true;
     });
 }
 
@@ -218,37 +245,49 @@ bool DatabaseSet::extractInto(const fs::path& rowDir, const fs::path& staging)
 
 // The list of databases and the user-field names live in shared.sqlite of the data directory;
 // a back-up of the Sample database carries a copy that would wipe databases created since.
-int DatabaseSet::moveRestoredFiles(const fs::path& staging, const fs::path& rowDir)
+// The files are swapped in all or nothing: every file replaced (and the journal of a replaced
+// database, which must never be read with the new file) is first moved aside into the staging
+// directory, and when a rename fails (a read-only directory, another file system) the renames
+// made so far are undone, so the database stays as it was.
+bool DatabaseSet::moveRestoredFiles(const fs::path& staging, const fs::path& rowDir, int& moved)
 {
-    int moved = 0;
+    std::vector<std::string> names;
     std::error_code error;
-    if (!fs::exists(staging / Database::kDatabaseFile, error)) {
-        // Any zip file extracts; one that is not a back-up would be reported as restored while
-        // the database stayed as it was, with strange files beside it.
-        m_prompts.message(std::string("The archive holds no ") + Database::kDatabaseFile
-            + ", so it is not a back-up of a database; nothing was restored.");
-        return false;
-    }
     for (const auto& entry : fs::directory_iterator(staging, error)) {
         std::string name = entry.path().filename().string();
-        if (isSqliteSidecar(name))
-            continue; // moved with their database
-        if (name == "shared.sqlite") {
+        if (name == "shared.sqlite")
             m_msgform.addLine("shared.sqlite was left as it is");
-            continue;
-        }
-        fs::path target = rowDir / name;
-        std::error_code renameError;
-        fs::rename(entry.path(), target, renameError);
-        if (renameError) {
-            m_prompts.message("Can not replace " + target.string() + ": " + renameError.message());
-            continue;
-        }
-        if (isSqliteDatabase(name))
-            replaceSidecars(entry.path(), target);
-        ++moved;
+        else if (!isSqliteSidecar(name) && entry.is_regular_file(error))
+            names.push_back(name); // the sidecars of a restored file stay behind with the staging directory
     }
-    return moved;
+    fs::path aside = staging / ".replaced";
+    std::vector<std::pair<fs::path, fs::path>> done;
+    auto move = [&](const fs::path& from, const fs::path& to) {
+        fs::rename(from, to, error);
+        if (!error)
+            done.emplace_back(from, to);
+        return !error;
+    };
+    bool ok = !error && fs::create_directory(aside, error);
+    for (auto name = names.begin(); ok && name != names.end(); ++name) {
+        for (const char* suffix : { "", "-wal", "-shm", "-journal" }) {
+            fs::path old = rowDir / (*name + suffix);
+            std::error_code probe;
+            if (ok && fs::exists(fs::symlink_status(old, probe)))
+                ok = move(old, aside / (*name + suffix));
+        }
+        ok = ok && move(staging / *name, rowDir / *name);
+    }
+    if (ok) {
+        moved = static_cast<int>(names.size());
+        return true;
+    }
+    std::string reason = error.message();
+    for (auto undo = done.rbegin(); undo != done.rend(); ++undo)
+        fs::rename(undo->second, undo->first, error);
+    m_prompts.message(
+        "Can not move the restored files into " + rowDir.string() + " (" + reason + "); nothing was restored.");
+    return false;
 }
 
 } // namespace pelmora::data

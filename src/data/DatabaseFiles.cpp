@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -55,12 +56,27 @@ bool isSqliteDatabase(const std::string& name)
     return endsWith(name, ".sqlite");
 }
 
+namespace {
+
+// Read-write where it may be: a read-only connection to a database in WAL mode leaves its log and
+// shared-memory file behind in the database's directory, and every back-up would add them.
+Connection openSource(const fs::path& source)
+{
+    try {
+        return openConnection(source, SQLITE_OPEN_READWRITE);
+    } catch (const Error&) {
+        return openConnection(source, SQLITE_OPEN_READONLY);
+    }
+}
+
+} // namespace
+
 void snapshotDatabase(const fs::path& source, const fs::path& target)
 {
     fs::path partial = target;
     partial += ".part";
     {
-        Connection from = openConnection(source, SQLITE_OPEN_READONLY);
+        Connection from = openSource(source);
         Connection to = openConnection(partial, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE);
         sqlite3_backup* backup = sqlite3_backup_init(to.get(), "main", from.get(), "main");
         int rc = backup ? sqlite3_backup_step(backup, -1) : sqlite3_errcode(to.get());
@@ -127,19 +143,6 @@ std::string databaseProblem(const fs::path& file)
     }
 }
 
-void replaceSidecars(const fs::path& from, const fs::path& to)
-{
-    for (const char* suffix : { "-wal", "-shm", "-journal" }) {
-        fs::path own(from.string() + suffix);
-        fs::path old(to.string() + suffix);
-        std::error_code error;
-        if (fs::exists(own, error))
-            fs::rename(own, old, error);
-        else
-            fs::remove(old, error);
-    }
-}
-
 fs::path makeStagingDir(const fs::path& near, const std::string& purpose)
 {
     std::random_device random;
@@ -147,9 +150,16 @@ fs::path makeStagingDir(const fs::path& near, const std::string& purpose)
     if (!clean.has_filename())
         clean = clean.parent_path();
     fs::path parent = clean.parent_path();
+    // A name near the file system's limit of 255 bytes must still leave room for the suffix;
+    // the cut never splits a UTF-8 character.
+    std::string stem = clean.filename().string();
+    std::size_t keep = std::min<std::size_t>(stem.size(), 100);
+    while (keep > 0 && keep < stem.size() && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80)
+        --keep;
+    stem.resize(keep);
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string name(1, '.');
-        name.append(clean.filename().string()).append(1, '.').append(purpose).append(1, '-');
+        name.append(stem).append(1, '.').append(purpose).append(1, '-');
         fs::path candidate = parent / name.append(std::to_string(random()));
         std::error_code error;
         if (fs::create_directory(candidate, error))

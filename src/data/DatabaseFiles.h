@@ -35,10 +35,6 @@ void snapshotDatabase(const std::filesystem::path& source, const std::filesystem
 // tables), otherwise why not.
 std::string databaseProblem(const std::filesystem::path& file);
 
-// After a database file was moved from `from` to `to`: its own sidecars follow it, and those of
-// the file it replaced go, so the new file is never read with the old one's journal.
-void replaceSidecars(const std::filesystem::path& from, const std::filesystem::path& to);
-
 // A new directory beside `near` (same file system, so renames out of it are atomic), named
 // after it with a random suffix.
 std::filesystem::path makeStagingDir(const std::filesystem::path& near, const std::string& purpose);

@@ -128,6 +128,12 @@ std::optional<DatabaseRow> DatabaseSet::createRow()
         m_prompts.message(texts::nameNotBare);
         return std::nullopt;
     }
+    if (*name == "Sample") {
+        // Every row of that name is the data directory's: a second one would hide its own
+        // directory, and whatever the user put in it, behind the built-in database.
+        m_prompts.message(texts::nameSample);
+        return std::nullopt;
+    }
     fs::path dir = m_programDir / *name;
     std::error_code error;
     if (!fs::create_directory(dir, error)) {
@@ -148,14 +154,16 @@ bool DatabaseSet::Delete(const DatabaseRow& row)
         m_prompts.message(texts::deleteActive);
         return false;
     }
-    if (row.BaseName == "Sample") {
+    std::error_code error;
+    // A row of another name may still point at the data directory (the list can be edited): its
+    // files are the Sample database and the list of databases itself.
+    if (row.BaseName == "Sample" || fs::equivalent(row.BaseDir, dataDir(), error)) {
         m_prompts.message(texts::deleteSample);
         return false;
     }
     if (!m_prompts.confirm(texts::deleteQuestion, true))
         return false;
     fs::path dir = row.BaseDir;
-    std::error_code error;
     if (!row.BaseDir.empty() && fs::exists(dir, error)) {
         // A row may point anywhere (an edited list, a moved folder); only a database's own
         // directory is emptied and removed.

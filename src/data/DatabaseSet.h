@@ -54,7 +54,7 @@ private:
     bool readArchive(const std::filesystem::path& path);
     bool addFiles(const std::filesystem::path& rowDir, const std::filesystem::path& archivePath);
     bool extractInto(const std::filesystem::path& rowDir, const std::filesystem::path& staging);
-    int moveRestoredFiles(const std::filesystem::path& staging, const std::filesystem::path& rowDir);
+    bool moveRestoredFiles(const std::filesystem::path& staging, const std::filesystem::path& rowDir, int& moved);
     bool deleteFiles(const std::filesystem::path& dir);
 
     DatabaseOperations& m_dataModule;
@@ -72,6 +72,8 @@ inline constexpr const char* namePrompt = "Enter Database Name: ";
 inline constexpr const char* nameEmpty = "You must enter a name for the new database.";
 inline constexpr const char* nameNotBare
     = "A database name may not contain \"/\" or \"\\\" and may not be \".\" or \"..\".";
+inline constexpr const char* nameSample
+    = "The name Sample belongs to the database that comes with the program; choose another name.";
 inline constexpr const char* cannotCreateDir = "Can not create the Directory.";
 inline constexpr const char* deleteActive = "You can not Delete the active database.";
 inline constexpr const char* deleteSample = "You can not Delete the Sample database.";

@@ -9,6 +9,8 @@
 #include <QProgressBar>
 #include <QTimer>
 
+#include <cstdlib>
+
 namespace pelmora::test {
 namespace {
 
@@ -39,10 +41,12 @@ TEST_F(DatabaseListTest, EveryFileEntryAndTheToolBarShowTheListModally)
 TEST_F(DatabaseListTest, NewRefusesWhatCannotBeADatabaseOfItsOwn)
 {
     fs::create_directory(home.path() / "Exists");
-    prompts->texts = { q(""), q("../Outside"), q("a/b"), q(".."), q("Exists") };
-    for (int i = 0; i < 5; ++i)
+    prompts->texts = { q(""), q("../Outside"), q("a/b"), q(".."), q("Exists"), q("Sample") };
+    for (int i = 0; i < 6; ++i)
         click("btnNew");
     click("btnNew"); // cancelled: no more names
+    EXPECT_TRUE(said(q(texts::nameSample)));
+    EXPECT_FALSE(fs::exists(home.path() / "Sample"));
     EXPECT_TRUE(said(q(texts::nameEmpty)));
     EXPECT_TRUE(said(q(texts::nameNotBare)));
     EXPECT_TRUE(said(q(texts::cannotCreateDir)));
@@ -118,6 +122,21 @@ TEST_F(DatabaseListTest, RestoreAndInsertBringTheRecordsBack)
     EXPECT_EQ(contacts(home.path() / "Imported"), sampleContacts);
     EXPECT_EQ(nameLabel(), q("Copy")); // Insert does not change the current database
     EXPECT_EQ(data->currentDirectory(), home.path() / "Copy");
+}
+
+// A back-up written by zip as a stream (sizes in data descriptors) is inserted like any other.
+TEST_F(DatabaseListTest, InsertTakesAnArchiveThatZipWroteAsAStream)
+{
+    data->closeAll(); // the file alone then holds every record
+    const std::string command = "cd '" + paths.dataDir().string() + "' && zip -q -9 -fd '"
+        + (home.path() / "stream.zip").string() + "' database.sqlite";
+    ASSERT_EQ(0, std::system(command.c_str()));
+    data->openDatabase(paths.dataDir());
+    prompts->texts = { q("Streamed"), QString::fromStdString((home.path() / "stream.zip").string()) };
+    click("btnInsert");
+    EXPECT_TRUE(said(q("1 files were extracted")));
+    EXPECT_EQ(contacts(home.path() / "Streamed"), sampleContacts);
+    EXPECT_EQ(integrity(home.path() / "Streamed"), "ok");
 }
 
 TEST_F(DatabaseListTest, CancelledRestoreLeavesTheDatabaseAsItWas)

@@ -196,12 +196,14 @@ TEST_F(ZipMasterTest, ExtractsArchivesOfOtherTools)
 {
     std::string dir = quoted(m_dir / "source");
     ASSERT_EQ(0, shell("cd " + dir + " && zip -q -9 ../infozip.zip database.sqlite small.txt").status);
+    ASSERT_EQ(0, shell("cd " + dir + " && zip -q -9 -fd ../descriptor.zip database.sqlite small.txt").status);
+    ASSERT_EQ(0, shell("cd " + dir + " && zip -q -9 - database.sqlite small.txt | cat > ../piped.zip").status);
     ASSERT_EQ(0,
         shell("cd " + dir
             + " && python3 -c \"import zipfile; z=zipfile.ZipFile('../python.zip','w',"
               "zipfile.ZIP_DEFLATED); z.write('database.sqlite'); z.write('small.txt'); z.close()\"")
             .status);
-    for (const char* name : { "infozip.zip", "python.zip" }) {
+    for (const char* name : { "infozip.zip", "descriptor.zip", "piped.zip", "python.zip" }) {
         SCOPED_TRACE(name);
         fs::remove_all(m_dir / "target");
         fs::create_directory(m_dir / "target");
@@ -247,4 +249,77 @@ TEST_F(ZipMasterTest, ACancelledExtractStopsAndLeavesNoPartialFile)
     zip.ExtrBaseDir = m_dir / "target";
     EXPECT_THROW(zip.Extract(), ArchiveCanceled);
     EXPECT_TRUE(fs::is_empty(m_dir / "target"));
+}
+
+// A cancel pressed while the last file is reported still cancels: the caller must not take what
+// was extracted for a finished restore.
+TEST_F(ZipMasterTest, ACancelAtTheVeryEndStillCancels)
+{
+    zip.setZipFilename(archive());
+    zip.FSpecArgs = sourceFiles();
+    zip.Add();
+    int files = 0;
+    zip.OnProgress = [&](int kind, const std::string&, std::uint64_t) {
+        if (kind == TZipMaster::FileDone && ++files == 3)
+            zip.Cancel();
+    };
+    zip.ExtrBaseDir = m_dir / "target";
+    EXPECT_THROW(zip.Extract(), ArchiveCanceled);
+
+    // Add: cancelled as the last file (database.sqlite) ends; the previous archive stays.
+    std::string previous = readFile(archive());
+    std::string current;
+    zip.OnProgress = [&](int kind, const std::string& name, std::uint64_t) {
+        if (kind == TZipMaster::NewFile)
+            current = name;
+        else if (kind == TZipMaster::FileDone && current == "database.sqlite")
+            zip.Cancel();
+    };
+    zip.FSpecArgs
+        = { m_dir / "source" / "small.txt", m_dir / "source" / "empty.bin", m_dir / "source" / "database.sqlite" };
+    EXPECT_THROW(zip.Add(), ArchiveCanceled);
+    EXPECT_EQ(previous, readFile(archive()));
+}
+
+// A name close to the file system's limit of 255 bytes is a valid archive name; writing it may
+// not depend on a longer temporary name beside it.
+TEST_F(ZipMasterTest, WritesAnArchiveWhoseNameIsNearTheLimit)
+{
+    fs::path path = m_dir / (std::string(247, 'n') + ".pmb");
+    zip.setZipFilename(path);
+    zip.FSpecArgs = sourceFiles();
+    EXPECT_EQ(3, zip.Add());
+    EXPECT_EQ(0, shell("unzip -tq " + quoted(path)).status);
+    int entries = 0;
+    for (const auto& entry : fs::directory_iterator(m_dir.path()))
+        entries += entry.path().filename().string().front() == '.';
+    EXPECT_EQ(0, entries) << "a temporary file was left";
+}
+
+// An entry packed with a method the zip library lacks (here the number 97, WavPack) is refused
+// before anything is written, in words the user can act on.
+TEST_F(ZipMasterTest, RefusesAnUnknownCompressionMethodBeforeWriting)
+{
+    fs::path path = m_dir / "method.zip";
+    std::string script = "import zipfile, struct\n"
+                         "z = zipfile.ZipFile('"
+        + path.string()
+        + "', 'w', zipfile.ZIP_STORED)\n"
+          "z.writestr('small.txt', 'hello'); z.writestr('database.sqlite', 'data'); z.close()\n"
+          "b = bytearray(open('"
+        + path.string()
+        + "', 'rb').read())\n"
+          "central = b.find(b'PK\\x01\\x02', b.find(b'PK\\x01\\x02') + 4)\n"
+          "local = struct.unpack('<I', b[central + 42:central + 46])[0]\n"
+          "b[local + 8:local + 10] = b[central + 10:central + 12] = struct.pack('<H', 97)\n"
+          "open('"
+        + path.string() + "', 'wb').write(b)\n";
+    writeFile(m_dir / "make.py", script);
+    ASSERT_EQ(0, shell("python3 " + quoted(m_dir / "make.py")).status);
+    zip.setZipFilename(path);
+    zip.ExtrBaseDir = m_dir / "target";
+    EXPECT_THROW(zip.Extract(), ArchiveError);
+    EXPECT_TRUE(fs::is_empty(m_dir / "target"));
+    EXPECT_TRUE(recorder.said("The archive entry \"database.sqlite\" is compressed with a method this program can "
+                              "not read; nothing was extracted"));
 }

@@ -86,3 +86,24 @@ TEST_F(DatabaseCommands, ReportsBadInputWithoutChangingAnything)
     EXPECT_EQ(2, databases({ "backup", "Sample" }).exitCode);
     EXPECT_EQ(2, databases({ "frobnicate" }).exitCode);
 }
+
+// The directory of the current database deleted behind the program's back: the commands say so
+// and still list, open and delete databases, so the user can get back to work.
+TEST_F(DatabaseCommands, AMissingCurrentDatabaseDoesNotLockTheUserOut)
+{
+    ASSERT_EQ(0, databases({ "new", "Gone" }).exitCode);
+    ASSERT_EQ(0, databases({ "new", "Kept" }).exitCode);
+    ASSERT_EQ(0, databases({ "open", "Gone" }).exitCode);
+    fs::remove_all(m_home / "Gone");
+
+    RunResult list = databases({ "list" });
+    EXPECT_EQ(0, list.exitCode);
+    EXPECT_NE(std::string::npos, list.err.find("database.sqlite is missing"));
+    nlohmann::json rows = nlohmann::json::parse(list.out);
+    ASSERT_EQ(3u, rows.size());
+    EXPECT_EQ("Gone", rows[1]["BaseName"]);
+    EXPECT_EQ(0, databases({ "open", "Kept" }).exitCode);
+    EXPECT_EQ(0, databases({ "delete", "Gone" }).exitCode);
+    EXPECT_EQ(2u, nlohmann::json::parse(databases({ "list" }).out).size());
+    EXPECT_EQ(sampleContacts, contacts("data"));
+}

@@ -71,6 +71,14 @@ void DatabaseSetTest::addContacts(const fs::path& dir, int number)
             db.get(), "INSERT INTO Contacts (LName, Company) VALUES ('Added', 'Company " + std::to_string(i) + "')");
 }
 
+int DatabaseSetTest::hiddenEntries(const fs::path& dir)
+{
+    int hidden = 0;
+    for (const auto& entry : fs::directory_iterator(dir))
+        hidden += entry.path().filename().string().front() == '.';
+    return hidden;
+}
+
 std::string DatabaseSetTest::integrity(const fs::path& dir)
 {
     std::string problem = data::databaseProblem(dir / "database.sqlite");

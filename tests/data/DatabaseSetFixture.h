@@ -48,6 +48,8 @@ protected:
     static int count(const std::filesystem::path& dir, const std::string& table);
     static void addContacts(const std::filesystem::path& dir, int number);
     static std::string integrity(const std::filesystem::path& dir);
+    // Restore's staging and back-up's snapshot directories start with a dot; none may stay.
+    static int hiddenEntries(const std::filesystem::path& dir);
     std::optional<data::DatabaseRow> row(const std::string& name);
     data::DatabaseRow newDatabase(const std::string& name);
 

@@ -11,15 +11,6 @@ namespace texts = pelmora::data::texts;
 
 namespace {
 
-// Restore's staging and back-up's snapshot directories start with a dot; none may stay.
-int hiddenEntries(const fs::path& dir)
-{
-    int hidden = 0;
-    for (const auto& entry : fs::directory_iterator(dir))
-        hidden += entry.path().filename().string().front() == '.';
-    return hidden;
-}
-
 // The bytes of a sound SQLite file with one table and the given user_version.
 std::string sqliteFile(int version)
 {
@@ -51,11 +42,11 @@ TEST_F(DatabaseSetTest, NewRefusesNamesThatAreNotADirectoryOfItsOwn)
 {
     newDatabase("Clients");
     std::size_t rows = dataModule.databaseRows().size();
-    prompts.names = { "", "../outside", "a/b", ".", "..", "Clients", std::nullopt };
-    for (int i = 0; i < 7; ++i)
+    prompts.names = { "", "../outside", "a/b", ".", "..", "Clients", "Sample", std::nullopt };
+    for (int i = 0; i < 8; ++i)
         EXPECT_FALSE(set.New());
     EXPECT_EQ((std::vector<std::string> { texts::nameEmpty, texts::nameNotBare, texts::nameNotBare, texts::nameNotBare,
-                  texts::nameNotBare, texts::cannotCreateDir }),
+                  texts::nameNotBare, texts::cannotCreateDir, texts::nameSample }),
         prompts.messages);
     EXPECT_EQ(rows, dataModule.databaseRows().size());
     EXPECT_FALSE(fs::exists(m_home.path().parent_path() / "outside"));
@@ -141,13 +132,16 @@ TEST_F(DatabaseSetTest, RestoresArchivesOfOtherTools)
     std::string dir = quoted(dataDir());
     dataModule.closeEveryTable(); // the file alone then holds every record
     ASSERT_EQ(0, shell("cd " + dir + " && zip -q -9 ../infozip.zip database.sqlite").status);
+    // Written as a stream: sizes only in a data descriptor after each entry's data.
+    ASSERT_EQ(0, shell("cd " + dir + " && zip -q -9 -fd ../descriptor.zip database.sqlite").status);
+    ASSERT_EQ(0, shell("cd " + dir + " && zip -q -9 - database.sqlite | cat > ../piped.zip").status);
     ASSERT_EQ(0,
         shell("cd " + dir
             + " && python3 -c \"import zipfile; z=zipfile.ZipFile('../python.zip','w',"
               "zipfile.ZIP_DEFLATED); z.write('database.sqlite'); z.close()\"")
             .status);
     dataModule.openDatabase(dataDir());
-    for (const char* name : { "infozip.zip", "python.zip" }) {
+    for (const char* name : { "infozip.zip", "descriptor.zip", "piped.zip", "python.zip" }) {
         DatabaseRow target = newDatabase(std::string("From ") + name);
         prompts.paths = { m_home.path() / name };
         ASSERT_TRUE(set.Restore(target)) << name;
@@ -180,7 +174,8 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
     prompts.paths = { m_home.path() / "sample.pmb" };
     EXPECT_FALSE(set.Restore(target));
     set.progressWindow().onLine = nullptr;
-    for (const char* name : { "truncated.pmb", "text.pmb", "slip.pmb", "damaged.pmb", "foreign.pmb", "newer.pmb", "other.pmb", "missing.pmb" }) {
+    for (const char* name : { "truncated.pmb", "text.pmb", "slip.pmb", "damaged.pmb", "foreign.pmb", "newer.pmb",
+             "other.pmb", "missing.pmb" }) {
         prompts.paths = { m_home.path() / name };
         EXPECT_FALSE(set.Restore(target)) << name;
     }
@@ -242,6 +237,13 @@ TEST_F(DatabaseSetTest, BackupLeavesOutOlderArchivesAndHiddenFiles)
     ASSERT_TRUE(set.Backup(clients));
     ShellResult listing = shell("unzip -Z1 " + quoted(m_home.path() / "clients.pmb") + " | sort");
     EXPECT_EQ("database.sqlite\nnotes.ZIP\nshared.sqlite\n", listing.out);
+
+    // Backed up while not open, the directory is left with no working files of SQLite in it.
+    set.Open(*row("Sample"));
+    prompts.paths = { m_home.path() / "again.pmb" };
+    ASSERT_TRUE(set.Backup(clients));
+    for (const auto& entry : fs::directory_iterator(clients.BaseDir))
+        EXPECT_FALSE(pelmora::data::isSqliteSidecar(entry.path().filename().string())) << entry.path();
 }
 
 TEST_F(DatabaseSetTest, DeleteRefusesWhatIsNotAnInactiveDatabaseDirectory)
@@ -269,6 +271,14 @@ TEST_F(DatabaseSetTest, DeleteRefusesWhatIsNotAnInactiveDatabaseDirectory)
     EXPECT_FALSE(fs::exists(clients.BaseDir));
     EXPECT_FALSE(row("Clients").has_value());
     EXPECT_EQ(texts::deleteQuestion, prompts.questions.back());
+
+    // A row under another name that points at the data directory, with another database open.
+    newDatabase("Other");
+    DatabaseRow alias = dataModule.insertDatabaseRow("Alias", dataDir().string());
+    EXPECT_FALSE(set.Delete(alias));
+    EXPECT_EQ(texts::deleteSample, prompts.messages.back());
+    EXPECT_EQ(sampleContacts, count(dataDir(), "Contacts"));
+    EXPECT_TRUE(fs::exists(dataDir() / "shared.sqlite"));
 }
 
 TEST_F(DatabaseSetTest, AnInsertThatRestoresNothingAddsNoDatabase)
