@@ -68,7 +68,10 @@ void writeFileAtomically(const fs::path& path, std::string_view bytes, mode_t mo
     if (fs::exists(status) && !fs::is_regular_file(status))
         throw Error("Cannot write the file " + path.string() + ": something other than a file is in its place");
     const fs::path dir = target.parent_path();
-    std::string pattern = (dir / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string name = target.filename().string();
+    name.insert(0, 1, '.');
+    name.append(".XXXXXX");
+    std::string pattern = (dir / name).string();
     // mkstemp creates the file with mode 0600, so a password never sits readable by others,
     // not even for the moment before fchmod.
     const int fd = ::mkstemp(pattern.data());
