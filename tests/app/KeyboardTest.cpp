@@ -142,4 +142,19 @@ TEST_F(KeyboardTest, TabLeavesAMemoInsteadOfTypingIntoIt)
     EXPECT_FALSE(data->TBLNotes.isEditing());
 }
 
+// A page's button row may be wider than a small screen; it scrolls instead of holding the whole
+// window wider than the screen, where the right edge would be cut off.
+TEST_F(KeyboardTest, EveryPageFitsAWindowOfAThousandPixels)
+{
+    EXPECT_LE(form->minimumSizeHint().width(), 1000);
+    auto* pages = form->findChild<QTabWidget*>(QStringLiteral("PageControl"));
+    form->resize(900, 700);
+    for (int i = 0; i < pages->count(); ++i) {
+        pages->setCurrentIndex(i);
+        QApplication::processEvents();
+        EXPECT_LE(pages->widget(i)->minimumSizeHint().width(), 900) << i;
+        EXPECT_LE(pages->widget(i)->width(), 900) << i;
+    }
+}
+
 } // namespace
