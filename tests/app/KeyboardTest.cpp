@@ -122,9 +122,12 @@ TEST_F(KeyboardTest, TheButtonOfAnEditWithButtonAnswersItsKeyFromTheEdit)
 
 TEST_F(KeyboardTest, TabLeavesAMemoInsteadOfTypingIntoIt)
 {
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     auto* comments = form->findChild<QPlainTextEdit*>(QStringLiteral("memComments"));
     const QString before = comments->toPlainText();
     comments->setFocus();
+    ASSERT_TRUE(comments->hasFocus());
     QTest::keyClick(comments, Qt::Key_Tab);
     EXPECT_FALSE(comments->hasFocus());
     EXPECT_EQ(comments->toPlainText(), before);
@@ -132,10 +135,13 @@ TEST_F(KeyboardTest, TabLeavesAMemoInsteadOfTypingIntoIt)
     pelmora::app::TDataSource notes(data->TBLNotes);
     pelmora::records::TfrmNotes editor(&notes);
     editor.show();
+    editor.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&editor));
     auto* memo = editor.findChild<QPlainTextEdit*>(QStringLiteral("memMemo"));
     ASSERT_NE(memo, nullptr);
     const QString text = memo->toPlainText();
     memo->setFocus();
+    ASSERT_TRUE(memo->hasFocus());
     QTest::keyClick(memo, Qt::Key_Tab);
     EXPECT_FALSE(memo->hasFocus());
     EXPECT_EQ(memo->toPlainText(), text);
