@@ -16,6 +16,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -171,8 +172,12 @@ void TfrmMainForm::wireCommands()
 
 void TfrmMainForm::cutCopyPaste(const char* slot)
 {
-    // Line edits, memos and the edit part of drop-downs all offer cut(), copy() and paste().
-    if (QWidget* focus = QApplication::focusWidget())
+    // Line edits and memos offer cut(), copy() and paste(); a drop-down keeps the focus itself,
+    // so the command goes to the edit part it types into.
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* list = qobject_cast<QComboBox*>(focus); list && list->lineEdit())
+        focus = list->lineEdit();
+    if (focus)
         QMetaObject::invokeMethod(focus, slot);
 }
 

@@ -10,6 +10,8 @@
 #include "records/TfrmNotes.h"
 
 #include <QAbstractButton>
+#include <QClipboard>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -146,6 +148,29 @@ TEST_F(KeyboardTest, TabLeavesAMemoInsteadOfTypingIntoIt)
     EXPECT_FALSE(memo->hasFocus());
     EXPECT_EQ(memo->toPlainText(), text);
     EXPECT_FALSE(data->TBLNotes.isEditing());
+}
+
+TEST_F(KeyboardTest, EditMenuCopiesAndPastesInTheDropDownsToo)
+{
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    auto* city = form->findChild<QComboBox*>(QStringLiteral("cmbCity"));
+    auto* company = form->findChild<QLineEdit*>(QStringLiteral("edtCompany"));
+    const QString cityName = city->currentText();
+    ASSERT_FALSE(cityName.isEmpty());
+    city->setFocus();
+    city->lineEdit()->selectAll();
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    form->commands()->action(QStringLiteral("mnuCopy"))->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), cityName);
+
+    company->setFocus();
+    company->selectAll();
+    form->commands()->action(QStringLiteral("mnuCopy"))->trigger();
+    city->setFocus();
+    city->lineEdit()->selectAll();
+    form->commands()->action(QStringLiteral("mnuPaste"))->trigger();
+    EXPECT_EQ(city->currentText(), company->text().left(city->lineEdit()->maxLength())); // cut at the field size
 }
 
 // A page's button row may be wider than a small screen; it scrolls instead of holding the whole
