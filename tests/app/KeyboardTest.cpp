@@ -10,6 +10,7 @@
 #include "records/TfrmNotes.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
@@ -24,6 +25,7 @@
 
 namespace {
 
+using pelmora::app::TfrmMainForm;
 using pelmora::comms::TCustomEditAndBtn;
 
 // The letter after a single '&' of a caption, or nothing.
@@ -171,6 +173,14 @@ TEST_F(KeyboardTest, EditMenuCopiesAndPastesInTheDropDownsToo)
     city->lineEdit()->selectAll();
     form->commands()->action(QStringLiteral("mnuPaste"))->trigger();
     EXPECT_EQ(city->currentText(), company->text().left(city->lineEdit()->maxLength())); // cut at the field size
+
+    form->showPage(TfrmMainForm::ActivitiesTab);
+    auto* grid = form->findChild<QAbstractItemView*>(QStringLiteral("grdActivity"));
+    ASSERT_NE(grid, nullptr);
+    grid->setFocus();
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    form->commands()->action(QStringLiteral("mnuCopy"))->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), grid->model()->index(0, 0).data().toString());
 }
 
 // A page's button row may be wider than a small screen; it scrolls instead of holding the whole
