@@ -26,10 +26,8 @@ public:
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        setWidgetResizable(true);
-        setWidget(row);
+        setWidget(row); // sized here rather than by the area, which kept stale heights of hidden pages
         row->installEventFilter(this); // the pages add their buttons after the row is made
-        setFixedHeight(rowHeight());
     }
 
     QSize sizeHint() const override { return { widget()->sizeHint().width(), rowHeight() }; }
@@ -52,11 +50,16 @@ protected:
 private:
     static constexpr int MinimumWidth = 120;
 
-    // Room for the scroll bar only while it shows.
+    // The height is asked afresh whenever the row changes (its buttons are polished when the page
+    // first shows) and when the scroll bar comes or goes, so the buttons are never cut.
     void followRow()
     {
+        QWidget* row = widget();
+        const QSize wanted(qMax(viewport()->width(), row->minimumSizeHint().width()), row->sizeHint().height());
+        if (row->size() != wanted)
+            row->resize(wanted);
         if (height() != rowHeight())
-            setFixedHeight(rowHeight());
+            updateGeometry();
     }
 
     int rowHeight() const

@@ -17,6 +17,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -189,12 +191,23 @@ TEST_F(KeyboardTest, EveryPageFitsAWindowOfAThousandPixels)
 {
     EXPECT_LE(form->minimumSizeHint().width(), 1000);
     auto* pages = form->findChild<QTabWidget*>(QStringLiteral("PageControl"));
-    form->resize(900, 700);
-    for (int i = 0; i < pages->count(); ++i) {
-        pages->setCurrentIndex(i);
-        QApplication::processEvents();
-        EXPECT_LE(pages->widget(i)->minimumSizeHint().width(), 900) << i;
-        EXPECT_LE(pages->widget(i)->width(), 900) << i;
+    for (const int width : { 900, 1400 }) {
+        form->resize(width, 700);
+        for (int i = 0; i < pages->count(); ++i) {
+            pages->setCurrentIndex(i);
+            QApplication::processEvents();
+            EXPECT_LE(pages->widget(i)->minimumSizeHint().width(), 900) << i;
+            EXPECT_LE(pages->widget(i)->width(), width) << i;
+            // The row scrolls sideways only: its buttons always show their whole height.
+            auto* row = pages->widget(i)->findChild<QScrollArea*>(QStringLiteral("ButtonRow"));
+            if (!row)
+                continue;
+            for (const QPushButton* button : row->widget()->findChildren<QPushButton*>()) {
+                const QRect inView(button->mapTo(row->viewport(), QPoint(0, 0)), button->size());
+                EXPECT_GE(inView.top(), 0) << i << ' ' << button->text().toStdString();
+                EXPECT_LE(inView.bottom(), row->viewport()->height() - 1) << i << ' ' << button->text().toStdString();
+            }
+        }
     }
 }
 
