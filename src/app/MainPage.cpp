@@ -79,6 +79,7 @@ comms::TCustomEditAndBtn* MainPage::addEditWithButton(
 {
     auto* edit = new comms::TCustomEditAndBtn(this);
     edit->setObjectName(name);
+    edit->setButtonShortCut(comms::TCustomEditAndBtn::standardShortCut());
     edit->setMaxLength(size);
     grid->addWidget(boldLabel(label, this), row, column);
     grid->addWidget(edit, row, column + 1, 1, 2);
@@ -185,6 +186,7 @@ QWidget* MainPage::buildCommentsAndSite()
     auto* commentsLayout = new QVBoxLayout(comments);
     auto* memo = new QPlainTextEdit(comments);
     memo->setObjectName(QStringLiteral("memComments"));
+    memo->setTabChangesFocus(true); // Tab goes on to the next field, as in every other box
     memo->setToolTip(tr("Double-click to edit in a larger box"));
     commentsLayout->addWidget(memo);
     row->addWidget(comments, 1);
@@ -198,6 +200,7 @@ QWidget* MainPage::buildCommentsAndSite()
     grid->addWidget(boldLabel(tr("Description"), site), 2, 0, Qt::AlignTop);
     auto* description = new QPlainTextEdit(site);
     description->setObjectName(QStringLiteral("memSiteDesc"));
+    description->setTabChangesFocus(true);
     description->setToolTip(tr("Double-click to edit in a larger box"));
     grid->addWidget(description, 2, 1, 1, 2);
     grid->setRowStretch(2, 1);

@@ -3,7 +3,10 @@
 #include "app/Prompts.h"
 #include "data/TableView.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QPointer>
+#include <QWidget>
 
 namespace pelmora::app {
 
@@ -60,9 +63,20 @@ bool TDataSource::post(QWidget* parent)
     });
 }
 
+// With no record to change, typing into a bound field starts the first one, so what the user
+// types into an empty database is kept instead of refused at every key.
 void TDataSource::ensureEditing() const
 {
-    if (!m_view.isEditing())
+    if (m_view.isEditing())
+        return;
+    if (m_view.isEmpty()) {
+        // The new record's rules may move the focus to its first field; the typing goes on
+        // where the user is.
+        QPointer<QWidget> typingIn = QApplication::focusWidget();
+        m_view.insert();
+        if (typingIn && QApplication::focusWidget() != typingIn)
+            typingIn->setFocus();
+    } else
         m_view.edit();
 }
 

@@ -27,7 +27,8 @@ public:
     // Runs a change of the view; an error of the engine is shown in its own words (over
     // `parent`) and false returned, leaving the view as the engine left it.
     bool guarded(QWidget* parent, const std::function<void()>& change) const;
-    // Puts the view into edit state unless it already is being edited or inserted.
+    // Puts the view into edit state unless it already is being edited or inserted; an empty
+    // view gets a new record instead.
     void ensureEditing() const;
     // Posts the record being edited, after the bound controls have stored what is still typed
     // in them. True when nothing was being edited or the post succeeded.

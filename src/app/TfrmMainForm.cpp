@@ -13,9 +13,12 @@
 #include "app/UserFieldsPage.h"
 #include "comms/TEditAndDial.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -25,6 +28,8 @@
 #include <QTabWidget>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <cstring>
 
 namespace pelmora::app {
 
@@ -171,8 +176,19 @@ void TfrmMainForm::wireCommands()
 
 void TfrmMainForm::cutCopyPaste(const char* slot)
 {
-    // Line edits, memos and the edit part of drop-downs all offer cut(), copy() and paste().
-    if (QWidget* focus = QApplication::focusWidget())
+    // Line edits and memos offer cut(), copy() and paste(); a drop-down keeps the focus itself,
+    // so the command goes to the edit part it types into.
+    QWidget* focus = QApplication::focusWidget();
+    // A grid copies the text of its current cell, which is what Ctrl+C did in it before the
+    // Edit menu took the key; its cells are changed by editing them in place, not by pasting.
+    if (auto* grid = qobject_cast<QAbstractItemView*>(focus)) {
+        if (std::strcmp(slot, "copy") == 0 && grid->currentIndex().isValid())
+            QApplication::clipboard()->setText(grid->currentIndex().data(Qt::DisplayRole).toString());
+        return;
+    }
+    if (auto* list = qobject_cast<QComboBox*>(focus); list && list->lineEdit())
+        focus = list->lineEdit();
+    if (focus)
         QMetaObject::invokeMethod(focus, slot);
 }
 

@@ -13,6 +13,7 @@ TfrmMemo::TfrmMemo(QWidget* parent)
     setObjectName(QStringLiteral("TfrmMemo"));
     setWindowTitle(tr("Memo"));
     m_memo->setObjectName(QStringLiteral("Memo"));
+    m_memo->setTabChangesFocus(true); // Tab reaches OK and Cancel; the memos of the fields hold no tabs either
     QFont font(QStringLiteral("Arial"));
     font.setStyleHint(QFont::SansSerif); // the desktop's sans-serif face where Arial is missing
     font.setPixelSize(12);

@@ -4,7 +4,9 @@
 #include "app/TDBGrid.h"
 #include "data/TableView.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
@@ -48,6 +50,7 @@ TfrmSearch::TfrmSearch(data::TableView& searchView, TDataSource* contacts, QWidg
     layout->addWidget(m_grid);
     layout->addWidget(buttons);
     connect(m_edit, &QLineEdit::textEdited, this, &TfrmSearch::searchFor);
+    m_edit->installEventFilter(this);
     connect(m_grid, &QAbstractItemView::doubleClicked, this, &TfrmSearch::accept);
     connect(buttons, &QDialogButtonBox::accepted, this, &TfrmSearch::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
@@ -69,6 +72,25 @@ bool TfrmSearch::searchFor(const QString& text)
         found = m_search.locate({ field }, { data::Value(text.toStdString()) }, { true, true, false });
     });
     return found;
+}
+
+// The arrow and page keys typed in the edit move the grid, so the user can step from the match
+// to its neighbours and press Enter without leaving the text.
+bool TfrmSearch::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_edit && event->type() == QEvent::KeyPress) {
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+            QCoreApplication::sendEvent(m_grid, event);
+            return true;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TfrmSearch::accept()

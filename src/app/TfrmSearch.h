@@ -28,6 +28,9 @@ public:
 
     void accept() override;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     data::TableView& m_search;
     TDataSource* m_contacts;

@@ -49,6 +49,7 @@ QWidget* UserFieldsPage::buildColumn(const QString& prefix, const QString& capti
         if (dates) {
             auto* box = new comms::TCustomEditAndBtn(column);
             box->setObjectName(QStringLiteral("edt") + field);
+            box->setButtonShortCut(comms::TCustomEditAndBtn::standardShortCut());
             box->setButtonIcon(calendarGlyph());
             box->setButtonHint(tr("Select a Date"));
             grid->addWidget(box, i - 1, 1);

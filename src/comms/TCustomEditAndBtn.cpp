@@ -65,8 +65,26 @@ void TCustomEditAndBtn::setButtonVisible(bool visible)
 
 void TCustomEditAndBtn::setButtonHint(const QString& hint)
 {
+    m_hint = hint;
     m_button->setToolTip(hint);
     m_button->setAccessibleName(hint);
+    showShortCutInHint();
+}
+
+void TCustomEditAndBtn::setButtonShortCut(const QKeySequence& shortCut)
+{
+    m_shortCut = shortCut;
+    showShortCutInHint();
+}
+
+// The edit tells which key does the button's work, so a keyboard user can find it.
+void TCustomEditAndBtn::showShortCutInHint()
+{
+    if (m_shortCut.isEmpty() || m_hint.isEmpty()) {
+        m_edit->setToolTip({});
+        return;
+    }
+    m_edit->setToolTip(m_shortCut.toString(QKeySequence::NativeText) + QStringLiteral(": ") + m_hint);
 }
 
 void TCustomEditAndBtn::setButtonIcon(const QIcon& icon)

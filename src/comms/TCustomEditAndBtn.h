@@ -33,7 +33,10 @@ public:
     void setButtonHint(const QString& hint);
     void setButtonIcon(const QIcon& icon);
     QKeySequence buttonShortCut() const { return m_shortCut; }
-    void setButtonShortCut(const QKeySequence& shortCut) { m_shortCut = shortCut; }
+    void setButtonShortCut(const QKeySequence& shortCut);
+    // The key the program's boxes use to press their button from the edit, as a drop-down list
+    // opens with it: the button itself takes no focus, so without a key it is mouse-only.
+    static QKeySequence standardShortCut() { return QKeySequence(Qt::ALT | Qt::Key_Down); }
 
     QLineEdit* edit() const { return m_edit; }
     QToolButton* button() const { return m_button; }
@@ -52,11 +55,13 @@ protected:
 
 private:
     void placeParts();
+    void showShortCutInHint();
 
     QLineEdit* m_edit;
     QToolButton* m_button;
     bool m_buttonEnabled = true;
     QKeySequence m_shortCut;
+    QString m_hint;
 };
 
 } // namespace pelmora::comms

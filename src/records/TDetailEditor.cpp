@@ -103,6 +103,7 @@ comms::TCustomEditAndBtn* TDetailEditor::addEditWithButton(const QString& label,
     auto* box = new comms::TCustomEditAndBtn(this);
     box->setObjectName(QStringLiteral("edt") + QLatin1String(field));
     box->setMaxLength(maxLength);
+    box->setButtonShortCut(comms::TCustomEditAndBtn::standardShortCut());
     addRow(label, box);
     bind(box->edit(), field);
     return box;
@@ -130,6 +131,7 @@ QPlainTextEdit* TDetailEditor::addMemo(const QString& label, const char* field, 
 {
     auto* memo = new QPlainTextEdit(this);
     memo->setObjectName(QStringLiteral("mem") + QLatin1String(field));
+    memo->setTabChangesFocus(true); // else Tab is typed into the memo and OK is out of reach
     memo->setToolTip(tr("Double-click to edit in a larger box"));
     addRow(label, memo);
     bind(memo, field);

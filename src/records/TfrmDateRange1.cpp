@@ -71,6 +71,7 @@ comms::TCustomEditAndBtn* TfrmDateRange1::addDateBox(const QString& name)
 {
     auto* box = new comms::TCustomEditAndBtn(this);
     box->setObjectName(name);
+    box->setButtonShortCut(comms::TCustomEditAndBtn::standardShortCut());
     box->setButtonIcon(app::calendarGlyph());
     box->setButtonHint(tr("Select a Date"));
     box->edit()->setValidator(new QRegularExpressionValidator(datePattern(), box));

@@ -129,6 +129,25 @@ TEST_F(MainFormDataTest, DeletingAsksAndNoKeepsTheContact)
     EXPECT_EQ(contacts().recordCount(), count - 1);
 }
 
+TEST_F(MainFormDataTest, TypingIntoAnEmptyDatabaseStartsAContactInsteadOfRefusingEachKey)
+{
+    while (!contacts().isEmpty()) {
+        prompts->answers = { true };
+        trigger("mnuDeleteRecord");
+    }
+    prompts->shown.clear();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    edit("edtCompany")->setFocus();
+    QTest::keyClicks(edit("edtCompany"), QStringLiteral("Zed Ltd"));
+    EXPECT_TRUE(prompts->shown.isEmpty()) << prompts->shown.join(QLatin1Char('\n')).toStdString();
+    EXPECT_TRUE(edit("edtCompany")->hasFocus()); // the new contact does not pull the cursor away
+    trigger("mnuNextRecord"); // moving posts
+    ASSERT_EQ(contacts().recordCount(), 1);
+    EXPECT_EQ(contacts().asString("Company"), "Zed Ltd");
+    EXPECT_FALSE(contacts().asString("Created").empty());
+}
+
 TEST_F(MainFormDataTest, DialButtonsDialTheStoredNumber)
 {
     std::vector<QString> dialed;

@@ -150,4 +150,26 @@ TEST_F(QueryCommandsTest, SearchBrowsesApartAndOkMakesTheChoiceCurrent)
     EXPECT_EQ(data->TBLCon.asString("LName"), wanted);
 }
 
+TEST_F(QueryCommandsTest, SearchArrowKeysMoveTheGridFromTheEditAndEnterChooses)
+{
+    data->TBLCon.last();
+    const std::string lastName = data->TBLCon.asString("LName");
+    data->TBLCon.prior();
+    const std::string neighbour = data->TBLCon.asString("LName");
+    data->TBLCon.first();
+    answer<pelmora::app::TfrmSearch>("mnuSearch", [this, lastName, neighbour](auto* dialog) {
+        dialog->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+        dialog->searchEdit()->setFocus();
+        QTest::keyClicks(dialog->searchEdit(), QString::fromStdString(lastName));
+        ASSERT_EQ(data->TBLSearchCon.asString("LName"), lastName);
+        QTest::keyClick(dialog->searchEdit(), Qt::Key_Up);
+        EXPECT_EQ(data->TBLSearchCon.asString("LName"), neighbour);
+        EXPECT_TRUE(dialog->searchEdit()->hasFocus());
+        QTest::keyClick(dialog->searchEdit(), Qt::Key_Return);
+        EXPECT_FALSE(dialog->isVisible());
+    });
+    EXPECT_EQ(data->TBLCon.asString("LName"), neighbour);
+}
+
 } // namespace
