@@ -56,7 +56,7 @@ void MainCommands::buildFileMenu(QMenu* menu)
     add(menu, QStringLiteral("mnuBackUp"), tr("&Back-Up"));
     menu->addSeparator();
     add(menu, QStringLiteral("mnuPack"), tr("&Pack Database"));
-    add(menu, QStringLiteral("mnuPrint"), tr("P&rint"), QKeySequence(Qt::CTRL | Qt::Key_P));
+    add(menu, QStringLiteral("mnuPrint"), tr("&Print"), QKeySequence(Qt::CTRL | Qt::Key_P));
     menu->addSeparator();
     add(menu, QStringLiteral("mnuExit"), tr("E&xit"), QKeySequence(Qt::ALT | Qt::Key_F4))->setEnabled(true);
 }
