@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QUrl>
@@ -30,7 +31,8 @@ QString fieldFromName(const QString& objectName)
     return {};
 }
 
-// Opens the memo box on a double click into the memo.
+// Opens the memo box on a double click into the memo, or on Alt+Down, the key that presses the
+// button of an edit box, so the keyboard reaches the box too.
 class MemoOpener : public QObject {
 public:
     MemoOpener(QPlainTextEdit* memo, std::function<void()> open)
@@ -38,10 +40,17 @@ public:
         , m_open(std::move(open))
     {
         memo->viewport()->installEventFilter(this);
+        memo->installEventFilter(this);
+        memo->setToolTip(tr("Double-click or Alt+Down to edit in a larger box"));
     }
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() != QEvent::MouseButtonDblClick)
+        bool wanted = event->type() == QEvent::MouseButtonDblClick;
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            wanted = key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier;
+        }
+        if (!wanted)
             return false;
         m_open();
         return true;

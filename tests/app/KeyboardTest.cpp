@@ -157,6 +157,23 @@ TEST_F(KeyboardTest, TabLeavesAMemoInsteadOfTypingIntoIt)
     EXPECT_FALSE(data->TBLNotes.isEditing());
 }
 
+TEST_F(KeyboardTest, AltDownOpensTheMemoBoxOfAMainPageMemo)
+{
+    auto* description = form->findChild<QPlainTextEdit*>(QStringLiteral("memSiteDesc"));
+    ASSERT_NE(description, nullptr);
+    QString title;
+    QTimer::singleShot(0, [&title] {
+        if (QWidget* box = QApplication::activeModalWidget()) {
+            title = box->windowTitle();
+            box->close();
+        }
+    });
+    description->setFocus();
+    QTest::keyClick(description, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(title, QStringLiteral("Site Description"));
+    EXPECT_FALSE(data->TBLCon.isEditing()); // the box was cancelled
+}
+
 TEST_F(KeyboardTest, EditMenuCopiesAndPastesInTheDropDownsToo)
 {
     form->activateWindow();
