@@ -5,6 +5,7 @@
 #include "data/Database.h"
 #include "data/DatabaseFiles.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace pelmora::data {
@@ -260,6 +261,8 @@ bool DatabaseSet::moveRestoredFiles(const fs::path& staging, const fs::path& row
         else if (!isSqliteSidecar(name) && entry.is_regular_file(error))
             names.push_back(name); // the sidecars of a restored file stay behind with the staging directory
     }
+    // In a fixed order, so a failed swap always undoes the same steps.
+    std::sort(names.begin(), names.end());
     fs::path aside = staging / ".replaced";
     std::vector<std::pair<fs::path, fs::path>> done;
     auto move = [&](const fs::path& from, const fs::path& to) {
@@ -272,8 +275,12 @@ bool DatabaseSet::moveRestoredFiles(const fs::path& staging, const fs::path& row
     for (auto name = names.begin(); ok && name != names.end(); ++name) {
         for (const char* suffix : { "", "-wal", "-shm", "-journal" }) {
             fs::path old = rowDir / (*name + suffix);
+            // Only files are moved aside: a directory of the user's under that name would go with
+            // the staging directory. Left in place, it makes the rename below fail, and the swap
+            // is undone.
             std::error_code probe;
-            if (ok && fs::exists(fs::symlink_status(old, probe)))
+            fs::file_status status = fs::symlink_status(old, probe);
+            if (ok && fs::exists(status) && !fs::is_directory(status))
                 ok = move(old, aside / (*name + suffix));
         }
         ok = ok && move(staging / *name, rowDir / *name);

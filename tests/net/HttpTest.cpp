@@ -88,7 +88,7 @@ protected:
     void SetUp() override
     {
         ServerSuite::SetUp();
-        if (IsSkipped())
+        if (IsSkipped() || HasFatalFailure())
             return;
         pelmora::test::writeFile(servers().webRoot() / "index.html", "<html>hello</html>\n");
     }

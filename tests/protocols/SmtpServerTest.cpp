@@ -26,7 +26,7 @@ protected:
     void SetUp() override
     {
         ServerSuite::SetUp();
-        if (IsSkipped())
+        if (IsSkipped() || HasFatalFailure())
             return;
         for (const auto& entry : std::filesystem::directory_iterator(servers().smtpSpool()))
             std::filesystem::remove(entry.path());

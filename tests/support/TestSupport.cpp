@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -42,6 +43,17 @@ fs::path corpusDir()
     fs::path candidate = fs::path(PELMORA_SOURCE_DIR) / ".." / "shared" / "corpus";
     std::error_code ec;
     return fs::is_directory(candidate, ec) ? fs::canonical(candidate) : fs::path();
+}
+
+bool underCi()
+{
+    const char* ci = std::getenv("CI");
+    if (!ci)
+        return false;
+    std::string value(ci);
+    for (char& c : value)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return value == "true" || value == "1" || value == "yes";
 }
 
 fs::path testDataDir()
@@ -86,11 +98,11 @@ bool pump(int inFd, const std::string& input, int outFd, int errFd, RunResult& r
         pollfd fds[3];
         int n = 0;
         if (outFd >= 0)
-            fds[n++] = {outFd, POLLIN, 0};
+            fds[n++] = { outFd, POLLIN, 0 };
         if (errFd >= 0)
-            fds[n++] = {errFd, POLLIN, 0};
+            fds[n++] = { errFd, POLLIN, 0 };
         if (inFd >= 0)
-            fds[n++] = {inFd, POLLOUT, 0};
+            fds[n++] = { inFd, POLLOUT, 0 };
         if (poll(fds, n, timeoutMs) <= 0) {
             timedOut = true;
             break;
@@ -117,7 +129,7 @@ bool pump(int inFd, const std::string& input, int outFd, int errFd, RunResult& r
             }
         }
     }
-    for (int fd : {inFd, outFd, errFd})
+    for (int fd : { inFd, outFd, errFd })
         if (fd >= 0)
             close(fd);
     return !timedOut;
