@@ -137,13 +137,19 @@ service pop3-login {{
 
 def start_smtp(d, crt, key):
     info = {"port": free_port(), "starttls_port": free_port(), "tls_port": free_port(),
+            "starttls_noauth_port": free_port(), "starttls_foreign_port": free_port(),
+            "tls_noauth_port": free_port(), "tls_foreign_port": free_port(),
             "spool": os.path.join(d, "smtp-received")}
     os.makedirs(info["spool"], exist_ok=True)
     here = os.path.dirname(os.path.abspath(__file__))
     spawn(d, "smtp", ["/usr/bin/python3", os.path.join(here, "smtp_server.py"), "--out", info["spool"],
                       "--cert", crt, "--key", key, "--user", USER, "--password", PASSWORD,
                       "--plain-port", str(info["port"]), "--starttls-port", str(info["starttls_port"]),
-                      "--tls-port", str(info["tls_port"])])
+                      "--tls-port", str(info["tls_port"]),
+                      "--starttls-noauth-port", str(info["starttls_noauth_port"]),
+                      "--starttls-foreign-port", str(info["starttls_foreign_port"]),
+                      "--tls-noauth-port", str(info["tls_noauth_port"]),
+                      "--tls-foreign-port", str(info["tls_foreign_port"])])
     return info
 
 

@@ -292,3 +292,40 @@ TEST(SmtpTest, RefusedConnectionReportsOneError)
     EXPECT_EQ(errors, std::vector<std::string> { "[10061] Connection refused" });
     EXPECT_FALSE(smtp.Connected());
 }
+
+// The settings hold only "host:port", so the port alone decides how the mail goes; a choice made
+// in code wins over it.
+TEST(SmtpTest, ThePortDecidesTheSignOn)
+{
+    EXPECT_EQ(effectiveSecurity(MailSecurity::Auto, 25), MailSecurity::Plain);
+    EXPECT_EQ(effectiveSecurity(MailSecurity::Auto, 2525), MailSecurity::Plain);
+    EXPECT_EQ(effectiveSecurity(MailSecurity::Auto, 587), MailSecurity::StartTls);
+    EXPECT_EQ(effectiveSecurity(MailSecurity::Auto, 465), MailSecurity::Implicit);
+    EXPECT_EQ(effectiveSecurity(MailSecurity::Plain, 587), MailSecurity::Plain);
+    EXPECT_EQ(effectiveSecurity(MailSecurity::StartTls, 25), MailSecurity::StartTls);
+}
+
+// A server in the middle that strips STARTTLS from the reply must not get the password or the
+// mail in clear text; the good-bye is still said.
+TEST(SmtpTest, ASubmissionServerWithoutStartTlsGetsNothingInClear)
+{
+    ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send("220 ready\r\n");
+        for (;;) {
+            std::string line = self.expectLine(connection);
+            if (connection.closed() || line == "QUIT")
+                return connection.send("221 bye\r\n");
+            connection.send(
+                line.rfind("EHLO", 0) == 0 ? "250-here\r\n250-AUTH PLAIN LOGIN\r\n250 SIZE 1000\r\n" : "250 ok\r\n");
+        }
+    });
+    TempDir dir;
+    TmsSMTP smtp;
+    smtp.Security = MailSecurity::StartTls;
+    smtp.Server = peer.server();
+    smtp.UserName = "user";
+    smtp.Password = "password";
+    EXPECT_THROW(smtp.SendSpool(envelope, spoolWith(dir, "secret\r\n")), ESocketError);
+    peer.join();
+    EXPECT_EQ(peer.received(), (std::vector<std::string> { "EHLO " + smtp.LocalHostName, "QUIT" }));
+}
