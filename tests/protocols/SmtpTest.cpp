@@ -336,3 +336,30 @@ TEST(SmtpTest, ASubmissionServerWithoutStartTlsGetsNothingInClear)
     peer.join();
     EXPECT_EQ(peer.received(), (std::vector<std::string> { "EHLO " + smtp.LocalHostName, "QUIT" }));
 }
+
+// The end of data must come on a line of its own after a CR LF, whatever the text ends with:
+// no line break, a bare CR or LF, a line cut at a block's end, or a line break split over two blocks.
+TEST(SmtpTest, TheEndOfDataFollowsACrLfWhateverTheTextEndsWith)
+{
+    const std::string full(TmsSMTP::BlockSize, 'b');
+    const std::string splitBreak = std::string(TmsSMTP::BlockSize - 1, 's') + "\r\n";
+    struct Case {
+        std::string text;
+        std::string sent;
+    };
+    for (const Case& c : { Case { "no break", "no break\r\n.\r\n" }, Case { "lf only\n", "lf only\n\r\n.\r\n" },
+             Case { "cr only\r", "cr only\r\r\n.\r\n" }, Case { "line\r\n", "line\r\n.\r\n" },
+             Case { full, full + "\r\n.\r\n" }, Case { splitBreak, splitBreak + ".\r\n" } }) {
+        SCOPED_TRACE(c.text.substr(0, 10));
+        ScriptedPeer peer(acceptingServer());
+        TempDir dir;
+        TmsSMTP smtp;
+        smtp.Server = peer.server();
+        smtp.TimeOut = 5;
+        EXPECT_EQ(smtp.SendSpool({ "a@b", { "c@d" } }, spoolWith(dir, c.text)), "250 2.0.0 queued as 42");
+        peer.join();
+        std::vector<std::string> received = peer.received();
+        ASSERT_GE(received.size(), 5u);
+        EXPECT_EQ(received.at(4), c.sent);
+    }
+}
