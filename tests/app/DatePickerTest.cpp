@@ -1,8 +1,8 @@
 #include "DayOfAction.h"
 #include "GuiTest.h"
 
-#include "app/TBrDateForm.h"
-#include "app/TfrmMemo.h"
+#include "widgets/TBrDateForm.h"
+#include "widgets/TfrmMemo.h"
 
 #include <QCalendarWidget>
 #include <QLabel>
