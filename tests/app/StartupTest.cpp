@@ -4,11 +4,11 @@
 #include "TestSupport.h"
 
 #include "app/Application.h"
-#include "app/TDataSource.h"
 #include "app/TfrmMainForm.h"
 #include "app/TOnlyOpenOnce.h"
 #include "data/TableView.h"
 #include "settings/Paths.h"
+#include "widgets/TDataSource.h"
 
 #include <QElapsedTimer>
 #include <QFileInfo>
