@@ -25,6 +25,7 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 
 namespace fs = std::filesystem;
 using pelmora::app::TfrmMainForm;
@@ -49,7 +50,7 @@ void watchForTheMainWindow()
     if (!g_seen)
         return;
     auto* timer = new QTimer(QCoreApplication::instance());
-    auto* clock = new QElapsedTimer;
+    auto clock = std::make_shared<QElapsedTimer>(); // goes with the timer's connection
     clock->start();
     QObject::connect(timer, &QTimer::timeout, [timer, clock] {
         for (QWidget* widget : QApplication::topLevelWidgets()) {
@@ -57,7 +58,6 @@ void watchForTheMainWindow()
             if (!form || !form->isVisible())
                 continue;
             timer->stop();
-            delete clock;
             g_seen->mainWindow = true;
             g_seen->dataOpen = form->dsCon() && form->dsCon()->view().isOpen();
             if (auto* label = form->findChild<QLabel*>(QStringLiteral("lblDataName")))
@@ -67,7 +67,6 @@ void watchForTheMainWindow()
         }
         if (clock->elapsed() > 20000) {
             timer->stop();
-            delete clock;
             QCoreApplication::exit(3);
         }
     });
