@@ -1,3 +1,4 @@
+#include "ScriptedPeer.h"
 #include "TestServers.h"
 
 #include <gtest/gtest.h>
@@ -120,4 +121,19 @@ TEST_F(CommandsTest, Pop3MessageThatCannotBeStoredStaysOnTheServer)
     result = runPelmora({ "pop3", "retrieve", "--server", servers().server("pop3"), "--out", dir.path().string() });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(readFile(dir / "1.eml"), "Subject: keep me\r\n\r\nsafe\r\n");
+}
+
+using pelmora::test::PeerConnection;
+using pelmora::test::ScriptedPeer;
+
+TEST(CommandsFaultTest, InjectedAddressIsRefusedBeforeAnythingIsSent)
+{
+    // Nothing listens there: a client that tried to connect would report 10061 instead.
+    std::string server = "127.0.0.1:" + std::to_string(pelmora::test::closedPort());
+    auto result = runPelmora({ "smtp", "send", "--server", server, "--from", "a@x.com", "--to",
+        "b@x.com>\r\nRCPT TO:<evil@x.com", "--subject", "s" });
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err,
+        "The address \"b@x.com>\\r\\nRCPT TO:<evil@x.com\" holds a line break or another control character; "
+        "nothing was sent\n");
 }
