@@ -95,6 +95,16 @@ TEST_F(CommandsTest, HttpGetSavesTheBodyAndPrintsHeaders)
     EXPECT_EQ(readFile(dir / "page.htm"), "<p>page</p>");
     EXPECT_EQ(result.out.substr(0, 15), "HTTP/1.1 200 OK");
 
+    for (const std::string path : { "/missing.htm", "/broken" }) {
+        result = runPelmora(
+            { "http", "get", "http://" + servers().server("http") + path, "--out", (dir / "error.htm").string() });
+        EXPECT_EQ(result.exitCode, 1) << path;
+        EXPECT_NE(result.err.find(path == "/broken" ? "HTTP/1.1 500" : "HTTP/1.1 404"), std::string::npos)
+            << result.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "error.htm")) << path;
+        EXPECT_FALSE(std::filesystem::exists(dir / "error.htm.part")) << path;
+    }
+
     result = runPelmora({ "http", "get", "ftp://x/", "--out", (dir / "other").string() });
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Invalid URL\n");
