@@ -174,13 +174,14 @@ void TmsCustomPOP::DeleteMessage(int index)
 {
     if (OnDeleting)
         OnDeleting(*this, index);
-    WriteLine("DELE " + std::to_string(index + 1));
     try {
-        readStatus();
+        command("DELE " + std::to_string(index + 1));
     } catch (const net::ESocketError&) {
-        // Fail has shown the reply through OnError; a message left undeleted costs nothing.
-    } catch (const net::ECanceledError&) {
-    } catch (const net::ETimedOutError&) {
+        // Fail has shown a refusal through OnError; a message left undeleted costs nothing, and
+        // the dialogue goes on. A connection that is gone cannot go on, and says so itself.
+        // (A time-out or a cancel has closed the socket: each goes on as what it is.)
+        if (!Connected() || ClosedByPeer())
+            throw;
     }
 }
 

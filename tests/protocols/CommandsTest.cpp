@@ -147,3 +147,32 @@ TEST(CommandsFaultTest, InjectedAddressIsRefusedBeforeAnythingIsSent)
         "The address \"b@x.com>\\r\\nRCPT TO:<evil@x.com\" holds a line break or another control character; "
         "nothing was sent\n");
 }
+
+TEST(CommandsFaultTest, AbortedRetrievalStillReportsWhatWasSaved)
+{
+    // The first message is saved and deleted, then the server stops answering.
+    ScriptedPeer popPeer([](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send("+OK ready\r\n");
+        for (std::string reply :
+            { "+OK", "+OK", "+OK 2 100", "+OK 1 20", "+OK\r\nSubject: first\r\n\r\nx\r\n.", "+OK" }) {
+            self.expectLine(connection);
+            connection.send(reply + "\r\n");
+        }
+        self.expectLine(connection);
+        connection.stall(2500);
+    });
+    ::setenv("PELMORA_USER", "u", 1);
+    ::setenv("PELMORA_PASSWORD", "p", 1);
+    TempDir dir;
+    auto result = runPelmora(
+        { "pop3", "retrieve", "--server", popPeer.server(), "--timeout", "1", "--out", dir.path().string() });
+    ::unsetenv("PELMORA_USER");
+    ::unsetenv("PELMORA_PASSWORD");
+    popPeer.join();
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "Operation timed out\n");
+    auto report = nlohmann::json::parse(result.out);
+    ASSERT_EQ(report.size(), 1u) << result.out;
+    EXPECT_EQ(report[0]["subject"], "first");
+    EXPECT_EQ(readFile(dir / "1.eml"), "Subject: first\r\n\r\nx\r\n");
+}

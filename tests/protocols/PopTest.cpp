@@ -336,3 +336,25 @@ TEST(PopTest, SpareReplyStopsTheDialogue)
     for (const std::string& line : doubleAnswer.received())
         EXPECT_NE(line.rfind("DELE", 0), 0u);
 }
+
+TEST(PopTest, DeletionTimeOutIsReportedAsATimeOut)
+{
+    ScriptedPeer silentOnDele([](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send("+OK ready\r\n");
+        for (std::string reply : { "+OK", "+OK", "+OK 2 100", "+OK 1 3", "+OK\r\na\r\n." }) {
+            self.expectLine(connection);
+            connection.send(reply + "\r\n");
+        }
+        self.expectLine(connection);
+        connection.stall(2500);
+    });
+    CollectingPOP pop;
+    pop.Server = silentOnDele.server();
+    pop.UserName = "u";
+    pop.Password = "p";
+    pop.TimeOut = 1;
+    EXPECT_THROW(pop.Retrieve(false), pelmora::net::ETimedOutError);
+    silentOnDele.join();
+    EXPECT_EQ(pop.texts, std::vector<std::string> { "a\r\n" });
+    EXPECT_EQ(silentOnDele.received().back(), "DELE 1");
+}
