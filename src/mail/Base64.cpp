@@ -132,7 +132,7 @@ void Base64Decoder::feed(std::string_view text)
             start = m_out.size();
             m_out.resize(start + static_cast<std::size_t>(end - p) / 4 * 3 + 3);
             o = m_out.data() + start;
-        } else if (v == Invalid) {
+        } else if (v == Invalid && !m_skipInvalid) {
             m_out.resize(static_cast<std::size_t>(o - m_out.data()));
             throw EDecodeError(msg::InvalidCharacter);
         }
