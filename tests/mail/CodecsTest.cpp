@@ -1,4 +1,5 @@
 #include "mail/Base64.h"
+#include "mail/Charset.h"
 #include "mail/HeaderWords.h"
 #include "mail/MailErrors.h"
 #include "mail/TQuotedPrintable.h"
@@ -180,6 +181,22 @@ TEST(HeaderWords, ReadsUnknownCharsetsAndRawBytesAsWindows1252)
     EXPECT_EQ(DecodeHeaderWords("=?x-unheard-of?Q?=80?="), "\xE2\x82\xAC");
     EXPECT_EQ(DecodeHeaderWords("Fr\xF6sche"), "Fr\xC3\xB6sche");
     EXPECT_EQ(DecodeHeaderWords("ok \xC3\xB6"), "ok \xC3\xB6");
+}
+
+TEST(Charsets, EachLabelIsReadThroughTheSupersetMailersWrite)
+{
+    // GBK under gb2312, Windows-1252 quotes and euro under iso-8859-1 and us-ascii, the
+    // extended Hangul of CP949 under ks_c_5601-1987, NEC symbols of CP932 under shift_jis.
+    EXPECT_EQ(toUtf8("\xB0\xA1\x81\x40", "gb2312"), "\xE5\x95\x8A\xE4\xB8\x82");
+    EXPECT_EQ(toUtf8("\x93hi\x94 \x80", "ISO-8859-1"), "\xE2\x80\x9Chi\xE2\x80\x9D \xE2\x82\xAC");
+    EXPECT_EQ(toUtf8("\x93hi\x94", "us-ascii"), "\xE2\x80\x9Chi\xE2\x80\x9D");
+    EXPECT_EQ(toUtf8("\x81\x41", "ks_c_5601-1987"), "\xEA\xB0\x82");
+    EXPECT_EQ(toUtf8("\x87\x40", "Shift_JIS"), "\xE2\x91\xA0");
+    EXPECT_EQ(toUtf8("=?gb2312?B?sKGBQA==?=", {}), "=?gb2312?B?sKGBQA==?=");
+    EXPECT_EQ(DecodeHeaderWords("=?gb2312?B?sKGBQA==?="), "\xE5\x95\x8A\xE4\xB8\x82");
+    // The plain standard sets still read as before.
+    EXPECT_EQ(toUtf8("\xE9", "iso-8859-1"), "\xC3\xA9");
+    EXPECT_EQ(toUtf8("\xB0\xA1", "euc-kr"), "\xEA\xB0\x80");
 }
 
 TEST(HeaderWords, LeavesMalformedWordsAsTheyStand)
