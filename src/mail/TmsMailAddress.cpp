@@ -92,7 +92,13 @@ void ParseAddress(std::string_view text, TmsMailAddress& address)
     }
     if (open == std::string_view::npos) {
         address.Address = unquote(bare);
-        address.Name = comment.size() >= 2 ? unquote(std::string_view(comment).substr(1, comment.size() - 2)) : "";
+        // A comment left open at the end of the field still names the address.
+        std::string_view inner = comment;
+        if (!inner.empty() && inner.front() == '(')
+            inner.remove_prefix(1);
+        if (!inner.empty() && inner.back() == ')')
+            inner.remove_suffix(1);
+        address.Name = unquote(inner);
         return;
     }
     address.Address = unquote(bare);

@@ -173,6 +173,7 @@ TEST(Address, QuotesAndCommentsAreNoSyntax)
     EXPECT_EQ(parsed("Ann <a@b.c (home)>"), TmsMailAddress("a@b.c", "Ann"));
     EXPECT_EQ(parsed("a@b.c (Ann (the (first)))"), TmsMailAddress("a@b.c", "Ann (the (first))"));
     EXPECT_EQ(parsed("(Sales <x@y>) s@x.com"), TmsMailAddress("s@x.com", "Sales <x@y>"));
+    EXPECT_EQ(parsed("a@b.c (Ann"), TmsMailAddress("a@b.c", "Ann"));
 
     // Through the header reader, with the field split at the right commas first.
     TmsMessage message;
