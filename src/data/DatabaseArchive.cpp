@@ -233,7 +233,8 @@ bool DatabaseSet::extractInto(const fs::path& rowDir, const fs::path& staging)
         std::string name = entry.path().filename().string();
         if (!isSqliteDatabase(name) || name == "shared.sqlite")
             continue;
-        std::string problem = databaseProblem(entry.path());
+        std::string problem = databaseProblem(entry.path(),
+            name == Database::kDatabaseFile ? std::optional<TableHome>(TableHome::Database) : std::nullopt);
         if (!problem.empty()) {
             m_prompts.message(
                 "The file " + name + " in the archive can not be restored (" + problem + "); nothing was restored.");

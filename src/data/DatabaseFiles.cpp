@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <vector>
 
 namespace pelmora::data {
 
@@ -115,9 +116,37 @@ std::optional<std::string> firstValue(sqlite3* db, const char* sql, std::string&
     return value;
 }
 
+// The first table or column of the schema that the file lacks, or empty.
+std::string missingFromSchema(sqlite3* db, TableHome home)
+{
+    for (const TableDef& table : allTables()) {
+        if (table.home != home)
+            continue;
+        sqlite3_stmt* statement = nullptr;
+        const std::string sql = "SELECT name FROM pragma_table_info(?1)";
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
+            return sqlite3_errmsg(db);
+        sqlite3_bind_text(statement, 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
+        std::vector<std::string> columns;
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            const unsigned char* name = sqlite3_column_text(statement, 0);
+            columns.emplace_back(name ? reinterpret_cast<const char*>(name) : "");
+        }
+        sqlite3_finalize(statement);
+        if (columns.empty())
+            return "it has no table " + table.name;
+        for (const FieldDef& field : table.fields) {
+            if (std::none_of(columns.begin(), columns.end(),
+                    [&](const std::string& column) { return equalsNoCase(column, field.name); }))
+                return "its table " + table.name + " has no field " + field.name;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
-std::string databaseProblem(const fs::path& file)
+std::string databaseProblem(const fs::path& file, std::optional<TableHome> home)
 {
     try {
         Connection db = openConnection(file, SQLITE_OPEN_READONLY);
@@ -137,7 +166,7 @@ std::string databaseProblem(const fs::path& file)
             return "it is not a Pelmora database";
         if (number > Database::kSchemaVersion)
             return "it was written by a newer Pelmora (version " + *version + ")";
-        return {};
+        return home ? missingFromSchema(db.get(), *home) : std::string();
     } catch (const Error& error) {
         return error.what();
     }

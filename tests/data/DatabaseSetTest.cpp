@@ -166,6 +166,16 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
     makeArchive(m_home.path() / "foreign.pmb", { { "database.sqlite", sqliteFile(0) } });
     makeArchive(m_home.path() / "newer.pmb", { { "database.sqlite", sqliteFile(99) } });
     makeArchive(m_home.path() / "other.pmb", { { "readme.txt", "not a back-up" } });
+    // Sound SQLite files with a version this program knows that lack its tables or a field.
+    makeArchive(m_home.path() / "onetable.pmb", { { "database.sqlite", sqliteFile(1) } });
+    {
+        TempDir work;
+        pelmora::data::snapshotDatabase(dataDir() / "database.sqlite", work / "database.sqlite");
+        pelmora::data::Connection db = pelmora::data::openConnection(work / "database.sqlite", SQLITE_OPEN_READWRITE);
+        pelmora::data::execute(db.get(), "ALTER TABLE EMAIL DROP COLUMN ToEmail");
+        db.reset();
+        makeArchive(m_home.path() / "nofield.pmb", { { "database.sqlite", readFile(work / "database.sqlite") } });
+    }
 
     set.progressWindow().onLine = [this](const std::string& line) {
         if (line.find("inflating") != std::string::npos)
@@ -175,7 +185,7 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
     EXPECT_FALSE(set.Restore(target));
     set.progressWindow().onLine = nullptr;
     for (const char* name : { "truncated.pmb", "text.pmb", "slip.pmb", "damaged.pmb", "foreign.pmb", "newer.pmb",
-             "other.pmb", "missing.pmb" }) {
+             "other.pmb", "onetable.pmb", "nofield.pmb", "missing.pmb" }) {
         prompts.paths = { m_home.path() / name };
         EXPECT_FALSE(set.Restore(target)) << name;
     }
@@ -191,6 +201,10 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
                              "database); nothing was restored."));
     EXPECT_TRUE(prompts.said("The file database.sqlite in the archive can not be restored (it was written by a "
                              "newer Pelmora (version 99)); nothing was restored."));
+    EXPECT_TRUE(prompts.said("The file database.sqlite in the archive can not be restored (it has no table "
+                             "Contacts); nothing was restored."));
+    EXPECT_TRUE(prompts.said("The file database.sqlite in the archive can not be restored (its table EMAIL has "
+                             "no field ToEmail); nothing was restored."));
 }
 
 TEST_F(DatabaseSetTest, BackupOfADirectoryWithoutFilesWritesNoArchive)
