@@ -149,7 +149,10 @@ bool DatabaseSet::addFiles(const fs::path& rowDir, const fs::path& archivePath)
             continue;
         std::string name = entry.path().filename().string();
         if (isSqliteDatabase(name)) {
-            snapshotDatabase(entry.path(), staging.path() / name);
+            // Another database's shared.sqlite is the copy made when it was created; the user-field
+            // names in use now are those of the data directory's.
+            const bool shared = name == Database::kSharedFile && !fs::equivalent(rowDir, dataDir(), error);
+            snapshotDatabase(shared ? dataDir() / name : entry.path(), staging.path() / name);
             files.push_back(staging.path() / name);
         } else {
             files.push_back(entry.path());
@@ -201,6 +204,7 @@ bool DatabaseSet::Restore(const DatabaseRow& row, bool fromInsert)
         int moved = 0;
         if (!extractInto(rowDir, staging.path()) || !moveRestoredFiles(staging.path(), rowDir, moved))
             return false;
+        restoreUserFieldNames(staging.path());
         m_prompts.message(std::to_string(moved) + " files were extracted");
         return true;
     });
@@ -242,6 +246,24 @@ bool DatabaseSet::extractInto(const fs::path& rowDir, const fs::path& staging)
         }
     }
     return true;
+}
+
+// shared.sqlite is never swapped in (it holds the list of databases), but the names the user
+// gave the user fields are part of what was backed up. The database is restored by now, so a
+// copy that can not be read costs only the names.
+void DatabaseSet::restoreUserFieldNames(const fs::path& staging)
+{
+    const fs::path shared = staging / Database::kSharedFile;
+    std::error_code error;
+    if (!fs::is_regular_file(shared, error))
+        return;
+    try {
+        const auto names = readUserFieldNames(shared);
+        m_dataModule.setUserFieldNames(names);
+        m_msgform.addLine(std::to_string(names.size()) + " user-field names were taken from shared.sqlite");
+    } catch (const Error& failure) {
+        m_msgform.addLine(std::string("The user-field names of shared.sqlite were not restored: ") + failure.what());
+    }
 }
 
 // The list of databases and the user-field names live in shared.sqlite of the data directory;

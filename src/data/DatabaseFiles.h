@@ -8,6 +8,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace pelmora::data {
 
@@ -38,6 +40,11 @@ void snapshotDatabase(const std::filesystem::path& source, const std::filesystem
 // tables), otherwise why not. With `home` given, every table and column of that home's schema
 // must be there as well: a sound file of another program carries a version number too.
 std::string databaseProblem(const std::filesystem::path& file, std::optional<TableHome> home = std::nullopt);
+
+// The user-field names (RealName, NikName) of MoreName in a shared.sqlite, only rows that name
+// one of the user fields of Contacts with a name that fits its field. Throws pelmora::Error
+// when the file is not a sound shared file.
+std::vector<std::pair<std::string, std::string>> readUserFieldNames(const std::filesystem::path& sharedFile);
 
 // A new directory beside `near` (same file system, so renames out of it are atomic), named
 // after it with a random suffix.

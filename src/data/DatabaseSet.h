@@ -56,6 +56,7 @@ private:
     bool extractInto(const std::filesystem::path& rowDir, const std::filesystem::path& staging);
     bool moveRestoredFiles(const std::filesystem::path& staging, const std::filesystem::path& rowDir, int& moved);
     bool deleteFiles(const std::filesystem::path& dir);
+    void restoreUserFieldNames(const std::filesystem::path& staging);
 
     DatabaseOperations& m_dataModule;
     DatabasePrompts& m_prompts;
