@@ -4,6 +4,8 @@
 #include "base/Error.h"
 #include "data/DatabaseFiles.h"
 
+#include <algorithm>
+
 namespace pelmora::data {
 
 namespace fs = std::filesystem;
@@ -126,6 +128,13 @@ std::optional<DatabaseRow> DatabaseSet::createRow()
     }
     if (!archive::isBareFileName(*name)) {
         m_prompts.message(texts::nameNotBare);
+        return std::nullopt;
+    }
+    // The name is shown in lists and a title bar, written into the INI file one line per key,
+    // and becomes a directory name: a line break would split the INI line.
+    if (std::any_of(
+            name->begin(), name->end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
+        m_prompts.message(texts::nameControl);
         return std::nullopt;
     }
     if (*name == "Sample") {

@@ -73,6 +73,7 @@ inline constexpr const char* namePrompt = "Enter Database Name: ";
 inline constexpr const char* nameEmpty = "You must enter a name for the new database.";
 inline constexpr const char* nameNotBare
     = "A database name may not contain \"/\" or \"\\\" and may not be \".\" or \"..\".";
+inline constexpr const char* nameControl = "A database name may not contain line breaks or other control characters.";
 inline constexpr const char* nameSample
     = "The name Sample belongs to the database that comes with the program; choose another name.";
 inline constexpr const char* cannotCreateDir = "Can not create the Directory.";

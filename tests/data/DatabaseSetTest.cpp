@@ -42,14 +42,17 @@ TEST_F(DatabaseSetTest, NewRefusesNamesThatAreNotADirectoryOfItsOwn)
 {
     newDatabase("Clients");
     std::size_t rows = dataModule.databaseRows().size();
-    prompts.names = { "", "../outside", "a/b", ".", "..", "Clients", "Sample", std::nullopt };
-    for (int i = 0; i < 8; ++i)
+    prompts.names = { "", "../outside", "a/b", ".", "..", "Clients", "Sample", "Two\nLines", "Tab\tbed", "Bell\x07",
+        std::nullopt };
+    for (int i = 0; i < 11; ++i)
         EXPECT_FALSE(set.New());
     EXPECT_EQ((std::vector<std::string> { texts::nameEmpty, texts::nameNotBare, texts::nameNotBare, texts::nameNotBare,
-                  texts::nameNotBare, texts::cannotCreateDir, texts::nameSample }),
+                  texts::nameNotBare, texts::cannotCreateDir, texts::nameSample, texts::nameControl, texts::nameControl,
+                  texts::nameControl }),
         prompts.messages);
     EXPECT_EQ(rows, dataModule.databaseRows().size());
     EXPECT_FALSE(fs::exists(m_home.path().parent_path() / "outside"));
+    EXPECT_FALSE(fs::exists(m_home.path() / "Two\nLines"));
 }
 
 // Back-up of the open database, then Insert of that back-up as a new database: the same records,

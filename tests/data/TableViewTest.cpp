@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 
 namespace pelmora::data {
 namespace {
@@ -129,6 +130,12 @@ TEST_F(TableViewTest, AValueThatDoesNotFitIsRefusedAndNothingIsWritten)
     contacts.setString("LName", std::string(20, 'x'));
     EXPECT_THROW(contacts.setString("Created", "2/30/2026"), EDatabaseError);
     EXPECT_THROW(contacts.setString("Num1", "12abc"), EDatabaseError);
+    for (const char* number : { "nan", "inf", "0x10", "1e400" })
+        EXPECT_THROW(contacts.setString("Num1", number), EDatabaseError) << number;
+    EXPECT_THROW(contacts.setString("Created", "1/2/202"), EDatabaseError);
+    contacts.setValue("Num2", std::numeric_limits<double>::quiet_NaN());
+    EXPECT_THROW(contacts.post(), EDatabaseError);
+    contacts.setValue("Num2", std::monostate {});
     EXPECT_THROW(contacts.setValue("Counter", std::int64_t(9)), EDatabaseError);
     contacts.cancel();
     EXPECT_EQ(contacts.recordCount(), 90);
