@@ -4,7 +4,9 @@
 #include "archive/ArchiveError.h"
 #include "data/Database.h"
 #include "data/DatabaseFiles.h"
+#include "data/WorkRecord.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace pelmora::data {
@@ -12,26 +14,6 @@ namespace pelmora::data {
 namespace fs = std::filesystem;
 
 namespace {
-
-// A working directory removed with its contents whatever way the command ends.
-class Staging {
-public:
-    explicit Staging(fs::path path)
-        : m_path(std::move(path))
-    {
-    }
-    ~Staging()
-    {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    Staging(const Staging&) = delete;
-    Staging& operator=(const Staging&) = delete;
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
 
 // The tables of the current database are closed while its files are archived or replaced and
 // opened again however the command ends, so the program never stays without its database.
@@ -141,7 +123,7 @@ bool DatabaseSet::readArchive(const fs::path& path)
 // their journal is not archived); every other file as it is.
 bool DatabaseSet::addFiles(const fs::path& rowDir, const fs::path& archivePath)
 {
-    Staging staging(makeStagingDir(archivePath, "backup"));
+    Staging staging(makeStagingDir(archivePath, "backup"), workList());
     std::vector<fs::path> files;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(rowDir, error)) {
@@ -200,7 +182,7 @@ bool DatabaseSet::Restore(const DatabaseRow& row, bool fromInsert)
         }
         ProgressShown shown(m_msgform);
         m_msgform.addLine("Beginning Extract from " + path->string() + " to " + rowDir.string());
-        Staging staging(restoreStagingDir(rowDir));
+        Staging staging(restoreStagingDir(rowDir), workList());
         int moved = 0;
         if (!extractInto(rowDir, staging.path()) || !moveRestoredFiles(staging.path(), rowDir, moved))
             return false;
@@ -283,6 +265,10 @@ bool DatabaseSet::moveRestoredFiles(const fs::path& staging, const fs::path& row
         else if (!isSqliteSidecar(name) && entry.is_regular_file(error))
             names.push_back(name); // the sidecars of a restored file stay behind with the staging directory
     }
+    // The database first: a restore into a new database that is killed half way leaves a
+    // directory that either holds its database or is empty, and so can be cleaned or deleted.
+    std::stable_partition(
+        names.begin(), names.end(), [](const std::string& name) { return name == Database::kDatabaseFile; });
     fs::path aside = staging / ".replaced";
     std::vector<std::pair<fs::path, fs::path>> done;
     auto move = [&](const fs::path& from, const fs::path& to) {

@@ -44,6 +44,13 @@ public:
     bool Delete(const DatabaseRow& row);
     void Pack();
 
+    // Removes what New, Insert, back-up and restore of a program that was killed left behind:
+    // their working directories and the row of a database that never got its files. Runs when
+    // the set is made, as the program starts.
+    void cleanLeftovers();
+    // The file that lists what the running commands are building (see WorkRecord).
+    std::filesystem::path workList() const { return m_programDir / ".pelmora-work"; }
+
     TMsgform& progressWindow() { return m_msgform; }
     archive::TZipMaster& zipMaster() { return m_zip; }
 
@@ -57,6 +64,7 @@ private:
     bool moveRestoredFiles(const std::filesystem::path& staging, const std::filesystem::path& rowDir, int& moved);
     bool deleteFiles(const std::filesystem::path& dir);
     void restoreUserFieldNames(const std::filesystem::path& staging);
+    void buildNewDatabase(const std::filesystem::path& dir);
 
     DatabaseOperations& m_dataModule;
     DatabasePrompts& m_prompts;

@@ -4,6 +4,9 @@
 #include "base/Error.h"
 #include "data/DatabaseFiles.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace pelmora::test;
 using pelmora::data::DatabaseRow;
 namespace fs = std::filesystem;
@@ -371,4 +374,74 @@ TEST_F(DatabaseSetTest, TheOpenDatabaseIsKnownByItsDirectoryWhenItHasNoName)
 
     EXPECT_FALSE(set.Delete(*row("Sample")));
     EXPECT_TRUE(prompts.said(texts::deleteActive));
+}
+
+namespace {
+
+// The id of a process that has ended.
+int endedProcess()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return static_cast<int>(child);
+}
+
+} // namespace
+
+// A row whose directory is gone or empty (an interrupted New or Insert) can be deleted.
+TEST_F(DatabaseSetTest, DeleteRemovesARowWhoseDirectoryIsGoneOrEmpty)
+{
+    fs::create_directory(m_home.path() / "Half");
+    DatabaseRow half = dataModule.insertDatabaseRow("Half", (m_home.path() / "Half").string());
+    DatabaseRow gone = dataModule.insertDatabaseRow("Gone", (m_home.path() / "Gone").string());
+    EXPECT_TRUE(set.Delete(half));
+    EXPECT_TRUE(set.Delete(gone));
+    EXPECT_FALSE(row("Half").has_value());
+    EXPECT_FALSE(row("Gone").has_value());
+    EXPECT_FALSE(fs::exists(m_home.path() / "Half"));
+}
+
+// What a killed New, Insert, back-up or restore left is cleaned at the next start, and only
+// that: entries of a program still running and folders the program does not name stay.
+TEST_F(DatabaseSetTest, LeftoversOfKilledCommandsAreCleanedAtTheNextStart)
+{
+    DatabaseRow clients = newDatabase("Clients");
+    prompts.paths = { m_home.path() / "clients.pmb" };
+    ASSERT_TRUE(set.Backup(clients));
+    prompts.paths = { m_home.path() / "clients.pmb" };
+    ASSERT_TRUE(set.Restore(clients));
+    EXPECT_FALSE(fs::exists(set.workList())); // nothing is recorded once the commands end
+
+    const fs::path staging = m_home.path() / ".Half.new-1234";
+    const fs::path snapshot = m_home.path() / "backups" / ".clients.pmb.backup-99";
+    const fs::path running = m_home.path() / ".Other.restore-77";
+    const fs::path mine = m_home.path() / "My folder";
+    for (const fs::path& dir : { staging, snapshot, running, mine })
+        fs::create_directories(dir);
+    writeFile(staging / "database.sqlite", "half copied");
+    writeFile(snapshot / "database.sqlite.part", "half written");
+    writeFile(mine / "letter.txt", "precious");
+    fs::create_directory(m_home.path() / "Half");
+    dataModule.insertDatabaseRow("Half", (m_home.path() / "Half").string());
+    const int dead = endedProcess();
+    writeFile(set.workList(),
+        std::to_string(dead) + " new " + (m_home.path() / "Half").string() + "\n" + std::to_string(dead) + " dir "
+            + staging.string() + "\n" + std::to_string(dead) + " dir " + snapshot.string() + "\n" + std::to_string(dead)
+            + " dir " + mine.string() + "\n" + std::to_string(dead) + " new " + clients.BaseDir + "\n"
+            + std::to_string(::getpid()) + " dir " + running.string() + "\n");
+
+    pelmora::data::DatabaseSet restarted(dataModule, prompts, m_home.path(), current);
+    EXPECT_FALSE(fs::exists(staging));
+    EXPECT_FALSE(fs::exists(snapshot));
+    EXPECT_TRUE(fs::is_directory(m_home.path() / "backups"));
+    EXPECT_FALSE(fs::exists(m_home.path() / "Half"));
+    EXPECT_FALSE(row("Half").has_value());
+    EXPECT_EQ("precious", readFile(mine / "letter.txt"));
+    EXPECT_TRUE(row("Clients").has_value()); // its database had arrived
+    EXPECT_TRUE(fs::exists(running)); // its program still runs
+    EXPECT_NE(std::string::npos, readFile(set.workList()).find(running.string()));
+    EXPECT_EQ(std::string::npos, readFile(set.workList()).find(staging.string()));
 }
