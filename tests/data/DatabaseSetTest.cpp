@@ -172,6 +172,8 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
     makeArchive(m_home.path() / "foreign.pmb", { { "database.sqlite", sqliteFile(0) } });
     makeArchive(m_home.path() / "newer.pmb", { { "database.sqlite", sqliteFile(99) } });
     makeArchive(m_home.path() / "other.pmb", { { "readme.txt", "not a back-up" } });
+    makeArchive(m_home.path() / "bomb.pmb", { { "database.sqlite", std::string(4 << 20, '\0') } });
+    declareSize(m_home.path() / "bomb.pmb", 4096);
     // Sound SQLite files with a version this program knows that lack its tables or a field.
     makeArchive(m_home.path() / "onetable.pmb", { { "database.sqlite", sqliteFile(1) } });
     {
@@ -191,7 +193,7 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
     EXPECT_FALSE(set.Restore(target));
     set.progressWindow().onLine = nullptr;
     for (const char* name : { "truncated.pmb", "text.pmb", "slip.pmb", "damaged.pmb", "foreign.pmb", "newer.pmb",
-             "other.pmb", "onetable.pmb", "nofield.pmb", "missing.pmb" }) {
+             "other.pmb", "onetable.pmb", "nofield.pmb", "bomb.pmb", "missing.pmb" }) {
         prompts.paths = { m_home.path() / name };
         EXPECT_FALSE(set.Restore(target)) << name;
     }
