@@ -1,10 +1,10 @@
 // The speed goals of the desktop windows on 100,000 contacts, each beside the same work done by
 // the data module alone (no windows) in the same run, so the figures show what the windows add.
 #include "../data/BenchmarkDatabase.h"
-#include "app/DateText.h"
+#include "widgets/DateText.h"
 #include "app/GuiDataPrompts.h"
 #include "app/MainCommands.h"
-#include "app/TDataSource.h"
+#include "widgets/TDataSource.h"
 #include "app/TfrmMainForm.h"
 #include "app/TfrmSearch.h"
 #include "data/TfrmDataModule.h"

@@ -1,6 +1,6 @@
 #include "app/ActivityFilter.h"
 
-#include "app/DateText.h"
+#include "widgets/DateText.h"
 
 #include <QCoreApplication>
 

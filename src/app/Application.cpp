@@ -1,8 +1,8 @@
 #include "app/Application.h"
 
-#include "app/DateText.h"
+#include "widgets/DateText.h"
 #include "app/GuiDataPrompts.h"
-#include "app/Prompts.h"
+#include "widgets/Prompts.h"
 #include "app/Screenshots.h"
 #include "app/TfrmMainForm.h"
 #include "app/TfrmSplash.h"

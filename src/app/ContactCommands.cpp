@@ -2,8 +2,8 @@
 
 #include "app/MainCommands.h"
 #include "app/MainPage.h"
-#include "app/Prompts.h"
-#include "app/TDataSource.h"
+#include "widgets/Prompts.h"
+#include "widgets/TDataSource.h"
 #include "app/TfrmMainForm.h"
 #include "data/TfrmDataModule.h"
 

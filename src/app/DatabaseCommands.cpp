@@ -2,7 +2,7 @@
 
 #include "app/MainCommands.h"
 #include "app/QueryCommands.h"
-#include "app/TDataSource.h"
+#include "widgets/TDataSource.h"
 #include "app/TfrmMainForm.h"
 #include "data/DataModuleOperations.h"
 #include "data/TfrmDataModule.h"

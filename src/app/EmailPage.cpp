@@ -1,6 +1,6 @@
 #include "app/EmailPage.h"
 
-#include "app/TDBGrid.h"
+#include "widgets/TDBGrid.h"
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
 #include "app/GridPage.h"
 
-#include "app/TDBGrid.h"
+#include "widgets/TDBGrid.h"
 
 #include <QEvent>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Widgets.h"
+#include "widgets/Widgets.h"
 
 #include <QWidget>
 

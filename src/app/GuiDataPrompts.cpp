@@ -1,6 +1,6 @@
 #include "app/GuiDataPrompts.h"
 
-#include "app/Prompts.h"
+#include "widgets/Prompts.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #include "app/MainPage.h"
 
-#include "app/Widgets.h"
+#include "widgets/Widgets.h"
 #include "comms/TEditAndDial.h"
 
 #include <QCheckBox>

@@ -1,10 +1,10 @@
 #include "app/MainPageBinding.h"
 
-#include "app/DateText.h"
-#include "app/FieldLink.h"
-#include "app/TBrDateForm.h"
-#include "app/TDataSource.h"
-#include "app/TfrmMemo.h"
+#include "widgets/DateText.h"
+#include "widgets/FieldLink.h"
+#include "widgets/TBrDateForm.h"
+#include "widgets/TDataSource.h"
+#include "widgets/TfrmMemo.h"
 #include "comms/TCustomEditAndBtn.h"
 #include "data/TfrmDataModule.h"
 

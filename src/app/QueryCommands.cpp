@@ -1,7 +1,7 @@
 #include "app/QueryCommands.h"
 
 #include "app/MainCommands.h"
-#include "app/TDataSource.h"
+#include "widgets/TDataSource.h"
 #include "app/TfrmFilter.h"
 #include "app/TfrmFind.h"
 #include "app/TfrmMainForm.h"

@@ -1,7 +1,7 @@
 #include "app/TfrmFilter.h"
 
-#include "app/Prompts.h"
-#include "app/Widgets.h"
+#include "widgets/Prompts.h"
+#include "widgets/Widgets.h"
 #include "data/FilterExpression.h"
 #include "data/TableView.h"
 

@@ -1,8 +1,8 @@
 #include "app/TfrmFind.h"
 
-#include "app/Prompts.h"
-#include "app/TDataSource.h"
-#include "app/Widgets.h"
+#include "widgets/Prompts.h"
+#include "widgets/TDataSource.h"
+#include "widgets/Widgets.h"
 #include "data/TableView.h"
 
 #include <QCheckBox>

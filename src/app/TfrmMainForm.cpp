@@ -8,8 +8,8 @@
 #include "app/MainCommands.h"
 #include "app/MainPage.h"
 #include "app/NotesPage.h"
-#include "app/Prompts.h"
-#include "app/TDataSource.h"
+#include "widgets/Prompts.h"
+#include "widgets/TDataSource.h"
 #include "app/UserFieldsPage.h"
 #include "comms/TEditAndDial.h"
 

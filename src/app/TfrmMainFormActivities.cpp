@@ -4,7 +4,7 @@
 
 #include "app/ActivitiesPage.h"
 #include "app/ActivityFilter.h"
-#include "app/TDataSource.h"
+#include "widgets/TDataSource.h"
 #include "data/TfrmDataModule.h"
 #include "records/TfrmDateRange1.h"
 

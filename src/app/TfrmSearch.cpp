@@ -1,7 +1,7 @@
 #include "app/TfrmSearch.h"
 
-#include "app/TDataSource.h"
-#include "app/TDBGrid.h"
+#include "widgets/TDataSource.h"
+#include "widgets/TDBGrid.h"
 #include "data/TableView.h"
 
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "app/Tfrmsort.h"
 
-#include "app/TDataSource.h"
-#include "app/Widgets.h"
+#include "widgets/TDataSource.h"
+#include "widgets/Widgets.h"
 #include "data/TableView.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "app/UserFieldsPage.h"
 
-#include "app/Widgets.h"
+#include "widgets/Widgets.h"
 #include "comms/TCustomEditAndBtn.h"
 #include "data/TableView.h"
 

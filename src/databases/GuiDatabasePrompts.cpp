@@ -1,6 +1,6 @@
 #include "databases/GuiDatabasePrompts.h"
 
-#include "app/Prompts.h"
+#include "widgets/Prompts.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

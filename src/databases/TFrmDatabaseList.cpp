@@ -1,8 +1,8 @@
 #include "databases/TFrmDatabaseList.h"
 
-#include "app/Prompts.h"
-#include "app/TDataSource.h"
-#include "app/TDBGrid.h"
+#include "widgets/Prompts.h"
+#include "widgets/TDataSource.h"
+#include "widgets/TDBGrid.h"
 #include "data/DatabaseSet.h"
 #include "data/TableView.h"
 

@@ -1,6 +1,6 @@
 #include "databases/TMsgform.h"
 
-#include "app/Widgets.h"
+#include "widgets/Widgets.h"
 #include "archive/TZipMaster.h"
 #include "data/TMsgform.h"
 

@@ -1,11 +1,11 @@
 #include "records/TDetailEditor.h"
 
-#include "app/DateText.h"
-#include "app/FieldLink.h"
-#include "app/TBrDateForm.h"
-#include "app/TDataSource.h"
-#include "app/TfrmMemo.h"
-#include "app/Widgets.h"
+#include "widgets/DateText.h"
+#include "widgets/FieldLink.h"
+#include "widgets/TBrDateForm.h"
+#include "widgets/TDataSource.h"
+#include "widgets/TfrmMemo.h"
+#include "widgets/Widgets.h"
 #include "comms/TCustomEditAndBtn.h"
 #include "data/TableView.h"
 

@@ -1,10 +1,10 @@
 #include "records/TLookupListForm.h"
 
-#include "app/Prompts.h"
-#include "app/TableModel.h"
-#include "app/TDataSource.h"
-#include "app/TDBGrid.h"
-#include "app/Widgets.h"
+#include "widgets/Prompts.h"
+#include "widgets/TableModel.h"
+#include "widgets/TDataSource.h"
+#include "widgets/TDBGrid.h"
+#include "widgets/Widgets.h"
 #include "data/TableView.h"
 
 #include <QDialogButtonBox>

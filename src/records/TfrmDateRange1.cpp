@@ -1,8 +1,8 @@
 #include "records/TfrmDateRange1.h"
 
-#include "app/DateText.h"
-#include "app/TBrDateForm.h"
-#include "app/Widgets.h"
+#include "widgets/DateText.h"
+#include "widgets/TBrDateForm.h"
+#include "widgets/Widgets.h"
 #include "comms/TCustomEditAndBtn.h"
 
 #include <QDialogButtonBox>

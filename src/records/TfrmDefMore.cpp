@@ -1,8 +1,8 @@
 #include "records/TfrmDefMore.h"
 
-#include "app/TDataSource.h"
-#include "app/TDBGrid.h"
-#include "app/Widgets.h"
+#include "widgets/TDataSource.h"
+#include "widgets/TDBGrid.h"
+#include "widgets/Widgets.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

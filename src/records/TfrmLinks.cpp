@@ -1,6 +1,6 @@
 #include "records/TfrmLinks.h"
 
-#include "app/TDataSource.h"
+#include "widgets/TDataSource.h"
 #include "comms/TCustomEditAndBtn.h"
 #include "data/TableView.h"
 

@@ -1,11 +1,11 @@
 #include "GuiTest.h"
 #include "TestSupport.h"
 
-#include "app/DateText.h"
-#include "app/FieldLink.h"
-#include "app/TableModel.h"
-#include "app/TDataSource.h"
-#include "app/TDBGrid.h"
+#include "widgets/DateText.h"
+#include "widgets/FieldLink.h"
+#include "widgets/TableModel.h"
+#include "widgets/TDataSource.h"
+#include "widgets/TDBGrid.h"
 #include "data/Database.h"
 #include "data/TableView.h"
 

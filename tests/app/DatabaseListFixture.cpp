@@ -1,6 +1,6 @@
 #include "DatabaseListFixture.h"
 
-#include "app/TDBGrid.h"
+#include "widgets/TDBGrid.h"
 #include "data/DatabaseFiles.h"
 
 namespace pelmora::test {

@@ -1,7 +1,7 @@
 #include "GuiTest.h"
 
-#include "app/TBrDateForm.h"
-#include "app/TfrmMemo.h"
+#include "widgets/TBrDateForm.h"
+#include "widgets/TfrmMemo.h"
 
 #include <QCalendarWidget>
 #include <QLabel>

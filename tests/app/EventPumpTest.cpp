@@ -1,6 +1,6 @@
 #include "GuiTest.h"
 
-#include "app/QtEventPump.h"
+#include "widgets/QtEventPump.h"
 
 #include <QElapsedTimer>
 #include <QTimer>

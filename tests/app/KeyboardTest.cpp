@@ -1,8 +1,8 @@
 #include "SampleMainForm.h"
 
 #include "app/MainCommands.h"
-#include "app/TBrDateForm.h"
-#include "app/TDataSource.h"
+#include "widgets/TBrDateForm.h"
+#include "widgets/TDataSource.h"
 #include "app/TfrmFilter.h"
 #include "app/TfrmFind.h"
 #include "comms/TCustomEditAndBtn.h"

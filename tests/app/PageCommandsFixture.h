@@ -2,7 +2,7 @@
 
 #include "SampleMainForm.h"
 
-#include "app/TDBGrid.h"
+#include "widgets/TDBGrid.h"
 #include "records/TLookupListForm.h"
 
 #include <QAbstractButton>

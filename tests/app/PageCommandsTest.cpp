@@ -1,9 +1,9 @@
 #include "PageCommandsFixture.h"
 
 #include "app/ActivitiesPage.h"
-#include "app/TableModel.h"
-#include "app/TBrDateForm.h"
-#include "app/TDBGrid.h"
+#include "widgets/TableModel.h"
+#include "widgets/TBrDateForm.h"
+#include "widgets/TDBGrid.h"
 #include "comms/Telephony.h"
 #include "records/TLookupListForm.h"
 

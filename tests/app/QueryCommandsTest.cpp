@@ -1,9 +1,9 @@
 #include "SampleMainForm.h"
 
-#include "app/DateText.h"
+#include "widgets/DateText.h"
 #include "app/GuiDataPrompts.h"
 #include "app/MainCommands.h"
-#include "app/TDBGrid.h"
+#include "widgets/TDBGrid.h"
 #include "app/TfrmFilter.h"
 #include "app/TfrmFind.h"
 #include "app/TfrmMainForm.h"

@@ -3,7 +3,7 @@
 #include "GuiTest.h"
 #include "TestSupport.h"
 
-#include "app/DateText.h"
+#include "widgets/DateText.h"
 #include "app/GuiDataPrompts.h"
 #include "app/TfrmMainForm.h"
 #include "data/TfrmDataModule.h"

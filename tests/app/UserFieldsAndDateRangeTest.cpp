@@ -2,9 +2,9 @@
 
 #include "app/ActivitiesPage.h"
 #include "app/ActivityFilter.h"
-#include "app/DateText.h"
-#include "app/TBrDateForm.h"
-#include "app/TDBGrid.h"
+#include "widgets/DateText.h"
+#include "widgets/TBrDateForm.h"
+#include "widgets/TDBGrid.h"
 #include "app/UserFieldsPage.h"
 #include "comms/TCustomEditAndBtn.h"
 #include "records/TfrmDateRange1.h"

@@ -1,4 +1,4 @@
-#include "app/QtEventPump.h"
+#include "widgets/QtEventPump.h"
 
 #include <QEventLoop>
 #include <QSocketNotifier>

@@ -1,11 +1,11 @@
-#include "app/TDBGrid.h"
+#include "widgets/TDBGrid.h"
 
-#include "app/DateText.h"
-#include "app/GridDelegate.h"
-#include "app/Prompts.h"
-#include "app/TableModel.h"
-#include "app/TDataSource.h"
-#include "app/Widgets.h"
+#include "widgets/DateText.h"
+#include "widgets/GridDelegate.h"
+#include "widgets/Prompts.h"
+#include "widgets/TableModel.h"
+#include "widgets/TDataSource.h"
+#include "widgets/Widgets.h"
 
 #include <QApplication>
 #include <QHeaderView>

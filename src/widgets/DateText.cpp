@@ -1,4 +1,4 @@
-#include "app/DateText.h"
+#include "widgets/DateText.h"
 
 namespace pelmora::app {
 

@@ -1,7 +1,7 @@
-#include "app/TableModel.h"
+#include "widgets/TableModel.h"
 
-#include "app/DateText.h"
-#include "app/TDataSource.h"
+#include "widgets/DateText.h"
+#include "widgets/TDataSource.h"
 
 namespace pelmora::app {
 

@@ -1,6 +1,6 @@
-#include "app/TDataSource.h"
+#include "widgets/TDataSource.h"
 
-#include "app/Prompts.h"
+#include "widgets/Prompts.h"
 #include "data/TableView.h"
 
 #include <QApplication>

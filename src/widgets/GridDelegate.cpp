@@ -1,7 +1,7 @@
-#include "app/GridDelegate.h"
+#include "widgets/GridDelegate.h"
 
-#include "app/TableModel.h"
-#include "app/TDBGrid.h"
+#include "widgets/TableModel.h"
+#include "widgets/TDBGrid.h"
 
 #include <QComboBox>
 #include <QLineEdit>

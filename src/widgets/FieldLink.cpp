@@ -1,7 +1,7 @@
-#include "app/FieldLink.h"
+#include "widgets/FieldLink.h"
 
-#include "app/DateText.h"
-#include "app/TDataSource.h"
+#include "widgets/DateText.h"
+#include "widgets/TDataSource.h"
 #include "data/TableView.h"
 
 #include <QCheckBox>

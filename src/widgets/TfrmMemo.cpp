@@ -1,4 +1,4 @@
-#include "app/TfrmMemo.h"
+#include "widgets/TfrmMemo.h"
 
 #include <QDialogButtonBox>
 #include <QPlainTextEdit>

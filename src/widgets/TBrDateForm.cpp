@@ -1,4 +1,4 @@
-#include "app/TBrDateForm.h"
+#include "widgets/TBrDateForm.h"
 
 #include <QCalendarWidget>
 #include <QDialogButtonBox>
