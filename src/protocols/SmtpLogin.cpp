@@ -42,6 +42,7 @@ void TmsSMTP::Login()
         Fail("This port requires sign-on, and no user name is given");
     UseTls = security == MailSecurity::Implicit;
     ConnectSocket();
+    expect("the greeting", "2");
     readReply();
     if (security == MailSecurity::StartTls || security == MailSecurity::Implicit)
         return submissionLogin();
@@ -105,21 +106,16 @@ void TmsSMTP::authenticate()
             mechanisms += " " + text.substr(4) + " ";
     }
     if (mechanisms.find(" PLAIN ") != std::string::npos) {
+        expect("AUTH PLAIN", "2");
         WriteSecretLine("AUTH PLAIN " + base64(std::string(1, '\0') + UserName + '\0' + Password), "AUTH PLAIN ****");
         return readReply();
     }
     if (mechanisms.find(" LOGIN ") == std::string::npos)
         Fail("The server offers no sign-on method this program knows (PLAIN or LOGIN)");
-    m_expectChallenge = true;
-    try {
-        command("AUTH LOGIN");
-        command(base64(UserName));
-        WriteSecretLine(base64(Password), "****");
-    } catch (...) {
-        m_expectChallenge = false;
-        throw;
-    }
-    m_expectChallenge = false;
+    command("AUTH LOGIN", "334");
+    command(base64(UserName), "334", "AUTH LOGIN");
+    expect("AUTH LOGIN", "2");
+    WriteSecretLine(base64(Password), "****");
     readReply();
 }
 
