@@ -81,6 +81,8 @@ void TmsSMTP::command(const std::string& line)
 
 std::string TmsSMTP::session(const std::function<void()>& work)
 {
+    m_dataAccepted = false;
+    m_acceptReply.clear();
     try {
         Connect();
         work();
@@ -173,6 +175,8 @@ void TmsSMTP::sendText(const std::filesystem::path& spool)
     WriteBytes(stuffer.atLineStart() ? ".\r\n" : "\r\n.\r\n");
     AddTranscriptLine(".");
     readReply();
+    m_dataAccepted = true;
+    m_acceptReply = m_reply.empty() ? std::string() : m_reply.back();
     progress(0);
 }
 
