@@ -59,7 +59,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     connect(m_activitiesPage, &ActivitiesPage::filterChanged, this, &TfrmMainForm::applyActivityFilter);
     disableUnbuiltCommands();
     new PageCommands(this, data, m_dsCon);
-    new MailCommands(this, data);
+    new MailCommands(this, data, m_dsCon);
     wireListWindows();
     wireEditors(dataPrompts);
     const std::pair<const char*, const char*> clipboard[]
