@@ -109,6 +109,8 @@ void TmsSMTP::command(const std::string& line, const std::string& expected, cons
 
 std::string TmsSMTP::session(const std::function<void()>& work)
 {
+    m_dataAccepted = false;
+    m_acceptReply.clear();
     try {
         Connect();
         work();
@@ -214,6 +216,8 @@ void TmsSMTP::sendText(const std::filesystem::path& spool)
     WriteBytes(stuffer.endsWithCrLf() ? ".\r\n" : "\r\n.\r\n");
     AddTranscriptLine(".");
     readReply();
+    m_dataAccepted = true;
+    m_acceptReply = m_reply.empty() ? std::string() : m_reply.back();
     progress(0);
 }
 
