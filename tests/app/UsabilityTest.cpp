@@ -1,0 +1,130 @@
+#include "PageCommandsFixture.h"
+
+#include "data/SqlDatabase.h"
+#include "records/TLookupListForm.h"
+#include "widgets/TDBGrid.h"
+
+#include "app/ActivitiesPage.h"
+#include "app/DatabaseCommands.h"
+#include "app/MainCommands.h"
+#include "app/QueryCommands.h"
+#include "app/TfrmFilter.h"
+#include "app/TfrmFind.h"
+#include "app/TfrmMainForm.h"
+#include "app/Tfrmsort.h"
+#include "comms/TCustomEditAndBtn.h"
+#include "settings/IniFile.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTest>
+#include <QToolButton>
+
+using pelmora::data::TableView;
+using pelmora::records::TLookupListForm;
+
+namespace {
+
+// The main window as a first-time user meets it: what is kept, what is undone, what is said.
+class UsabilityTest : public pelmora::test::PageCommandsTest {
+protected:
+    // What the file holds, read through a connection of its own, as another program would.
+    std::string stored(const std::string& sql) const
+    {
+        pelmora::data::SqlDatabase file(data->currentDatabase()->sql().file());
+        pelmora::data::Statement& st = file.prepare(sql);
+        std::string text = st.step() ? pelmora::data::valueToString(st.column(0)) : std::string();
+        st.reset();
+        return text;
+    }
+    void trigger(const char* name) const { form->commands()->action(QLatin1String(name))->trigger(); }
+    QLineEdit* edit(const char* name) const { return form->findChild<QLineEdit*>(QLatin1String(name)); }
+    QLineEdit* dateEdit(const char* name) const
+    {
+        return form->findChild<pelmora::comms::TCustomEditAndBtn*>(QLatin1String(name))->edit();
+    }
+    TableView& contacts() const { return data->TBLCon; }
+    QString status(int panel = 0) const
+    {
+        return form->findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(panel))->text();
+    }
+    int storedContacts() const { return std::stoi(stored("SELECT count(*) FROM Contacts")); }
+    std::string jobTitles() const
+    {
+        return stored("SELECT group_concat(Description, '|') FROM (SELECT Description FROM jobTitle ORDER BY 1)");
+    }
+};
+
+TEST_F(UsabilityTest, CancelAndEscUndoEveryChangeOfOneVisitToALookupListAndOkKeepsThem)
+{
+    const std::string before = jobTitles();
+    ASSERT_FALSE(before.empty());
+    for (bool byEscape : { false, true }) {
+        inModal<TLookupListForm>("btnEditJobTitle", [&](TLookupListForm* window) {
+            QLineEdit* editor = cellEditor(window->grid(), 0, 0);
+            editor->selectAll();
+            QTest::keyClicks(editor, QStringLiteral("Oops"));
+            QTest::keyClick(editor, Qt::Key_Tab); // the rename is posted at once
+            window->addEntry();
+            QTest::keyClicks(newEntryEditor(window), QStringLiteral("Extra"));
+            QTest::keyClick(window->grid(), Qt::Key_Tab);
+            prompts->answers = { true };
+            window->deleteEntry();
+            if (byEscape)
+                QTest::keyClick(window, Qt::Key_Escape);
+            else
+                window->reject();
+        });
+        EXPECT_EQ(jobTitles(), before) << (byEscape ? "Esc" : "Cancel");
+        EXPECT_EQ(data->TBLJobTitle.recordCount(), std::count(before.begin(), before.end(), '|') + 1);
+    }
+    EXPECT_GE(form->findChild<QComboBox*>(QStringLiteral("cmbJobTitle"))
+                  ->findText(QString::fromStdString(before.substr(0, before.find('|')))),
+        0);
+
+    inModal<TLookupListForm>("btnEditJobTitle", [&](TLookupListForm* window) {
+        window->addEntry();
+        QTest::keyClicks(newEntryEditor(window), QStringLiteral("Harbour Master"));
+        window->accept();
+    });
+    EXPECT_NE(jobTitles().find("Harbour Master"), std::string::npos);
+}
+
+TEST_F(UsabilityTest, TheListButtonsAreOutOfTheTabChainAndOpenWithF2)
+{
+    for (auto* button : form->findChildren<QToolButton*>()) {
+        if (button->objectName().startsWith(QLatin1String("btnEdit"))) {
+            EXPECT_EQ(button->focusPolicy(), Qt::NoFocus) << button->objectName().toStdString();
+        }
+    }
+    // Tabbing through the Main page never lands on a button beside a field.
+    QApplication::setActiveWindow(form.get());
+    auto* first = form->findChild<QLineEdit*>(QStringLiteral("edtFName"));
+    first->setFocus();
+    for (int i = 0; i < 40; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget* focus = QApplication::focusWidget();
+        const bool besideAField = qobject_cast<QToolButton*>(focus)
+            && (focus->objectName().startsWith(QLatin1String("btnEdit"))
+                || qobject_cast<pelmora::comms::TCustomEditAndBtn*>(focus->parentWidget()));
+        EXPECT_FALSE(besideAField) << focus->objectName().toStdString();
+    }
+    auto* list = form->findChild<QComboBox*>(QStringLiteral("cmbDepartment"));
+    bool opened = false;
+    inModal<TLookupListForm>(
+        [&] {
+            list->setFocus();
+            QTest::keyClick(list, Qt::Key_F2);
+        },
+        [&](TLookupListForm* window) {
+            opened = window->windowTitle() == QStringLiteral("Department");
+            window->reject();
+        });
+    EXPECT_TRUE(opened);
+}
+
+} // namespace
