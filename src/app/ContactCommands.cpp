@@ -27,7 +27,7 @@ ContactCommands::ContactCommands(TfrmMainForm* form, data::TfrmDataModule& data,
     connect(m_dsCon, &TDataSource::dataChanged, this, &ContactCommands::showPosition);
     connect(m_dsCon, &TDataSource::listChanged, this, &ContactCommands::showPosition);
     // Leaving a page posts the contact, so no page ever shows another page's unsaved change.
-    connect(m_form->pageControl(), &QTabWidget::currentChanged, this, [this] { m_dsCon->post(m_form); });
+    connect(m_form->pageControl(), &QTabWidget::currentChanged, this, [this] { m_dsCon->leave(m_form); });
     showPosition();
 }
 
@@ -45,7 +45,7 @@ void ContactCommands::showPosition()
 
 void ContactCommands::move(void (*step)(data::TableView&))
 {
-    if (!m_dsCon->post(m_form)) // moving away posts the contact first
+    if (!m_dsCon->leave(m_form)) // moving away posts the contact first
         return;
     m_dsCon->guarded(m_form, [this, step] { step(m_dsCon->view()); });
 }
@@ -53,7 +53,7 @@ void ContactCommands::move(void (*step)(data::TableView&))
 void ContactCommands::addContact()
 {
     m_form->showPage(TfrmMainForm::MainTab);
-    if (!m_dsCon->post(m_form))
+    if (!m_dsCon->leave(m_form))
         return;
     m_dsCon->guarded(m_form, [this] { m_dsCon->view().insert(); });
 }

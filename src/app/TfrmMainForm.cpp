@@ -69,7 +69,7 @@ void TfrmMainForm::formCreate()
 
 void TfrmMainForm::closeEvent(QCloseEvent* event)
 {
-    if (m_dsCon && !m_dsCon->post(this)) {
+    if (m_dsCon && !m_dsCon->leave(this)) {
         event->ignore(); // a contact that cannot be saved keeps the window open to mend it
         return;
     }

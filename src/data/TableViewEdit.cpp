@@ -21,6 +21,10 @@ void TableView::insert()
     notify(ViewEvent::DataChanged);
     if (afterInsert)
         afterInsert(*this);
+    // What the insert's own rules fill in (a date of today) is not a change: a new record stays
+    // unmodified until someone sets a field, so callers can drop one nobody touched.
+    if (m_state == ViewState::Insert)
+        m_modified = false;
 }
 
 void TableView::edit()

@@ -63,6 +63,19 @@ bool TDataSource::post(QWidget* parent)
     });
 }
 
+bool TDataSource::leave(QWidget* parent)
+{
+    if (m_view.state() == data::ViewState::Insert) {
+        if (!storePending())
+            return false; // typed text that cannot be stored keeps the record to mend it
+        if (!m_view.modified()) {
+            m_view.cancel(); // an untouched new record would be stored blank
+            return true;
+        }
+    }
+    return post(parent);
+}
+
 // With no record to change, typing into a bound field starts the first one, so what the user
 // types into an empty database is kept instead of refused at every key.
 void TDataSource::ensureEditing() const

@@ -127,4 +127,36 @@ TEST_F(UsabilityTest, TheListButtonsAreOutOfTheTabChainAndOpenWithF2)
     EXPECT_TRUE(opened);
 }
 
+TEST_F(UsabilityTest, AnUntouchedNewContactIsDroppedWhenLeftAndOneTypedIntoIsKept)
+{
+    const int before = storedContacts();
+    const auto leave = std::vector<std::pair<const char*, std::function<void()>>> {
+        { "a move", [this] { trigger("mnuNextRecord"); } },
+        { "another Add", [this] { trigger("mnuNewRecord"); } },
+        { "a page change", [this] { form->showPage(pelmora::app::TfrmMainForm::NotesTab); } },
+    };
+    for (const auto& [what, action] : leave) {
+        form->showPage(pelmora::app::TfrmMainForm::MainTab);
+        trigger("mnuNewRecord");
+        ASSERT_EQ(contacts().state(), pelmora::data::ViewState::Insert) << what;
+        action();
+        EXPECT_EQ(storedContacts(), before) << what;
+        EXPECT_EQ(
+            stored("SELECT count(*) FROM Contacts WHERE LName IS NULL AND FName IS NULL AND Company IS NULL"), "0")
+            << what;
+    }
+    form->showPage(pelmora::app::TfrmMainForm::MainTab);
+    trigger("mnuNewRecord");
+    QTest::keyClicks(edit("edtLName"), QStringLiteral("Quill"));
+    trigger("mnuNextRecord");
+    EXPECT_EQ(storedContacts(), before + 1);
+    EXPECT_EQ(stored("SELECT Created FROM Contacts WHERE LName = 'Quill'"),
+        QDate::currentDate().toString(Qt::ISODate).toStdString());
+
+    trigger("mnuNewRecord");
+    form->close(); // nothing typed: no question, nothing stored
+    EXPECT_TRUE(prompts->shown.isEmpty()) << errors().toStdString();
+    EXPECT_EQ(storedContacts(), before + 1);
+}
+
 } // namespace
