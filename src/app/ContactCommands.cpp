@@ -50,6 +50,19 @@ void ContactCommands::move(void (*step)(data::TableView&))
     m_dsCon->guarded(m_form, [this, step] { step(m_dsCon->view()); });
 }
 
+QString ContactCommands::contactName(const data::TableView& contacts)
+{
+    if (!contacts.isOpen() || (contacts.isEmpty() && !contacts.isEditing()))
+        return tr("this contact");
+    const QString person = (QString::fromStdString(contacts.asString("FName")) + QLatin1Char(' ')
+        + QString::fromStdString(contacts.asString("LName")))
+                               .simplified();
+    const QString company = QString::fromStdString(contacts.asString("Company")).simplified();
+    if (!person.isEmpty())
+        return company.isEmpty() ? person : tr("%1 (%2)").arg(person, company);
+    return company.isEmpty() ? tr("this contact") : company;
+}
+
 void ContactCommands::addContact()
 {
     m_form->showPage(TfrmMainForm::MainTab);

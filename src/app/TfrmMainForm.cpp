@@ -1,6 +1,7 @@
 #include "app/TfrmMainForm.h"
 
 #include "app/ActivitiesPage.h"
+#include "app/ContactCommands.h"
 #include "app/ContactsPage.h"
 #include "app/DocumentsPage.h"
 #include "app/EmailPage.h"
@@ -8,10 +9,11 @@
 #include "app/MainCommands.h"
 #include "app/MainPage.h"
 #include "app/NotesPage.h"
-#include "widgets/Prompts.h"
-#include "widgets/TDataSource.h"
 #include "app/UserFieldsPage.h"
 #include "comms/TEditAndDial.h"
+#include "data/TableView.h"
+#include "widgets/Prompts.h"
+#include "widgets/TDataSource.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -69,8 +71,8 @@ void TfrmMainForm::formCreate()
 
 void TfrmMainForm::closeEvent(QCloseEvent* event)
 {
-    if (m_dsCon && !m_dsCon->leave(this)) {
-        event->ignore(); // a contact that cannot be saved keeps the window open to mend it
+    if (m_dsCon && !keepOrDropContactBeforeExit()) {
+        event->ignore(); // a contact that cannot be saved, or a Cancel, keeps the window open
         return;
     }
     try {
@@ -84,6 +86,25 @@ void TfrmMainForm::closeEvent(QCloseEvent* event)
 }
 
 TfrmMainForm::~TfrmMainForm() = default;
+
+// Half-typed changes are not stored behind the user's back: Exit asks. A new contact nobody
+// typed into is simply dropped.
+bool TfrmMainForm::keepOrDropContactBeforeExit()
+{
+    data::TableView& view = m_dsCon->view();
+    if (!m_dsCon->storePending())
+        return false;
+    if (!view.isEditing() || !view.modified())
+        return m_dsCon->leave(this);
+    const std::optional<bool> save = prompts().askYesNoCancel(
+        this, windowTitle(), tr("Save the changes to %1?").arg(ContactCommands::contactName(view)));
+    if (!save)
+        return false;
+    if (*save)
+        return m_dsCon->post(this);
+    view.cancel();
+    return true;
+}
 
 void TfrmMainForm::buildPages()
 {

@@ -82,6 +82,7 @@ protected:
 
 private:
     void formCreate();
+    bool keepOrDropContactBeforeExit();
     void buildPages();
     void buildBottomBar();
     void wireCommands();

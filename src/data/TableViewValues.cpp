@@ -123,6 +123,25 @@ void TableView::setValue(const std::string& fieldName, const Value& v)
     notify(ViewEvent::DataChanged);
 }
 
+bool TableView::revertField(const std::string& fieldName)
+{
+    if (!isEditing())
+        return false;
+    const int i = fieldIndex(fieldName);
+    if (i < 0)
+        throw EDatabaseError("Field \"" + fieldName + "\" not found in " + m_name);
+    const auto index = size_t(i);
+    if (index >= m_original.values.size() || m_buffer.values[index] == m_original.values[index])
+        return false;
+    m_buffer.values[index] = m_original.values[index];
+    if (m_state == ViewState::Edit)
+        m_dirty[index] = false;
+    m_modified = m_buffer.values != m_original.values;
+    calculate(m_buffer);
+    notify(ViewEvent::DataChanged);
+    return true;
+}
+
 void TableView::setString(const std::string& fieldName, const std::string& text)
 {
     const ViewField& f = field(fieldName);

@@ -34,6 +34,15 @@ bool QtPrompts::askYesNo(QWidget* parent, const QString& title, const QString& t
         == QMessageBox::Yes;
 }
 
+std::optional<bool> QtPrompts::askYesNoCancel(QWidget* parent, const QString& title, const QString& text)
+{
+    const auto answer = QMessageBox::question(
+        parent, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel)
+        return std::nullopt;
+    return answer == QMessageBox::Yes;
+}
+
 bool QtPrompts::confirm(QWidget* parent, const QString& title, const QString& text)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel, parent);

@@ -134,6 +134,7 @@ TEST_F(UsabilityTest, AnUntouchedNewContactIsDroppedWhenLeftAndOneTypedIntoIsKep
         { "a move", [this] { trigger("mnuNextRecord"); } },
         { "another Add", [this] { trigger("mnuNewRecord"); } },
         { "a page change", [this] { form->showPage(pelmora::app::TfrmMainForm::NotesTab); } },
+        { "Esc", [this] { QTest::keyClick(edit("edtFName"), Qt::Key_Escape); } },
     };
     for (const auto& [what, action] : leave) {
         form->showPage(pelmora::app::TfrmMainForm::MainTab);
@@ -157,6 +158,38 @@ TEST_F(UsabilityTest, AnUntouchedNewContactIsDroppedWhenLeftAndOneTypedIntoIsKep
     form->close(); // nothing typed: no question, nothing stored
     EXPECT_TRUE(prompts->shown.isEmpty()) << errors().toStdString();
     EXPECT_EQ(storedContacts(), before + 1);
+}
+
+TEST_F(UsabilityTest, EscRestoresTheFieldThenTheWholeRecordAndExitAsksBeforeSaving)
+{
+    const QString company = edit("edtCompany")->text();
+    const QString state = edit("edtState")->text();
+    const QString lastContact = dateEdit("edtLastContact")->text();
+    QTest::keyClicks(edit("edtState"), QStringLiteral("QQ"));
+    QTest::keyClicks(edit("edtCompany"), QStringLiteral(" Typo"));
+    QTest::keyClick(edit("edtCompany"), Qt::Key_Escape);
+    EXPECT_EQ(edit("edtCompany")->text(), company); // this field only
+    EXPECT_EQ(edit("edtState")->text(), state + QStringLiteral("QQ"));
+    EXPECT_TRUE(contacts().isEditing());
+    QTest::keyClick(edit("edtCompany"), Qt::Key_Escape); // again: the whole record
+    EXPECT_EQ(edit("edtState")->text(), state);
+    EXPECT_FALSE(contacts().isEditing());
+
+    // A date typed but not yet stored is taken back too.
+    dateEdit("edtLastContact")->selectAll();
+    QTest::keyClicks(dateEdit("edtLastContact"), QStringLiteral("1/2"));
+    QTest::keyClick(dateEdit("edtLastContact"), Qt::Key_Escape);
+    EXPECT_EQ(dateEdit("edtLastContact")->text(), lastContact);
+
+    // Exit with a change asks; No leaves the file as it was.
+    QTest::keyClicks(edit("edtCompany"), QStringLiteral(" Typo"));
+    const std::string counter = std::to_string(contacts().asInteger("Counter"));
+    prompts->answers = { false };
+    form->close();
+    ASSERT_EQ(prompts->shown.size(), 1);
+    EXPECT_TRUE(prompts->shown.front().startsWith(QStringLiteral("Pelmora|Save the changes to ")))
+        << errors().toStdString();
+    EXPECT_EQ(stored("SELECT Company FROM Contacts WHERE Counter = " + counter), company.toStdString());
 }
 
 } // namespace
