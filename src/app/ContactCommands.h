@@ -32,6 +32,7 @@ private:
     void wireDetailDeletes();
     void move(void (*step)(data::TableView&));
     void showPosition();
+    QString whatGoesWith(const data::TableView& contacts);
 
     TfrmMainForm* m_form;
     data::TfrmDataModule& m_data;

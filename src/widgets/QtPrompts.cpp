@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace pelmora::app {
 
@@ -47,6 +48,7 @@ bool QtPrompts::confirm(QWidget* parent, const QString& title, const QString& te
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
     box.setDefaultButton(QMessageBox::Cancel);
+    box.button(QMessageBox::Ok)->setText(QMessageBox::tr("&OK")); // reached with Alt+O like Yes and No
     return box.exec() == QMessageBox::Ok;
 }
 

@@ -122,10 +122,10 @@ TEST_F(MainFormDataTest, DeletingAsksAndNoKeepsTheContact)
     trigger("mnuDeleteRecord");
     EXPECT_EQ(contacts().recordCount(), count);
     ASSERT_EQ(prompts->shown.size(), 1);
-    EXPECT_TRUE(prompts->shown.front().endsWith(QStringLiteral("Do You Want to Delete the Record ?")));
+    EXPECT_TRUE(prompts->shown.front().startsWith(QStringLiteral("Pelmora|Do You Want to Delete the Record ?\n")));
     prompts->answers = { true };
     control<QToolButton>("btnDeleteRecord")->click();
-    EXPECT_EQ(prompts->shown.back(), QStringLiteral("Pelmora|Delete record?"));
+    EXPECT_TRUE(prompts->shown.back().startsWith(QStringLiteral("Pelmora|Delete record?\n")));
     EXPECT_EQ(contacts().recordCount(), count - 1);
 }
 

@@ -192,4 +192,24 @@ TEST_F(UsabilityTest, EscRestoresTheFieldThenTheWholeRecordAndExitAsksBeforeSavi
     EXPECT_EQ(stored("SELECT Company FROM Contacts WHERE Counter = " + counter), company.toStdString());
 }
 
+TEST_F(UsabilityTest, BothDeleteQuestionsNameTheContactAndWhatGoesWithIt)
+{
+    // The Sample contact with the most activities.
+    const std::string counter = stored("SELECT Contact FROM Activity GROUP BY Contact ORDER BY count(*) DESC LIMIT 1");
+    ASSERT_TRUE(contacts().gotoRowId(std::stoll(counter)));
+    const std::string activities = stored("SELECT count(*) FROM Activity WHERE Contact = " + counter);
+    const QString name = QString::fromStdString(contacts().asString("FName") + " " + contacts().asString("LName"));
+    trigger("mnuDeleteRecord"); // answered No
+    form->findChild<QToolButton*>(QStringLiteral("btnDeleteRecord"))->click(); // answered Cancel
+    ASSERT_EQ(prompts->shown.size(), 2);
+    for (const QString& asked : prompts->shown) {
+        EXPECT_TRUE(asked.contains(name.simplified())) << asked.toStdString();
+        EXPECT_TRUE(asked.contains(QString::fromStdString(activities) + QStringLiteral(" activit")))
+            << asked.toStdString();
+    }
+    EXPECT_TRUE(prompts->shown[0].startsWith(QStringLiteral("Pelmora|Do You Want to Delete the Record ?")));
+    EXPECT_TRUE(prompts->shown[1].startsWith(QStringLiteral("Pelmora|Delete record?")));
+    EXPECT_EQ(stored("SELECT count(*) FROM Contacts WHERE Counter = " + counter), "1");
+}
+
 } // namespace
