@@ -26,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QUrl>
@@ -56,7 +57,7 @@ TfrmMainForm::TfrmMainForm(const settings::Paths& paths, QWidget* parent)
     m_dialer->hide();
     setRecordPosition(0, 0);
     setStatusText(0, tr("No database is open"));
-    resize(1024, 720);
+    resize(1024, 560); // fits a 1024x600 screen with its title bar; started maximized anyway
     formCreate();
 }
 
@@ -85,8 +86,6 @@ void TfrmMainForm::closeEvent(QCloseEvent* event)
     QMainWindow::closeEvent(event);
 }
 
-TfrmMainForm::~TfrmMainForm() = default;
-
 // Half-typed changes are not stored behind the user's back: Exit asks. A new contact nobody
 // typed into is simply dropped.
 bool TfrmMainForm::keepOrDropContactBeforeExit()
@@ -106,6 +105,8 @@ bool TfrmMainForm::keepOrDropContactBeforeExit()
     return true;
 }
 
+TfrmMainForm::~TfrmMainForm() = default;
+
 void TfrmMainForm::buildPages()
 {
     auto* central = new QWidget(this);
@@ -118,11 +119,21 @@ void TfrmMainForm::buildPages()
     m_mainPage = new MainPage(m_pages);
     m_activitiesPage = new ActivitiesPage(m_pages);
     m_userFieldsPage = new UserFieldsPage(m_pages);
-    m_pages->addTab(m_mainPage, tr("Main"));
+    // The two pages of fields scroll on a screen too low for them (600 pixels), instead of
+    // making the whole window taller than the screen.
+    auto scrolling = [this](QWidget* page) {
+        auto* area = new QScrollArea(m_pages);
+        area->setObjectName(page->objectName() + QStringLiteral("Scroll"));
+        area->setFrameShape(QFrame::NoFrame);
+        area->setWidgetResizable(true);
+        area->setWidget(page);
+        return area;
+    };
+    m_pages->addTab(scrolling(m_mainPage), tr("Main"));
     m_pages->addTab(new EmailPage(m_pages), tr("E-Mail"));
     m_pages->addTab(new LinksPage(m_pages), tr("Links"));
     m_pages->addTab(m_activitiesPage, tr("Activities"));
-    m_pages->addTab(m_userFieldsPage, tr("User Fields"));
+    m_pages->addTab(scrolling(m_userFieldsPage), tr("User Fields"));
     m_pages->addTab(new ContactsPage(m_pages), tr("Contacts"));
     m_pages->addTab(new NotesPage(m_pages), tr("Notes"));
     m_pages->addTab(new DocumentsPage(m_pages), tr("Documents"));

@@ -212,4 +212,32 @@ TEST_F(UsabilityTest, BothDeleteQuestionsNameTheContactAndWhatGoesWithIt)
     EXPECT_EQ(stored("SELECT count(*) FROM Contacts WHERE Counter = " + counter), "1");
 }
 
+TEST_F(UsabilityTest, TheWindowFitsASmallScreenWithEveryFilterWholeAndGridsFillTheirWidth)
+{
+    // A 1024x600 screen less the window manager's title bar.
+    const QSize screen(1024, 560);
+    EXPECT_LE(form->minimumSizeHint().height(), screen.height());
+    EXPECT_LE(form->minimumSizeHint().width(), screen.width());
+    form->resize(screen);
+    for (int page = 0; page < form->pageControl()->count(); ++page) {
+        form->showPage(page);
+        QApplication::processEvents();
+        EXPECT_LE(form->height(), screen.height()) << "page " << page;
+    }
+    form->showPage(pelmora::app::TfrmMainForm::ActivitiesTab);
+    QApplication::processEvents();
+    for (const char* name : { "cmbActivity", "cmbDate", "cmbStatus" }) {
+        auto* list = form->findChild<QComboBox*>(QLatin1String(name));
+        const QRect place(list->mapTo(form.get(), QPoint(0, 0)), list->size());
+        EXPECT_TRUE(form->rect().contains(place)) << name;
+        EXPECT_GE(list->width(), list->sizeHint().width()) << name;
+    }
+    for (auto* grid : form->findChildren<pelmora::app::TDBGrid*>())
+        EXPECT_TRUE(grid->horizontalHeader()->stretchLastSection()) << grid->objectName().toStdString();
+    form->grab().save(QStringLiteral("/tmp/usability-activities-1024.png"));
+    form->showPage(pelmora::app::TfrmMainForm::MainTab);
+    QApplication::processEvents();
+    form->grab().save(QStringLiteral("/tmp/usability-main-1024.png"));
+}
+
 } // namespace
