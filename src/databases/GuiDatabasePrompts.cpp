@@ -46,9 +46,12 @@ QString qtFileFilter(const QString& filter)
     return description.trimmed() + QStringLiteral(" (") + patterns.trimmed() + QLatin1Char(')');
 }
 
+// Back-ups are written as name.zip, so the dialogs open on a filter that shows those as well as
+// .pmb files; either kind alone stays one choice away.
 QString archiveFilters()
 {
-    return qtFileFilter(QLatin1String(GuiDatabasePrompts::archiveFilter))
+    return QCoreApplication::translate("GuiDatabasePrompts", "Pelmora back-ups (*.pmb *.zip);;")
+        + qtFileFilter(QLatin1String(GuiDatabasePrompts::archiveFilter))
         + QCoreApplication::translate("GuiDatabasePrompts", ";;Zip archives (*.zip);;All files (*)");
 }
 

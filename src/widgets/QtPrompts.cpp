@@ -1,5 +1,6 @@
 #include "widgets/QtPrompts.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -72,19 +73,30 @@ std::optional<QString> QtPrompts::askText(
     return text;
 }
 
+namespace {
+
+// A dialog with no folder of its own starts in the user's home, not in whatever directory the
+// program happened to be started from.
+QString startIn(const QString& dir)
+{
+    return dir.isEmpty() ? QDir::homePath() : dir;
+}
+
+} // namespace
+
 QString QtPrompts::openFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent, title, dir, filter);
+    return QFileDialog::getOpenFileName(parent, title, startIn(dir), filter);
 }
 
 QString QtPrompts::saveFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(parent, title, dir, filter);
+    return QFileDialog::getSaveFileName(parent, title, startIn(dir), filter);
 }
 
 QString QtPrompts::directory(QWidget* parent, const QString& title, const QString& dir)
 {
-    return QFileDialog::getExistingDirectory(parent, title, dir);
+    return QFileDialog::getExistingDirectory(parent, title, startIn(dir));
 }
 
 } // namespace pelmora::app
