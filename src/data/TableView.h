@@ -33,6 +33,9 @@ struct ViewField {
     std::string lookupTable {}, lookupKey {}, lookupResult {}, lookupSource {};
 
     const std::string& caption() const { return label.empty() ? name : label; }
+    // The field as a user reads it: its label, or its name spelled in words ("JobTitle" is
+    // "Job Title", "Phone1" is "Phone 1").
+    std::string title() const;
 };
 
 // One record as read: its rowid (the Counter where the table has one) and its values in the order

@@ -3,6 +3,7 @@
 
 #include "data/DataError.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <limits>
@@ -142,6 +143,23 @@ bool TableView::revertField(const std::string& fieldName)
     return true;
 }
 
+std::string ViewField::title() const
+{
+    if (!label.empty())
+        return label;
+    std::string words;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        const auto before = i ? static_cast<unsigned char>(name[i - 1]) : 0;
+        const bool wordStarts = i > 0 && before != ' '
+            && ((std::isupper(c) && std::islower(before)) || (std::isdigit(c) && !std::isdigit(before)));
+        if (wordStarts)
+            words += ' ';
+        words += name[i];
+    }
+    return words;
+}
+
 void TableView::setString(const std::string& fieldName, const std::string& text)
 {
     const ViewField& f = field(fieldName);
@@ -149,8 +167,9 @@ void TableView::setString(const std::string& fieldName, const std::string& text)
         setValue(f.name, std::monostate {});
         return;
     }
-    auto bad
-        = [&](const char* what) { return EDatabaseError("'" + text + "' is not " + what + " (field " + f.name + ")"); };
+    auto bad = [&](const std::string& what) {
+        return EDatabaseError("'" + text + "' is not " + what + " (" + f.title() + ")");
+    };
     switch (f.type) {
     case FieldType::Long:
     case FieldType::AutoInc:
@@ -167,10 +186,14 @@ void TableView::setString(const std::string& fieldName, const std::string& text)
         if (equalsNoCase(text, "false") || equalsNoCase(text, "f") || equalsNoCase(text, "no") || text == "0")
             return setBoolean(f.name, false);
         throw bad("true or false");
-    case FieldType::Date:
-        if (auto date = (m_database ? m_database->dateFormat() : DateFormat()).parse(text))
+    case FieldType::Date: {
+        const DateFormat form = m_database ? m_database->dateFormat() : DateFormat();
+        if (auto date = form.parse(text))
             return setDate(f.name, *date);
-        throw bad("a valid date");
+        // The example shows the order of day, month and year the user's locale expects.
+        const Date example { Date::today().year, 12, 31 };
+        throw bad("a valid date; dates look like " + form.format(example));
+    }
     default:
         setValue(f.name, text);
     }
@@ -186,7 +209,7 @@ void TableView::validateBuffer() const
         const FieldDef* def = m_table->field(f.name);
         if (isNull(v)) {
             if (def->required)
-                throw EDatabaseError("Field " + f.name + " must have a value");
+                throw EDatabaseError("Field " + f.title() + " must have a value");
             continue;
         }
         const auto* text = std::get_if<std::string>(&v);
@@ -196,7 +219,7 @@ void TableView::validateBuffer() const
         case FieldType::Alpha:
             if (text && utf8Length(*text) > size_t(f.size))
                 throw EDatabaseError(
-                    "The value of field " + f.name + " is longer than " + std::to_string(f.size) + " characters");
+                    "The value of field " + f.title() + " is longer than " + std::to_string(f.size) + " characters");
             ok = text != nullptr;
             break;
         case FieldType::Memo:
@@ -219,7 +242,7 @@ void TableView::validateBuffer() const
             break;
         }
         if (!ok)
-            throw EDatabaseError("The value '" + valueToString(v) + "' does not suit field " + f.name);
+            throw EDatabaseError("The value '" + valueToString(v) + "' does not suit field " + f.title());
     }
 }
 

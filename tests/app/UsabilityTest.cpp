@@ -240,4 +240,43 @@ TEST_F(UsabilityTest, TheWindowFitsASmallScreenWithEveryFilterWholeAndGridsFillT
     form->grab().save(QStringLiteral("/tmp/usability-main-1024.png"));
 }
 
+TEST_F(UsabilityTest, FindSortAndFilterListFieldsByTheirLabels)
+{
+    inModal<pelmora::app::TfrmFind>([this] { trigger("mnuFind"); },
+        [](pelmora::app::TfrmFind* find) {
+            EXPECT_EQ(find->fieldList()->currentText(), QStringLiteral("Last Name"));
+            EXPECT_GE(find->fieldList()->findText(QStringLiteral("Job Title")), 0);
+            EXPECT_LT(find->fieldList()->findText(QStringLiteral("LName")), 0);
+            find->fieldList()->setCurrentIndex(find->fieldList()->findText(QStringLiteral("Category 1")));
+            find->valueEdit()->setText(QStringLiteral("Nothing-like-it"));
+            find->find(false);
+            find->reject();
+        });
+    ASSERT_EQ(prompts->shown.size(), 1);
+    EXPECT_TRUE(prompts->shown.front().endsWith(QStringLiteral("in Category 1."))) << errors().toStdString();
+    inModal<pelmora::app::Tfrmsort>([this] { trigger("mnuSort"); },
+        [](pelmora::app::Tfrmsort* sort) {
+            EXPECT_GE(sort->fieldList()->findText(QStringLiteral("Last Name")), 0);
+            EXPECT_GE(sort->fieldList()->findText(QStringLiteral("Category 1")), 0);
+            sort->reject();
+        });
+    pelmora::app::TfrmFilter filter(&contacts());
+    QStringList labels;
+    for (auto* label : filter.findChildren<QLabel*>())
+        labels << label->text();
+    EXPECT_TRUE(labels.contains(QStringLiteral("Site Title")));
+    EXPECT_FALSE(labels.contains(QStringLiteral("SiteTitle")));
+}
+
+TEST_F(UsabilityTest, AnUnreadableDateSaysWhichFieldAndHowDatesLook)
+{
+    QTest::keyClicks(dateEdit("edtLastContact"), QStringLiteral("31/31/2026"));
+    form->findChild<QToolButton*>(QStringLiteral("btnSaveRecord"))->click();
+    ASSERT_EQ(prompts->shown.size(), 1);
+    const QString said = prompts->shown.front();
+    EXPECT_TRUE(said.contains(QStringLiteral("(Last Contacted)"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("dates look like 12/31/"))) << said.toStdString();
+    EXPECT_FALSE(said.contains(QStringLiteral("LastContact"))) << said.toStdString();
+}
+
 } // namespace
