@@ -28,6 +28,11 @@ ContactCommands::ContactCommands(TfrmMainForm* form, data::TfrmDataModule& data,
     connect(m_dsCon, &TDataSource::listChanged, this, &ContactCommands::showPosition);
     // Leaving a page posts the contact, so no page ever shows another page's unsaved change.
     connect(m_form->pageControl(), &QTabWidget::currentChanged, this, [this] { m_dsCon->leave(m_form); });
+    // Saving happens on so many ways out of a record that the user is told each time.
+    connect(m_dsCon, &TDataSource::posted, this,
+        [this] { m_form->setStatusText(0, tr("Contact saved: %1").arg(contactName(m_dsCon->view()))); });
+    connect(m_dsCon, &TDataSource::discarded, this,
+        [this] { m_form->setStatusText(0, tr("The new contact was left empty and was not saved")); });
     showPosition();
 }
 
@@ -109,12 +114,15 @@ void ContactCommands::deleteContact(const QString& question, bool okCancel)
     const bool yes = okCancel ? prompts().confirm(m_form, title, text) : prompts().askYesNo(m_form, title, text);
     if (!yes)
         return;
-    m_dsCon->guarded(m_form, [&view] {
+    const QString name = contactName(view);
+    const bool deleted = m_dsCon->guarded(m_form, [&view] {
         if (view.state() == data::ViewState::Insert)
             view.cancel(); // a contact never posted has nothing to delete
         else
             view.remove();
     });
+    if (deleted)
+        m_form->setStatusText(0, tr("Contact deleted: %1").arg(name));
 }
 
 void ContactCommands::wireNavigation()

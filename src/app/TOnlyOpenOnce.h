@@ -25,6 +25,11 @@ public:
     // True when this is the first copy (it now listens); false when another copy runs, which
     // has then been told to come forward.
     bool claim();
+    // After a failed claim: empty when the running copy came forward on this display,
+    // otherwise what the user is to be told (it runs on another display, or did not answer).
+    const QString& handOverNotice() const { return m_notice; }
+    // The display this copy shows its windows on, as the hand-over compares them.
+    static QString displayName();
 
     // The window restored from the minimized state when another copy is started.
     void setWindow(QWidget* window) { m_window = window; }
@@ -40,7 +45,7 @@ signals:
     void handedOver();
 
 private:
-    void notifyRunningCopy() const;
+    void notifyRunningCopy();
     void acceptHandOver();
 
     QString m_uniqueString;
@@ -48,6 +53,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     QPointer<QWidget> m_window;
+    QString m_notice;
 };
 
 } // namespace pelmora::app

@@ -166,7 +166,7 @@ void TfrmMainForm::buildPages()
 
 void TfrmMainForm::buildBottomBar()
 {
-    const int widths[3] = { 350, 100, 50 };
+    const int widths[3] = { 350, 170, 50 };
     for (int i = 0; i < 3; ++i) {
         m_panels[i] = new QLabel(this);
         m_panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));

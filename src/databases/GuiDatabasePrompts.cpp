@@ -85,12 +85,16 @@ std::optional<std::string> GuiDatabasePrompts::askName(const std::string& captio
 
 std::optional<std::filesystem::path> GuiDatabasePrompts::askSavePath(const std::string& title)
 {
-    return chosenPath(app::prompts().saveFileName(m_window, text(title), {}, archiveFilters()), false);
+    auto path = chosenPath(app::prompts().saveFileName(m_window, text(title), {}, archiveFilters()), false);
+    m_lastPath = path.value_or(std::filesystem::path());
+    return path;
 }
 
 std::optional<std::filesystem::path> GuiDatabasePrompts::askOpenPath(const std::string& title)
 {
-    return chosenPath(app::prompts().openFileName(m_window, text(title), {}, archiveFilters()), true);
+    auto path = chosenPath(app::prompts().openFileName(m_window, text(title), {}, archiveFilters()), true);
+    m_lastPath = path.value_or(std::filesystem::path());
+    return path;
 }
 
 } // namespace pelmora::databases

@@ -39,9 +39,12 @@ public:
     std::optional<std::string> askName(const std::string& caption, const std::string& prompt) override;
     std::optional<std::filesystem::path> askSavePath(const std::string& title) override;
     std::optional<std::filesystem::path> askOpenPath(const std::string& title) override;
+    // The archive chosen last in a file dialog, for the status line after a back-up or restore.
+    const std::filesystem::path& lastPath() const { return m_lastPath; }
 
 private:
     QPointer<QWidget> m_window;
+    std::filesystem::path m_lastPath;
 };
 
 } // namespace pelmora::databases

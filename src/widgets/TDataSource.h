@@ -49,6 +49,9 @@ signals:
     void dataChanged();
     void stateChanged();
     void listChanged();
+    // The record was stored by post() or leave(); a new record nobody changed was dropped.
+    void posted();
+    void discarded();
 
 private:
     data::TableView& m_view;

@@ -5,6 +5,7 @@
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QWidget>
 
@@ -102,6 +103,41 @@ TEST_F(SingleInstanceTest, ASecondProgramEndsAtOnceWithCodeZero)
         first.kill();
         first.waitForFinished(5000);
     }
+}
+
+TEST_F(SingleInstanceTest, TheRunningCopyAnswersWhetherItCouldComeForwardOnTheCallersDisplay)
+{
+    QWidget window;
+    window.show();
+    TOnlyOpenOnce first(QStringLiteral("test-answer"));
+    ASSERT_TRUE(first.claim());
+    first.setWindow(&window);
+    auto ask = [&](const QByteArray& display) {
+        QLocalSocket socket;
+        socket.connectToServer(first.socketPath());
+        EXPECT_TRUE(waitFor([&] { return socket.state() == QLocalSocket::ConnectedState; }));
+        socket.write("show " + display + "\n");
+        QByteArray reply;
+        waitFor([&] {
+            reply += socket.readAll();
+            return reply.contains('\n');
+        });
+        return reply;
+    };
+    EXPECT_EQ(ask(TOnlyOpenOnce::displayName().toUtf8()), "shown\n");
+    const QByteArray elsewhere = ask("xcb :99");
+    EXPECT_TRUE(elsewhere.startsWith("elsewhere ")) << elsewhere.toStdString();
+}
+
+TEST_F(SingleInstanceTest, ASecondStartThatGetsNoAnswerSaysSoInsteadOfEndingSilently)
+{
+    TOnlyOpenOnce first(QStringLiteral("test-silent"));
+    ASSERT_TRUE(first.claim());
+    // The first copy is in this thread and cannot answer while the second one waits.
+    TOnlyOpenOnce second(QStringLiteral("test-silent"));
+    EXPECT_FALSE(second.claim());
+    EXPECT_TRUE(second.handOverNotice().contains(QStringLiteral("already running")))
+        << second.handOverNotice().toStdString();
 }
 
 } // namespace

@@ -240,6 +240,33 @@ TEST_F(UsabilityTest, TheWindowFitsASmallScreenWithEveryFilterWholeAndGridsFillT
     form->grab().save(QStringLiteral("/tmp/usability-main-1024.png"));
 }
 
+TEST_F(UsabilityTest, TheStatusLineSaysWhatHappenedAndShowsTheOrder)
+{
+    EXPECT_EQ(status(1), QStringLiteral("By Last Name")); // the order the Sample database opens in
+    QTest::keyClicks(edit("edtState"), QStringLiteral("X"));
+    form->findChild<QToolButton*>(QStringLiteral("btnSaveRecord"))->click();
+    EXPECT_TRUE(status().startsWith(QStringLiteral("Contact saved: "))) << status().toStdString();
+    trigger("mnuNewRecord");
+    trigger("mnuNextRecord");
+    EXPECT_EQ(status(), QStringLiteral("The new contact was left empty and was not saved"));
+
+    inModal<pelmora::app::Tfrmsort>([this] { trigger("mnuSort"); },
+        [](pelmora::app::Tfrmsort* sort) {
+            QComboBox* fields = sort->fieldList();
+            const int company = fields->findText(QStringLiteral("Company"));
+            fields->setCurrentIndex(company);
+            emit fields->activated(company);
+            sort->accept();
+        });
+    EXPECT_EQ(status(), QStringLiteral("Sorted by Company"));
+    EXPECT_EQ(status(1), QStringLiteral("By Company"));
+
+    prompts->answers = { true };
+    const QString name = QString::fromStdString(contacts().asString("Company"));
+    trigger("mnuDeleteRecord");
+    EXPECT_TRUE(status().startsWith(QStringLiteral("Contact deleted: "))) << status().toStdString();
+}
+
 TEST_F(UsabilityTest, FindSortAndFilterListFieldsByTheirLabels)
 {
     inModal<pelmora::app::TfrmFind>([this] { trigger("mnuFind"); },
