@@ -137,8 +137,12 @@ int run(int argc, char** argv)
     onlyOpenOnce.setWindow(&mainForm);
     GuiDataPrompts dataPrompts(&mainForm);
     dataModule = openDataModule(mainForm, dataPrompts);
+    const bool maximized = mainForm.restoreWindowState();
     splash.finish(&mainForm);
-    mainForm.showMaximized();
+    if (maximized)
+        mainForm.showMaximized();
+    else
+        mainForm.show();
     return QApplication::exec();
 }
 

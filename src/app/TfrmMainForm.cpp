@@ -79,6 +79,7 @@ void TfrmMainForm::closeEvent(QCloseEvent* event)
     try {
         m_settings.applyExitDefaults(m_paths);
         m_settings.save(m_paths.iniFile());
+        saveWindowState();
     } catch (const std::exception& error) {
         // The settings are lost for this run, but the program still ends as asked.
         prompts().showError(this, windowTitle(), QString::fromUtf8(error.what()));

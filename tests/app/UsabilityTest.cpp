@@ -306,4 +306,40 @@ TEST_F(UsabilityTest, AnUnreadableDateSaysWhichFieldAndHowDatesLook)
     EXPECT_FALSE(said.contains(QStringLiteral("LastContact"))) << said.toStdString();
 }
 
+TEST_F(UsabilityTest, PlaceSizePageContactAndOrderAreKeptAcrossARestart)
+{
+    inModal<pelmora::app::Tfrmsort>([this] { trigger("mnuSort"); },
+        [](pelmora::app::Tfrmsort* sort) {
+            const int company = sort->fieldList()->findText(QStringLiteral("Company"));
+            sort->fieldList()->setCurrentIndex(company);
+            emit sort->fieldList()->activated(company);
+            sort->accept();
+        });
+    trigger("mnuNextRecord");
+    trigger("mnuNextRecord");
+    const auto rowId = contacts().current()->rowId;
+    form->showPage(pelmora::app::TfrmMainForm::NotesTab);
+    form->showNormal();
+    form->setGeometry(40, 50, 700, 500); // within the 800x600 screen of the offscreen platform
+    QApplication::processEvents();
+    form->close();
+    const auto ini = pelmora::settings::IniFile::load(paths.iniFile());
+    EXPECT_TRUE(ini.value("Setup", "LastData").has_value()); // the settings are where they were
+    EXPECT_EQ(ini.value("Window", "Order").value_or(""), "CompanyInd");
+
+    // The next start, over the database as the last one left it.
+    form = std::make_unique<pelmora::app::TfrmMainForm>(paths);
+    data->TBLCon.setIndexName({});
+    data->TBLCon.first();
+    form->attachDataModule(*data, dataPrompts);
+    EXPECT_FALSE(form->restoreWindowState());
+    form->show();
+    QApplication::processEvents();
+    EXPECT_EQ(form->pageControl()->currentIndex(), pelmora::app::TfrmMainForm::NotesTab);
+    EXPECT_EQ(contacts().current()->rowId, rowId);
+    EXPECT_EQ(contacts().indexName(), "CompanyInd");
+    EXPECT_EQ(status(1), QStringLiteral("By Company"));
+    EXPECT_EQ(form->size(), QSize(700, 500));
+}
+
 } // namespace
