@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 
@@ -34,14 +35,7 @@ std::optional<std::int64_t> parseInteger(const std::string& text)
 
 std::optional<double> parseNumber(const std::string& text)
 {
-    if (text.empty())
-        return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const double number = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0')
-        return std::nullopt;
-    return number;
+    return parseDecimal(text);
 }
 
 } // namespace
@@ -236,7 +230,7 @@ void TableView::validateBuffer() const
                 && *integer <= std::numeric_limits<std::int32_t>::max();
             break;
         case FieldType::Number:
-            ok = std::holds_alternative<double>(v) || integer;
+            ok = integer || (std::holds_alternative<double>(v) && std::isfinite(std::get<double>(v)));
             break;
         default:
             break;
