@@ -72,7 +72,9 @@ QString TOnlyOpenOnce::displayName()
 {
     const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
     const QByteArray x = qgetenv("DISPLAY");
-    return QGuiApplication::platformName() + QLatin1Char(' ') + QString::fromLocal8Bit(wayland.isEmpty() ? x : wayland);
+    return (
+        QGuiApplication::platformName() + QLatin1Char(' ') + QString::fromLocal8Bit(wayland.isEmpty() ? x : wayland))
+        .trimmed();
 }
 
 // The running copy answers whether it could come forward; one on another display cannot, and
@@ -97,15 +99,13 @@ void TOnlyOpenOnce::notifyRunningCopy()
     }
     reply += socket.readAll();
     socket.disconnectFromServer();
-    if (reply.startsWith("shown"))
-        m_notice.clear();
-    else if (reply.startsWith("elsewhere ")) {
+    // No answer yet is no failure: a copy still starting up takes the hand-over when it is ready.
+    if (reply.startsWith("elsewhere ")) {
         const QString where = QString::fromUtf8(reply.mid(10)).trimmed();
         m_notice = tr("Pelmora is already running on another display (%1), where its window was "
                       "left as it is. Close it there to start it here.")
                        .arg(where);
-    } else
-        m_notice = notAnswered;
+    }
 }
 
 void TOnlyOpenOnce::acceptHandOver()

@@ -25,8 +25,8 @@ public:
     // True when this is the first copy (it now listens); false when another copy runs, which
     // has then been told to come forward.
     bool claim();
-    // After a failed claim: empty when the running copy came forward on this display,
-    // otherwise what the user is to be told (it runs on another display, or did not answer).
+    // After a failed claim: what the user is to be told when the running copy could not come
+    // forward (it runs on another display, or does not listen); empty otherwise.
     const QString& handOverNotice() const { return m_notice; }
     // The display this copy shows its windows on, as the hand-over compares them.
     static QString displayName();
