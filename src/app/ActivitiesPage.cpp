@@ -20,11 +20,15 @@ ActivitiesPage::ActivitiesPage(QWidget* parent)
     addButton(row, QStringLiteral("btnDeleteActivity"), tr("Delete Activity"));
     addButton(row, QStringLiteral("btnActivityReport"), tr("Print Activity Report"));
     addButton(row, QStringLiteral("btnEditActivityList"), tr("Edit Activity List"));
-    row->addSpacing(16);
+    row->addStretch(1);
+    // The filters have a line of their own: beside the buttons they ran off a 1024-pixel screen.
+    m_filters = new QHBoxLayout;
+    m_filters->setContentsMargins(0, 0, 0, 0);
+    pageLayout()->insertLayout(1, m_filters);
     m_activity = addList(tr("Activity"), QStringLiteral("cmbActivity"));
     m_date = addList(tr("Date"), QStringLiteral("cmbDate"));
     m_status = addList(tr("Status"), QStringLiteral("cmbStatus"));
-    row->addStretch(1);
+    m_filters->addStretch(1);
     m_activity->setMinimumContentsLength(16);
     m_date->addItems(ActivityFilter::dateItems());
     m_status->addItems(ActivityFilter::statusItems());
@@ -41,8 +45,8 @@ QComboBox* ActivitiesPage::addList(const QString& caption, const QString& name)
     list->setObjectName(name);
     list->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     label->setBuddy(list);
-    buttonRow()->addWidget(label);
-    buttonRow()->addWidget(list);
+    m_filters->addWidget(label);
+    m_filters->addWidget(list);
     return list;
 }
 

@@ -30,6 +30,7 @@ signals:
 private:
     QComboBox* addList(const QString& caption, const QString& name);
 
+    QHBoxLayout* m_filters;
     QComboBox* m_activity;
     QComboBox* m_date;
     QComboBox* m_status;

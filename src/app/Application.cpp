@@ -1,8 +1,6 @@
 #include "app/Application.h"
 
-#include "widgets/DateText.h"
 #include "app/GuiDataPrompts.h"
-#include "widgets/Prompts.h"
 #include "app/Screenshots.h"
 #include "app/TfrmMainForm.h"
 #include "app/TfrmSplash.h"
@@ -10,6 +8,8 @@
 #include "base/Error.h"
 #include "data/TfrmDataModule.h"
 #include "settings/Paths.h"
+#include "widgets/DateText.h"
+#include "widgets/Prompts.h"
 
 #include <QApplication>
 
@@ -122,16 +122,27 @@ int run(int argc, char** argv)
     splash.show();
     QApplication::processEvents();
     TOnlyOpenOnce onlyOpenOnce(QString::fromLatin1(UniqueString));
-    if (!onlyOpenOnce.claim())
-        return 0; // the running copy has been told to come forward
+    if (!onlyOpenOnce.claim()) {
+        // The running copy has been told to come forward; when it could not, the user hears why
+        // nothing appeared.
+        if (!onlyOpenOnce.handOverNotice().isEmpty()) {
+            splash.hide();
+            prompts().inform(nullptr, QApplication::applicationName(), onlyOpenOnce.handOverNotice());
+        }
+        return 0;
+    }
     // Declared before the main window so that it outlives the data sources bound to its views.
     std::unique_ptr<data::TfrmDataModule> dataModule;
     TfrmMainForm mainForm(paths);
     onlyOpenOnce.setWindow(&mainForm);
     GuiDataPrompts dataPrompts(&mainForm);
     dataModule = openDataModule(mainForm, dataPrompts);
+    const bool maximized = mainForm.restoreWindowState();
     splash.finish(&mainForm);
-    mainForm.showMaximized();
+    if (maximized)
+        mainForm.showMaximized();
+    else
+        mainForm.show();
     return QApplication::exec();
 }
 

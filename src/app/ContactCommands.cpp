@@ -2,10 +2,10 @@
 
 #include "app/MainCommands.h"
 #include "app/MainPage.h"
-#include "widgets/Prompts.h"
-#include "widgets/TDataSource.h"
 #include "app/TfrmMainForm.h"
 #include "data/TfrmDataModule.h"
+#include "widgets/Prompts.h"
+#include "widgets/TDataSource.h"
 
 #include <QAction>
 #include <QLineEdit>
@@ -27,7 +27,12 @@ ContactCommands::ContactCommands(TfrmMainForm* form, data::TfrmDataModule& data,
     connect(m_dsCon, &TDataSource::dataChanged, this, &ContactCommands::showPosition);
     connect(m_dsCon, &TDataSource::listChanged, this, &ContactCommands::showPosition);
     // Leaving a page posts the contact, so no page ever shows another page's unsaved change.
-    connect(m_form->pageControl(), &QTabWidget::currentChanged, this, [this] { m_dsCon->post(m_form); });
+    connect(m_form->pageControl(), &QTabWidget::currentChanged, this, [this] { m_dsCon->leave(m_form); });
+    // Saving happens on so many ways out of a record that the user is told each time.
+    connect(m_dsCon, &TDataSource::posted, this,
+        [this] { m_form->setStatusText(0, tr("Contact saved: %1").arg(contactName(m_dsCon->view()))); });
+    connect(m_dsCon, &TDataSource::discarded, this,
+        [this] { m_form->setStatusText(0, tr("The new contact was left empty and was not saved")); });
     showPosition();
 }
 
@@ -45,15 +50,55 @@ void ContactCommands::showPosition()
 
 void ContactCommands::move(void (*step)(data::TableView&))
 {
-    if (!m_dsCon->post(m_form)) // moving away posts the contact first
+    if (!m_dsCon->leave(m_form)) // moving away posts the contact first
         return;
     m_dsCon->guarded(m_form, [this, step] { step(m_dsCon->view()); });
+}
+
+QString ContactCommands::contactName(const data::TableView& contacts)
+{
+    if (!contacts.isOpen() || (contacts.isEmpty() && !contacts.isEditing()))
+        return tr("this contact");
+    const QString person = (QString::fromStdString(contacts.asString("FName")) + QLatin1Char(' ')
+        + QString::fromStdString(contacts.asString("LName")))
+                               .simplified();
+    const QString company = QString::fromStdString(contacts.asString("Company")).simplified();
+    if (!person.isEmpty())
+        return company.isEmpty() ? person : tr("%1 (%2)").arg(person, company);
+    return company.isEmpty() ? tr("this contact") : company;
+}
+
+// The contact's name and everything its delete takes along, so nobody loses a history of
+// activities and mail by answering a question that only said "record".
+QString ContactCommands::whatGoesWith(const data::TableView& contacts)
+{
+    const QString name = contactName(contacts);
+    if (contacts.state() == data::ViewState::Insert)
+        return tr("The new contact %1 is not saved yet; nothing else goes with it.").arg(name);
+    const auto details = m_data.contactDetails(contacts.asInteger("Counter"));
+    QStringList parts;
+    auto add = [&parts](std::int64_t n, const QString& one, const QString& many) {
+        if (n > 0)
+            parts << (n == 1 ? one : many.arg(n));
+    };
+    add(details.activities, tr("1 activity"), tr("%1 activities"));
+    add(details.notes, tr("1 note"), tr("%1 notes"));
+    add(details.people, tr("1 person"), tr("%1 people"));
+    add(details.links, tr("1 link"), tr("%1 links"));
+    add(details.messages, tr("1 e-mail message"), tr("%1 e-mail messages"));
+    add(details.documents, tr("1 document entry (the file stays on disk)"),
+        tr("%1 document entries (the files stay on disk)"));
+    if (parts.isEmpty())
+        return tr("%1 will be deleted. It has no activities, notes, people, links or messages.").arg(name);
+    const QString last = parts.takeLast();
+    const QString list = parts.isEmpty() ? last : tr("%1 and %2").arg(parts.join(QStringLiteral(", ")), last);
+    return tr("%1 will be deleted with its %2.").arg(name, list);
 }
 
 void ContactCommands::addContact()
 {
     m_form->showPage(TfrmMainForm::MainTab);
-    if (!m_dsCon->post(m_form))
+    if (!m_dsCon->leave(m_form))
         return;
     m_dsCon->guarded(m_form, [this] { m_dsCon->view().insert(); });
 }
@@ -65,16 +110,19 @@ void ContactCommands::deleteContact(const QString& question, bool okCancel)
     if (!view.isOpen() || (view.isEmpty() && !view.isEditing()))
         return;
     const QString title = m_form->windowTitle();
-    const bool yes
-        = okCancel ? prompts().confirm(m_form, title, question) : prompts().askYesNo(m_form, title, question);
+    const QString text = question + QStringLiteral("\n\n") + whatGoesWith(view);
+    const bool yes = okCancel ? prompts().confirm(m_form, title, text) : prompts().askYesNo(m_form, title, text);
     if (!yes)
         return;
-    m_dsCon->guarded(m_form, [&view] {
+    const QString name = contactName(view);
+    const bool deleted = m_dsCon->guarded(m_form, [&view] {
         if (view.state() == data::ViewState::Insert)
             view.cancel(); // a contact never posted has nothing to delete
         else
             view.remove();
     });
+    if (deleted)
+        m_form->setStatusText(0, tr("Contact deleted: %1").arg(name));
 }
 
 void ContactCommands::wireNavigation()

@@ -20,6 +20,9 @@ class ContactCommands : public QObject {
 public:
     ContactCommands(TfrmMainForm* form, data::TfrmDataModule& data, TDataSource* dsCon);
 
+    // How questions name the current contact: "First Last", else the company, else "this contact".
+    static QString contactName(const data::TableView& contacts);
+
     void addContact();
     // Asks with `question` (Yes/No, or OK/Cancel when `okCancel`) and deletes the contact on yes.
     void deleteContact(const QString& question, bool okCancel);
@@ -29,6 +32,7 @@ private:
     void wireDetailDeletes();
     void move(void (*step)(data::TableView&));
     void showPosition();
+    QString whatGoesWith(const data::TableView& contacts);
 
     TfrmMainForm* m_form;
     data::TfrmDataModule& m_data;

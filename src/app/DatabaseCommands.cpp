@@ -2,16 +2,17 @@
 
 #include "app/MainCommands.h"
 #include "app/QueryCommands.h"
-#include "widgets/TDataSource.h"
 #include "app/TfrmMainForm.h"
 #include "data/DataModuleOperations.h"
 #include "data/TfrmDataModule.h"
 #include "databases/GuiDatabasePrompts.h"
 #include "databases/TFrmDatabaseList.h"
 #include "databases/TMsgform.h"
+#include "widgets/TDataSource.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDir>
 
 namespace pelmora::app {
 
@@ -48,6 +49,7 @@ DatabaseCommands::DatabaseCommands(
     m_progress = new databases::TMsgform(m_set->progressWindow(), m_set->zipMaster(), m_list);
     m_prompts->setWindow(m_list);
     connect(m_list, &databases::TFrmDatabaseList::commandDone, this, &DatabaseCommands::databaseChanged);
+    connect(m_list, &databases::TFrmDatabaseList::commandSucceeded, this, &DatabaseCommands::report);
     MainCommands* commands = form->commands();
     for (const char* name :
         { "mnuOpenDatabase", "mnuNewDatabase", "mnuDeleteDatabase", "mnuImportDatabase", "mnuBackUp" }) {
@@ -87,6 +89,30 @@ void DatabaseCommands::packDatabase()
     m_dsCon->guarded(m_form, [this] { m_set->Pack(); });
     QApplication::restoreOverrideCursor();
     databaseChanged();
+}
+
+// The status line says what the last database command did; the archive's own boxes come and
+// go, this stays.
+void DatabaseCommands::report(const QString& command, const QString& database)
+{
+    QString archive = QString::fromStdString(m_prompts->lastPath().string());
+    const QString home = QDir::homePath();
+    if (archive.startsWith(home + QLatin1Char('/')))
+        archive = QStringLiteral("~") + archive.mid(home.size());
+    QString text;
+    if (command == QLatin1String("backup"))
+        text = tr("Backed up %1 to %2").arg(database, archive);
+    else if (command == QLatin1String("restore"))
+        text = tr("Restored %1 from %2").arg(database, archive);
+    else if (command == QLatin1String("insert"))
+        text = tr("Inserted a database from %1").arg(archive);
+    else if (command == QLatin1String("open"))
+        text = tr("Opened database %1").arg(database);
+    else if (command == QLatin1String("new"))
+        text = tr("Created database %1").arg(QString::fromStdString(m_current.name));
+    else if (command == QLatin1String("delete"))
+        text = tr("Deleted database %1").arg(database);
+    m_form->setStatusText(0, text);
 }
 
 void DatabaseCommands::databaseChanged()

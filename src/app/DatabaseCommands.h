@@ -46,6 +46,7 @@ private:
     // A contact being edited is posted first: the commands close the tables. False when it could not be.
     bool postContact();
     void databaseChanged();
+    void report(const QString& command, const QString& database);
 
     TfrmMainForm* m_form;
     TDataSource* m_dsCon;

@@ -1,7 +1,7 @@
 #include "app/MainPage.h"
 
-#include "widgets/Widgets.h"
 #include "comms/TEditAndDial.h"
+#include "widgets/Widgets.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QStyle>
 #include <QToolButton>
 
@@ -105,7 +106,12 @@ QComboBox* MainPage::addList(
     auto* edit = new QToolButton(this);
     edit->setObjectName(QStringLiteral("btnEdit") + name.mid(3));
     edit->setText(QStringLiteral("…"));
-    edit->setToolTip(editHint);
+    edit->setToolTip(editHint + tr(" (F2)"));
+    // Out of the Tab chain: a fast typist's Space on it would open the list and type the next
+    // field's text over its entries. F2 in the box opens it from the keyboard.
+    edit->setFocusPolicy(Qt::NoFocus);
+    auto* key = new QShortcut(QKeySequence(Qt::Key_F2), list, edit, &QToolButton::click);
+    key->setContext(Qt::WidgetWithChildrenShortcut);
     grid->addWidget(boldLabel(label, this), row, column);
     grid->addWidget(list, row, column + 1);
     grid->addWidget(edit, row, column + 2);

@@ -1,12 +1,12 @@
 #include "app/MainPageBinding.h"
 
+#include "comms/TCustomEditAndBtn.h"
+#include "data/TfrmDataModule.h"
 #include "widgets/DateText.h"
 #include "widgets/FieldLink.h"
 #include "widgets/TBrDateForm.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TfrmMemo.h"
-#include "comms/TCustomEditAndBtn.h"
-#include "data/TfrmDataModule.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -89,16 +89,19 @@ void MainPageBinding::bindFields(QWidget* page)
         const std::string field = fieldOf(control->objectName()).toStdString();
         if (field.empty() || view.fieldIndex(field) < 0)
             continue;
+        FieldLink* link = nullptr;
         if (auto* edit = qobject_cast<QLineEdit*>(control))
-            FieldLink::bind(edit, m_dsCon, field);
+            link = FieldLink::bind(edit, m_dsCon, field);
         else if (auto* box = qobject_cast<comms::TCustomEditAndBtn*>(control))
-            FieldLink::bind(box->edit(), m_dsCon, field);
+            link = FieldLink::bind(box->edit(), m_dsCon, field);
         else if (auto* list = qobject_cast<QComboBox*>(control))
-            FieldLink::bind(list, m_dsCon, field);
+            link = FieldLink::bind(list, m_dsCon, field);
         else if (auto* check = qobject_cast<QCheckBox*>(control))
             FieldLink::bind(check, m_dsCon, field);
         else if (auto* memo = qobject_cast<QPlainTextEdit*>(control))
-            FieldLink::bind(memo, m_dsCon, field);
+            link = FieldLink::bind(memo, m_dsCon, field);
+        if (link)
+            link->revertOnEscape(); // Esc takes back what was typed, as data-entry forms do
     }
 }
 

@@ -1,13 +1,13 @@
 #include "app/QueryCommands.h"
 
 #include "app/MainCommands.h"
-#include "widgets/TDataSource.h"
 #include "app/TfrmFilter.h"
 #include "app/TfrmFind.h"
 #include "app/TfrmMainForm.h"
 #include "app/TfrmSearch.h"
 #include "app/Tfrmsort.h"
 #include "data/TfrmDataModule.h"
+#include "widgets/TDataSource.h"
 
 #include <QAction>
 #include <QLabel>
@@ -47,9 +47,16 @@ QueryCommands::QueryCommands(TfrmMainForm* form, data::TfrmDataModule& data, TDa
         find.exec();
     });
     enable("mnuSort", [this] {
+        const std::string before = m_data.TBLCon.indexName();
         Tfrmsort sort(&m_data.TBLCon, m_form);
         sort.exec();
+        if (m_data.TBLCon.indexName() != before)
+            m_form->setStatusText(0, tr("Sorted by %1").arg(orderName()));
+        showState();
     });
+    // The order shown follows every change of it (the sort dialog, the order restored at start).
+    connect(
+        m_dsCon, &TDataSource::listChanged, this, [this] { m_form->setStatusText(1, tr("By %1").arg(orderName())); });
     showState();
 }
 
@@ -74,6 +81,8 @@ void QueryCommands::toggleFilter()
         });
     }
     showState();
+    if (filterOn())
+        m_form->setStatusText(0, tr("Filter on: %1 contacts shown").arg(m_data.TBLCon.recordCount()));
 }
 
 void QueryCommands::removeFilter()
@@ -87,6 +96,21 @@ void QueryCommands::removeFilter()
         m_data.TBLCon.refresh();
     });
     showState();
+    m_form->setStatusText(0, tr("Filter removed: all %1 contacts shown").arg(m_data.TBLCon.recordCount()));
+}
+
+QString QueryCommands::orderName() const
+{
+    const data::TableView& contacts = m_data.TBLCon;
+    for (const data::IndexInfo& index : contacts.indexes()) {
+        if (index.name != contacts.indexName())
+            continue;
+        const int field = contacts.fieldIndex(index.firstField);
+        if (index.name.empty() || field < 0)
+            break;
+        return QString::fromStdString(contacts.fields()[static_cast<size_t>(field)].title());
+    }
+    return tr("Contact Number");
 }
 
 void QueryCommands::showState()
@@ -96,6 +120,7 @@ void QueryCommands::showState()
     m_counter->setVisible(on);
     if (on)
         m_counter->setText(tr("Filter On = %1").arg(m_data.TBLCon.recordCount()));
+    m_form->setStatusText(1, tr("By %1").arg(orderName()));
 }
 
 } // namespace pelmora::app

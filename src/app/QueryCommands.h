@@ -26,6 +26,8 @@ public:
     void toggleFilter();
     // Removes the contact filter if one is on (the database list does this before its commands).
     void removeFilter();
+    // The contacts' current order in words ("Last Name", "Contact Number").
+    QString orderName() const;
 
 private:
     void showState();

@@ -1,7 +1,9 @@
 #include "app/TOnlyOpenOnce.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
+#include <QGuiApplication>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
@@ -62,6 +64,8 @@ bool TOnlyOpenOnce::claim()
         // running copy always listens, so handing over here would hand over to nobody.
         m_lock->removeStaleLockFile();
         if (!m_lock->tryLock(0)) {
+            m_notice = tr("Pelmora is already running, but it did not answer. If it is "
+                          "stuck, end it, then start Pelmora again.");
             m_lock.reset();
             return false;
         }
@@ -75,15 +79,40 @@ bool TOnlyOpenOnce::claim()
     return true;
 }
 
-bool TOnlyOpenOnce::notifyRunningCopy() const
+QString TOnlyOpenOnce::displayName()
+{
+    const QByteArray wayland = qgetenv("WAYLAND_DISPLAY");
+    const QByteArray x = qgetenv("DISPLAY");
+    return (
+        QGuiApplication::platformName() + QLatin1Char(' ') + QString::fromLocal8Bit(wayland.isEmpty() ? x : wayland))
+        .trimmed();
+}
+
+// The running copy answers whether it could come forward; one on another display cannot, and
+// a start that ends without a word would look like a start that failed.
+bool TOnlyOpenOnce::notifyRunningCopy()
 {
     QLocalSocket socket;
     socket.connectToServer(socketPath());
     if (!socket.waitForConnected(HandOverTimeoutMs))
         return false;
-    socket.write("show\n");
+    socket.write("show " + displayName().toUtf8() + "\n");
     socket.waitForBytesWritten(HandOverTimeoutMs);
+    QByteArray reply;
+    QDeadlineTimer deadline(HandOverTimeoutMs);
+    while (!reply.contains('\n') && !deadline.hasExpired() && socket.state() == QLocalSocket::ConnectedState) {
+        if (socket.waitForReadyRead(static_cast<int>(deadline.remainingTime())))
+            reply += socket.readAll();
+    }
+    reply += socket.readAll();
     socket.disconnectFromServer();
+    // No answer yet is no failure: a copy still starting up takes the hand-over when it is ready.
+    if (reply.startsWith("elsewhere ")) {
+        const QString where = QString::fromUtf8(reply.mid(10)).trimmed();
+        m_notice = tr("Pelmora is already running on another display (%1), where its window was "
+                      "left as it is. Close it there to start it here.")
+                       .arg(where);
+    }
     return true;
 }
 
@@ -91,7 +120,20 @@ void TOnlyOpenOnce::acceptHandOver()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-        socket->disconnectFromServer();
+        // The answer waits for the caller's display, which follows "show" on the first line.
+        auto answer = [this, socket] {
+            if (!socket->canReadLine())
+                return;
+            const QString line = QString::fromUtf8(socket->readLine()).trimmed();
+            const QString theirs = line.startsWith(QLatin1String("show ")) ? line.mid(5) : QString();
+            const QString mine = displayName();
+            socket->write(theirs.isEmpty() || theirs == mine || !m_window ? QByteArray("shown\n")
+                                                                          : "elsewhere " + mine.toUtf8() + "\n");
+            socket->flush();
+            socket->disconnectFromServer();
+        };
+        connect(socket, &QLocalSocket::readyRead, this, answer);
+        answer();
     }
     if (m_window) {
         // A maximized window stays maximized: only the minimized flag is taken away.

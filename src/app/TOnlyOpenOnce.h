@@ -25,6 +25,11 @@ public:
     // True when this is the first copy (it now listens); false when another copy runs, which
     // has then been told to come forward. A lock that no listening copy answers for is taken.
     bool claim();
+    // After a failed claim: what the user is to be told when the running copy could not come
+    // forward (it runs on another display, or does not listen); empty otherwise.
+    const QString& handOverNotice() const { return m_notice; }
+    // The display this copy shows its windows on, as the hand-over compares them.
+    static QString displayName();
 
     // The window restored from the minimized state when another copy is started.
     void setWindow(QWidget* window) { m_window = window; }
@@ -40,8 +45,8 @@ signals:
     void handedOver();
 
 private:
-    // True when a running copy took the message.
-    bool notifyRunningCopy() const;
+    // True when a running copy took the message; sets the notice when it could not come forward.
+    bool notifyRunningCopy();
     void acceptHandOver();
 
     QString m_uniqueString;
@@ -49,6 +54,7 @@ private:
     std::unique_ptr<QLockFile> m_lock;
     QLocalServer* m_server = nullptr;
     QPointer<QWidget> m_window;
+    QString m_notice;
 };
 
 } // namespace pelmora::app

@@ -1,9 +1,9 @@
 #include "app/TfrmFilter.h"
 
-#include "widgets/Prompts.h"
-#include "widgets/Widgets.h"
 #include "data/FilterExpression.h"
 #include "data/TableView.h"
+#include "widgets/Prompts.h"
+#include "widgets/Widgets.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -48,7 +48,7 @@ TfrmFilter::TfrmFilter(const data::TableView* contacts, QWidget* parent)
             auto* value = new QLineEdit(fields);
             value->setObjectName(QStringLiteral("flt") + QString::fromStdString(f.name));
             const int row = static_cast<int>(m_rows.size());
-            grid->addWidget(boldLabel(QString::fromStdString(f.caption()), fields), row, 0);
+            grid->addWidget(boldLabel(QString::fromStdString(f.title()), fields), row, 0);
             grid->addWidget(match, row, 1);
             grid->addWidget(value, row, 2);
             m_rows.push_back({ QString::fromStdString(f.name), isText, match, value });

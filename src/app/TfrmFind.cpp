@@ -1,9 +1,9 @@
 #include "app/TfrmFind.h"
 
+#include "data/TableView.h"
 #include "widgets/Prompts.h"
 #include "widgets/TDataSource.h"
 #include "widgets/Widgets.h"
-#include "data/TableView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -31,10 +31,11 @@ TfrmFind::TfrmFind(TDataSource* records, QWidget* parent, const QString& firstFi
     if (m_records) {
         for (const data::ViewField& field : m_records->view().fields()) {
             if (field.kind == data::FieldKind::Data)
-                m_field->addItem(QString::fromStdString(field.name));
+                m_field->addItem(QString::fromStdString(field.title()), QString::fromStdString(field.name));
         }
     }
-    m_field->setCurrentText(firstField);
+    // Listed by label, chosen by name.
+    m_field->setCurrentIndex(qMax(0, m_field->findData(firstField)));
     auto* form = new QFormLayout;
     form->addRow(boldLabel(tr("Field"), this), m_field);
     form->addRow(boldLabel(tr("Value"), this), m_value);
@@ -61,7 +62,7 @@ bool TfrmFind::find(bool next)
     if (!m_records || !m_records->post(this))
         return false;
     data::TableView& view = m_records->view();
-    const std::string field = m_field->currentText().toStdString();
+    const std::string field = m_field->currentData().toString().toStdString();
     const std::string value = m_value->text().toStdString();
     const data::TableView::LocateOptions options { !m_caseSensitive->isChecked(), !m_wholeValue->isChecked(), next };
     bool found = false;

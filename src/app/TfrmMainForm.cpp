@@ -1,6 +1,7 @@
 #include "app/TfrmMainForm.h"
 
 #include "app/ActivitiesPage.h"
+#include "app/ContactCommands.h"
 #include "app/ContactsPage.h"
 #include "app/DocumentsPage.h"
 #include "app/EmailPage.h"
@@ -8,10 +9,11 @@
 #include "app/MainCommands.h"
 #include "app/MainPage.h"
 #include "app/NotesPage.h"
-#include "widgets/Prompts.h"
-#include "widgets/TDataSource.h"
 #include "app/UserFieldsPage.h"
 #include "comms/TEditAndDial.h"
+#include "data/TableView.h"
+#include "widgets/Prompts.h"
+#include "widgets/TDataSource.h"
 
 #include <QAbstractItemView>
 #include <QAction>
@@ -24,6 +26,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QUrl>
@@ -54,7 +57,7 @@ TfrmMainForm::TfrmMainForm(const settings::Paths& paths, QWidget* parent)
     m_dialer->hide();
     setRecordPosition(0, 0);
     setStatusText(0, tr("No database is open"));
-    resize(1024, 720);
+    resize(1024, 560); // fits a 1024x600 screen with its title bar; started maximized anyway
     formCreate();
 }
 
@@ -69,18 +72,38 @@ void TfrmMainForm::formCreate()
 
 void TfrmMainForm::closeEvent(QCloseEvent* event)
 {
-    if (m_dsCon && !m_dsCon->post(this)) {
-        event->ignore(); // a contact that cannot be saved keeps the window open to mend it
+    if (m_dsCon && !keepOrDropContactBeforeExit()) {
+        event->ignore(); // a contact that cannot be saved, or a Cancel, keeps the window open
         return;
     }
     try {
         m_settings.applyExitDefaults(m_paths);
         m_settings.save(m_paths.iniFile());
+        saveWindowState();
     } catch (const std::exception& error) {
         // The settings are lost for this run, but the program still ends as asked.
         prompts().showError(this, windowTitle(), QString::fromUtf8(error.what()));
     }
     QMainWindow::closeEvent(event);
+}
+
+// Half-typed changes are not stored behind the user's back: Exit asks. A new contact nobody
+// typed into is simply dropped.
+bool TfrmMainForm::keepOrDropContactBeforeExit()
+{
+    data::TableView& view = m_dsCon->view();
+    if (!m_dsCon->storePending())
+        return false;
+    if (!view.isEditing() || !view.modified())
+        return m_dsCon->leave(this);
+    const std::optional<bool> save = prompts().askYesNoCancel(
+        this, windowTitle(), tr("Save the changes to %1?").arg(ContactCommands::contactName(view)));
+    if (!save)
+        return false;
+    if (*save)
+        return m_dsCon->post(this);
+    view.cancel();
+    return true;
 }
 
 TfrmMainForm::~TfrmMainForm() = default;
@@ -97,11 +120,21 @@ void TfrmMainForm::buildPages()
     m_mainPage = new MainPage(m_pages);
     m_activitiesPage = new ActivitiesPage(m_pages);
     m_userFieldsPage = new UserFieldsPage(m_pages);
-    m_pages->addTab(m_mainPage, tr("Main"));
+    // The two pages of fields scroll on a screen too low for them (600 pixels), instead of
+    // making the whole window taller than the screen.
+    auto scrolling = [this](QWidget* page) {
+        auto* area = new QScrollArea(m_pages);
+        area->setObjectName(page->objectName() + QStringLiteral("Scroll"));
+        area->setFrameShape(QFrame::NoFrame);
+        area->setWidgetResizable(true);
+        area->setWidget(page);
+        return area;
+    };
+    m_pages->addTab(scrolling(m_mainPage), tr("Main"));
     m_pages->addTab(new EmailPage(m_pages), tr("E-Mail"));
     m_pages->addTab(new LinksPage(m_pages), tr("Links"));
     m_pages->addTab(m_activitiesPage, tr("Activities"));
-    m_pages->addTab(m_userFieldsPage, tr("User Fields"));
+    m_pages->addTab(scrolling(m_userFieldsPage), tr("User Fields"));
     m_pages->addTab(new ContactsPage(m_pages), tr("Contacts"));
     m_pages->addTab(new NotesPage(m_pages), tr("Notes"));
     m_pages->addTab(new DocumentsPage(m_pages), tr("Documents"));
@@ -134,7 +167,7 @@ void TfrmMainForm::buildPages()
 
 void TfrmMainForm::buildBottomBar()
 {
-    const int widths[3] = { 350, 100, 50 };
+    const int widths[3] = { 350, 170, 50 };
     for (int i = 0; i < 3; ++i) {
         m_panels[i] = new QLabel(this);
         m_panels[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));

@@ -70,6 +70,9 @@ public:
     // Shows the database that is open now, after the database commands switched or replaced
     // it: its name in the Main page's label, and the lists and captions read from it.
     void showDatabase(const QString& name);
+    // Puts the window, its page, contact and order back as they were left at the last exit;
+    // true when it is to be shown maximized (as on a first start).
+    bool restoreWindowState();
     // The activity names of the open database, in their index order.
     QStringList activityNames() const;
 
@@ -82,6 +85,8 @@ protected:
 
 private:
     void formCreate();
+    bool keepOrDropContactBeforeExit();
+    void saveWindowState();
     void buildPages();
     void buildBottomBar();
     void wireCommands();

@@ -1,8 +1,8 @@
 #include "app/Tfrmsort.h"
 
+#include "data/TableView.h"
 #include "widgets/TDataSource.h"
 #include "widgets/Widgets.h"
-#include "data/TableView.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -21,7 +21,10 @@ Tfrmsort::Tfrmsort(data::TableView* contacts, QWidget* parent)
     m_fields->setObjectName(QStringLiteral("cmbSortField"));
     if (m_contacts) {
         for (const data::IndexInfo& index : m_contacts->indexes()) {
-            const QString entry = index.name.empty() ? tr("Contact Number") : QString::fromStdString(index.firstField);
+            const int first = m_contacts->fieldIndex(index.firstField);
+            const QString entry = index.name.empty() ? tr("Contact Number")
+                : first >= 0 ? QString::fromStdString(m_contacts->fields()[static_cast<size_t>(first)].title())
+                             : QString::fromStdString(index.firstField);
             const int existing = m_fields->findText(entry);
             const data::IndexDef* def = m_contacts->table().index(index.name);
             // Of two indexes on one field, the one that ignores letter case orders names as people expect.

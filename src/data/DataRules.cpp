@@ -98,6 +98,24 @@ void TfrmDataModule::detailDefaults(
     }
 }
 
+TfrmDataModule::ContactDetails TfrmDataModule::contactDetails(std::int64_t counter)
+{
+    ContactDetails details;
+    if (!m_database)
+        return details;
+    SqlDatabase& sql = m_database->sql();
+    auto count = [&](const char* table) {
+        return sql.scalar(std::string("SELECT count(*) FROM \"") + table + "\" WHERE \"Contact\" = ?", { counter });
+    };
+    details.activities = count("Activity");
+    details.notes = count("notes");
+    details.people = count("People");
+    details.links = count("Links");
+    details.messages = count("EMAIL");
+    details.documents = count("documents");
+    return details;
+}
+
 // Runs inside the transaction of the contact's delete: an error anywhere leaves the contact whole.
 void TfrmDataModule::contactCascade(TableView& contacts)
 {

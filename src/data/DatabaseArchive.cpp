@@ -161,7 +161,10 @@ bool DatabaseSet::addFiles(const fs::path& rowDir, const fs::path& archivePath)
 
 bool DatabaseSet::Restore(const DatabaseRow& row, bool fromInsert)
 {
-    if (!fromInsert && !m_prompts.confirm(texts::restoreQuestion, false))
+    // The question names the database, so a restore chosen on the wrong row can still be stopped.
+    if (!fromInsert
+        && !m_prompts.confirm(
+            "Restoring into the database \"" + row.BaseName + "\".\r" + texts::restoreQuestion, false))
         return false;
     m_dataModule.removeContactFilter();
     fs::path rowDir = rowDirectory(row);

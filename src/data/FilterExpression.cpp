@@ -286,7 +286,9 @@ Value Parser::literalFor(const FieldDef& field, const Token& literal) const
     case FieldType::Date:
         if (auto date = m_dates.parse(t))
             return date->iso();
-        fail("'" + t + "' is not a valid date", literal.position);
+        // The example shows the order of day, month and year that this date form reads.
+        fail("'" + t + "' is not a valid date (dates look like " + m_dates.format({ Date::today().year, 12, 31 }) + ")",
+            literal.position);
     case FieldType::Long:
     case FieldType::AutoInc:
     case FieldType::Number: {

@@ -33,6 +33,9 @@ struct ViewField {
     std::string lookupTable {}, lookupKey {}, lookupResult {}, lookupSource {};
 
     const std::string& caption() const { return label.empty() ? name : label; }
+    // The field as a user reads it: its label, or its name spelled in words ("JobTitle" is
+    // "Job Title", "Phone1" is "Phone 1").
+    std::string title() const;
 };
 
 // One record as read: its rowid (the Counter where the table has one) and its values in the order
@@ -104,6 +107,9 @@ public:
     ViewState state() const { return m_state; }
     bool isEditing() const { return m_state == ViewState::Edit || m_state == ViewState::Insert; }
     bool modified() const { return m_modified; }
+    // Gives one field of the record being edited back the value it had when the edit began (the
+    // stored value, or a new record's default). False when it had not changed.
+    bool revertField(const std::string& field);
 
     // --- field values of the current record (or of the record being edited)
     Value value(const std::string& field) const;
@@ -231,6 +237,7 @@ private:
     std::optional<Record> m_current;
     std::vector<Record> m_ahead; // the next records in order, read ahead in one query
     Record m_buffer;
+    Record m_original; // the buffer as the edit began, for revertField()
     std::vector<bool> m_dirty; // fields of the buffer set since edit() or insert()
     bool m_modified = false;
     bool m_eof = true, m_bof = true;

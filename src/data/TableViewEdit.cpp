@@ -21,6 +21,12 @@ void TableView::insert()
     notify(ViewEvent::DataChanged);
     if (afterInsert)
         afterInsert(*this);
+    // What the insert's own rules fill in (a date of today) is not a change: a new record stays
+    // unmodified until someone sets a field, so callers can drop one nobody touched.
+    if (m_state == ViewState::Insert) {
+        m_modified = false;
+        m_original = m_buffer;
+    }
 }
 
 void TableView::edit()
@@ -31,6 +37,7 @@ void TableView::edit()
     if (!m_current)
         throw EDatabaseError("There is no record to edit in " + m_name);
     m_buffer = *m_current;
+    m_original = m_buffer;
     m_dirty.assign(m_fields.size(), false);
     m_modified = false;
     setState(ViewState::Edit);

@@ -3,6 +3,7 @@
 
 #include "data/DataError.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -117,6 +118,42 @@ void TableView::setValue(const std::string& fieldName, const Value& v)
     notify(ViewEvent::DataChanged);
 }
 
+bool TableView::revertField(const std::string& fieldName)
+{
+    if (!isEditing())
+        return false;
+    const int i = fieldIndex(fieldName);
+    if (i < 0)
+        throw EDatabaseError("Field \"" + fieldName + "\" not found in " + m_name);
+    const auto index = size_t(i);
+    if (index >= m_original.values.size() || m_buffer.values[index] == m_original.values[index])
+        return false;
+    m_buffer.values[index] = m_original.values[index];
+    if (m_state == ViewState::Edit)
+        m_dirty[index] = false;
+    m_modified = m_buffer.values != m_original.values;
+    calculate(m_buffer);
+    notify(ViewEvent::DataChanged);
+    return true;
+}
+
+std::string ViewField::title() const
+{
+    if (!label.empty())
+        return label;
+    std::string words;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const auto c = static_cast<unsigned char>(name[i]);
+        const auto before = i ? static_cast<unsigned char>(name[i - 1]) : 0;
+        const bool wordStarts = i > 0 && before != ' '
+            && ((std::isupper(c) && std::islower(before)) || (std::isdigit(c) && !std::isdigit(before)));
+        if (wordStarts)
+            words += ' ';
+        words += name[i];
+    }
+    return words;
+}
+
 void TableView::setString(const std::string& fieldName, const std::string& text)
 {
     const ViewField& f = field(fieldName);
@@ -124,8 +161,9 @@ void TableView::setString(const std::string& fieldName, const std::string& text)
         setValue(f.name, std::monostate {});
         return;
     }
-    auto bad
-        = [&](const char* what) { return EDatabaseError("'" + text + "' is not " + what + " (field " + f.name + ")"); };
+    auto bad = [&](const std::string& what) {
+        return EDatabaseError("'" + text + "' is not " + what + " (" + f.title() + ")");
+    };
     switch (f.type) {
     case FieldType::Long:
     case FieldType::AutoInc:
@@ -142,10 +180,14 @@ void TableView::setString(const std::string& fieldName, const std::string& text)
         if (equalsNoCase(text, "false") || equalsNoCase(text, "f") || equalsNoCase(text, "no") || text == "0")
             return setBoolean(f.name, false);
         throw bad("true or false");
-    case FieldType::Date:
-        if (auto date = (m_database ? m_database->dateFormat() : DateFormat()).parse(text))
+    case FieldType::Date: {
+        const DateFormat form = m_database ? m_database->dateFormat() : DateFormat();
+        if (auto date = form.parse(text))
             return setDate(f.name, *date);
-        throw bad("a valid date");
+        // The example shows the order of day, month and year the user's locale expects.
+        const Date example { Date::today().year, 12, 31 };
+        throw bad("a valid date; dates look like " + form.format(example));
+    }
     default:
         setValue(f.name, text);
     }
@@ -161,7 +203,7 @@ void TableView::validateBuffer() const
         const FieldDef* def = m_table->field(f.name);
         if (isNull(v)) {
             if (def->required)
-                throw EDatabaseError("Field " + f.name + " must have a value");
+                throw EDatabaseError("Field " + f.title() + " must have a value");
             continue;
         }
         const auto* text = std::get_if<std::string>(&v);
@@ -171,7 +213,7 @@ void TableView::validateBuffer() const
         case FieldType::Alpha:
             if (text && utf8Length(*text) > size_t(f.size))
                 throw EDatabaseError(
-                    "The value of field " + f.name + " is longer than " + std::to_string(f.size) + " characters");
+                    "The value of field " + f.title() + " is longer than " + std::to_string(f.size) + " characters");
             ok = text != nullptr;
             break;
         case FieldType::Memo:
@@ -194,7 +236,7 @@ void TableView::validateBuffer() const
             break;
         }
         if (!ok)
-            throw EDatabaseError("The value '" + valueToString(v) + "' does not suit field " + f.name);
+            throw EDatabaseError("The value '" + valueToString(v) + "' does not suit field " + f.title());
     }
 }
 

@@ -70,6 +70,11 @@ public:
 
     // Clears the mark of every contact the contact view shows (its filter and conditions hold).
     void unmarkAllContacts() { TBLCon.setFieldForAll("Mark", std::int64_t(0)); }
+    // What deleting a contact takes with it, so the question before it can say so.
+    struct ContactDetails {
+        std::int64_t activities = 0, notes = 0, people = 0, links = 0, messages = 0, documents = 0;
+    };
+    ContactDetails contactDetails(std::int64_t counter);
 
     // --- messages and the message clipboard
     std::int64_t copyMessage(std::int64_t counter); // the Counter of the copy; 0 when the message is gone

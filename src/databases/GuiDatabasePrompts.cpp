@@ -46,9 +46,12 @@ QString qtFileFilter(const QString& filter)
     return description.trimmed() + QStringLiteral(" (") + patterns.trimmed() + QLatin1Char(')');
 }
 
+// Back-ups are written as name.zip, so the dialogs open on a filter that shows those as well as
+// .pmb files; either kind alone stays one choice away.
 QString archiveFilters()
 {
-    return qtFileFilter(QLatin1String(GuiDatabasePrompts::archiveFilter))
+    return QCoreApplication::translate("GuiDatabasePrompts", "Pelmora back-ups (*.pmb *.zip);;")
+        + qtFileFilter(QLatin1String(GuiDatabasePrompts::archiveFilter))
         + QCoreApplication::translate("GuiDatabasePrompts", ";;Zip archives (*.zip);;All files (*)");
 }
 
@@ -82,12 +85,16 @@ std::optional<std::string> GuiDatabasePrompts::askName(const std::string& captio
 
 std::optional<std::filesystem::path> GuiDatabasePrompts::askSavePath(const std::string& title)
 {
-    return chosenPath(app::prompts().saveFileName(m_window, text(title), {}, archiveFilters()), false);
+    auto path = chosenPath(app::prompts().saveFileName(m_window, text(title), {}, archiveFilters()), false);
+    m_lastPath = path.value_or(std::filesystem::path());
+    return path;
 }
 
 std::optional<std::filesystem::path> GuiDatabasePrompts::askOpenPath(const std::string& title)
 {
-    return chosenPath(app::prompts().openFileName(m_window, text(title), {}, archiveFilters()), true);
+    auto path = chosenPath(app::prompts().openFileName(m_window, text(title), {}, archiveFilters()), true);
+    m_lastPath = path.value_or(std::filesystem::path());
+    return path;
 }
 
 } // namespace pelmora::databases

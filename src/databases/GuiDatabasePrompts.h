@@ -12,8 +12,9 @@ namespace pelmora::databases {
 // "Pelmora Files (*.PMB)|*.pmb" becomes "Pelmora Files (*.pmb)". The patterns after the bar are
 // the ones that filter, so the description's own pattern text is replaced by them.
 QString qtFileFilter(const QString& filter);
-// The archive dialogs' filters: the program's own, then zip files and every file, since a
-// back-up is written as ".zip" when no extension is typed and must be found again to restore it.
+// The archive dialogs' filters: first one that shows both the program's own files and zip files,
+// since a back-up is written as ".zip" when no extension is typed and must be found again to
+// restore it; then each kind alone and every file.
 QString archiveFilters();
 
 // A file name typed without an extension gets ".zip", the extension of every archive the
@@ -38,9 +39,12 @@ public:
     std::optional<std::string> askName(const std::string& caption, const std::string& prompt) override;
     std::optional<std::filesystem::path> askSavePath(const std::string& title) override;
     std::optional<std::filesystem::path> askOpenPath(const std::string& title) override;
+    // The archive chosen last in a file dialog, for the status line after a back-up or restore.
+    const std::filesystem::path& lastPath() const { return m_lastPath; }
 
 private:
     QPointer<QWidget> m_window;
+    std::filesystem::path m_lastPath;
 };
 
 } // namespace pelmora::databases

@@ -1,10 +1,10 @@
 #include "databases/TFrmDatabaseList.h"
 
+#include "data/DatabaseSet.h"
+#include "data/TableView.h"
 #include "widgets/Prompts.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TDBGrid.h"
-#include "data/DatabaseSet.h"
-#include "data/TableView.h"
 
 #include <QCloseEvent>
 #include <QDialogButtonBox>
@@ -98,44 +98,55 @@ bool TFrmDatabaseList::run(const std::function<bool()>& command)
     return done;
 }
 
-void TFrmDatabaseList::runOnSelected(const std::function<bool(const data::DatabaseRow&)>& command, bool closes)
+void TFrmDatabaseList::runOnSelected(
+    const char* name, const std::function<bool(const data::DatabaseRow&)>& command, bool closes)
 {
     const std::optional<data::DatabaseRow> row = selectedRow();
     if (!row)
         return;
-    if (run([&] { return command(*row); }) && closes)
+    if (!run([&] { return command(*row); }))
+        return;
+    emit commandSucceeded(QLatin1String(name), QString::fromStdString(row->BaseName));
+    if (closes)
         accept();
 }
 
 void TFrmDatabaseList::OpenClick()
 {
-    runOnSelected([this](const data::DatabaseRow& row) { return m_set.Open(row); }, true);
+    runOnSelected(
+        "open", [this](const data::DatabaseRow& row) { return m_set.Open(row); }, true);
 }
 
 void TFrmDatabaseList::NewClick()
 {
-    if (run([this] { return m_set.New(); }))
+    if (run([this] { return m_set.New(); })) {
+        emit commandSucceeded(QStringLiteral("new"), {});
         accept();
+    }
 }
 
 void TFrmDatabaseList::RestoreClick()
 {
-    runOnSelected([this](const data::DatabaseRow& row) { return m_set.Restore(row); }, false);
+    runOnSelected(
+        "restore", [this](const data::DatabaseRow& row) { return m_set.Restore(row); }, false);
 }
 
 void TFrmDatabaseList::BackupClick()
 {
-    runOnSelected([this](const data::DatabaseRow& row) { return m_set.Backup(row); }, false);
+    runOnSelected(
+        "backup", [this](const data::DatabaseRow& row) { return m_set.Backup(row); }, false);
 }
 
 void TFrmDatabaseList::InsertClick()
 {
-    run([this] { return m_set.Insert(); });
+    if (run([this] { return m_set.Insert(); }))
+        emit commandSucceeded(QStringLiteral("insert"), {});
 }
 
 void TFrmDatabaseList::DeleteClick()
 {
-    runOnSelected([this](const data::DatabaseRow& row) { return m_set.Delete(row); }, false);
+    runOnSelected(
+        "delete", [this](const data::DatabaseRow& row) { return m_set.Delete(row); }, false);
 }
 
 void TFrmDatabaseList::reject()

@@ -48,6 +48,9 @@ public:
 signals:
     // A command has ended (whatever its outcome): the main window shows the database as it is now.
     void commandDone();
+    // A command succeeded: "open", "new", "restore", "backup", "insert" or "delete", on the
+    // database of that name (empty for new and insert, which name it themselves).
+    void commandSucceeded(const QString& command, const QString& database);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -58,7 +61,7 @@ private:
     // Runs one command; an error it raises is shown and the window stays usable. True when
     // the command reported that it did its work.
     bool run(const std::function<bool()>& command);
-    void runOnSelected(const std::function<bool(const data::DatabaseRow&)>& command, bool closes);
+    void runOnSelected(const char* name, const std::function<bool(const data::DatabaseRow&)>& command, bool closes);
 
     data::DatabaseSet& m_set;
     app::TDataSource* m_source;

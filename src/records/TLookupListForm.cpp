@@ -1,16 +1,18 @@
 #include "records/TLookupListForm.h"
 
+#include "data/SqlDatabase.h"
+#include "data/TableView.h"
 #include "widgets/Prompts.h"
 #include "widgets/TableModel.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TDBGrid.h"
 #include "widgets/Widgets.h"
-#include "data/TableView.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 namespace pelmora::records {
@@ -50,6 +52,40 @@ TLookupListForm::TLookupListForm(const QString& objectName, const QString& capti
     connect(m_delete, &QPushButton::clicked, this, &TLookupListForm::deleteEntry);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     resize(320, 360);
+}
+
+// A window closed without OK or Cancel (the program ending) keeps nothing of the visit; its
+// data source may be gone already, so nothing is read again.
+TLookupListForm::~TLookupListForm() = default;
+
+void TLookupListForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (m_visit || !m_source || !m_source->view().database())
+        return;
+    data::TableView& view = m_source->view();
+    m_source->guarded(this, [&] { m_visit = std::make_unique<data::Transaction>(view.database()->sql()); });
+}
+
+void TLookupListForm::endVisit(bool keep)
+{
+    if (!m_visit)
+        return;
+    std::unique_ptr<data::Transaction> visit = std::move(m_visit);
+    if (keep) {
+        m_source->guarded(this, [&] { visit->commit(); });
+        return;
+    }
+    visit.reset(); // rolls back
+    // The view still holds the rows it read inside the visit.
+    if (m_source && m_source->view().isOpen())
+        m_source->guarded(this, [this] { m_source->view().refresh(); });
+}
+
+void TLookupListForm::done(int result)
+{
+    endVisit(result == QDialog::Accepted);
+    QDialog::done(result);
 }
 
 void TLookupListForm::setDataSource(app::TDataSource* source, const std::string& field)

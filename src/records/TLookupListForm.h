@@ -2,12 +2,18 @@
 
 #include <QDialog>
 
+#include <memory>
+
 class QPushButton;
 
 namespace pelmora::app {
 class TDBGrid;
 class TDataSource;
 } // namespace pelmora::app
+
+namespace pelmora::data {
+class Transaction;
+}
 
 namespace pelmora::records {
 
@@ -17,6 +23,7 @@ namespace pelmora::records {
 class TLookupListForm : public QDialog {
     Q_OBJECT
 public:
+    ~TLookupListForm() override;
     app::TDBGrid* grid() const { return m_grid; }
     QPushButton* addButton() const { return m_add; }
     QPushButton* deleteButton() const { return m_delete; }
@@ -33,11 +40,14 @@ public:
     // Stores what is typed (an empty new entry is dropped) and closes with OK; an entry the
     // engine refuses keeps the window open, in edit, with the engine's message shown.
     void accept() override;
-    // Closes with Cancel. What was stored stays; a change not yet stored is dropped, since no
-    // other window could finish it.
+    // Closes with Cancel (also Esc and the close box): every add, rename and delete of this
+    // visit is undone, since a list entry typed over by mistake is otherwise lost for good.
     void reject() override;
+    void done(int result) override;
 
 protected:
+    void showEvent(QShowEvent* event) override;
+
     TLookupListForm(const QString& objectName, const QString& caption, const QString& columnTitle,
         const QString& deleteQuestion, QWidget* parent);
 
@@ -48,6 +58,9 @@ private:
     QPushButton* m_add;
     QPushButton* m_delete;
     QString m_deleteQuestion;
+    // What this visit changed, held open until OK commits it or Cancel rolls it back.
+    std::unique_ptr<data::Transaction> m_visit;
+    void endVisit(bool keep);
 };
 
 } // namespace pelmora::records

@@ -38,9 +38,10 @@ void TfrmDefMore::setDataSource(app::TDataSource* source)
     m_source = source;
     m_grid->setDataSource(source, { { "RealName", 12 }, { "NikName", 30 } });
     m_grid->horizontalHeader()->setStretchLastSection(true);
-    // Tall enough for every field at once, as far as the screen allows.
+    // Tall enough for every field at once, as far as a small (600 pixels) screen allows; the
+    // grid scrolls for the rest.
     const int rows = m_grid->verticalHeader()->length() + m_grid->horizontalHeader()->sizeHint().height();
-    m_grid->setMinimumHeight(qMin(rows + 2 * m_grid->frameWidth(), 600));
+    m_grid->setMinimumHeight(qMin(rows + 2 * m_grid->frameWidth(), 420));
     resize(width(), sizeHint().height());
 }
 

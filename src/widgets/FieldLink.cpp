@@ -1,11 +1,12 @@
 #include "widgets/FieldLink.h"
 
+#include "data/TableView.h"
 #include "widgets/DateText.h"
 #include "widgets/TDataSource.h"
-#include "data/TableView.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
@@ -103,6 +104,37 @@ bool FieldLink::store(const QString& text)
     if (!stored && !waitsUntilWhole())
         show();
     return stored;
+}
+
+void FieldLink::revertOnEscape()
+{
+    if (!m_control)
+        return;
+    m_control->installEventFilter(this);
+    if (auto* list = qobject_cast<QComboBox*>(m_control.data()); list && list->lineEdit())
+        list->lineEdit()->installEventFilter(this);
+}
+
+bool FieldLink::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return QObject::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_Escape || key->modifiers() != Qt::NoModifier)
+        return false;
+    data::TableView& view = m_source->view();
+    if (!view.isEditing() && !m_pending)
+        return false; // nothing to undo: Esc does what it does elsewhere
+    bool fieldChanged = m_pending.has_value();
+    m_pending.reset();
+    m_source->guarded(m_control, [&] { fieldChanged = view.revertField(m_field) || fieldChanged; });
+    if (fieldChanged) {
+        show();
+        return true;
+    }
+    // A new record dropped this way goes back to the record shown before it.
+    m_source->guarded(m_control, [&] { view.cancel(); });
+    return true;
 }
 
 FieldLink* FieldLink::bind(QLineEdit* edit, TDataSource* source, const std::string& field)

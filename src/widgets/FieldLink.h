@@ -35,6 +35,12 @@ public:
     bool store(const QString& text);
     // Shows the current value again.
     void show();
+    // Lets Esc in the control undo: the first gives the field back the value it had when the
+    // edit began, the next (or the first, when the field was not changed) the whole record's.
+    void revertOnEscape();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     FieldLink(QWidget* control, TDataSource* source, std::string field);

@@ -18,6 +18,11 @@ public:
 
     // A Yes/No question; true for Yes.
     virtual bool askYesNo(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A Yes/No/Cancel question; nothing for Cancel. Prompts that cannot offer Cancel ask Yes/No.
+    virtual std::optional<bool> askYesNoCancel(QWidget* parent, const QString& title, const QString& text)
+    {
+        return askYesNo(parent, title, text);
+    }
     // An OK/Cancel confirmation; true for OK.
     virtual bool confirm(QWidget* parent, const QString& title, const QString& text) = 0;
     virtual void inform(QWidget* parent, const QString& title, const QString& text) = 0;

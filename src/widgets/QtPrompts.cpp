@@ -1,8 +1,10 @@
 #include "widgets/QtPrompts.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace pelmora::app {
 
@@ -34,10 +36,20 @@ bool QtPrompts::askYesNo(QWidget* parent, const QString& title, const QString& t
         == QMessageBox::Yes;
 }
 
+std::optional<bool> QtPrompts::askYesNoCancel(QWidget* parent, const QString& title, const QString& text)
+{
+    const auto answer = QMessageBox::question(
+        parent, title, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Cancel);
+    if (answer == QMessageBox::Cancel)
+        return std::nullopt;
+    return answer == QMessageBox::Yes;
+}
+
 bool QtPrompts::confirm(QWidget* parent, const QString& title, const QString& text)
 {
     QMessageBox box(QMessageBox::Question, title, text, QMessageBox::Ok | QMessageBox::Cancel, parent);
     box.setDefaultButton(QMessageBox::Cancel);
+    box.button(QMessageBox::Ok)->setText(QMessageBox::tr("&OK")); // reached with Alt+O like Yes and No
     return box.exec() == QMessageBox::Ok;
 }
 
@@ -61,9 +73,20 @@ std::optional<QString> QtPrompts::askText(
     return text;
 }
 
+namespace {
+
+// A dialog with no folder of its own starts in the user's home, not in whatever directory the
+// program happened to be started from.
+QString startIn(const QString& dir)
+{
+    return dir.isEmpty() ? QDir::homePath() : dir;
+}
+
+} // namespace
+
 QString QtPrompts::openFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent, title, dir, filter);
+    return QFileDialog::getOpenFileName(parent, title, startIn(dir), filter);
 }
 
 QStringList QtPrompts::openFileNames(QWidget* parent, const QString& title, const QString& dir, const QString& filter)
@@ -73,12 +96,12 @@ QStringList QtPrompts::openFileNames(QWidget* parent, const QString& title, cons
 
 QString QtPrompts::saveFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(parent, title, dir, filter);
+    return QFileDialog::getSaveFileName(parent, title, startIn(dir), filter);
 }
 
 QString QtPrompts::directory(QWidget* parent, const QString& title, const QString& dir)
 {
-    return QFileDialog::getExistingDirectory(parent, title, dir);
+    return QFileDialog::getExistingDirectory(parent, title, startIn(dir));
 }
 
 } // namespace pelmora::app

@@ -8,6 +8,7 @@ namespace pelmora::app {
 class QtPrompts : public Prompts {
 public:
     bool askYesNo(QWidget* parent, const QString& title, const QString& text) override;
+    std::optional<bool> askYesNoCancel(QWidget* parent, const QString& title, const QString& text) override;
     bool confirm(QWidget* parent, const QString& title, const QString& text) override;
     void inform(QWidget* parent, const QString& title, const QString& text) override;
     void showError(QWidget* parent, const QString& title, const QString& text) override;

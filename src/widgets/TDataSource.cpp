@@ -1,7 +1,7 @@
 #include "widgets/TDataSource.h"
 
-#include "widgets/Prompts.h"
 #include "data/TableView.h"
+#include "widgets/Prompts.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -57,10 +57,27 @@ bool TDataSource::post(QWidget* parent)
     emit flushing();
     if (m_postRefused)
         return false; // the error was shown; the record stays in edit with the text typed
-    return guarded(parent, [this] {
+    const bool stored = guarded(parent, [this] {
         if (m_view.isEditing())
             m_view.post();
     });
+    if (stored)
+        emit posted();
+    return stored;
+}
+
+bool TDataSource::leave(QWidget* parent)
+{
+    if (m_view.state() == data::ViewState::Insert) {
+        if (!storePending())
+            return false; // typed text that cannot be stored keeps the record to mend it
+        if (!m_view.modified()) {
+            m_view.cancel(); // an untouched new record would be stored blank
+            emit discarded();
+            return true;
+        }
+    }
+    return post(parent);
 }
 
 // With no record to change, typing into a bound field starts the first one, so what the user

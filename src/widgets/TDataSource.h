@@ -33,6 +33,9 @@ public:
     // Posts the record being edited, after the bound controls have stored what is still typed
     // in them. True when nothing was being edited or the post succeeded.
     bool post(QWidget* parent);
+    // What leaving the record does (moving, adding another, changing page, closing): a new
+    // record nobody changed is dropped, anything else is posted as post() does.
+    bool leave(QWidget* parent);
     // Has the bound controls store what is still typed in them; false when one could not (its
     // error has been shown).
     bool storePending();
@@ -46,6 +49,9 @@ signals:
     void dataChanged();
     void stateChanged();
     void listChanged();
+    // The record was stored by post() or leave(); a new record nobody changed was dropped.
+    void posted();
+    void discarded();
 
 private:
     data::TableView& m_view;

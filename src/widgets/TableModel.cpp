@@ -155,7 +155,7 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
-    return QString::fromStdString(field(section).caption());
+    return QString::fromStdString(field(section).title());
 }
 
 Qt::ItemFlags TableModel::flags(const QModelIndex& index) const

@@ -29,6 +29,8 @@ void setUpGrid(QTableView* grid, const std::vector<GridColumn>& columns)
     header->setFont(bold);
     header->setDefaultAlignment(Qt::AlignCenter);
     header->setHighlightSections(false);
+    // Room left over goes to the last column, whose long values (addresses, notes) need it most.
+    header->setStretchLastSection(true);
     for (int i = 0; i < static_cast<int>(columns.size()); ++i)
         grid->setColumnWidth(i, charsToPixels(grid, columns[static_cast<size_t>(i)].widthChars));
     grid->verticalHeader()->setVisible(false);

@@ -110,8 +110,8 @@ TEST_F(DatabaseListTest, RestoreAndInsertBringTheRecordsBack)
     prompts->answers = { true }; // "This will delete and replace all the data ..."
     prompts->texts.push_back(QString::fromStdString((home.path() / "sample.zip").string()));
     click("btnRestore");
-    EXPECT_TRUE(
-        said(q("This will delete and replace all the data in the target database.\nDo you want to continue ?")));
+    EXPECT_TRUE(said(q("Restoring into the database \"Copy\".\nThis will delete and replace all the data in the target "
+                       "database.\nDo you want to continue ?")));
     EXPECT_EQ(position(), q("1 of %1").arg(sampleContacts));
     EXPECT_EQ(nameLabel(), q("Copy"));
     EXPECT_EQ(integrity(home.path() / "Copy"), "ok");

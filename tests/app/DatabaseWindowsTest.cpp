@@ -23,7 +23,8 @@ TEST(ArchiveDialogsTest, TheFilterIsWrittenAsQtReadsItAndZipIsAddedToABareName)
 {
     EXPECT_EQ(databases::qtFileFilter(q("Pelmora Files (*.PMB)|*.pmb")), q("Pelmora Files (*.pmb)"));
     EXPECT_EQ(databases::qtFileFilter(q("Archives|*.zip;*.pmb")), q("Archives (*.zip *.pmb)"));
-    EXPECT_TRUE(databases::archiveFilters().startsWith(q("Pelmora Files (*.pmb);;")));
+    // The first filter, the one the dialogs open on, shows the back-ups the program writes.
+    EXPECT_TRUE(databases::archiveFilters().startsWith(q("Pelmora back-ups (*.pmb *.zip);;Pelmora Files (*.pmb);;")));
 
     TempDir dir;
     const QString bare = QString::fromStdString((dir.path() / "backup").string());

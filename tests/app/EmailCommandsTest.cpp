@@ -104,7 +104,7 @@ TEST_F(EmailCommandsTest, FindStartsOnTheSenderMatchesTheStartInAnyCaseAndSaysWh
 {
     messages().first();
     inModal<pelmora::app::TfrmFind>("btnFindEmail", [&](pelmora::app::TfrmFind* find) {
-        EXPECT_EQ(find->fieldList()->currentText(), QStringLiteral("SenderName"));
+        EXPECT_EQ(find->fieldList()->currentText(), QStringLiteral("From/To Name"));
         QTest::keyClicks(find->valueEdit(), QStringLiteral("BOB"));
         find->findChild<QPushButton*>(QStringLiteral("btnFindFirst"))->click();
         EXPECT_EQ(messages().asString("Subject"), "Invoice 17");
@@ -114,7 +114,7 @@ TEST_F(EmailCommandsTest, FindStartsOnTheSenderMatchesTheStartInAnyCaseAndSaysWh
     });
     EXPECT_EQ(messages().asString("Subject"), "Invoice 17"); // a miss leaves the message current
     ASSERT_EQ(prompts->shown.size(), 1);
-    EXPECT_EQ(prompts->shown.front(), QStringLiteral("Locate Field Value|No message holds \"Jones\" in SenderName."));
+    EXPECT_EQ(prompts->shown.front(), QStringLiteral("Locate Field Value|No message holds \"Jones\" in From/To Name."));
 }
 
 // Catches the addresses handed to the desktop, so no browser starts during the tests.

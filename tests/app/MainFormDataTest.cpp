@@ -7,16 +7,16 @@
 #include "records/TLookupListForm.h"
 
 #include "app/ActivitiesPage.h"
-#include "widgets/DateText.h"
 #include "app/GuiDataPrompts.h"
 #include "app/MainCommands.h"
 #include "app/MainPage.h"
-#include "widgets/TDataSource.h"
-#include "widgets/TDBGrid.h"
 #include "app/TfrmMainForm.h"
 #include "comms/TCustomEditAndBtn.h"
 #include "comms/Telephony.h"
 #include "data/TfrmDataModule.h"
+#include "widgets/DateText.h"
+#include "widgets/TDataSource.h"
+#include "widgets/TDBGrid.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -124,10 +124,10 @@ TEST_F(MainFormDataTest, DeletingAsksAndNoKeepsTheContact)
     trigger("mnuDeleteRecord");
     EXPECT_EQ(contacts().recordCount(), count);
     ASSERT_EQ(prompts->shown.size(), 1);
-    EXPECT_TRUE(prompts->shown.front().endsWith(QStringLiteral("Do You Want to Delete the Record ?")));
+    EXPECT_TRUE(prompts->shown.front().startsWith(QStringLiteral("Pelmora|Do You Want to Delete the Record ?\n")));
     prompts->answers = { true };
     control<QToolButton>("btnDeleteRecord")->click();
-    EXPECT_EQ(prompts->shown.back(), QStringLiteral("Pelmora|Delete record?"));
+    EXPECT_TRUE(prompts->shown.back().startsWith(QStringLiteral("Pelmora|Delete record?\n")));
     EXPECT_EQ(contacts().recordCount(), count - 1);
 }
 
@@ -162,12 +162,14 @@ TEST_F(MainFormDataTest, DialButtonsDialTheStoredNumber)
     EXPECT_EQ(dialed.front(), stored);
 }
 
-TEST_F(MainFormDataTest, ClosingPostsAHalfTypedNewContactAndWritesTheIni)
+TEST_F(MainFormDataTest, ClosingWithAHalfTypedNewContactAsksAndYesPostsItAndWritesTheIni)
 {
     const auto count = contacts().recordCount();
     trigger("mnuNewRecord");
     QTest::keyClicks(edit("edtLName"), QStringLiteral("Zyzzyva"));
+    prompts->answers = { true };
     form->close();
+    EXPECT_EQ(prompts->shown, QStringList { QStringLiteral("Pelmora|Save the changes to Zyzzyva?") });
     EXPECT_EQ(contacts().recordCount(), count + 1);
     EXPECT_TRUE(std::filesystem::exists(paths.iniFile()));
 }

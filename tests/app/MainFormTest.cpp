@@ -87,7 +87,7 @@ TEST_F(MainFormTest, CommandsWithoutTheirWindowOrDatabaseAreDisabledNotFake)
 
 TEST_F(MainFormTest, StatusLineHasItsThreePanelsAndTheRecordPosition)
 {
-    const int widths[] = { 350, 100, 50 };
+    const int widths[] = { 350, 170, 50 }; // the second is wide enough for the order ("By Contact Number")
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i))->width(), widths[i]);
     form->setRecordPosition(3, 12);

@@ -5,6 +5,8 @@
 
 #include <QDeadlineTimer>
 #include <QFileInfo>
+#include <QLocalSocket>
+#include <QLockFile>
 #include <QProcess>
 #include <QWidget>
 
@@ -102,6 +104,41 @@ TEST_F(SingleInstanceTest, ASecondProgramEndsAtOnceWithCodeZero)
         first.kill();
         first.waitForFinished(5000);
     }
+}
+
+TEST_F(SingleInstanceTest, TheRunningCopyAnswersWhetherItCouldComeForwardOnTheCallersDisplay)
+{
+    QWidget window;
+    window.show();
+    TOnlyOpenOnce first(QStringLiteral("test-answer"));
+    ASSERT_TRUE(first.claim());
+    first.setWindow(&window);
+    auto ask = [&](const QByteArray& display) {
+        QLocalSocket socket;
+        socket.connectToServer(first.socketPath());
+        EXPECT_TRUE(waitFor([&] { return socket.state() == QLocalSocket::ConnectedState; }));
+        socket.write("show " + display + "\n");
+        QByteArray reply;
+        waitFor([&] {
+            reply += socket.readAll();
+            return reply.contains('\n');
+        });
+        return reply;
+    };
+    EXPECT_EQ(ask(TOnlyOpenOnce::displayName().toUtf8()), "shown\n");
+    const QByteArray elsewhere = ask("xcb :99");
+    EXPECT_TRUE(elsewhere.startsWith("elsewhere ")) << elsewhere.toStdString();
+}
+
+TEST_F(SingleInstanceTest, ASecondStartWhoseRunningCopyDoesNotListenSaysSoInsteadOfEndingSilently)
+{
+    // A copy that holds the lock but never listens, as one stuck before it could.
+    QLockFile held(TOnlyOpenOnce(QStringLiteral("test-silent")).lockPath());
+    ASSERT_TRUE(held.tryLock(0));
+    TOnlyOpenOnce second(QStringLiteral("test-silent"));
+    EXPECT_FALSE(second.claim());
+    EXPECT_TRUE(second.handOverNotice().contains(QStringLiteral("already running")))
+        << second.handOverNotice().toStdString();
 }
 
 } // namespace

@@ -74,7 +74,8 @@ TEST_F(DatabaseCommands, ReportsBadInputWithoutChangingAnything)
     EXPECT_EQ(1, restore.exitCode);
     EXPECT_NE(std::string::npos, restore.err.find("Error 1 reading Zip File"));
     EXPECT_EQ(0u,
-        restore.err.find("This will delete and replace all the data in the target database.\n"
+        restore.err.find("Restoring into the database \"Sample\".\n"
+                         "This will delete and replace all the data in the target database.\n"
                          "Do you want to continue ?\n"));
     EXPECT_EQ(sampleContacts, contacts("data"));
 

@@ -120,7 +120,8 @@ TEST_F(DatabaseSetTest, RestoreIntoSampleUsesTheDataDirectoryAndKeepsTheList)
 
     prompts.paths = { m_home.path() / "sample.pmb" };
     ASSERT_TRUE(set.Restore(*row("Sample")));
-    EXPECT_EQ(texts::restoreQuestion, prompts.questions.back());
+    EXPECT_EQ(
+        std::string("Restoring into the database \"Sample\".\r") + texts::restoreQuestion, prompts.questions.back());
     EXPECT_EQ(sampleContacts, count(dataDir(), "Contacts"));
     EXPECT_TRUE(row("Later").has_value());
     EXPECT_TRUE(prompts.said("1 files were extracted"));
