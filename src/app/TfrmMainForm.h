@@ -119,6 +119,7 @@ private:
     records::TfrmDateRange1* m_dateRange = nullptr; // made on first use, then reused
     QString m_dateRangeExpression; // the range chosen last; "" after Cancel
     bool m_askDateRange = false;
+    bool m_activityListEdited = false; // from inside an activity editor; the filter waits for it to close
 };
 
 } // namespace pelmora::app

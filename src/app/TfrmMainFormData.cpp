@@ -32,6 +32,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 
 namespace pelmora::app {
@@ -180,13 +181,21 @@ template <typename Editor> bool TfrmMainForm::showEditor(data::TableView& view)
         editor.setActivityNames(activityNames());
         connect(&editor, &records::TfrmActivity::editActivityList, this, [this, &editor] {
             showListWindow<records::TfrmDefActivity>(this, m_data->TBLActDesc, "ActDesc", [this, &editor] {
+                // Filtering now would post the record the editor holds and could move the view
+                // off it; only the names are refilled, the filter follows once the editor is done.
                 fillActivityList();
-                applyActivityFilter();
                 editor.setActivityNames(activityNames());
+                m_activityListEdited = true;
             });
         });
     }
-    return editor.exec() == QDialog::Accepted;
+    const bool accepted = editor.exec() == QDialog::Accepted;
+    if (m_activityListEdited) {
+        m_activityListEdited = false;
+        // Queued: the caller posts or cancels the record first.
+        QTimer::singleShot(0, this, &TfrmMainForm::applyActivityFilter);
+    }
+    return accepted;
 }
 
 void TfrmMainForm::wireEditors(GuiDataPrompts& dataPrompts)

@@ -1,0 +1,107 @@
+#include "PageCommandsFixture.h"
+
+#include "app/ActivitiesPage.h"
+#include "app/TfrmFind.h"
+#include "data/SqlDatabase.h"
+#include "records/TfrmActivity.h"
+#include "records/TfrmDefActivity.h"
+#include "widgets/TableModel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+using pelmora::data::TableView;
+using pelmora::records::TfrmActivity;
+
+namespace {
+
+// Records changed through the editors and grids of the pages: only what the user meant is stored.
+class RecordEditingTest : public pelmora::test::PageCommandsTest {
+protected:
+    RecordEditingTest() { contact = data->TBLCon.asInteger("Counter"); }
+    TableView& activities() const { return data->TBLActivity; }
+    std::int64_t addActivity(const char* details, bool done = false) const
+    {
+        data->currentDatabase()
+            ->sql()
+            .prepare("INSERT INTO \"Activity\" (\"Contact\", \"Activity\", \"Detailes\", \"Done\", \"DateOf\")"
+                     " VALUES (?, 'Call', ?, ?, ?)")
+            .bind(1, contact)
+            .bind(2, std::string(details))
+            .bind(3, std::int64_t(done))
+            .bind(4, pelmora::data::Date::today().iso())
+            .run();
+        const std::int64_t counter = data->currentDatabase()->sql().lastInsertRowId();
+        activities().refresh();
+        return counter;
+    }
+    std::string storedDetails(std::int64_t counter) const
+    {
+        pelmora::data::Statement& read
+            = data->currentDatabase()->sql().prepare("SELECT \"Detailes\" FROM \"Activity\" WHERE rowid = ?");
+        read.bind(1, counter);
+        const std::string text = read.step() ? pelmora::data::valueToString(read.column(0)) : "(gone)";
+        read.reset(); // no read transaction is left open
+        return text;
+    }
+    QLineEdit* details(TfrmActivity* editor) const
+    {
+        return editor->findChild<QLineEdit*>(QStringLiteral("edtDetailes"));
+    }
+    // "Edit Activity List" inside `editor`, closed again at once.
+    void editActivityList(TfrmActivity* editor)
+    {
+        inModal<pelmora::records::TfrmDefActivity>(
+            [editor] { editor->findChild<QToolButton*>(QStringLiteral("btnEditActivityList"))->click(); },
+            [](pelmora::records::TfrmDefActivity* list) { list->accept(); });
+    }
+    void chooseStatus(int item) const
+    {
+        QComboBox* status = form->activitiesPage()->statusList();
+        status->setCurrentIndex(item);
+        emit status->activated(item);
+    }
+
+    std::int64_t contact = 0;
+};
+
+TEST_F(RecordEditingTest, EditingTheActivityListInsideTheEditorLeavesItsRecordAlone)
+{
+    // A new activity cancelled after the list was edited is not stored.
+    const auto before = activities().recordCount();
+    inModal<TfrmActivity>("btnAddActivity", [&](TfrmActivity* editor) {
+        editActivityList(editor);
+        editor->reject();
+    });
+    QCoreApplication::processEvents();
+    EXPECT_EQ(activities().recordCount(), before);
+    EXPECT_EQ(data->currentDatabase()->sql().scalar("SELECT count(*) FROM \"Activity\" WHERE \"Detailes\" IS NULL"
+                                                    " AND \"Contact\" = ?",
+                  { contact }),
+        0);
+
+    // With "Not Done" chosen, the editor keeps the activity it was opened on, even one the user
+    // has just ticked off; the filter follows once the editor has closed.
+    const std::int64_t renew = addActivity("Renew the service contract");
+    const std::int64_t other = addActivity("Send the brochure");
+    chooseStatus(1);
+    ASSERT_TRUE(activities().gotoRowId(renew));
+    inModal<TfrmActivity>("btnActivityProperties", [&](TfrmActivity* editor) {
+        editor->findChild<QCheckBox*>(QStringLiteral("chkDone"))->click();
+        editActivityList(editor);
+        EXPECT_EQ(details(editor)->text(), QStringLiteral("Renew the service contract"));
+        details(editor)->selectAll();
+        QTest::keyClicks(details(editor), QStringLiteral("Renewed"));
+        editor->accept();
+    });
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(activities().gotoRowId(renew)); // done now, so the filter hides it
+    EXPECT_EQ(storedDetails(other), "Send the brochure");
+    EXPECT_EQ(storedDetails(renew), "Renewed");
+    EXPECT_TRUE(errors().isEmpty()) << errors().toStdString();
+}
+
+} // namespace
