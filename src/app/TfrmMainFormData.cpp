@@ -234,8 +234,15 @@ void TfrmMainForm::wireEditors(GuiDataPrompts& dataPrompts)
         connect(properties, &QPushButton::clicked, this, [this, view, show = kind.show] {
             if (!view->isOpen() || view->isEmpty())
                 return;
+            // An edit made before (in the grid) is stored first, so Cancel takes back only what
+            // was changed in the editor.
+            TDataSource source(*view);
+            if (!source.post(this))
+                return;
             if (show(*view))
-                TDataSource(*view).post(this);
+                source.post(this);
+            else if (view->isEditing())
+                view->cancel();
         });
     }
 }

@@ -104,4 +104,23 @@ TEST_F(RecordEditingTest, EditingTheActivityListInsideTheEditorLeavesItsRecordAl
     EXPECT_TRUE(errors().isEmpty()) << errors().toStdString();
 }
 
+TEST_F(RecordEditingTest, CancelInAPropertiesEditorDiscardsTheEdit)
+{
+    const std::int64_t call = addActivity("Call the bank");
+    addActivity("Write to the bank");
+    ASSERT_TRUE(activities().gotoRowId(call));
+    inModal<TfrmActivity>("btnActivityProperties", [&](TfrmActivity* editor) {
+        details(editor)->selectAll();
+        QTest::keyClicks(details(editor), QStringLiteral("Changed my mind"));
+        editor->findChild<QCheckBox*>(QStringLiteral("chkDone"))->click();
+        editor->reject();
+    });
+    EXPECT_FALSE(activities().isEditing());
+    EXPECT_EQ(activities().asString("Detailes"), "Call the bank");
+    activities().next(); // a move used to post what Cancel left in the buffer
+    EXPECT_EQ(storedDetails(call), "Call the bank");
+    ASSERT_TRUE(activities().gotoRowId(call));
+    EXPECT_FALSE(activities().asBoolean("Done"));
+}
+
 } // namespace
