@@ -123,4 +123,40 @@ TEST_F(RecordEditingTest, CancelInAPropertiesEditorDiscardsTheEdit)
     EXPECT_FALSE(activities().asBoolean("Done"));
 }
 
+TEST_F(RecordEditingTest, OnlyTheActivityGridFlipsALogicalCellOnOneClick)
+{
+    // A received message: one click on its "Queued" cell does not queue it, a deliberate edit does.
+    data->TBLEmail.insert();
+    data->TBLEmail.setString("Subject", "Received");
+    data->TBLEmail.post();
+    form->showPage(pelmora::app::TfrmMainForm::EmailTab);
+    auto* mail = form->findChild<pelmora::app::TDBGrid*>(QStringLiteral("grdEmail"));
+    QCoreApplication::processEvents();
+    int queue = -1;
+    for (int c = 0; c < mail->model()->columnCount(); ++c)
+        if (mail->tableModel()->field(c).name == "Queue")
+            queue = c;
+    ASSERT_GE(queue, 0);
+    const QModelIndex queued = mail->model()->index(0, queue);
+    QTest::mouseClick(mail->viewport(), Qt::LeftButton, {}, mail->visualRect(queued).center());
+    EXPECT_FALSE(data->TBLEmail.asBoolean("Queue"));
+    EXPECT_FALSE(data->TBLEmail.isEditing());
+    QTest::keyClick(mail, Qt::Key_Space);
+    EXPECT_TRUE(data->TBLEmail.asBoolean("Queue"));
+    EXPECT_FALSE(data->TBLEmail.isEditing());
+    QTest::mouseDClick(mail->viewport(), Qt::LeftButton, {}, mail->visualRect(queued).center());
+    EXPECT_FALSE(data->TBLEmail.asBoolean("Queue"));
+
+    const std::int64_t task = addActivity("Tick me off");
+    form->showPage(pelmora::app::TfrmMainForm::ActivitiesTab);
+    auto* grid = form->findChild<pelmora::app::TDBGrid*>(QStringLiteral("grdActivity"));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(activities().gotoRowId(task));
+    const QModelIndex done = grid->model()->index(static_cast<int>(activities().recNo()) - 1, 3);
+    ASSERT_EQ(grid->tableModel()->field(3).name, "Done");
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(done).center());
+    EXPECT_TRUE(activities().asBoolean("Done"));
+    EXPECT_FALSE(activities().isEditing());
+}
+
 } // namespace
