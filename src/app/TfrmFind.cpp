@@ -3,6 +3,7 @@
 #include "widgets/Prompts.h"
 #include "widgets/TDataSource.h"
 #include "widgets/Widgets.h"
+#include "data/Database.h"
 #include "data/TableView.h"
 
 #include <QCheckBox>
@@ -56,16 +57,56 @@ TfrmFind::TfrmFind(TDataSource* records, QWidget* parent, const QString& firstFi
     resize(380, sizeHint().height());
 }
 
+// Dates and numbers are stored as the engine keeps them (ISO dates), so the text is read the way
+// the edits read it: a date as shown in the windows finds the date it shows.
+std::optional<data::Value> TfrmFind::typedValue(
+    const data::TableView& view, const std::string& field, const QString& text)
+{
+    const int index = view.fieldIndex(field);
+    if (index < 0 || text.trimmed().isEmpty())
+        return data::Value(text.toStdString());
+    const data::FieldType type = view.fields()[static_cast<size_t>(index)].type;
+    const QString typed = text.trimmed();
+    bool ok = true;
+    std::optional<data::Value> value;
+    if (type == data::FieldType::Date) {
+        const data::DateFormat format = view.database() ? view.database()->dateFormat() : data::DateFormat();
+        if (const std::optional<data::Date> date = format.parse(typed.toStdString()))
+            value = data::Value(date->iso());
+    } else if (type == data::FieldType::Long || type == data::FieldType::AutoInc) {
+        const qlonglong number = typed.toLongLong(&ok);
+        if (ok)
+            value = data::Value(std::int64_t(number));
+    } else if (type == data::FieldType::Number) {
+        const double number = typed.toDouble(&ok);
+        if (ok)
+            value = data::Value(number);
+    } else {
+        return data::Value(text.toStdString());
+    }
+    if (!value) {
+        // In the words the edits use for the same text.
+        const QString what = type == data::FieldType::Date ? tr("a valid date")
+            : type == data::FieldType::Number              ? tr("a number")
+                                                           : tr("an integer");
+        prompts().showError(
+            this, windowTitle(), tr("'%1' is not %2 (field %3)").arg(typed, what, QString::fromStdString(field)));
+    }
+    return value;
+}
+
 bool TfrmFind::find(bool next)
 {
     if (!m_records || !m_records->post(this))
         return false;
     data::TableView& view = m_records->view();
     const std::string field = m_field->currentText().toStdString();
-    const std::string value = m_value->text().toStdString();
+    const std::optional<data::Value> value = typedValue(view, field, m_value->text());
+    if (!value)
+        return false;
     const data::TableView::LocateOptions options { !m_caseSensitive->isChecked(), !m_wholeValue->isChecked(), next };
     bool found = false;
-    m_records->guarded(this, [&] { found = view.locate({ field }, { data::Value(value) }, options); });
+    m_records->guarded(this, [&] { found = view.locate({ field }, { *value }, options); });
     if (!found) {
         prompts().inform(this, windowTitle(),
             tr("No %1 holds \"%2\" in %3.").arg(m_recordKind, m_value->text(), m_field->currentText()));

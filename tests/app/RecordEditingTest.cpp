@@ -159,4 +159,28 @@ TEST_F(RecordEditingTest, OnlyTheActivityGridFlipsALogicalCellOnOneClick)
     EXPECT_FALSE(activities().isEditing());
 }
 
+TEST_F(RecordEditingTest, FindReadsADateAsTheWindowsShowIt)
+{
+    const std::int64_t other = data->TBLCon.asInteger("Counter");
+    data->TBLCon.last();
+    const std::int64_t target = data->TBLCon.asInteger("Counter");
+    ASSERT_NE(other, target);
+    data->TBLCon.edit();
+    data->TBLCon.setString("Created", "1999-01-20");
+    data->TBLCon.post();
+    data->TBLCon.first();
+    pelmora::app::TfrmFind find(form->dsCon(), form.get());
+    find.fieldList()->setCurrentText(QStringLiteral("Created"));
+    find.valueEdit()->setText(QStringLiteral("1/20/1999"));
+    EXPECT_TRUE(find.find(false)) << errors().toStdString();
+    EXPECT_EQ(data->TBLCon.asInteger("Counter"), target);
+
+    // Text that is no date says so in the edits' words instead of "No contact holds".
+    find.valueEdit()->setText(QStringLiteral("20th"));
+    EXPECT_FALSE(find.find(false));
+    ASSERT_EQ(prompts->shown.size(), 1);
+    EXPECT_EQ(prompts->shown.front(), QStringLiteral("Locate Field Value|'20th' is not a valid date (field Created)"));
+    EXPECT_EQ(data->TBLCon.asInteger("Counter"), target);
+}
+
 } // namespace
