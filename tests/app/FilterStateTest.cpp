@@ -55,4 +55,20 @@ TEST_F(FilterStateTest, TheCounterShowsOnlyWhileAFilterIsOn)
     EXPECT_FALSE(counter()->isVisible());
 }
 
+TEST_F(FilterStateTest, SearchSaysWhenTheFilterHidesTheChosenContact)
+{
+    data->TBLCon.first();
+    const std::string hidden = data->TBLCon.asString("LName");
+    filterOn(QString::fromStdString(hidden.substr(0, 3)) + QStringLiteral("zzz")); // hides every contact
+    pelmora::app::TfrmSearch search(data->TBLSearchCon, form->dsCon(), form.get());
+    search.show();
+    QTest::keyClicks(search.findChild<QLineEdit*>(QStringLiteral("edtSearch")), QString::fromStdString(hidden));
+    ASSERT_EQ(data->TBLSearchCon.asString("LName"), hidden);
+    search.accept();
+    EXPECT_TRUE(search.isVisible()); // the user may choose another contact or cancel
+    ASSERT_EQ(prompts->shown.size(), 1);
+    EXPECT_TRUE(prompts->shown.front().startsWith(QStringLiteral("Search|The filter hides this contact")))
+        << prompts->shown.front().toStdString();
+}
+
 } // namespace
