@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -79,6 +80,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Ctrl+Ins and Shift+Del copy and cut in an edit, though they are New and Delete Record elsewhere.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void formCreate();
@@ -86,6 +89,8 @@ private:
     void buildBottomBar();
     void wireCommands();
     void cutCopyPaste(const char* slot);
+    // The slot ("copy", "cut") that the edit key `event` stands for while `watched` types text.
+    const char* editKeySlot(QObject* watched, const QKeyEvent* event) const;
     void showAbout();
     void bindGrids(data::TfrmDataModule& data);
     void applyUserFieldNames(data::TfrmDataModule& data);
