@@ -174,6 +174,8 @@ http {{
     location = /hop2 {{ return 307 hop3; }}
     location = /hop3 {{ return 302 /index.html; }}
     location = /loop {{ return 302 /loop; }}
+    location = /broken {{ return 500; }}
+    location = /gone {{ return 302 /missing.htm; }}
   }}
 }}
 """)

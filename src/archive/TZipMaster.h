@@ -12,6 +12,13 @@ struct zip;
 
 namespace pelmora::archive {
 
+// An entry of an archive to extract, as its directory declares it.
+struct ExtractEntry {
+    std::uint64_t index;
+    std::string name;
+    std::uint64_t size;
+};
+
 // The archive component behind back-up and restore: adds files to a zip archive under their
 // bare names and extracts such an archive into a directory, reporting each file's progress and
 // the zip library's messages through events, and stopping when its cancel flag is set.
@@ -72,6 +79,7 @@ private:
     int runGuarded(bool& running, int (TZipMaster::*operation)());
     int runAdd();
     int runExtract();
+    void checkFreeSpace(const std::vector<ExtractEntry>& entries);
     void extractEntry(struct zip* archive, std::uint64_t index, const std::string& name, std::uint64_t size,
         const std::filesystem::path& partial);
     [[noreturn]] void fail(const std::string& detail);

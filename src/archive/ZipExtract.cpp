@@ -9,6 +9,7 @@
 #include <zip.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -30,11 +31,7 @@ struct FileClose {
     void operator()(std::FILE* file) const { std::fclose(file); }
 };
 
-struct Entry {
-    zip_uint64_t index;
-    std::string name;
-    std::uint64_t size;
-};
+using Entry = ExtractEntry;
 
 bool isLink(zip_t* archive, zip_uint64_t index)
 {
@@ -79,12 +76,45 @@ std::vector<Entry> checkedEntries(zip_t* archive, std::string& problem)
             problem += "; nothing was extracted";
             return {};
         }
+        if (!(stat.valid & ZIP_STAT_SIZE)) {
+            problem
+                = std::string("The archive entry \"") + stat.name + "\" does not say its size; nothing was extracted";
+            return {};
+        }
         entries.push_back({ index, stat.name, stat.size });
     }
     return entries;
 }
 
+// An archive may declare more than the disk holds (a few megabytes of zeros expand to
+// gigabytes): such an archive is refused before the first byte is written, not once the disk is
+// full and every other program with it.
+void checkFreeSpace(const std::vector<Entry>& entries, const fs::path& dir, std::string& problem)
+{
+    std::uint64_t total = 0;
+    for (const Entry& entry : entries)
+        total = entry.size > UINT64_MAX - total ? UINT64_MAX : total + entry.size;
+    std::error_code error;
+    const fs::space_info space = fs::space(dir, error);
+    if (error) {
+        problem = "Can not tell the free space in " + dir.string() + ": " + error.message();
+        return;
+    }
+    if (total > space.available) {
+        problem = "The archive expands to " + std::to_string(total) + " bytes, but only "
+            + std::to_string(space.available) + " bytes are free in " + dir.string() + "; nothing was extracted";
+    }
+}
+
 } // namespace
+
+void TZipMaster::checkFreeSpace(const std::vector<ExtractEntry>& entries)
+{
+    std::string problem;
+    archive::checkFreeSpace(entries, ExtrBaseDir, problem);
+    if (!problem.empty())
+        fail(problem);
+}
 
 int TZipMaster::runExtract()
 {
@@ -102,6 +132,7 @@ int TZipMaster::runExtract()
     std::vector<Entry> entries = checkedEntries(archive.get(), problem);
     if (!problem.empty())
         fail(problem);
+    checkFreeSpace(entries);
     int done = 0;
     for (const Entry& entry : entries) {
         if (m_cancel)
@@ -145,6 +176,7 @@ void TZipMaster::extractEntry(zip_t* archive, std::uint64_t index, const std::st
     if (!out)
         fail("Can not write " + partial.string() + ": " + std::strerror(errno));
     std::vector<char> buffer(blockSize);
+    std::uint64_t written = 0;
     for (;;) {
         if (m_cancel)
             throw ArchiveCanceled();
@@ -153,6 +185,11 @@ void TZipMaster::extractEntry(zip_t* archive, std::uint64_t index, const std::st
             fail("Can not read " + name + ": " + zip_file_strerror(in.get()));
         if (read == 0)
             break;
+        // The size was checked against the free space; an entry that inflates past it is a trap.
+        written += static_cast<std::uint64_t>(read);
+        if (written > size)
+            fail("The archive entry \"" + name + "\" is larger than the archive says (" + std::to_string(size)
+                + " bytes); extracting was stopped");
         if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(read), out.get()) != static_cast<std::size_t>(read))
             fail("Can not write " + partial.string() + ": " + std::strerror(errno));
         progress(BlockDone, name, size);

@@ -112,9 +112,44 @@ TableView& viewForAdd(DataSession& session, const TableDef& table)
     return view;
 }
 
+// The windows never edit the list of databases (only the Database List's commands change it,
+// with the Sample row and the database directories they guard) nor which user fields exist
+// (only their names); these commands hold to the same.
+void checkChangeable(const TableDef& table, const std::string& command,
+    const std::vector<std::pair<std::string, std::string>>& assignments)
+{
+    if (table.name == "BaseName")
+        throw Error("The list of databases is changed with pelmora databases new, insert and delete");
+    if (table.name != "MoreName")
+        return;
+    if (command != "set")
+        throw Error("The user fields are fixed; pelmora table set MoreName COUNTER NikName=NAME names one");
+    for (const auto& [field, value] : assignments) {
+        if (field != "NikName")
+            throw Error("Only the name (NikName) of a user field can be changed");
+    }
+}
+
+// A record may only be moved to a contact that exists (or, for a message, to the inbox): a
+// message set to contact 0 would be hidden as if cut, anything else shown by no window.
+void checkOwner(
+    DataSession& session, const TableDef& table, const std::vector<std::pair<std::string, std::string>>& assignments)
+{
+    for (const auto& [field, value] : assignments) {
+        if (field != "Contact" || !table.field("Contact"))
+            continue;
+        const std::int64_t contact = parseCounter(value, "Contact");
+        if (table.name == "EMAIL" && contact == 1)
+            continue;
+        if (contact == 0 || !session.module().TBLCon.gotoRowId(contact))
+            throw Error("There is no contact numbered " + std::to_string(contact));
+    }
+}
+
 int tableAdd(DataSession& session, const TableDef& table, Args& args)
 {
     session.prompts().assignments = parseAssignments(table, args.rest());
+    checkChangeable(table, "add", session.prompts().assignments);
     TableView& view = viewForAdd(session, table);
     view.insert();
     if (view.state() == data::ViewState::Insert) {
@@ -147,6 +182,8 @@ int tableSet(DataSession& session, const TableDef& table, Args& args)
 {
     const std::int64_t counter = parseCounter(args.next("COUNTER"), "COUNTER");
     const auto assignments = parseAssignments(table, args.rest());
+    checkChangeable(table, "set", assignments);
+    checkOwner(session, table, assignments);
     auto view = recordView(session, table, counter);
     view->edit();
     for (const auto& [field, value] : assignments)
@@ -159,6 +196,7 @@ int tableDelete(DataSession& session, const TableDef& table, Args& args)
 {
     const std::int64_t counter = parseCounter(args.next("COUNTER"), "COUNTER");
     args.expectEnd();
+    checkChangeable(table, "delete", {});
     auto& module = session.module();
     if (table.name == "Contacts") {
         if (!module.TBLCon.gotoRowId(counter))

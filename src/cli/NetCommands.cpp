@@ -187,7 +187,14 @@ int pop3Retrieve(std::vector<std::string> words)
             ++kept;
         }
     };
-    pop.Retrieve(args.flag("leave"));
+    try {
+        pop.Retrieve(args.flag("leave"));
+    } catch (...) {
+        // What was saved before the abort is on the disk (and may be gone from the server):
+        // the report says which files those are, before the error ends the command.
+        printJson(pop.report);
+        throw;
+    }
     printJson(pop.report);
     return kept == 0 ? 0 : 1;
 }

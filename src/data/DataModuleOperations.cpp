@@ -87,4 +87,38 @@ void DataModuleOperations::deleteDatabaseRow(const DatabaseRow& row)
     releaseStatements();
 }
 
+// Through the view the user-field window edits, so that window and the captions see the names.
+void DataModuleOperations::setUserFieldNames(const std::vector<std::pair<std::string, std::string>>& names)
+{
+    TableView& view = m_dataModule.TBLMoreName;
+    const bool wasOpen = view.isOpen();
+    if (!wasOpen)
+        view.open();
+    try {
+        for (const auto& [field, name] : names) {
+            if (view.locate({ "RealName" }, { Value(field) }, {})) {
+                view.edit();
+            } else {
+                view.insert();
+                view.setString("RealName", field);
+            }
+            try {
+                view.setString("NikName", name);
+                view.post();
+            } catch (...) {
+                view.cancel();
+                throw;
+            }
+        }
+    } catch (...) {
+        if (!wasOpen)
+            view.close();
+        releaseStatements();
+        throw;
+    }
+    if (!wasOpen)
+        view.close();
+    releaseStatements();
+}
+
 } // namespace pelmora::data

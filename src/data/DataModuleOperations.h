@@ -24,6 +24,7 @@ public:
     std::vector<DatabaseRow> databaseRows() override;
     DatabaseRow insertDatabaseRow(const std::string& name, const std::string& dir) override;
     void deleteDatabaseRow(const DatabaseRow& row) override;
+    void setUserFieldNames(const std::vector<std::pair<std::string, std::string>>& names) override;
 
 private:
     void releaseStatements();

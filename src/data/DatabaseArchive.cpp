@@ -4,7 +4,9 @@
 #include "archive/ArchiveError.h"
 #include "data/Database.h"
 #include "data/DatabaseFiles.h"
+#include "data/WorkRecord.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace pelmora::data {
@@ -12,26 +14,6 @@ namespace pelmora::data {
 namespace fs = std::filesystem;
 
 namespace {
-
-// A working directory removed with its contents whatever way the command ends.
-class Staging {
-public:
-    explicit Staging(fs::path path)
-        : m_path(std::move(path))
-    {
-    }
-    ~Staging()
-    {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    Staging(const Staging&) = delete;
-    Staging& operator=(const Staging&) = delete;
-    const fs::path& path() const { return m_path; }
-
-private:
-    fs::path m_path;
-};
 
 // The tables of the current database are closed while its files are archived or replaced and
 // opened again however the command ends, so the program never stays without its database.
@@ -141,7 +123,7 @@ bool DatabaseSet::readArchive(const fs::path& path)
 // their journal is not archived); every other file as it is.
 bool DatabaseSet::addFiles(const fs::path& rowDir, const fs::path& archivePath)
 {
-    Staging staging(makeStagingDir(archivePath, "backup"));
+    Staging staging(makeStagingDir(archivePath, "backup"), workList());
     std::vector<fs::path> files;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(rowDir, error)) {
@@ -149,7 +131,10 @@ bool DatabaseSet::addFiles(const fs::path& rowDir, const fs::path& archivePath)
             continue;
         std::string name = entry.path().filename().string();
         if (isSqliteDatabase(name)) {
-            snapshotDatabase(entry.path(), staging.path() / name);
+            // Another database's shared.sqlite is the copy made when it was created; the user-field
+            // names in use now are those of the data directory's.
+            const bool shared = name == Database::kSharedFile && !fs::equivalent(rowDir, dataDir(), error);
+            snapshotDatabase(shared ? dataDir() / name : entry.path(), staging.path() / name);
             files.push_back(staging.path() / name);
         } else {
             files.push_back(entry.path());
@@ -197,10 +182,11 @@ bool DatabaseSet::Restore(const DatabaseRow& row, bool fromInsert)
         }
         ProgressShown shown(m_msgform);
         m_msgform.addLine("Beginning Extract from " + path->string() + " to " + rowDir.string());
-        Staging staging(restoreStagingDir(rowDir));
+        Staging staging(restoreStagingDir(rowDir), workList());
         int moved = 0;
         if (!extractInto(rowDir, staging.path()) || !moveRestoredFiles(staging.path(), rowDir, moved))
             return false;
+        restoreUserFieldNames(staging.path());
         m_prompts.message(std::to_string(moved) + " files were extracted");
         return true;
     });
@@ -233,7 +219,8 @@ bool DatabaseSet::extractInto(const fs::path& rowDir, const fs::path& staging)
         std::string name = entry.path().filename().string();
         if (!isSqliteDatabase(name) || name == "shared.sqlite")
             continue;
-        std::string problem = databaseProblem(entry.path());
+        std::string problem = databaseProblem(entry.path(),
+            name == Database::kDatabaseFile ? std::optional<TableHome>(TableHome::Database) : std::nullopt);
         if (!problem.empty()) {
             m_prompts.message(
                 "The file " + name + " in the archive can not be restored (" + problem + "); nothing was restored.");
@@ -241,6 +228,24 @@ bool DatabaseSet::extractInto(const fs::path& rowDir, const fs::path& staging)
         }
     }
     return true;
+}
+
+// shared.sqlite is never swapped in (it holds the list of databases), but the names the user
+// gave the user fields are part of what was backed up. The database is restored by now, so a
+// copy that can not be read costs only the names.
+void DatabaseSet::restoreUserFieldNames(const fs::path& staging)
+{
+    const fs::path shared = staging / Database::kSharedFile;
+    std::error_code error;
+    if (!fs::is_regular_file(shared, error))
+        return;
+    try {
+        const auto names = readUserFieldNames(shared);
+        m_dataModule.setUserFieldNames(names);
+        m_msgform.addLine(std::to_string(names.size()) + " user-field names were taken from shared.sqlite");
+    } catch (const Error& failure) {
+        m_msgform.addLine(std::string("The user-field names of shared.sqlite were not restored: ") + failure.what());
+    }
 }
 
 // The list of databases and the user-field names live in shared.sqlite of the data directory;
@@ -260,6 +265,10 @@ bool DatabaseSet::moveRestoredFiles(const fs::path& staging, const fs::path& row
         else if (!isSqliteSidecar(name) && entry.is_regular_file(error))
             names.push_back(name); // the sidecars of a restored file stay behind with the staging directory
     }
+    // The database first: a restore into a new database that is killed half way leaves a
+    // directory that either holds its database or is empty, and so can be cleaned or deleted.
+    std::stable_partition(
+        names.begin(), names.end(), [](const std::string& name) { return name == Database::kDatabaseFile; });
     fs::path aside = staging / ".replaced";
     std::vector<std::pair<fs::path, fs::path>> done;
     auto move = [&](const fs::path& from, const fs::path& to) {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <random>
+#include <vector>
 
 namespace pelmora::data {
 
@@ -115,9 +116,37 @@ std::optional<std::string> firstValue(sqlite3* db, const char* sql, std::string&
     return value;
 }
 
+// The first table or column of the schema that the file lacks, or empty.
+std::string missingFromSchema(sqlite3* db, TableHome home)
+{
+    for (const TableDef& table : allTables()) {
+        if (table.home != home)
+            continue;
+        sqlite3_stmt* statement = nullptr;
+        const std::string sql = "SELECT name FROM pragma_table_info(?1)";
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK)
+            return sqlite3_errmsg(db);
+        sqlite3_bind_text(statement, 1, table.name.c_str(), -1, SQLITE_TRANSIENT);
+        std::vector<std::string> columns;
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            const unsigned char* name = sqlite3_column_text(statement, 0);
+            columns.emplace_back(name ? reinterpret_cast<const char*>(name) : "");
+        }
+        sqlite3_finalize(statement);
+        if (columns.empty())
+            return "it has no table " + table.name;
+        for (const FieldDef& field : table.fields) {
+            if (std::none_of(columns.begin(), columns.end(),
+                    [&](const std::string& column) { return equalsNoCase(column, field.name); }))
+                return "its table " + table.name + " has no field " + field.name;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
-std::string databaseProblem(const fs::path& file)
+std::string databaseProblem(const fs::path& file, std::optional<TableHome> home)
 {
     try {
         Connection db = openConnection(file, SQLITE_OPEN_READONLY);
@@ -137,10 +166,64 @@ std::string databaseProblem(const fs::path& file)
             return "it is not a Pelmora database";
         if (number > Database::kSchemaVersion)
             return "it was written by a newer Pelmora (version " + *version + ")";
-        return {};
+        return home ? missingFromSchema(db.get(), *home) : std::string();
     } catch (const Error& error) {
         return error.what();
     }
+}
+
+namespace {
+
+// "User1" ... "User10", "Date1" ... "Date5", "Num1" ... "Num5" as the field is named, or empty.
+std::string userFieldName(const std::string& text)
+{
+    for (const FieldDef& field : tableDef("Contacts").fields) {
+        const bool user
+            = field.name.rfind("User", 0) == 0 || field.name.rfind("Date", 0) == 0 || field.name.rfind("Num", 0) == 0;
+        if (user && equalsNoCase(field.name, text))
+            return field.name;
+    }
+    return {};
+}
+
+std::size_t characters(const std::string& text)
+{
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+} // namespace
+
+std::vector<std::pair<std::string, std::string>> readUserFieldNames(const fs::path& sharedFile)
+{
+    const std::string problem = databaseProblem(sharedFile, TableHome::DataDirectory);
+    if (!problem.empty())
+        throw Error(problem);
+    Connection db = openConnection(sharedFile, SQLITE_OPEN_READONLY);
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db.get(), "SELECT RealName, NikName FROM MoreName ORDER BY Counter", -1, &statement, nullptr)
+        != SQLITE_OK)
+        throw Error(sqlite3_errmsg(db.get()));
+    const std::size_t size = static_cast<std::size_t>(tableDef("MoreName").field("NikName")->size);
+    std::vector<std::pair<std::string, std::string>> names;
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        auto text = [&](int column) {
+            const unsigned char* value = sqlite3_column_text(statement, column);
+            return value ? std::string(reinterpret_cast<const char*>(value)) : std::string();
+        };
+        const std::string field = userFieldName(text(0));
+        const std::string name = text(1);
+        const bool plain = std::none_of(
+            name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; });
+        if (!field.empty() && plain && characters(name) <= size
+            && std::none_of(names.begin(), names.end(), [&](const auto& named) { return named.first == field; }))
+            names.emplace_back(field, name);
+    }
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_DONE)
+        throw Error(sqlite3_errmsg(db.get()));
+    return names;
 }
 
 fs::path makeStagingDir(const fs::path& near, const std::string& purpose)

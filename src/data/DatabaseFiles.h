@@ -1,10 +1,15 @@
 #pragma once
 
+#include "data/Schema.h"
+
 #include <sqlite3.h>
 
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace pelmora::data {
 
@@ -32,8 +37,14 @@ void snapshotDatabase(const std::filesystem::path& source, const std::filesystem
 
 // Empty when the file opens as a Pelmora database this program can read and passes SQLite's
 // quick check (every page read, structure and records checked, indexes not compared with their
-// tables), otherwise why not.
-std::string databaseProblem(const std::filesystem::path& file);
+// tables), otherwise why not. With `home` given, every table and column of that home's schema
+// must be there as well: a sound file of another program carries a version number too.
+std::string databaseProblem(const std::filesystem::path& file, std::optional<TableHome> home = std::nullopt);
+
+// The user-field names (RealName, NikName) of MoreName in a shared.sqlite, only rows that name
+// one of the user fields of Contacts with a name that fits its field. Throws pelmora::Error
+// when the file is not a sound shared file.
+std::vector<std::pair<std::string, std::string>> readUserFieldNames(const std::filesystem::path& sharedFile);
 
 // A new directory beside `near` (same file system, so renames out of it are atomic), named
 // after it with a random suffix.

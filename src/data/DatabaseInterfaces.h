@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pelmora::data {
@@ -33,6 +34,10 @@ public:
     virtual std::vector<DatabaseRow> databaseRows() = 0;
     virtual DatabaseRow insertDatabaseRow(const std::string& name, const std::string& dir) = 0;
     virtual void deleteDatabaseRow(const DatabaseRow& row) = 0;
+
+    // Gives the user fields (RealName "User1" ... "Num5") the names (NikName) of a back-up;
+    // fields not named in `names` keep theirs. Throws on the first name the table refuses.
+    virtual void setUserFieldNames(const std::vector<std::pair<std::string, std::string>>& names) = 0;
 };
 
 // The questions and messages of the database commands: message boxes, the name box and the

@@ -2,7 +2,11 @@
 
 #include "archive/BareName.h"
 #include "base/Error.h"
+#include "data/Database.h"
 #include "data/DatabaseFiles.h"
+#include "data/WorkRecord.h"
+
+#include <algorithm>
 
 namespace pelmora::data {
 
@@ -23,6 +27,33 @@ DatabaseSet::DatabaseSet(
     m_zip.OnProgress
         = [this](int kind, const std::string& name, std::uint64_t size) { m_msgform.progress(kind, name, size); };
     m_msgform.showError = [this](const std::string& text) { m_prompts.message(text); };
+    cleanLeftovers();
+}
+
+void DatabaseSet::cleanLeftovers()
+{
+    for (const WorkRecord::Entry& entry : WorkRecord::takeAbandoned(workList())) {
+        std::error_code error;
+        if (entry.kind == WorkRecord::Kind::WorkingDirectory) {
+            if (WorkRecord::isWorkingDirectoryName(entry.path.filename().string()))
+                fs::remove_all(entry.path, error);
+            continue;
+        }
+        // A new database whose files never arrived: its row would only fail on every Open.
+        const bool gone = !fs::exists(entry.path, error);
+        if (!gone && (fs::exists(entry.path / Database::kDatabaseFile, error) || !fs::is_empty(entry.path, error)))
+            continue;
+        try {
+            for (const DatabaseRow& row : m_dataModule.databaseRows()) {
+                if (row.BaseName != "Sample" && fs::path(row.BaseDir) == entry.path)
+                    m_dataModule.deleteDatabaseRow(row);
+            }
+        } catch (const Error&) {
+            continue; // the list can not be changed now; the row can still be deleted by hand
+        }
+        if (!gone)
+            fs::remove(entry.path, error);
+    }
 }
 
 fs::path DatabaseSet::rowDirectory(const DatabaseRow& row) const
@@ -70,10 +101,9 @@ bool DatabaseSet::New()
     if (!row)
         return false;
     fs::path dir = row->BaseDir;
+    WorkRecord building(workList(), WorkRecord::Kind::NewDatabase, dir);
     try {
-        m_dataModule.copyDatabaseFiles(dataDir(), dir);
-        m_dataModule.openDatabase(dir);
-        m_dataModule.emptyEveryTable();
+        buildNewDatabase(dir);
         m_dataModule.openDatabase(dir);
     } catch (...) {
         // A row whose directory holds no usable database would only fail on every Open.
@@ -87,12 +117,40 @@ bool DatabaseSet::New()
     return true;
 }
 
+// The copy of the Sample database is emptied in a working directory and its database moved in
+// only then, so that a New that is killed leaves an empty directory (and its working directory,
+// both cleaned at the next start), never a database still holding the Sample's records.
+void DatabaseSet::buildNewDatabase(const fs::path& dir)
+{
+    Staging staging(makeStagingDir(dir, "new"), workList());
+    m_dataModule.copyDatabaseFiles(dataDir(), staging.path());
+    m_dataModule.openDatabase(staging.path());
+    m_dataModule.emptyEveryTable();
+    // Lets go of the staged file before it moves; the Sample database always opens.
+    m_dataModule.openDatabase(dataDir());
+    std::vector<std::string> names;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(staging.path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file(error) && !isSqliteSidecar(name))
+            names.push_back(name);
+    }
+    std::stable_partition(
+        names.begin(), names.end(), [](const std::string& name) { return name == Database::kDatabaseFile; });
+    for (const std::string& name : names) {
+        fs::rename(staging.path() / name, dir / name, error);
+        if (error)
+            throw Error("Can not move " + name + " into " + dir.string() + ": " + error.message());
+    }
+}
+
 bool DatabaseSet::Insert()
 {
     m_dataModule.removeContactFilter();
     std::optional<DatabaseRow> row = createRow();
     if (!row)
         return false;
+    WorkRecord building(workList(), WorkRecord::Kind::NewDatabase, row->BaseDir);
     bool restored = false;
     try {
         restored = Restore(*row, true);
@@ -126,6 +184,13 @@ std::optional<DatabaseRow> DatabaseSet::createRow()
     }
     if (!archive::isBareFileName(*name)) {
         m_prompts.message(texts::nameNotBare);
+        return std::nullopt;
+    }
+    // The name is shown in lists and a title bar, written into the INI file one line per key,
+    // and becomes a directory name: a line break would split the INI line.
+    if (std::any_of(
+            name->begin(), name->end(), [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; })) {
+        m_prompts.message(texts::nameControl);
         return std::nullopt;
     }
     if (*name == "Sample") {
@@ -164,7 +229,10 @@ bool DatabaseSet::Delete(const DatabaseRow& row)
     if (!m_prompts.confirm(texts::deleteQuestion, true))
         return false;
     fs::path dir = row.BaseDir;
-    if (!row.BaseDir.empty() && fs::exists(dir, error)) {
+    if (!row.BaseDir.empty() && fs::is_directory(dir, error) && fs::is_empty(dir, error)) {
+        // What an interrupted New or Insert left: a row that could never be opened.
+        fs::remove(dir, error);
+    } else if (!row.BaseDir.empty() && fs::exists(dir, error)) {
         // A row may point anywhere (an edited list, a moved folder); only a database's own
         // directory is emptied and removed.
         if (!fs::is_regular_file(dir / "database.sqlite", error)) {

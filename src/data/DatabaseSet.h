@@ -44,6 +44,13 @@ public:
     bool Delete(const DatabaseRow& row);
     void Pack();
 
+    // Removes what New, Insert, back-up and restore of a program that was killed left behind:
+    // their working directories and the row of a database that never got its files. Runs when
+    // the set is made, as the program starts.
+    void cleanLeftovers();
+    // The file that lists what the running commands are building (see WorkRecord).
+    std::filesystem::path workList() const { return m_programDir / ".pelmora-work"; }
+
     TMsgform& progressWindow() { return m_msgform; }
     archive::TZipMaster& zipMaster() { return m_zip; }
 
@@ -56,6 +63,8 @@ private:
     bool extractInto(const std::filesystem::path& rowDir, const std::filesystem::path& staging);
     bool moveRestoredFiles(const std::filesystem::path& staging, const std::filesystem::path& rowDir, int& moved);
     bool deleteFiles(const std::filesystem::path& dir);
+    void restoreUserFieldNames(const std::filesystem::path& staging);
+    void buildNewDatabase(const std::filesystem::path& dir);
 
     DatabaseOperations& m_dataModule;
     DatabasePrompts& m_prompts;
@@ -72,6 +81,7 @@ inline constexpr const char* namePrompt = "Enter Database Name: ";
 inline constexpr const char* nameEmpty = "You must enter a name for the new database.";
 inline constexpr const char* nameNotBare
     = "A database name may not contain \"/\" or \"\\\" and may not be \".\" or \"..\".";
+inline constexpr const char* nameControl = "A database name may not contain line breaks or other control characters.";
 inline constexpr const char* nameSample
     = "The name Sample belongs to the database that comes with the program; choose another name.";
 inline constexpr const char* cannotCreateDir = "Can not create the Directory.";

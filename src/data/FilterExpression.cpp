@@ -290,10 +290,10 @@ Value Parser::literalFor(const FieldDef& field, const Token& literal) const
     case FieldType::Long:
     case FieldType::AutoInc:
     case FieldType::Number: {
-        char* end = nullptr;
-        const double number = std::strtod(t.c_str(), &end);
-        if (t.empty() || *end != '\0')
+        const std::optional<double> parsed = parseDecimal(t);
+        if (!parsed)
             fail("'" + t + "' is not a number", literal.position);
+        const double number = *parsed;
         if (field.type != FieldType::Number && std::fabs(number) < 9.0e15 && number == double(std::int64_t(number)))
             return std::int64_t(number);
         return number;

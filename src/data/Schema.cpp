@@ -9,6 +9,14 @@ namespace pelmora::data {
 
 namespace {
 
+// Fields that hold paths or text from received and imported mail take what real systems and
+// real mail carry: a path as long as the system allows, a header line as long as mail allows,
+// an address as long as an address can be. The file stores text of any length, so files
+// written with the narrower sizes read and take such values as they are.
+constexpr int kPath = 4096;
+constexpr int kHeaderLine = 998;
+constexpr int kAddress = 320;
+
 FieldDef A(std::string name, int size, int width, std::string label = {})
 {
     return { std::move(name), FieldType::Alpha, size, std::move(label), width };
@@ -86,12 +94,13 @@ std::vector<TableDef> buildTables()
     return {
         { "Contacts", "Contacts.DB", db, contactFields(), contactIndexes() },
         { "EMAIL", "EMAIL.DB", db,
-            { A("Subject", 60, 41), A("SenderName", 30, 24, "From/To Name"), A("SenderEmail", 50, 19, "From/To Email"),
-                M("Body", 50, 7), L("Queue", 8, "Queued"), I("AttachNum", 7, "Attach"), D("DateCreated", 10, "Created"),
-                A("Remark", 100, 100), hide(A("ToEmail", 50, 28)), counter(), contact(), I("Number", 10, {}, true),
+            { A("Subject", kHeaderLine, 41), A("SenderName", kHeaderLine, 24, "From/To Name"),
+                A("SenderEmail", kAddress, 19, "From/To Email"), M("Body", 50, 7), L("Queue", 8, "Queued"),
+                I("AttachNum", 7, "Attach"), D("DateCreated", 10, "Created"), A("Remark", 100, 100),
+                hide(A("ToEmail", kAddress, 28)), counter(), contact(), I("Number", 10, {}, true),
                 I("Status", 10, {}, true) },
             { { "EmailContact", { "Contact", "Counter" }, false } } },
-        { "Attach", "Attach.DB", db, { counter(), I("EmailNum", 10), A("Location", 50, 50), A("Remark", 40, 40) },
+        { "Attach", "Attach.DB", db, { counter(), I("EmailNum", 10), A("Location", kPath, 50), A("Remark", 40, 40) },
             { { "AttachEmailNum", { "EmailNum" }, false } } },
         { "Links", "Links.db", db,
             { A("Title", 50, 50, "Site Title"), A("URL", 50, 35), M("Descrip", 50, 10, "Description"),
@@ -111,7 +120,7 @@ std::vector<TableDef> buildTables()
             { A("Subject", 50, 75), D("DateCreated", 8, "Created"), M("Memo", 10, 17), counter(), contact() },
             { { "NotesContact", { "Contact" }, false } } },
         { "documents", "documents.db", db,
-            { A("Name", 50, 36), A("File", 100, 40), M("Notes", 50, 7), D("Added", 8), I("Size", 10),
+            { A("Name", 50, 36), A("File", kPath, 40), M("Notes", 50, 7), D("Added", 8), I("Size", 10),
                 D("ModiDate", 10, "Modified"), hide(A("Type", 50, 50)), counter(), contact() },
             { { "DocumentsContact", { "Contact" }, false } } },
         { "category", "category.db", db, { A("Desc", 100, 100, "Category List"), counter() },
@@ -125,7 +134,7 @@ std::vector<TableDef> buildTables()
         { "Ip2zip", "Ip2zip.DB", db, { A("CITY", 25, 25), A("ZIP", 10, 10), A("STATE", 2, 2) },
             { { "iCity", { "CITY" }, true } } },
         { "BaseName", "BaseName.db", TableHome::DataDirectory,
-            { require(A("BaseName", 100, 30, "Database Name")), require(A("BaseDir", 100, 100, "Directory")) }, {} },
+            { require(A("BaseName", 100, 30, "Database Name")), require(A("BaseDir", kPath, 100, "Directory")) }, {} },
         { "MoreName", "MoreName.db", TableHome::DataDirectory,
             { A("RealName", 20, 20, "Field"), A("NikName", 20, 20, "Name"), counter() },
             { { "RealInd", { "RealName" }, true } } },

@@ -4,6 +4,7 @@
 #include "data/DataError.h"
 
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 
@@ -33,14 +34,7 @@ std::optional<std::int64_t> parseInteger(const std::string& text)
 
 std::optional<double> parseNumber(const std::string& text)
 {
-    if (text.empty())
-        return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const double number = std::strtod(text.c_str(), &end);
-    if (errno != 0 || *end != '\0')
-        return std::nullopt;
-    return number;
+    return parseDecimal(text);
 }
 
 } // namespace
@@ -194,7 +188,7 @@ void TableView::validateBuffer() const
                 && *integer <= std::numeric_limits<std::int32_t>::max();
             break;
         case FieldType::Number:
-            ok = std::holds_alternative<double>(v) || integer;
+            ok = integer || (std::holds_alternative<double>(v) && std::isfinite(std::get<double>(v)));
             break;
         default:
             break;

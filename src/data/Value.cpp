@@ -1,12 +1,29 @@
 #include "data/Value.h"
 
+#include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <sstream>
 #include <vector>
 
 namespace pelmora::data {
+
+std::optional<double> parseDecimal(const std::string& text)
+{
+    // Only plain decimal notation: strtod also reads "nan", "inf" and hexadecimal, none of which
+    // is a number a user means or a report can add up.
+    if (text.empty() || text.find_first_not_of("0123456789+-.eE") != std::string::npos)
+        return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const double number = std::strtod(text.c_str(), &end);
+    if (errno != 0 || *end != '\0' || !std::isfinite(number))
+        return std::nullopt;
+    return number;
+}
 
 std::string valueToString(const Value& value)
 {
@@ -67,7 +84,11 @@ std::optional<std::vector<std::string>> digitGroups(const std::string& text)
 
 std::optional<Date> makeDate(int year, int month, int day, size_t yearDigits)
 {
-    if (yearDigits <= 2)
+    // Years are typed with two digits or four: one or three is a slip of the keyboard ("202"
+    // for 2026), not the year 202.
+    if (yearDigits != 2 && yearDigits != 4)
+        return std::nullopt;
+    if (yearDigits == 2)
         year += year < 50 ? 2000 : 1900; // two-digit years as the short date form types them
     if (!isValidDate(year, month, day))
         return std::nullopt;

@@ -15,6 +15,10 @@ inline bool isNull(const Value& value)
     return std::holds_alternative<std::monostate>(value);
 }
 
+// A number typed in plain decimal notation ("12", "-3.5", "1e3"); nullopt for anything else,
+// "nan", "inf" and hexadecimal included.
+std::optional<double> parseDecimal(const std::string& text);
+
 // Text of a value as a user would read it; null is the empty string.
 std::string valueToString(const Value& value);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace pelmora::mail {
 
@@ -30,16 +31,31 @@ constexpr std::array<std::int8_t, 256> makeTable()
 
 constexpr std::array<std::int8_t, 256> Table = makeTable();
 
+// Every 12-bit value as its two characters, so that three bytes take two look-ups.
+struct PairTable {
+    char pairs[4096][2];
+};
+
+constexpr PairTable makePairs()
+{
+    PairTable table {};
+    for (int v = 0; v < 4096; ++v) {
+        table.pairs[v][0] = Alphabet[v >> 6];
+        table.pairs[v][1] = Alphabet[v & 63];
+    }
+    return table;
+}
+
+constexpr PairTable Pairs = makePairs();
+
 // Encodes `n` bytes into `o`, which has room for (n + 2) / 3 * 4 characters; returns the end.
 char* encodeInto(const unsigned char* in, std::size_t n, char* o)
 {
     std::size_t i = 0;
     for (; i + 3 <= n; i += 3) {
         std::uint32_t v = (in[i] << 16) | (in[i + 1] << 8) | in[i + 2];
-        o[0] = Alphabet[(v >> 18) & 63];
-        o[1] = Alphabet[(v >> 12) & 63];
-        o[2] = Alphabet[(v >> 6) & 63];
-        o[3] = Alphabet[v & 63];
+        std::memcpy(o, Pairs.pairs[v >> 12], 2);
+        std::memcpy(o + 2, Pairs.pairs[v & 4095], 2);
         o += 4;
     }
     if (i < n) {
@@ -132,7 +148,7 @@ void Base64Decoder::feed(std::string_view text)
             start = m_out.size();
             m_out.resize(start + static_cast<std::size_t>(end - p) / 4 * 3 + 3);
             o = m_out.data() + start;
-        } else if (v == Invalid) {
+        } else if (v == Invalid && !m_skipInvalid) {
             m_out.resize(static_cast<std::size_t>(o - m_out.data()));
             throw EDecodeError(msg::InvalidCharacter);
         }

@@ -20,11 +20,14 @@ std::string Base64DecodeLine(std::string_view text);
 // span pieces; white space is skipped; data after the padding is ignored.
 class Base64Decoder {
 public:
-    explicit Base64Decoder(std::string& out)
+    enum Strictness { RefuseInvalid, SkipInvalid };
+    explicit Base64Decoder(std::string& out, Strictness strictness = RefuseInvalid)
         : m_out(out)
+        , m_skipInvalid(strictness == SkipInvalid)
     {
     }
-    // Raises EDecodeError "Invalid Character" for a character outside the alphabet.
+    // A character outside the alphabet raises EDecodeError "Invalid Character", or is passed
+    // over with SkipInvalid.
     void feed(std::string_view text);
     // Writes the bytes of a last, unpadded group.
     void finish();
@@ -33,6 +36,7 @@ private:
     std::string& m_out;
     unsigned m_bits = 0;
     int m_count = 0;
+    bool m_skipInvalid = false;
 };
 
 } // namespace pelmora::mail

@@ -96,6 +96,45 @@ bool convertWithIconv(std::string_view bytes, const std::string& charset, std::s
     return true;
 }
 
+// Mailers label text with the old standard name while writing the vendor's larger character
+// set (GBK under "gb2312", Windows-1252 quotes under "iso-8859-1"); each label is read through
+// the superset that holds it, so such text is not garbled.
+std::string superset(const std::string& name)
+{
+    static const std::pair<const char*, const char*> supersets[] = {
+        { "gb2312", "GB18030" },
+        { "gb_2312-80", "GB18030" },
+        { "euc-cn", "GB18030" },
+        { "x-euc-cn", "GB18030" },
+        { "csgb2312", "GB18030" },
+        { "gbk", "GB18030" },
+        { "x-gbk", "GB18030" },
+        { "cp936", "GB18030" },
+        { "iso-8859-1", "windows-1252" },
+        { "iso8859-1", "windows-1252" },
+        { "iso_8859-1", "windows-1252" },
+        { "latin1", "windows-1252" },
+        { "l1", "windows-1252" },
+        { "ks_c_5601-1987", "CP949" },
+        { "ks_c_5601", "CP949" },
+        { "ksc5601", "CP949" },
+        { "euc-kr", "CP949" },
+        { "x-euc-kr", "CP949" },
+        { "korean", "CP949" },
+        { "shift_jis", "CP932" },
+        { "shift-jis", "CP932" },
+        { "x-sjis", "CP932" },
+        { "sjis", "CP932" },
+        { "ms_kanji", "CP932" },
+        { "csshiftjis", "CP932" },
+    };
+    for (const auto& [label, wider] : supersets) {
+        if (name == label)
+            return wider;
+    }
+    return name;
+}
+
 } // namespace
 
 bool isAscii(std::string_view text)
@@ -133,6 +172,7 @@ std::string toUtf8(std::string_view bytes, std::string_view charset)
     if (name.empty() || name == "utf-8" || name == "utf8" || name == "us-ascii" || name == "ascii"
         || name == "unknown-8bit" || name == "x-unknown")
         return repairUtf8(bytes);
+    name = superset(name);
     std::string out;
     if (name == "windows-1252" || name == "cp1252" || !convertWithIconv(bytes, name, out)) {
         out = base::windows1252ToUtf8(bytes);

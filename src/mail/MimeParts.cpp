@@ -81,22 +81,27 @@ void MimeReader::parse(const TmsHeaders& mainHeaders)
     finishHtmlBody();
 }
 
-MimeReader::Stop MimeReader::parseEntity(const TmsHeaders& headers, int depth, bool inAlternative, bool top)
+MimeReader::Stop MimeReader::parseEntity(
+    const TmsHeaders& headers, int depth, bool inAlternative, bool top, bool inDigest)
 {
     PartInfo info = describe(headers);
+    // A part that gives no type is plain text (a message in a digest), as every reader takes
+    // it; it is read as such, not as a fault.
+    if (!info.hasType && !top)
+        info.type.value = inDigest ? "message/rfc822" : "text/plain";
     if (startsWith(info.type.value, "multipart/") && depth < MaxDepth) {
         std::string boundary = info.type.param("boundary");
         if (boundary.empty() && top)
             throw EMessageParserError(msg::NoBoundary);
         if (!boundary.empty()) {
             bool alternative = inAlternative || info.type.value == "multipart/alternative";
-            return parseMultipart(boundary, depth, alternative);
+            return parseMultipart(boundary, depth, alternative, info.type.value == "multipart/digest");
         }
     }
     return parseLeaf(info, inAlternative, top);
 }
 
-MimeReader::Stop MimeReader::parseMultipart(const std::string& boundary, int depth, bool inAlternative)
+MimeReader::Stop MimeReader::parseMultipart(const std::string& boundary, int depth, bool inAlternative, bool digest)
 {
     const std::size_t level = m_boundaries.size();
     m_boundaries.push_back("--" + boundary);
@@ -114,7 +119,7 @@ MimeReader::Stop MimeReader::parseMultipart(const std::string& boundary, int dep
     while (stop.kind == StopKind::Delimiter && stop.level == level) {
         TmsHeaders headers;
         if (!readPartHeaders(headers, stop))
-            stop = parseEntity(headers, depth + 1, inAlternative, false);
+            stop = parseEntity(headers, depth + 1, inAlternative, false, digest);
     }
     m_boundaries.resize(level);
     // After the closing delimiter comes the epilogue, up to a delimiter of an outer part.
@@ -128,8 +133,6 @@ MimeReader::Stop MimeReader::parseLeaf(const PartInfo& info, bool inAlternative,
     const std::string& type = info.type.value;
     std::string name = partFileName(info);
     bool attachment = info.disposition.value == "attachment" || !name.empty();
-    if (!info.hasType && !top && (m_bodyTaken || m_message.Attachments.Count() > 0))
-        throw EMessageParserError(msg::NoContentType);
     bool plainText = type.empty() || type == "text/plain" || (top && startsWith(type, "text/") && type != "text/html");
     if (!m_bodyTaken && !attachment && plainText)
         return readBody(info);

@@ -65,6 +65,8 @@ struct QuotedPrintableSink {
 };
 
 struct Base64Sink {
+    // A stray character (a mangled line, a delimiter cut short) costs that character, not the
+    // part: readers skip what is not in the alphabet.
     Base64Decoder decoder;
     void line(std::string_view text, std::string_view)
     {
@@ -172,7 +174,7 @@ MimeReader::Stop MimeReader::decodeContent(const PartInfo& info, std::string& ou
 {
     const std::string& encoding = info.encoding;
     if (encoding == "base64") {
-        Base64Sink sink { Base64Decoder(out) };
+        Base64Sink sink { Base64Decoder(out, Base64Decoder::SkipInvalid) };
         Stop stop = readContent(sink);
         sink.decoder.finish();
         return stop;
@@ -214,7 +216,8 @@ bool MimeReader::readPartHeaders(TmsHeaders& headers, Stop& stop)
         }
         headers.emplace_back(line);
     }
-    throw EMessageParserError(msg::NoHeaders);
+    // A text cut off inside a part's header block: the part is there, with no content.
+    return false;
 }
 
 } // namespace pelmora::mail

@@ -54,8 +54,8 @@ private:
     Stop decodeContent(const PartInfo& info, std::string& out);
     bool readPartHeaders(TmsHeaders& headers, Stop& stop);
 
-    Stop parseEntity(const TmsHeaders& headers, int depth, bool inAlternative, bool top);
-    Stop parseMultipart(const std::string& boundary, int depth, bool inAlternative);
+    Stop parseEntity(const TmsHeaders& headers, int depth, bool inAlternative, bool top, bool inDigest = false);
+    Stop parseMultipart(const std::string& boundary, int depth, bool inAlternative, bool digest);
     Stop parseLeaf(const PartInfo& info, bool inAlternative, bool top);
     Stop readBody(const PartInfo& info);
     Stop readAttachment(const PartInfo& info, std::string name, bool inAlternative, bool htmlBody);

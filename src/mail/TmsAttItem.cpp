@@ -14,7 +14,7 @@ const char* attEncodingName(TAttEncoding encoding)
 {
     switch (encoding) {
     case aeSevenBit:
-        return "7 bit";
+        return "7bit";
     case aeBase64:
         return "Base64";
     case aeQuotedPrintable:

@@ -28,7 +28,7 @@ std::string bareFileName(std::string_view path);
 class TmsAttItem {
 public:
     // Stores the name and, when it is not empty, derives ContentType and Encoding from its
-    // extension (text types: quoted-printable, message/rfc822: 7 bit, else base64).
+    // extension (text types: quoted-printable, message/rfc822: 7bit, else base64).
     void SetFileName(std::string_view fileName);
     void Assign(const TmsAttItem& other) { *this = other; }
 

@@ -76,26 +76,16 @@ std::vector<std::string> splitAddresses(std::string_view value)
 {
     std::vector<std::string> pieces;
     std::string piece;
-    bool quoted = false;
-    int angle = 0, comment = 0;
+    const std::vector<AddressContext> contexts = addressContexts(value);
+    int angle = 0;
     for (std::size_t i = 0; i < value.size(); ++i) {
         char c = value[i];
-        if (quoted && c == '\\' && i + 1 < value.size()) {
-            piece += c;
-            piece += value[++i];
-            continue;
-        }
-        if (c == '"' && comment == 0)
-            quoted = !quoted;
-        else if (!quoted && c == '(')
-            ++comment;
-        else if (!quoted && c == ')' && comment > 0)
-            --comment;
-        else if (!quoted && comment == 0 && c == '<')
+        bool plain = contexts[i] == AddressContext::Plain;
+        if (plain && c == '<')
             ++angle;
-        else if (!quoted && comment == 0 && c == '>' && angle > 0)
+        else if (plain && c == '>' && angle > 0)
             --angle;
-        if (c == ',' && !quoted && angle == 0 && comment == 0) {
+        if (c == ',' && plain && angle == 0) {
             pieces.push_back(piece);
             piece.clear();
         } else {
@@ -120,6 +110,36 @@ std::string_view withoutGroup(std::string_view piece)
 }
 
 } // namespace
+
+std::vector<AddressContext> addressContexts(std::string_view value)
+{
+    std::vector<AddressContext> contexts(value.size(), AddressContext::Plain);
+    bool quoted = false;
+    int comment = 0;
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        char c = value[i];
+        AddressContext here = quoted ? AddressContext::Quoted
+            : comment > 0            ? AddressContext::Comment
+                                     : AddressContext::Plain;
+        if ((quoted || comment > 0) && c == '\\' && i + 1 < value.size()) {
+            contexts[i] = contexts[i + 1] = here;
+            ++i;
+            continue;
+        }
+        if (c == '"' && comment == 0) {
+            quoted = !quoted;
+            here = AddressContext::Quoted;
+        } else if (!quoted && c == '(') {
+            ++comment;
+            here = AddressContext::Comment;
+        } else if (!quoted && c == ')' && comment > 0) {
+            --comment;
+            here = AddressContext::Comment;
+        }
+        contexts[i] = here;
+    }
+    return contexts;
+}
 
 std::string rawHeaderValue(const TmsHeaders& headers, std::string_view name)
 {

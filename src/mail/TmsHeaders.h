@@ -22,6 +22,12 @@ std::string rawHeaderValue(const TmsHeaders& headers, std::string_view name);
 // quotes, angle brackets and comments, each trimmed and decoded.
 void HeaderAddresses(const TmsHeaders& headers, std::string_view name, std::vector<std::string>& out);
 
+// Where each character of an address text stands: in a quoted string, in a comment (nested
+// comments and quoted pairs included), or in neither. Quote and bracket characters themselves
+// count as part of what they open or close.
+enum class AddressContext : unsigned char { Plain, Quoted, Comment };
+std::vector<AddressContext> addressContexts(std::string_view value);
+
 // Removes the first field `name` with its continuation lines; false when there is none.
 bool DeleteHeader(TmsHeaders& headers, std::string_view name);
 

@@ -2,6 +2,7 @@
 
 #include "mail/HeaderWords.h"
 #include "mail/TextUtil.h"
+#include "mail/TmsHeaders.h"
 
 namespace pelmora::mail {
 
@@ -61,23 +62,47 @@ std::vector<std::pair<std::string, std::string>> TmsAddressList::storedItems() c
 
 void ParseAddress(std::string_view text, TmsMailAddress& address)
 {
-    std::size_t angle = text.find('<');
-    if (angle != std::string_view::npos) {
-        address.Name = unquote(text.substr(0, angle));
-        std::string_view rest = text.substr(angle + 1);
-        // The address runs to its ">", so a comment after it does not become part of it.
-        address.Address = unquote(rest.substr(0, rest.find('>')));
+    // Only brackets, parentheses and commas outside quoted strings and comments are syntax: a
+    // display name "Smith <Sales>" is a name, and a comment is never part of the address.
+    const std::vector<AddressContext> contexts = addressContexts(text);
+    auto plain = [&](std::size_t i) { return contexts[i] == AddressContext::Plain; };
+    std::size_t open = std::string_view::npos;
+    for (std::size_t i = text.size(); i-- > 0;) {
+        if (plain(i) && text[i] == '<') {
+            open = i;
+            break;
+        }
+    }
+    std::size_t close = text.size();
+    if (open != std::string_view::npos) {
+        for (close = open + 1; close < text.size() && !(plain(close) && text[close] == '>');)
+            ++close;
+    }
+    std::string bare; // the address without its comments
+    std::string comment; // the first comment, the name of the "a@b.c (Ann)" form
+    bool inFirstComment = false;
+    for (std::size_t i = open == std::string_view::npos ? 0 : open + 1; i < close; ++i) {
+        if (contexts[i] != AddressContext::Comment) {
+            bare += text[i];
+            inFirstComment = false;
+        } else if (comment.empty() || inFirstComment) {
+            inFirstComment = true;
+            comment += text[i];
+        }
+    }
+    if (open == std::string_view::npos) {
+        address.Address = unquote(bare);
+        // A comment left open at the end of the field still names the address.
+        std::string_view inner = comment;
+        if (!inner.empty() && inner.front() == '(')
+            inner.remove_prefix(1);
+        if (!inner.empty() && inner.back() == ')')
+            inner.remove_suffix(1);
+        address.Name = unquote(inner);
         return;
     }
-    std::size_t paren = text.find('(');
-    if (paren != std::string_view::npos) {
-        address.Address = unquote(text.substr(0, paren));
-        std::string_view rest = text.substr(paren + 1);
-        address.Name = unquote(rest.substr(0, rest.rfind(')')));
-        return;
-    }
-    address.Address = unquote(text);
-    address.Name = "";
+    address.Address = unquote(bare);
+    address.Name = unquote(text.substr(0, open));
 }
 
 std::string singleLine(std::string_view text)

@@ -5,7 +5,9 @@
 #include "mail/MimeReader.h"
 #include "mail/UUCode.h"
 
+#include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace pelmora::mail {
 
@@ -47,7 +49,9 @@ void readHeaderBlock(TLineStream& input, TmsHeaders& headers)
             return;
         headers.emplace_back(line);
     }
-    throw EMessageParserError(msg::NoHeaders);
+    // A message may be all header and no body; only a text without a single line is none.
+    if (headers.empty())
+        throw EMessageParserError(msg::NoHeaders);
 }
 
 std::string safeFileName(std::string_view name)
@@ -140,10 +144,28 @@ void TmsMessageDecoder::parsePlain()
         }
         m_message.Attachments.AddItem(std::move(item));
         m_message.Encoding = meUU;
-        begin = false;
-        while (!begin && m_input.next(line))
-            begin = IsUUBeginLine(line);
+        begin = keepTextUpToFile(line, line == "`");
     }
+}
+
+bool TmsMessageDecoder::keepTextUpToFile(std::string_view& line, bool endLineDue)
+{
+    // Text between and after the files is the writer's as much as the text before them; the
+    // "end" line of the file and the empty lines around it are layout.
+    std::vector<std::string> text;
+    bool begin = false;
+    while (m_input.next(line)) {
+        if ((begin = IsUUBeginLine(line)))
+            break;
+        if (std::exchange(endLineDue, false) && lowerTrimmed(line) == "end")
+            continue;
+        text.push_back(toUtf8(line, {}));
+    }
+    while (!text.empty() && text.back().empty())
+        text.pop_back();
+    auto first = std::find_if(text.begin(), text.end(), [](const std::string& kept) { return !kept.empty(); });
+    m_message.Body.insert(m_message.Body.end(), first, text.end());
+    return begin;
 }
 
 void TmsMessageDecoder::recover(const std::string& error)

@@ -28,6 +28,9 @@ private:
     void readFields();
     bool isMime() const;
     void parsePlain();
+    // Adds the text after a uuencoded file to the body, passing over the file's "end" line when
+    // one is due; true when another file begins (at `line`).
+    bool keepTextUpToFile(std::string_view& line, bool endLineDue);
     void recover(const std::string& error);
 
     TLineStream& m_input;
@@ -35,8 +38,8 @@ private:
     TmsHeaders m_mainHeaders;
 };
 
-// Reads a header block (up to an empty line) into `headers`; raises EMessageParserError
-// "Unable to retrieve headers" when the text ends first.
+// Reads a header block (up to an empty line or the end of the text) into `headers`; raises
+// EMessageParserError "Unable to retrieve headers" when the text holds no line at all.
 void readHeaderBlock(TLineStream& input, TmsHeaders& headers);
 
 // A file name from received mail made safe to keep: the bare name without directories or

@@ -66,11 +66,14 @@ void TagHTTP::Get()
         fetchOnce();
         std::string location = headerValue("location");
         if (!isRedirect(m_status) || location.empty())
-            return;
+            break;
         if (redirects == MaxRedirects)
             Fail("Too many redirects (more than " + std::to_string(MaxRedirects) + ")");
         setURL(m_url.resolve(location));
     }
+    // An error page is no copy of the page asked for; saving it as one would hide the failure.
+    if (m_status < 200 || m_status > 299)
+        Fail("The server answered \"" + m_headers.front() + "\"");
 }
 
 void TagHTTP::fetchOnce()

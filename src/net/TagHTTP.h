@@ -31,6 +31,7 @@ public:
     const std::string& DocumentPath() const { return m_url.path; }
 
     // One request and its reply, following up to five redirects; the socket is closed after it.
+    // A final status outside 2xx fails with the status line (Headers and Body keep the reply).
     void Get();
 
     // The final reply's status line, header lines and the empty line that ends them.

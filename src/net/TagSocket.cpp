@@ -184,6 +184,10 @@ void TagSocket::StartTls()
 {
     if (!Connected())
         SocketError(10057);
+    // Text that came before the handshake was not protected by it; read afterwards it would pass
+    // for the encrypted server's answer, so whoever sits on the line could write the replies.
+    if (HasUnreadInput())
+        Fail("The server sent more text before the TLS handshake");
     StartTimer();
     try {
         m_tls = std::make_unique<TlsChannel>(m_fd, m_host);

@@ -82,6 +82,8 @@ public:
     void WriteBytes(std::string_view data);
     // Gives bytes back to be read again first, such as what followed the end of a reply.
     void UnreadBytes(std::string_view data);
+    // Whether bytes the peer sent are waiting to be read.
+    bool HasUnreadInput() const { return m_readPos < m_readBuffer.size(); }
 
     void StartTimer();
     void StopTimer();

@@ -38,6 +38,7 @@ void TmsSMTP::Login()
     const MailSecurity security = effectiveSecurity(Security, Port());
     UseTls = security == MailSecurity::Implicit;
     ConnectSocket();
+    expect("the greeting", "2");
     readReply();
     if (security == MailSecurity::StartTls)
         return submissionLogin();
@@ -101,21 +102,16 @@ void TmsSMTP::authenticate()
             mechanisms += " " + text.substr(4) + " ";
     }
     if (mechanisms.find(" PLAIN ") != std::string::npos) {
+        expect("AUTH PLAIN", "2");
         WriteSecretLine("AUTH PLAIN " + base64(std::string(1, '\0') + UserName + '\0' + Password), "AUTH PLAIN ****");
         return readReply();
     }
     if (mechanisms.find(" LOGIN ") == std::string::npos)
         Fail("The server offers no sign-on method this program knows (PLAIN or LOGIN)");
-    m_expectChallenge = true;
-    try {
-        command("AUTH LOGIN");
-        command(base64(UserName));
-        WriteSecretLine(base64(Password), "****");
-    } catch (...) {
-        m_expectChallenge = false;
-        throw;
-    }
-    m_expectChallenge = false;
+    command("AUTH LOGIN", "334");
+    command(base64(UserName), "334", "AUTH LOGIN");
+    expect("AUTH LOGIN", "2");
+    WriteSecretLine(base64(Password), "****");
     readReply();
 }
 

@@ -1,6 +1,7 @@
 #include "protocols/TmsCustomPOP.h"
 
 #include "net/SocketErrors.h"
+#include "protocols/CommandArgument.h"
 #include "protocols/DotStuffing.h"
 #include "protocols/MessageSpool.h"
 
@@ -39,6 +40,16 @@ void TmsCustomPOP::CheckAccount()
         Fail(messageText(net::msgUserNameRequired));
     if (Password.empty())
         Fail(messageText(net::msgPasswordRequired));
+    checkAccountText();
+}
+
+void TmsCustomPOP::checkAccountText()
+{
+    std::string fault = commandArgumentFault("The user name", UserName, ArgumentKind::Account);
+    if (fault.empty())
+        fault = commandArgumentFault("The password", Password, ArgumentKind::Secret);
+    if (!fault.empty())
+        Fail(fault);
 }
 
 void TmsCustomPOP::Open()
@@ -53,6 +64,16 @@ void TmsCustomPOP::ProcessLine(const std::string& line)
     if (!line.empty() && line[0] == '+')
         return;
     Fail(line);
+}
+
+std::string TmsCustomPOP::command(const std::string& line, const std::string& shown)
+{
+    // Every command waits for its reply, so anything already waiting to be read was sent for
+    // no command of this client; taken as the next answer it would put every reply one late.
+    if (HasUnreadInput())
+        Fail("The server sent a reply nobody asked for before " + shown.substr(0, shown.find(' ')));
+    WriteSecretLine(line, shown);
+    return readStatus();
 }
 
 std::string TmsCustomPOP::readStatus()
@@ -75,12 +96,11 @@ void TmsCustomPOP::Login()
     UseTls = effectiveSecurity(Security, Port()) == MailSecurity::Implicit;
     ConnectSocket();
     readStatus();
-    WriteLine("USER " + UserName);
-    readStatus();
-    WriteSecretLine("PASS " + Password, "PASS ****");
-    readStatus();
-    WriteLine("STAT");
-    std::string status = readStatus();
+    // Checked again where the lines are built, whatever called this.
+    checkAccountText();
+    command("USER " + UserName);
+    command("PASS " + Password, "PASS ****");
+    std::string status = command("STAT");
     long long count = 0;
     long long size = 0;
     if (!parseNumbers(status, count, size) || count < 0 || count > 1000000000)
@@ -91,8 +111,7 @@ void TmsCustomPOP::Login()
 
 void TmsCustomPOP::Logout()
 {
-    WriteLine("QUIT");
-    readStatus();
+    command("QUIT");
 }
 
 void TmsCustomPOP::Retrieve(bool leaveOnServer)
@@ -115,8 +134,7 @@ void TmsCustomPOP::Retrieve(bool leaveOnServer)
 
 long long TmsCustomPOP::expectedSize(int index)
 {
-    WriteLine("LIST " + std::to_string(index + 1));
-    std::string reply = readStatus();
+    std::string reply = command("LIST " + std::to_string(index + 1));
     long long number = 0;
     long long size = 0;
     return parseNumbers(reply, number, size) ? size : 0;
@@ -127,8 +145,7 @@ bool TmsCustomPOP::RetrieveMessage(int index)
     long long expected = expectedSize(index);
     if (OnRetrieving)
         OnRetrieving(*this, index);
-    WriteLine("RETR " + std::to_string(index + 1));
-    readStatus();
+    command("RETR " + std::to_string(index + 1));
     MessageSpool spool;
     bool handedOn = false;
     try {
@@ -157,13 +174,14 @@ void TmsCustomPOP::DeleteMessage(int index)
 {
     if (OnDeleting)
         OnDeleting(*this, index);
-    WriteLine("DELE " + std::to_string(index + 1));
     try {
-        readStatus();
+        command("DELE " + std::to_string(index + 1));
     } catch (const net::ESocketError&) {
-        // Fail has shown the reply through OnError; a message left undeleted costs nothing.
-    } catch (const net::ECanceledError&) {
-    } catch (const net::ETimedOutError&) {
+        // Fail has shown a refusal through OnError; a message left undeleted costs nothing, and
+        // the dialogue goes on. A connection that is gone cannot go on, and says so itself.
+        // (A time-out or a cancel has closed the socket: each goes on as what it is.)
+        if (!Connected() || ClosedByPeer())
+            throw;
     }
 }
 

@@ -50,6 +50,10 @@ protected:
 
 private:
     std::string readStatus();
+    // Sends a command (shown as `shown` in the transcript) and reads its one-line reply.
+    std::string command(const std::string& line) { return command(line, line); }
+    std::string command(const std::string& line, const std::string& shown);
+    void checkAccountText();
     long long expectedSize(int index);
     void receiveText(long long expected, MessageSpool& spool);
     void progress(int percent);

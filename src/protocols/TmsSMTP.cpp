@@ -1,6 +1,7 @@
 #include "protocols/TmsSMTP.h"
 
 #include "net/SocketErrors.h"
+#include "protocols/CommandArgument.h"
 #include "protocols/DotStuffing.h"
 #include "protocols/SpoolFile.h"
 
@@ -39,14 +40,30 @@ void TmsSMTP::progress(int percent)
         OnProgress(*this, percent);
 }
 
+namespace {
+
+SmtpEnvelope envelopeOf(const mail::TmsMessage& message)
+{
+    SmtpEnvelope envelope { message.Sender.Address.str(), {} };
+    for (const mail::TmsAddressList* list : { &message.Recipients, &message.CC, &message.BCC }) {
+        for (int i = 0; i < list->Count(); ++i)
+            envelope.recipients.push_back(list->Items(i).Address.str());
+    }
+    return envelope;
+}
+
+} // namespace
+
 void TmsSMTP::ProcessLine(const std::string& line)
 {
     if (line.size() >= 4 && line[3] == '-')
         return;
-    if (line.size() >= 3
-        && (line[0] == '2' || line.compare(0, 3, "354") == 0 || (m_expectChallenge && line.compare(0, 3, "334") == 0)))
+    if (line.size() >= 3 && line.compare(0, m_expected.size(), m_expected) == 0)
         return;
-    std::string message = line;
+    // A positive reply of the wrong kind answers another command: the server and this client
+    // are out of step, and taking it as the answer would report a delivery that never happened.
+    const bool positive = line.size() >= 3 && (line[0] == '2' || line[0] == '3');
+    std::string message = positive ? "Unexpected reply to " + m_verb + ": " + line : line;
     if (!m_firstGreeting && OnError)
         OnError(*this, message);
     throw ESocketError(message);
@@ -73,8 +90,19 @@ void TmsSMTP::readReply()
     }
 }
 
-void TmsSMTP::command(const std::string& line)
+void TmsSMTP::expect(std::string verb, std::string code)
 {
+    m_verb = std::move(verb);
+    m_expected = std::move(code);
+}
+
+void TmsSMTP::command(const std::string& line, const std::string& expected, const std::string& verb)
+{
+    expect(verb.empty() ? line.substr(0, line.find(' ')) : verb, expected);
+    // Every command waits for its reply, so anything already waiting to be read was sent for
+    // no command of this client; reading it as the next answer would put every reply one late.
+    if (HasUnreadInput())
+        Fail("The server sent a reply nobody asked for before " + m_verb);
     WriteLine(line);
     readReply();
 }
@@ -98,8 +126,19 @@ std::string TmsSMTP::session(const std::function<void()>& work)
     return finalReply;
 }
 
+void TmsSMTP::checkEnvelope(const SmtpEnvelope& envelope)
+{
+    for (std::size_t i = 0; i <= envelope.recipients.size(); ++i) {
+        const std::string& address = i == 0 ? envelope.sender : envelope.recipients[i - 1];
+        std::string fault = commandArgumentFault("The address", address, ArgumentKind::Address);
+        if (!fault.empty())
+            Fail(fault);
+    }
+}
+
 std::string TmsSMTP::SendSpool(const SmtpEnvelope& envelope, const std::filesystem::path& spool)
 {
+    checkEnvelope(envelope);
     return session([&] {
         if (OnPrepare)
             OnPrepare(*this);
@@ -110,6 +149,10 @@ std::string TmsSMTP::SendSpool(const SmtpEnvelope& envelope, const std::filesyst
 
 std::string TmsSMTP::Send()
 {
+    // A stored address that would break out of its command line is refused before the
+    // connection opens, so that not even part of the envelope reaches the server.
+    if (MailMessage)
+        checkEnvelope(envelopeOf(*MailMessage));
     return session([&] {
         if (!MailMessage)
             SocketError(net::msgMailMessageRequired);
@@ -123,18 +166,14 @@ std::string TmsSMTP::Send()
             if (!out.flush())
                 Fail("Cannot write the composed message to " + spool.path().string());
         }
-        SmtpEnvelope envelope { MailMessage->Sender.Address.str(), {} };
-        for (const mail::TmsAddressList* list : { &MailMessage->Recipients, &MailMessage->CC, &MailMessage->BCC }) {
-            for (int i = 0; i < list->Count(); ++i)
-                envelope.recipients.push_back(list->Items(i).Address.str());
-        }
-        sendEnvelope(envelope);
+        sendEnvelope(envelopeOf(*MailMessage));
         sendText(spool.path());
     });
 }
 
 void TmsSMTP::sendEnvelope(const SmtpEnvelope& envelope)
 {
+    checkEnvelope(envelope);
     if (OnSending)
         OnSending(*this);
     // Command lines are cut at 255 characters, as servers are allowed to refuse longer ones.
@@ -143,7 +182,7 @@ void TmsSMTP::sendEnvelope(const SmtpEnvelope& envelope)
         command(cut("MAIL FROM:<" + envelope.sender + ">"));
     for (const std::string& recipient : envelope.recipients)
         command(cut("RCPT TO:<" + recipient + ">"));
-    command("DATA");
+    command("DATA", "354");
 }
 
 void TmsSMTP::sendText(const std::filesystem::path& spool)
@@ -170,6 +209,7 @@ void TmsSMTP::sendText(const std::filesystem::path& spool)
     }
     // The end of data must start a line of its own; text that already ends with a line break
     // gets no extra empty line, so the server stores the message exactly as composed.
+    expect("the end of data", "2");
     WriteBytes(stuffer.atLineStart() ? ".\r\n" : "\r\n.\r\n");
     AddTranscriptLine(".");
     readReply();

@@ -62,7 +62,11 @@ protected:
 private:
     std::string session(const std::function<void()>& work);
     void readReply();
-    void command(const std::string& line);
+    // Sends `line` and reads its reply, which must begin with `expected`; `verb` names the
+    // command in errors (by default the line's first word).
+    void command(const std::string& line, const std::string& expected = "2", const std::string& verb = {});
+    void expect(std::string verb, std::string code);
+    void checkEnvelope(const SmtpEnvelope& envelope);
     void helo();
     void submissionLogin();
     void authenticate();
@@ -72,7 +76,8 @@ private:
     void progress(int percent);
 
     bool m_firstGreeting = false;
-    bool m_expectChallenge = false;
+    std::string m_verb = "the greeting";
+    std::string m_expected = "2";
     bool m_quitting = false;
     std::vector<std::string> m_reply;
     std::vector<std::string> m_extensions;

@@ -323,3 +323,37 @@ TEST_F(ZipMasterTest, RefusesAnUnknownCompressionMethodBeforeWriting)
     EXPECT_TRUE(recorder.said("The archive entry \"database.sqlite\" is compressed with a method this program can "
                               "not read; nothing was extracted"));
 }
+
+// An archive that would fill the disk is refused before anything is written; one whose entry
+// expands past the size it declares is stopped at once. Neither leaves a file behind.
+TEST_F(ZipMasterTest, RefusesArchivesThatExpandPastTheDiskOrTheirWord)
+{
+    fs::path bomb = m_dir / "bomb.pmb";
+    makeArchive(bomb, { { "database.sqlite", std::string(8 << 20, '\0') } });
+    ASSERT_LT(fs::file_size(bomb), 64u << 10);
+    declareSize(bomb, 1000);
+    std::uint64_t expanded = 0;
+    zip.OnProgress = [&](int kind, const std::string&, std::uint64_t) { expanded += kind == TZipMaster::BlockDone; };
+    zip.setZipFilename(bomb);
+    zip.ExtrBaseDir = m_dir / "target";
+    EXPECT_THROW(zip.Extract(), ArchiveError);
+    EXPECT_EQ(0u, expanded);
+    EXPECT_TRUE(fs::is_empty(m_dir / "target"));
+    EXPECT_TRUE(recorder.said("The archive entry \"database.sqlite\" is larger than the archive says (1000 bytes); "
+                              "extracting was stopped"));
+
+    const std::uint64_t each = 0xFFFFFFFEu;
+    const std::uint64_t entries = fs::space(m_dir / "target").available / each + 2;
+    std::vector<FixtureEntry> many;
+    for (std::uint64_t i = 0; i < entries; ++i)
+        many.push_back({ "part" + std::to_string(i), "x" });
+    fs::path huge = m_dir / "huge.pmb";
+    makeArchive(huge, many);
+    declareSize(huge, static_cast<std::uint32_t>(each));
+    recorder.messages.clear();
+    zip.setZipFilename(huge);
+    EXPECT_THROW(zip.Extract(), ArchiveError);
+    EXPECT_TRUE(fs::is_empty(m_dir / "target"));
+    ASSERT_GE(recorder.messages.size(), 2u);
+    EXPECT_NE(std::string::npos, recorder.messages[recorder.messages.size() - 2].second.find("bytes are free in"));
+}

@@ -3,6 +3,8 @@
 #include <zip.h>
 
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -26,6 +28,31 @@ void makeArchive(const std::filesystem::path& path, const std::vector<FixtureEnt
     }
     if (zip_close(archive) != 0)
         throw std::runtime_error("cannot write fixture archive");
+}
+
+void declareSize(const std::filesystem::path& path, std::uint32_t size)
+{
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    auto at32 = [&](std::size_t at) {
+        std::uint32_t value = 0;
+        for (int i = 3; i >= 0; --i)
+            value = (value << 8) | static_cast<unsigned char>(bytes.at(at + static_cast<std::size_t>(i)));
+        return value;
+    };
+    auto put32 = [&](std::size_t at) {
+        for (int i = 0; i < 4; ++i)
+            bytes.at(at + static_cast<std::size_t>(i)) = static_cast<char>((size >> (8 * i)) & 0xFF);
+    };
+    const std::string central("PK\x01\x02", 4);
+    for (std::size_t at = bytes.find(central); at != std::string::npos; at = bytes.find(central, at + 4)) {
+        put32(at + 24);
+        put32(at32(at + 42) + 22);
+    }
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 ShellResult shell(const std::string& command)

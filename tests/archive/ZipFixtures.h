@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -15,6 +16,10 @@ struct FixtureEntry {
 
 // Writes a zip archive with exactly these entry names, hostile ones included.
 void makeArchive(const std::filesystem::path& path, const std::vector<FixtureEntry>& entries);
+
+// Rewrites the size every entry of an archive declares for its expanded data (in its local
+// header and in the central directory), as a hostile archive lies about it.
+void declareSize(const std::filesystem::path& path, std::uint32_t size);
 
 // Runs a shell command line and returns its exit status and standard output.
 struct ShellResult {

@@ -134,6 +134,42 @@ TEST_F(DataCommandsTest, MessagesAreCopiedAndMovedBetweenContactsAndTheInbox)
     EXPECT_EQ(run({ "email", "move", std::to_string(message), "--to", "777777" }).exitCode, 1);
 }
 
+// What the windows never let a user do, the generic commands refuse as well.
+TEST_F(DataCommandsTest, TheGenericCommandsKeepTheProtectionsOfTheWindows)
+{
+    const auto databases = number({ "table", "count", "BaseName" });
+    const auto message = number({ "table", "add", "EMAIL", "Contact=1", "Subject=Inbox" });
+    const auto m = std::to_string(message);
+    const struct {
+        std::vector<std::string> args;
+        const char* message;
+    } refused[] = {
+        { { "table", "delete", "BaseName", "1" }, "pelmora databases" },
+        { { "table", "set", "BaseName", "1", "BaseDir=/" }, "pelmora databases" },
+        { { "table", "add", "BaseName", "BaseName=Root", "BaseDir=/" }, "pelmora databases" },
+        { { "table", "delete", "MoreName", "1" }, "user fields are fixed" },
+        { { "table", "add", "MoreName", "RealName=LName", "NikName=x" }, "user fields are fixed" },
+        { { "table", "set", "MoreName", "1", "RealName=LName" }, "Only the name" },
+        { { "table", "set", "EMAIL", m, "Contact=0" }, "no contact numbered 0" },
+        { { "table", "set", "EMAIL", m, "Contact=999999" }, "no contact numbered 999999" },
+    };
+    for (const auto& c : refused) {
+        const RunResult result = run(c.args);
+        EXPECT_EQ(result.exitCode, 1) << c.args[1] << " " << c.args[2];
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(number({ "table", "count", "BaseName" }), databases);
+    EXPECT_EQ(number({ "table", "count", "BaseName", "--where", "BaseName = 'Sample'" }), 1);
+    EXPECT_EQ(number({ "table", "count", "MoreName" }), 20);
+    EXPECT_EQ(number({ "table", "count", "EMAIL", "--where", "Counter = " + m + " and Contact = 1" }), 1);
+
+    EXPECT_EQ(run({ "table", "set", "MoreName", "1", "NikName=Budget" }).exitCode, 0);
+    EXPECT_EQ(number({ "table", "count", "MoreName", "--where", "NikName = 'Budget'" }), 1);
+    const auto contact = number({ "table", "add", "Contacts", "LName=Owner" });
+    EXPECT_EQ(run({ "table", "set", "EMAIL", m, "Contact=" + std::to_string(contact) }).exitCode, 0);
+    EXPECT_EQ(run({ "table", "set", "EMAIL", m, "Contact=1" }).exitCode, 0);
+}
+
 TEST_F(DataCommandsTest, ADatabaseDirectoryWithoutADatabaseIsAPlainError)
 {
     std::filesystem::create_directories(home.path() / "empty");

@@ -2,6 +2,7 @@
 
 #include "../archive/ZipFixtures.h"
 #include "archive/ZipEntryList.h"
+#include "data/DatabaseFiles.h"
 
 using namespace pelmora::test;
 using pelmora::data::DatabaseRow;
@@ -92,4 +93,71 @@ TEST_F(DatabaseSetTest, ARestoreCancelledAtTheVeryEndChangesNothing)
     EXPECT_EQ(0, hiddenEntries(m_home.path()));
     for (const std::string& message : prompts.messages)
         EXPECT_EQ(std::string::npos, message.find("files were extracted"));
+}
+
+namespace {
+
+void nameUserField(pelmora::data::TfrmDataModule& module, const std::string& field, const std::string& name)
+{
+    auto& names = module.TBLMoreName;
+    ASSERT_TRUE(names.locate({ "RealName" }, { pelmora::data::Value(field) }, {}));
+    names.edit();
+    names.setString("NikName", name);
+    names.post();
+}
+
+std::string userFieldName(pelmora::data::TfrmDataModule& module, const std::string& field)
+{
+    auto& names = module.TBLMoreName;
+    return names.locate({ "RealName" }, { pelmora::data::Value(field) }, {}) ? names.asString("NikName") : "?";
+}
+
+} // namespace
+
+// The names the user gave the user fields come back with a back-up, from the names in use when
+// it was made; the list of databases does not.
+TEST_F(DatabaseSetTest, RestoreBringsBackTheUserFieldNamesButNotTheList)
+{
+    DatabaseRow clients = newDatabase("Clients");
+    nameUserField(module, "User1", "Budget");
+    nameUserField(module, "Num2", "Score");
+    prompts.paths = { m_home.path() / "clients.pmb" };
+    ASSERT_TRUE(set.Backup(clients));
+    nameUserField(module, "User1", "Renamed");
+    nameUserField(module, "Num2", "");
+    newDatabase("Later");
+    prompts.paths = { m_home.path() / "clients.pmb" };
+    ASSERT_TRUE(set.Restore(clients));
+    EXPECT_EQ("Budget", userFieldName(module, "User1"));
+    EXPECT_EQ("Score", userFieldName(module, "Num2"));
+    EXPECT_TRUE(row("Later").has_value());
+
+    // A crafted copy: only names of user fields that fit are taken.
+    TempDir work;
+    pelmora::data::snapshotDatabase(dataDir() / "shared.sqlite", work / "shared.sqlite");
+    pelmora::data::snapshotDatabase(fs::path(clients.BaseDir) / "database.sqlite", work / "database.sqlite");
+    {
+        auto db = pelmora::data::openConnection(work / "shared.sqlite", SQLITE_OPEN_READWRITE);
+        pelmora::data::execute(db.get(),
+            "UPDATE MoreName SET NikName = 'Crafted' WHERE RealName = 'User2';"
+            "UPDATE MoreName SET NikName = '"
+                + std::string(40, 'x')
+                + "' WHERE RealName = 'User3';"
+                  "UPDATE MoreName SET NikName = 'Two' || char(10) || 'lines' WHERE RealName = 'User4';"
+                  "INSERT INTO MoreName (RealName, NikName) VALUES ('LName', 'Hijack');"
+                  "UPDATE BaseName SET BaseDir = '/' WHERE BaseName = 'Sample';");
+    }
+    nameUserField(module, "User3", "Three");
+    nameUserField(module, "User4", "Four");
+    makeArchive(m_home.path() / "crafted.pmb",
+        { { "database.sqlite", readFile(work / "database.sqlite") },
+            { "shared.sqlite", readFile(work / "shared.sqlite") } });
+    prompts.paths = { m_home.path() / "crafted.pmb" };
+    ASSERT_TRUE(set.Restore(clients));
+    EXPECT_EQ("Crafted", userFieldName(module, "User2"));
+    EXPECT_EQ("Three", userFieldName(module, "User3"));
+    EXPECT_EQ("Four", userFieldName(module, "User4"));
+    EXPECT_EQ("?", userFieldName(module, "LName"));
+    EXPECT_EQ(20, module.TBLMoreName.recordCount());
+    EXPECT_NE("/", row("Sample")->BaseDir);
 }

@@ -4,6 +4,9 @@
 #include "base/Error.h"
 #include "data/DatabaseFiles.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace pelmora::test;
 using pelmora::data::DatabaseRow;
 namespace fs = std::filesystem;
@@ -42,14 +45,17 @@ TEST_F(DatabaseSetTest, NewRefusesNamesThatAreNotADirectoryOfItsOwn)
 {
     newDatabase("Clients");
     std::size_t rows = dataModule.databaseRows().size();
-    prompts.names = { "", "../outside", "a/b", ".", "..", "Clients", "Sample", std::nullopt };
-    for (int i = 0; i < 8; ++i)
+    prompts.names = { "", "../outside", "a/b", ".", "..", "Clients", "Sample", "Two\nLines", "Tab\tbed", "Bell\x07",
+        std::nullopt };
+    for (int i = 0; i < 11; ++i)
         EXPECT_FALSE(set.New());
     EXPECT_EQ((std::vector<std::string> { texts::nameEmpty, texts::nameNotBare, texts::nameNotBare, texts::nameNotBare,
-                  texts::nameNotBare, texts::cannotCreateDir, texts::nameSample }),
+                  texts::nameNotBare, texts::cannotCreateDir, texts::nameSample, texts::nameControl, texts::nameControl,
+                  texts::nameControl }),
         prompts.messages);
     EXPECT_EQ(rows, dataModule.databaseRows().size());
     EXPECT_FALSE(fs::exists(m_home.path().parent_path() / "outside"));
+    EXPECT_FALSE(fs::exists(m_home.path() / "Two\nLines"));
 }
 
 // Back-up of the open database, then Insert of that back-up as a new database: the same records,
@@ -166,6 +172,18 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
     makeArchive(m_home.path() / "foreign.pmb", { { "database.sqlite", sqliteFile(0) } });
     makeArchive(m_home.path() / "newer.pmb", { { "database.sqlite", sqliteFile(99) } });
     makeArchive(m_home.path() / "other.pmb", { { "readme.txt", "not a back-up" } });
+    makeArchive(m_home.path() / "bomb.pmb", { { "database.sqlite", std::string(4 << 20, '\0') } });
+    declareSize(m_home.path() / "bomb.pmb", 4096);
+    // Sound SQLite files with a version this program knows that lack its tables or a field.
+    makeArchive(m_home.path() / "onetable.pmb", { { "database.sqlite", sqliteFile(1) } });
+    {
+        TempDir work;
+        pelmora::data::snapshotDatabase(dataDir() / "database.sqlite", work / "database.sqlite");
+        pelmora::data::Connection db = pelmora::data::openConnection(work / "database.sqlite", SQLITE_OPEN_READWRITE);
+        pelmora::data::execute(db.get(), "ALTER TABLE EMAIL DROP COLUMN ToEmail");
+        db.reset();
+        makeArchive(m_home.path() / "nofield.pmb", { { "database.sqlite", readFile(work / "database.sqlite") } });
+    }
 
     set.progressWindow().onLine = [this](const std::string& line) {
         if (line.find("inflating") != std::string::npos)
@@ -175,7 +193,7 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
     EXPECT_FALSE(set.Restore(target));
     set.progressWindow().onLine = nullptr;
     for (const char* name : { "truncated.pmb", "text.pmb", "slip.pmb", "damaged.pmb", "foreign.pmb", "newer.pmb",
-             "other.pmb", "missing.pmb" }) {
+             "other.pmb", "onetable.pmb", "nofield.pmb", "bomb.pmb", "missing.pmb" }) {
         prompts.paths = { m_home.path() / name };
         EXPECT_FALSE(set.Restore(target)) << name;
     }
@@ -191,6 +209,10 @@ TEST_F(DatabaseSetTest, AFailedOrCancelledRestoreLeavesTheDatabase)
                              "database); nothing was restored."));
     EXPECT_TRUE(prompts.said("The file database.sqlite in the archive can not be restored (it was written by a "
                              "newer Pelmora (version 99)); nothing was restored."));
+    EXPECT_TRUE(prompts.said("The file database.sqlite in the archive can not be restored (it has no table "
+                             "Contacts); nothing was restored."));
+    EXPECT_TRUE(prompts.said("The file database.sqlite in the archive can not be restored (its table EMAIL has "
+                             "no field ToEmail); nothing was restored."));
 }
 
 TEST_F(DatabaseSetTest, BackupOfADirectoryWithoutFilesWritesNoArchive)
@@ -354,4 +376,74 @@ TEST_F(DatabaseSetTest, TheOpenDatabaseIsKnownByItsDirectoryWhenItHasNoName)
 
     EXPECT_FALSE(set.Delete(*row("Sample")));
     EXPECT_TRUE(prompts.said(texts::deleteActive));
+}
+
+namespace {
+
+// The id of a process that has ended.
+int endedProcess()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return static_cast<int>(child);
+}
+
+} // namespace
+
+// A row whose directory is gone or empty (an interrupted New or Insert) can be deleted.
+TEST_F(DatabaseSetTest, DeleteRemovesARowWhoseDirectoryIsGoneOrEmpty)
+{
+    fs::create_directory(m_home.path() / "Half");
+    DatabaseRow half = dataModule.insertDatabaseRow("Half", (m_home.path() / "Half").string());
+    DatabaseRow gone = dataModule.insertDatabaseRow("Gone", (m_home.path() / "Gone").string());
+    EXPECT_TRUE(set.Delete(half));
+    EXPECT_TRUE(set.Delete(gone));
+    EXPECT_FALSE(row("Half").has_value());
+    EXPECT_FALSE(row("Gone").has_value());
+    EXPECT_FALSE(fs::exists(m_home.path() / "Half"));
+}
+
+// What a killed New, Insert, back-up or restore left is cleaned at the next start, and only
+// that: entries of a program still running and folders the program does not name stay.
+TEST_F(DatabaseSetTest, LeftoversOfKilledCommandsAreCleanedAtTheNextStart)
+{
+    DatabaseRow clients = newDatabase("Clients");
+    prompts.paths = { m_home.path() / "clients.pmb" };
+    ASSERT_TRUE(set.Backup(clients));
+    prompts.paths = { m_home.path() / "clients.pmb" };
+    ASSERT_TRUE(set.Restore(clients));
+    EXPECT_FALSE(fs::exists(set.workList())); // nothing is recorded once the commands end
+
+    const fs::path staging = m_home.path() / ".Half.new-1234";
+    const fs::path snapshot = m_home.path() / "backups" / ".clients.pmb.backup-99";
+    const fs::path running = m_home.path() / ".Other.restore-77";
+    const fs::path mine = m_home.path() / "My folder";
+    for (const fs::path& dir : { staging, snapshot, running, mine })
+        fs::create_directories(dir);
+    writeFile(staging / "database.sqlite", "half copied");
+    writeFile(snapshot / "database.sqlite.part", "half written");
+    writeFile(mine / "letter.txt", "precious");
+    fs::create_directory(m_home.path() / "Half");
+    dataModule.insertDatabaseRow("Half", (m_home.path() / "Half").string());
+    const int dead = endedProcess();
+    writeFile(set.workList(),
+        std::to_string(dead) + " new " + (m_home.path() / "Half").string() + "\n" + std::to_string(dead) + " dir "
+            + staging.string() + "\n" + std::to_string(dead) + " dir " + snapshot.string() + "\n" + std::to_string(dead)
+            + " dir " + mine.string() + "\n" + std::to_string(dead) + " new " + clients.BaseDir + "\n"
+            + std::to_string(::getpid()) + " dir " + running.string() + "\n");
+
+    pelmora::data::DatabaseSet restarted(dataModule, prompts, m_home.path(), current);
+    EXPECT_FALSE(fs::exists(staging));
+    EXPECT_FALSE(fs::exists(snapshot));
+    EXPECT_TRUE(fs::is_directory(m_home.path() / "backups"));
+    EXPECT_FALSE(fs::exists(m_home.path() / "Half"));
+    EXPECT_FALSE(row("Half").has_value());
+    EXPECT_EQ("precious", readFile(mine / "letter.txt"));
+    EXPECT_TRUE(row("Clients").has_value()); // its database had arrived
+    EXPECT_TRUE(fs::exists(running)); // its program still runs
+    EXPECT_NE(std::string::npos, readFile(set.workList()).find(running.string()));
+    EXPECT_EQ(std::string::npos, readFile(set.workList()).find(staging.string()));
 }

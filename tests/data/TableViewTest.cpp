@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 
 namespace pelmora::data {
 namespace {
@@ -129,6 +130,12 @@ TEST_F(TableViewTest, AValueThatDoesNotFitIsRefusedAndNothingIsWritten)
     contacts.setString("LName", std::string(20, 'x'));
     EXPECT_THROW(contacts.setString("Created", "2/30/2026"), EDatabaseError);
     EXPECT_THROW(contacts.setString("Num1", "12abc"), EDatabaseError);
+    for (const char* number : { "nan", "inf", "0x10", "1e400" })
+        EXPECT_THROW(contacts.setString("Num1", number), EDatabaseError) << number;
+    EXPECT_THROW(contacts.setString("Created", "1/2/202"), EDatabaseError);
+    contacts.setValue("Num2", std::numeric_limits<double>::quiet_NaN());
+    EXPECT_THROW(contacts.post(), EDatabaseError);
+    contacts.setValue("Num2", std::monostate {});
     EXPECT_THROW(contacts.setValue("Counter", std::int64_t(9)), EDatabaseError);
     contacts.cancel();
     EXPECT_EQ(contacts.recordCount(), 90);
@@ -226,6 +233,43 @@ TEST(Schema, OpeningRefusesWhatItCannotRead)
     std::filesystem::create_directories(temp.path() / "x");
     test::writeFile(temp.path() / "x" / "database.sqlite", "this is not a database file at all, not even close....");
     EXPECT_THROW(Database::open(temp.path() / "x"), EDatabaseError);
+}
+
+// Paths and the texts of received mail are stored whole, also in a file written before; the
+// fields of the user's own typing keep their sizes.
+TEST(Schema, PathsAndMailHeadersFitWholeInNewAndExistingFiles)
+{
+    test::TempDir temp;
+    Database::create(temp.path());
+    auto database = Database::open(temp.path()); // as an existing file is opened
+    const std::string path = "/home/" + std::string(4000, 'p') + "/attach/a0.bin";
+    TableView attach { "TBLAttach", tableDef("Attach.DB") };
+    attach.setDatabase(database);
+    attach.open();
+    attach.insert();
+    attach.setString("EmailNum", "2");
+    attach.setString("Location", path);
+    attach.post();
+    TableView mail { "TBLEmailFull", tableDef("EMAIL.DB") };
+    mail.setDatabase(database);
+    mail.open();
+    mail.insert();
+    mail.setString("Subject", std::string(998, 's'));
+    mail.setString("SenderName", std::string(998, 'n'));
+    mail.setString("SenderEmail", std::string(256, 'a') + "@" + std::string(63, 'd'));
+    mail.setString("ToEmail", std::string(320, 't'));
+    mail.post();
+    mail.insert();
+    mail.setString("Remark", std::string(101, 'r'));
+    EXPECT_THROW(mail.post(), EDatabaseError);
+    mail.cancel();
+
+    auto reopened = Database::open(temp.path());
+    EXPECT_EQ(reopened->sql().scalar("SELECT length(Location) FROM Attach"), std::int64_t(path.size()));
+    EXPECT_EQ(reopened->sql().scalar("SELECT length(Subject) + length(SenderEmail) FROM EMAIL"), 998 + 320);
+    EXPECT_EQ(tableDef("documents.db").field("File")->size, 4096);
+    EXPECT_EQ(tableDef("BaseName.db").field("BaseDir")->size, 4096);
+    EXPECT_EQ(tableDef("Contacts.DB").field("EMail")->size, 60);
 }
 
 } // namespace

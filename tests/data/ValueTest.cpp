@@ -28,6 +28,9 @@ TEST(DateFormat, ReadsTheShortFormAndIsoAlike)
         { "M/d/yyyy", "1/2/3/4", nullptr },
         { "yyyy-MM-dd", "2026-1-5", "2026-01-05" },
         { "M/d/yyyy", "99999/1/1", nullptr },
+        { "M/d/yyyy", "1/2/202", nullptr }, // a digit short, not the year 202
+        { "M/d/yyyy", "1/2/5", nullptr },
+        { "yyyy-MM-dd", "999-1-5", nullptr },
     };
     for (const DateCase& c : cases) {
         const auto date = DateFormat(c.pattern).parse(c.text);
@@ -38,6 +41,14 @@ TEST(DateFormat, ReadsTheShortFormAndIsoAlike)
             EXPECT_FALSE(date) << c.pattern << " " << c.text;
         }
     }
+}
+
+TEST(Numbers, OnlyPlainDecimalsAreNumbers)
+{
+    EXPECT_EQ(parseDecimal("-12.5e2"), -1250.0);
+    EXPECT_EQ(parseDecimal("7"), 7.0);
+    for (const char* text : { "nan", "NaN", "inf", "-Infinity", "0x1A", "0x1p3", "1e999", "", " 1", "1,5", "12abc" })
+        EXPECT_FALSE(parseDecimal(text)) << text;
 }
 
 TEST(DateFormat, WritesWhatItReads)

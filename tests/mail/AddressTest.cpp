@@ -2,8 +2,11 @@
 #include "mail/TmsAttItem.h"
 #include "mail/TmsHeaders.h"
 #include "mail/TmsMailAddress.h"
+#include "mail/TmsMessage.h"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 #include "TestSupport.h"
 
@@ -159,4 +162,27 @@ TEST(Attachments, LoadFilesOrFailWithoutAppending)
     TmsAttList copy = list;
     copy.Items(0).Stream = "changed";
     EXPECT_EQ(list.Items(0).Stream.size(), 3u);
+}
+
+TEST(Address, QuotesAndCommentsAreNoSyntax)
+{
+    EXPECT_EQ(parsed("\"Smith <Sales>\" <s@x.com>"), TmsMailAddress("s@x.com", "Smith <Sales>"));
+    EXPECT_EQ(parsed("\"a@b (c)\" <real@x.com>"), TmsMailAddress("real@x.com", "a@b (c)"));
+    EXPECT_EQ(parsed("a@b.c (Ann)"), TmsMailAddress("a@b.c", "Ann"));
+    EXPECT_EQ(parsed("a(work)@b.c"), TmsMailAddress("a@b.c", "work"));
+    EXPECT_EQ(parsed("Ann <a@b.c (home)>"), TmsMailAddress("a@b.c", "Ann"));
+    EXPECT_EQ(parsed("a@b.c (Ann (the (first)))"), TmsMailAddress("a@b.c", "Ann (the (first))"));
+    EXPECT_EQ(parsed("(Sales <x@y>) s@x.com"), TmsMailAddress("s@x.com", "Sales <x@y>"));
+    EXPECT_EQ(parsed("a@b.c (Ann"), TmsMailAddress("a@b.c", "Ann"));
+
+    // Through the header reader, with the field split at the right commas first.
+    TmsMessage message;
+    std::string text
+        = "From: \"Smith <Sales>\" <s@x.com>\r\nTo: \"Doe, J (x)\" <j@d.com>, b@c.d (Bob, Jr)\r\n\r\nx\r\n";
+    std::istringstream in(text);
+    message.LoadFromStream(in);
+    EXPECT_EQ(message.Sender, TmsMailAddress("s@x.com", "Smith <Sales>"));
+    ASSERT_EQ(message.Recipients.Count(), 2);
+    EXPECT_EQ(message.Recipients.Items(0), TmsMailAddress("j@d.com", "Doe, J (x)"));
+    EXPECT_EQ(message.Recipients.Items(1), TmsMailAddress("b@c.d", "Bob, Jr"));
 }

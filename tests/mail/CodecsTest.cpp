@@ -1,4 +1,5 @@
 #include "mail/Base64.h"
+#include "mail/Charset.h"
 #include "mail/HeaderWords.h"
 #include "mail/MailErrors.h"
 #include "mail/TQuotedPrintable.h"
@@ -136,6 +137,93 @@ TEST(QuotedPrintable, EncodesAttachmentsExactly)
     EXPECT_EQ(qpEncodeExact(""), std::vector<std::string> { "=" });
 }
 
+namespace {
+
+// The rules of the codec written out byte by byte, as plainly as they can be, for the fast
+// codec to be held against on random text.
+std::vector<std::string> plainQpEncode(std::string_view data)
+{
+    auto escapeLine = [](std::string_view line, bool soft) {
+        std::string out;
+        for (std::size_t i = 0; i < line.size(); ++i) {
+            auto byte = static_cast<unsigned char>(line[i]);
+            if (byte < 32 || byte == '=' || byte >= 128 || (byte == ' ' && i + 1 == line.size() && !soft)) {
+                out += '=';
+                out += "0123456789ABCDEF"[byte >> 4];
+                out += "0123456789ABCDEF"[byte & 15];
+            } else {
+                out += static_cast<char>(byte);
+            }
+        }
+        return soft ? out + "=" : out;
+    };
+    std::vector<std::string> lines;
+    auto paragraph = [&](std::string_view text) {
+        while (text.size() >= 65) {
+            std::size_t blank = text.rfind(' ', 65);
+            std::size_t cut = blank != std::string_view::npos && blank > 0 ? blank : 65;
+            lines.push_back(escapeLine(text.substr(0, cut), true));
+            text.remove_prefix(cut);
+        }
+        lines.push_back(escapeLine(text, false));
+    };
+    while (!data.empty()) {
+        std::size_t end = data.find_first_of("\r\n");
+        if (end == std::string_view::npos || end + 1 == data.size())
+            return paragraph(data), lines;
+        paragraph(data.substr(0, end));
+        data.remove_prefix(end + (data[end] == '\r' && data[end + 1] == '\n' ? 2 : 1));
+    }
+    return lines;
+}
+
+// One line decoded by the same rules; a line without a soft break gets its CR LF unless it
+// ends in Ctrl-Z.
+std::string plainQpDecodeLine(std::string line)
+{
+    while (!line.empty() && (line.back() == ' ' || line.back() == '\t'))
+        line.pop_back();
+    bool soft = !line.empty() && line.back() == '=';
+    if (soft)
+        line.pop_back();
+    std::string out;
+    auto hex = [](char c) { return std::string_view("0123456789ABCDEFabcdef").find(c) != std::string_view::npos; };
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] == '=' && i + 2 < line.size() && hex(line[i + 1]) && hex(line[i + 2])) {
+            out += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        } else {
+            out += line[i];
+        }
+    }
+    return soft || (!out.empty() && out.back() == '\x1A') ? out : out + "\r\n";
+}
+
+} // namespace
+
+TEST(QuotedPrintable, FastCodecMatchesTheByteByByteRules)
+{
+    // Text with the characters that matter drawn often: blanks, line ends, "=", hex digits.
+    const std::string alphabet = "  \t\r\n==Aa9fFzZ.\x1A\x80\xE9\xFF";
+    std::mt19937 random(11);
+    for (int round = 0; round < 3000; ++round) {
+        std::string text(random() % 300, '\0');
+        for (char& c : text)
+            c = random() % 3 == 0 ? static_cast<char>('a' + random() % 26) : alphabet[random() % alphabet.size()];
+        std::vector<std::string> lines = qpEncode(text);
+        ASSERT_EQ(lines, plainQpEncode(text)) << round;
+        // Decoding is held against the rules on the raw text too, which is no valid encoding.
+        lines.push_back(text);
+        std::string expected;
+        for (const std::string& line : lines)
+            expected += plainQpDecodeLine(line);
+        ASSERT_EQ(qpDecode(lines), expected) << round;
+        // An "x" after the text keeps its blanks and a last "=" from being read as line syntax.
+        std::string word = plainQpDecodeLine(text + "x");
+        ASSERT_EQ(QDecodeWord(text) + "x\r\n", word) << round;
+    }
+}
+
 TEST(UUCode, EncodesLinesOfFortyFiveBytes)
 {
     std::string line = UUEncodeLine(std::string(45, 'A'));
@@ -180,6 +268,22 @@ TEST(HeaderWords, ReadsUnknownCharsetsAndRawBytesAsWindows1252)
     EXPECT_EQ(DecodeHeaderWords("=?x-unheard-of?Q?=80?="), "\xE2\x82\xAC");
     EXPECT_EQ(DecodeHeaderWords("Fr\xF6sche"), "Fr\xC3\xB6sche");
     EXPECT_EQ(DecodeHeaderWords("ok \xC3\xB6"), "ok \xC3\xB6");
+}
+
+TEST(Charsets, EachLabelIsReadThroughTheSupersetMailersWrite)
+{
+    // GBK under gb2312, Windows-1252 quotes and euro under iso-8859-1 and us-ascii, the
+    // extended Hangul of CP949 under ks_c_5601-1987, NEC symbols of CP932 under shift_jis.
+    EXPECT_EQ(toUtf8("\xB0\xA1\x81\x40", "gb2312"), "\xE5\x95\x8A\xE4\xB8\x82");
+    EXPECT_EQ(toUtf8("\x93hi\x94 \x80", "ISO-8859-1"), "\xE2\x80\x9Chi\xE2\x80\x9D \xE2\x82\xAC");
+    EXPECT_EQ(toUtf8("\x93hi\x94", "us-ascii"), "\xE2\x80\x9Chi\xE2\x80\x9D");
+    EXPECT_EQ(toUtf8("\x81\x41", "ks_c_5601-1987"), "\xEA\xB0\x82");
+    EXPECT_EQ(toUtf8("\x87\x40", "Shift_JIS"), "\xE2\x91\xA0");
+    EXPECT_EQ(toUtf8("=?gb2312?B?sKGBQA==?=", {}), "=?gb2312?B?sKGBQA==?=");
+    EXPECT_EQ(DecodeHeaderWords("=?gb2312?B?sKGBQA==?="), "\xE5\x95\x8A\xE4\xB8\x82");
+    // The plain standard sets still read as before.
+    EXPECT_EQ(toUtf8("\xE9", "iso-8859-1"), "\xC3\xA9");
+    EXPECT_EQ(toUtf8("\xB0\xA1", "euc-kr"), "\xEA\xB0\x80");
 }
 
 TEST(HeaderWords, LeavesMalformedWordsAsTheyStand)

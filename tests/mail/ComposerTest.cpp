@@ -241,3 +241,27 @@ TEST_F(Composer, ValidatesSenderAndRecipients)
         EXPECT_STREQ(error.what(), "The address of sender is required");
     }
 }
+
+TEST_F(Composer, WritesSevenBitPartsWithTheStandardTokenAndReadsBoth)
+{
+    message.Body = { "See attached." };
+    TmsAttItem& note = attach("note.txt", "plain words");
+    note.Encoding = aeSevenBit;
+    TmsAttItem& mail = attach("fwd.eml", "Subject: inner\r\n\r\nhello\r\n");
+    mail.ContentType = "message/rfc822";
+    std::string text = compose(message);
+    EXPECT_EQ(text.find("7 bit"), std::string::npos);
+    EXPECT_NE(text.find("Content-Type: message/rfc822; name=\"fwd.eml\"\r\nContent-Transfer-Encoding: 7bit\r\n"),
+        std::string::npos)
+        << text;
+    // What older versions wrote still reads as 7-bit text.
+    for (const std::string& token : { std::string("7bit"), std::string("7 bit") }) {
+        std::string old = text;
+        for (std::size_t at = 0; (at = old.find("Encoding: 7bit", at)) != std::string::npos; at += 9)
+            old.replace(at + 10, 4, token);
+        TmsMessage back = parse(old);
+        ASSERT_EQ(back.Attachments.Count(), 2) << token;
+        EXPECT_EQ(back.Attachments.Items(0).Stream.substr(0, 13), "plain words\r\n") << token;
+        EXPECT_EQ(back.Attachments.Items(1).Stream.substr(0, 25), "Subject: inner\r\n\r\nhello\r\n") << token;
+    }
+}

@@ -62,9 +62,14 @@ TEST(MimeCommands, ParseReadsNestedPartsAndUuencodedFiles)
     EXPECT_EQ(json["attachments"][1]["file_name"], "two words.bin");
 }
 
-TEST(MimeCommands, ParseReportsAHeaderBlockWithoutEnd)
+TEST(MimeCommands, ParseReadsAHeaderBlockWithoutEndAndRefusesAnEmptyFile)
 {
     auto result = runPelmora({ "mime", "parse", (pelmora::test::testDataDir() / "mail/BrokenHeaderEnd.eml").string() });
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(nlohmann::json::parse(result.out)["subject"], "the header block never ends");
+    pelmora::test::TempDir dir;
+    pelmora::test::writeFile(dir / "empty.eml", "");
+    result = runPelmora({ "mime", "parse", (dir / "empty.eml").string() });
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.err, "Unable to retrieve headers\n");
     EXPECT_EQ(runPelmora({ "mime", "parse" }).exitCode, 2);

@@ -55,10 +55,15 @@ TEST(Parser, ReadsTheHeaderFields)
     EXPECT_EQ(message.Body, std::vector<std::string> { "body" });
 }
 
-TEST(Parser, FailsOnlyWhenTheHeaderBlockNeverEnds)
+TEST(Parser, ReadsAMessageOfHeadersAloneAndFailsOnlyOnAnEmptyText)
 {
+    TmsMessage message = parse(crlf("From: a@x\nSubject: no end"));
+    EXPECT_EQ(message.Subject, "no end");
+    EXPECT_EQ(message.Sender.Address, "a@x");
+    EXPECT_TRUE(message.Body.empty());
+    EXPECT_EQ(message.Attachments.Count(), 0);
     try {
-        parse(crlf("From: a@x\nSubject: no end"));
+        parse("");
         FAIL();
     } catch (const EMessageParserError& error) {
         EXPECT_STREQ(error.what(), "Unable to retrieve headers");
@@ -164,25 +169,46 @@ TEST(Parser, KeepsTheTextOfANestedMultipartWhoseBoundaryNeverComes)
     EXPECT_EQ(message.Attachments.Items(0).Stream, "BBB");
 }
 
-TEST(Parser, RecoversFromAMissingBoundaryOrContentType)
+TEST(Parser, RecoversFromAMissingBoundaryOnly)
 {
     std::string missing = crlf(Mime + "Content-Type: multipart/mixed; boundary=XX\n\nno parts here\n");
     expectRecovered(parse(missing), "Cannot find boundary", missing);
-    std::string untyped = mixed("--XX\nContent-Type: text/plain\n\nbody\n--XX\nX-Other: 1\n\ndata\n--XX--\n");
-    TmsMessage message = parse(untyped);
-    expectRecovered(message, "Missing required field: Content-Type", untyped);
-    EXPECT_EQ(message.Body.front(), "body");
 }
 
-TEST(Parser, RecoversFromBadDataKeepingEarlierAttachments)
+TEST(Parser, PartsWithoutHeadersAreTextAndMessagesInADigest)
+{
+    // No header block at all, an empty one, one without a type, and one cut off by the end.
+    TmsMessage message = parse(mixed("--XX\nfirst text\n--XX\n\nsecond text\n--XX\nX-Other: 1\n\nthird\n"
+                                     "--XX\nContent-Type: image/gif; name=a.gif\nContent-Transfer-Encoding: base64\n\n"
+                                     "R0lG\n--XX\nX-Cut: off"));
+    EXPECT_EQ(message.Body, std::vector<std::string> { "first text" });
+    ASSERT_EQ(message.Attachments.Count(), 4);
+    EXPECT_EQ(message.Attachments.Items(0).Stream, "second text");
+    EXPECT_EQ(message.Attachments.Items(0).ContentType, "text/plain");
+    EXPECT_EQ(message.Attachments.Items(1).Stream, "third");
+    EXPECT_EQ(message.Attachments.Items(2).Stream, "GIF");
+    EXPECT_EQ(message.Attachments.Items(3).Stream, "");
+    for (int i = 0; i < message.Attachments.Count(); ++i)
+        EXPECT_NE(message.Attachments.Items(i).FileName, "original.eml");
+
+    message = parse(crlf(Mime + "Content-Type: multipart/digest; boundary=D\n\n--D\n\nSubject: one\n\nx\n--D--\n"));
+    ASSERT_EQ(message.Attachments.Count(), 1);
+    EXPECT_EQ(message.Attachments.Items(0).ContentType, "message/rfc822");
+    EXPECT_EQ(message.Attachments.Items(0).FileName, "one.eml");
+}
+
+TEST(Parser, StrayCharactersInBase64CostOnlyThemselves)
 {
     std::string text = mixed("--XX\nContent-Type: text/plain\n\nbody\n"
                              "--XX\nContent-Type: image/gif; name=ok.gif\nContent-Transfer-Encoding: base64\n\nR0lG\n"
-                             "--XX\nContent-Type: image/gif\nContent-Transfer-Encoding: base64\n\nR0l*G\n--XX--\n");
+                             "--XX\nContent-Type: image/gif; name=two.gif\nContent-Transfer-Encoding: base64\n\nR0l*G\n"
+                             "XXXX--XX-\n--XX\nContent-Type: text/plain; name=after.txt\n\nafter\n--XX--\n");
     TmsMessage message = parse(text);
-    ASSERT_EQ(message.Attachments.Count(), 2);
-    EXPECT_EQ(message.Attachments.Items(0).FileName, "ok.gif");
-    expectRecovered(message, "Invalid Character", text);
+    EXPECT_EQ(message.Body, std::vector<std::string> { "body" });
+    ASSERT_EQ(message.Attachments.Count(), 3);
+    EXPECT_EQ(message.Attachments.Items(1).Stream.substr(0, 3), "GIF");
+    EXPECT_EQ(message.Attachments.Items(2).FileName, "after.txt");
+    EXPECT_EQ(message.Attachments.Items(2).Stream, "after");
 }
 
 TEST(Parser, ReadsUuencodedFilesOfPlainMessages)
@@ -190,10 +216,10 @@ TEST(Parser, ReadsUuencodedFilesOfPlainMessages)
     std::string text = crlf(Head + "\nSee below.\n\nbegin 644 one.txt\n" + UUEncodeLine("first")
         + "\n`\nend\n"
           "between\nbegin 600 two.bin\n"
-        + UUEncodeLine(std::string(45, 'z')) + "\n" + UUEncodeLine("!") + "\n`\nend\n");
+        + UUEncodeLine(std::string(45, 'z')) + "\n" + UUEncodeLine("!") + "\n`\nend\n\nafter\n\nall\n\n");
     TmsMessage message = parse(text);
     EXPECT_EQ(message.Encoding, meUU);
-    EXPECT_EQ(message.Body, std::vector<std::string> { "See below." });
+    EXPECT_EQ(message.Body, (std::vector<std::string> { "See below.", "between", "after", "", "all" }));
     ASSERT_EQ(message.Attachments.Count(), 2);
     EXPECT_EQ(message.Attachments.Items(0).FileName, "one.txt");
     EXPECT_EQ(message.Attachments.Items(0).Stream, "first");

@@ -118,9 +118,27 @@ TEST_F(HttpServerTest, FetchesAndFollowsRedirects)
     } catch (const ESocketError& error) {
         EXPECT_STREQ(error.what(), "Too many redirects (more than 5)");
     }
-    http.setURL(url("/missing.htm"));
-    http.Get();
-    EXPECT_EQ(http.StatusCode(), 404);
+}
+
+TEST_F(HttpServerTest, ErrorPagesAreErrorsNamingTheStatusLine)
+{
+    // A 404 reached through a redirect counts as much as one asked for directly.
+    for (const auto& [path, status] :
+        std::vector<std::pair<std::string, std::string>> { { "/missing.htm", "HTTP/1.1 404 Not Found" },
+            { "/gone", "HTTP/1.1 404 Not Found" }, { "/broken", "HTTP/1.1 500 Internal Server Error" } }) {
+        TagHTTP http;
+        std::vector<std::string> errors;
+        http.OnError = [&](pelmora::net::TagSocket&, std::string& msg) { errors.push_back(msg); };
+        http.setURL(url(path));
+        try {
+            http.Get();
+            ADD_FAILURE() << path << " passed as a page";
+        } catch (const ESocketError& error) {
+            EXPECT_EQ(error.what(), "The server answered \"" + status + "\"") << path;
+        }
+        EXPECT_EQ(errors.size(), 1u) << path;
+        EXPECT_FALSE(http.Connected());
+    }
 }
 
 TEST_F(HttpServerTest, HttpsWithTrustedAndUntrustedCertificate)

@@ -1,3 +1,4 @@
+#include "ScriptedPeer.h"
 #include "TestServers.h"
 
 #include <gtest/gtest.h>
@@ -71,8 +72,9 @@ TEST_F(CommandsTest, Pop3RetrieveStoresEveryMessageAndNumbersOn)
     EXPECT_EQ(report[0]["sender"], "ann@x.test");
     EXPECT_EQ(report[0]["file"], "1.eml");
     EXPECT_EQ(readFile(dir / "1.eml"), "From: Ann <ann@x.test>\r\nSubject: first\r\n\r\nhello\r\n");
-    // A text the parser cannot read is still stored, and kept whole as an attachment.
-    EXPECT_EQ(report[1]["attachments"], 1);
+    // A message of headers alone is read as one.
+    EXPECT_EQ(report[1]["subject"], "never ends");
+    EXPECT_EQ(report[1]["attachments"], 0);
     EXPECT_EQ(readFile(dir / "2.eml"), "From: bob@x.test\r\nSubject: never ends\r\nX-Broken: yes\r\n");
     EXPECT_TRUE(std::filesystem::is_empty(servers().maildir() / "new"));
     EXPECT_TRUE(std::filesystem::is_empty(servers().maildir() / "cur"));
@@ -93,6 +95,16 @@ TEST_F(CommandsTest, HttpGetSavesTheBodyAndPrintsHeaders)
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(readFile(dir / "page.htm"), "<p>page</p>");
     EXPECT_EQ(result.out.substr(0, 15), "HTTP/1.1 200 OK");
+
+    for (const std::string path : { "/missing.htm", "/broken" }) {
+        result = runPelmora(
+            { "http", "get", "http://" + servers().server("http") + path, "--out", (dir / "error.htm").string() });
+        EXPECT_EQ(result.exitCode, 1) << path;
+        EXPECT_NE(result.err.find(path == "/broken" ? "HTTP/1.1 500" : "HTTP/1.1 404"), std::string::npos)
+            << result.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "error.htm")) << path;
+        EXPECT_FALSE(std::filesystem::exists(dir / "error.htm.part")) << path;
+    }
 
     result = runPelmora({ "http", "get", "ftp://x/", "--out", (dir / "other").string() });
     EXPECT_EQ(result.exitCode, 1);
@@ -120,4 +132,48 @@ TEST_F(CommandsTest, Pop3MessageThatCannotBeStoredStaysOnTheServer)
     result = runPelmora({ "pop3", "retrieve", "--server", servers().server("pop3"), "--out", dir.path().string() });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(readFile(dir / "1.eml"), "Subject: keep me\r\n\r\nsafe\r\n");
+}
+
+using pelmora::test::PeerConnection;
+using pelmora::test::ScriptedPeer;
+
+TEST(CommandsFaultTest, InjectedAddressIsRefusedBeforeAnythingIsSent)
+{
+    // Nothing listens there: a client that tried to connect would report 10061 instead.
+    std::string server = "127.0.0.1:" + std::to_string(pelmora::test::closedPort());
+    auto result = runPelmora({ "smtp", "send", "--server", server, "--from", "a@x.com", "--to",
+        "b@x.com>\r\nRCPT TO:<evil@x.com", "--subject", "s" });
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err,
+        "The address \"b@x.com>\\r\\nRCPT TO:<evil@x.com\" holds a line break or another control character; "
+        "nothing was sent\n");
+}
+
+TEST(CommandsFaultTest, AbortedRetrievalStillReportsWhatWasSaved)
+{
+    // The first message is saved and deleted, then the server stops answering.
+    ScriptedPeer popPeer([](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send("+OK ready\r\n");
+        for (std::string reply :
+            { "+OK", "+OK", "+OK 2 100", "+OK 1 20", "+OK\r\nSubject: first\r\n\r\nx\r\n.", "+OK" }) {
+            self.expectLine(connection);
+            connection.send(reply + "\r\n");
+        }
+        self.expectLine(connection);
+        connection.stall(2500);
+    });
+    ::setenv("PELMORA_USER", "u", 1);
+    ::setenv("PELMORA_PASSWORD", "p", 1);
+    TempDir dir;
+    auto result = runPelmora(
+        { "pop3", "retrieve", "--server", popPeer.server(), "--timeout", "1", "--out", dir.path().string() });
+    ::unsetenv("PELMORA_USER");
+    ::unsetenv("PELMORA_PASSWORD");
+    popPeer.join();
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "Operation timed out\n");
+    auto report = nlohmann::json::parse(result.out);
+    ASSERT_EQ(report.size(), 1u) << result.out;
+    EXPECT_EQ(report[0]["subject"], "first");
+    EXPECT_EQ(readFile(dir / "1.eml"), "Subject: first\r\n\r\nx\r\n");
 }

@@ -288,3 +288,73 @@ TEST(PopTest, RefusedGreetingAndCancelDuringAMessage)
     auto received = stalling.received();
     EXPECT_EQ(std::find(received.begin(), received.end(), "QUIT"), received.end()); // a cancel sends nothing more
 }
+
+TEST(PopTest, AccountTextThatWouldBreakTheCommandLineIsRefusedBeforeConnecting)
+{
+    CollectingPOP pop;
+    pop.Server = "127.0.0.1:" + std::to_string(pelmora::test::closedPort()); // a connect would say 10061
+    for (auto [user, password] : std::vector<std::pair<std::string, std::string>> {
+             { "u\r\nDELE 1", "p" }, { std::string("u\0", 2), "p" }, { "u", "secret\r\nDELE 1" }, { "u", "se\x1b" } }) {
+        pop.UserName = user;
+        pop.Password = password;
+        try {
+            pop.Retrieve(false);
+            ADD_FAILURE() << "account text with a control character passed";
+        } catch (const ESocketError& error) {
+            std::string text = error.what();
+            EXPECT_NE(text.find("nothing was sent"), std::string::npos) << text;
+            EXPECT_EQ(text.find("secret"), std::string::npos) << "a password is never shown";
+            EXPECT_EQ(text.find('\n'), std::string::npos);
+        }
+    }
+}
+
+TEST(PopTest, SpareReplyStopsTheDialogue)
+{
+    CollectingPOP pop;
+    pop.UserName = "u";
+    pop.Password = "p";
+    // A second answer to LIST would be read as RETR's status, and the text after it as a message.
+    ScriptedPeer doubleAnswer([](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send("+OK ready\r\n");
+        for (std::string reply : { "+OK", "+OK", "+OK 1 100", "+OK 1 3\r\n+OK 1 3" }) {
+            self.expectLine(connection);
+            connection.send(reply + "\r\n");
+        }
+        while (!connection.closed() && self.expectLine(connection) != "QUIT")
+            connection.send("+OK\r\n");
+    });
+    pop.Server = doubleAnswer.server();
+    try {
+        pop.Retrieve(false);
+        ADD_FAILURE() << "a spare reply was read as an answer";
+    } catch (const ESocketError& error) {
+        EXPECT_STREQ(error.what(), "The server sent a reply nobody asked for before RETR");
+    }
+    doubleAnswer.join();
+    EXPECT_TRUE(pop.texts.empty());
+    for (const std::string& line : doubleAnswer.received())
+        EXPECT_NE(line.rfind("DELE", 0), 0u);
+}
+
+TEST(PopTest, DeletionTimeOutIsReportedAsATimeOut)
+{
+    ScriptedPeer silentOnDele([](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send("+OK ready\r\n");
+        for (std::string reply : { "+OK", "+OK", "+OK 2 100", "+OK 1 3", "+OK\r\na\r\n." }) {
+            self.expectLine(connection);
+            connection.send(reply + "\r\n");
+        }
+        self.expectLine(connection);
+        connection.stall(2500);
+    });
+    CollectingPOP pop;
+    pop.Server = silentOnDele.server();
+    pop.UserName = "u";
+    pop.Password = "p";
+    pop.TimeOut = 1;
+    EXPECT_THROW(pop.Retrieve(false), pelmora::net::ETimedOutError);
+    silentOnDele.join();
+    EXPECT_EQ(pop.texts, std::vector<std::string> { "a\r\n" });
+    EXPECT_EQ(silentOnDele.received().back(), "DELE 1");
+}

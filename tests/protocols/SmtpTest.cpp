@@ -292,3 +292,135 @@ TEST(SmtpTest, RefusedConnectionReportsOneError)
     EXPECT_EQ(errors, std::vector<std::string> { "[10061] Connection refused" });
     EXPECT_FALSE(smtp.Connected());
 }
+
+TEST(SmtpTest, AddressesThatWouldBreakTheCommandLineAreRefusedBeforeConnecting)
+{
+    // Nothing listens on the port: a client that connected at all would fail with 10061 instead.
+    const std::string server = "127.0.0.1:" + std::to_string(pelmora::test::closedPort());
+    const std::string injected = "b@x.com>\r\nRCPT TO:<evil@x.com";
+    for (const std::string& bad : { injected, std::string("b@x.com\n"), std::string("b@x\0.com", 8),
+             std::string("b@x.com\x7f"), std::string("b\t@x.com"), std::string("b@x.com>"), std::string("<b@x.com") }) {
+        for (bool asSender : { false, true }) {
+            TmsSMTP smtp;
+            smtp.Server = server;
+            std::vector<std::string> errors;
+            smtp.OnError = [&](pelmora::net::TagSocket&, std::string& msg) { errors.push_back(msg); };
+            SmtpEnvelope bent = asSender ? SmtpEnvelope { bad, { "c@d" } } : SmtpEnvelope { "a@b", { "c@d", bad } };
+            EXPECT_THROW(smtp.SendSpool(bent, "/nonexistent"), ESocketError);
+            // A stored address goes through the same check when the message is composed here.
+            pelmora::mail::TmsMessage message;
+            message.Sender = pelmora::mail::TmsMailAddress(asSender ? bad : "a@b", "");
+            message.BCC.Add(asSender ? "c@d" : bad, "");
+            smtp.MailMessage = &message;
+            EXPECT_THROW(smtp.Send(), ESocketError);
+            ASSERT_EQ(errors.size(), 2u);
+            EXPECT_NE(errors[0].find("nothing was sent"), std::string::npos) << errors[0];
+            EXPECT_EQ(errors[0].find('\n'), std::string::npos) << "the error text itself must not break lines";
+        }
+    }
+    TmsSMTP smtp;
+    smtp.Server = server;
+    try {
+        smtp.SendSpool({ "a@x.com", { injected } }, "/nonexistent");
+    } catch (const ESocketError& error) {
+        EXPECT_STREQ(error.what(),
+            "The address \"b@x.com>\\r\\nRCPT TO:<evil@x.com\" holds a line break or another control character; "
+            "nothing was sent");
+    }
+}
+
+TEST(SmtpTest, ServerOutOfStepIsNeverTakenForSuccess)
+{
+    // A server answering one RCPT twice, the second answer at once or a moment later: the client
+    // must not read the spare answer as the reply to DATA, nor 354 as the end of data's.
+    for (int delay : { 0, 100 }) {
+        ScriptedPeer peer([delay](PeerConnection& connection, ScriptedPeer& self) {
+            connection.send("220 ready\r\n");
+            for (;;) {
+                std::string line = self.expectLine(connection);
+                if (connection.closed())
+                    return;
+                if (line.rfind("RCPT", 0) == 0) {
+                    connection.send(delay ? "250 ok\r\n" : "250 ok\r\n250 ok\r\n");
+                    if (delay) {
+                        connection.stall(delay);
+                        connection.send("250 ok\r\n");
+                    }
+                } else if (line == "DATA") {
+                    connection.send("354 go ahead\r\n");
+                    self.record(connection.readUntil("\r\n.\r\n"));
+                    connection.send("250 queued\r\n");
+                } else if (line == "QUIT") {
+                    return connection.send("221 bye\r\n");
+                } else {
+                    connection.send("250 ok\r\n");
+                }
+            }
+        });
+        TempDir dir;
+        TmsSMTP smtp;
+        smtp.Server = peer.server();
+        try {
+            smtp.SendSpool({ "a@b", { "c@d" } }, spoolWith(dir, "x\r\n"));
+            ADD_FAILURE() << "a server out of step passed as a delivery (delay " << delay << ")";
+        } catch (const ESocketError& error) {
+            EXPECT_NE(std::string(error.what()).find("DATA"), std::string::npos) << error.what();
+        }
+        peer.join();
+        auto received = peer.received();
+        EXPECT_EQ(std::find(received.begin(), received.end(), "x\r\n.\r\n"), received.end()) << "text sent";
+        EXPECT_FALSE(smtp.Connected());
+    }
+
+    // A 354 to the end of data is no delivery either, nor a 250 where the data should start.
+    for (const std::string& wrong : { std::string("end"), std::string("start") }) {
+        ScriptedPeer peer([wrong](PeerConnection& connection, ScriptedPeer& self) {
+            connection.send("220 ready\r\n");
+            while (self.expectLine(connection) != "DATA" && !connection.closed())
+                connection.send("250 ok\r\n");
+            if (wrong == "start")
+                return connection.send("250 ok\r\n");
+            connection.send("354 go ahead\r\n");
+            connection.readUntil("\r\n.\r\n");
+            connection.send("354 go ahead\r\n");
+            self.expectLine(connection);
+        });
+        TempDir dir;
+        TmsSMTP smtp;
+        smtp.Server = peer.server();
+        try {
+            smtp.SendSpool({ "a@b", { "c@d" } }, spoolWith(dir, "x\r\n"));
+            ADD_FAILURE() << "wrong reply at the " << wrong << " of data passed";
+        } catch (const ESocketError& error) {
+            EXPECT_STREQ(error.what(),
+                wrong == "end" ? "Unexpected reply to the end of data: 354 go ahead"
+                               : "Unexpected reply to DATA: 250 ok");
+        }
+        peer.join();
+    }
+}
+
+TEST(SmtpTest, TextBeforeTheTlsHandshakeIsRefused)
+{
+    // Whoever sits on the line can append a reply to "220 go ahead" in clear; read after the
+    // handshake it would pass for the protected server's answer.
+    ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send("220 ready\r\n");
+        self.expectLine(connection);
+        connection.send("250-here\r\n250 STARTTLS\r\n");
+        self.expectLine(connection);
+        connection.send("220 go ahead\r\n250 injected\r\n");
+        connection.stall(300);
+    });
+    TmsSMTP smtp;
+    smtp.Server = peer.server();
+    smtp.Security = MailSecurity::StartTls;
+    try {
+        smtp.SendSpool({ "a@b", { "c@d" } }, "/nonexistent");
+        ADD_FAILURE() << "plain text before the handshake was accepted";
+    } catch (const ESocketError& error) {
+        EXPECT_STREQ(error.what(), "The server sent more text before the TLS handshake");
+    }
+    peer.join();
+    EXPECT_FALSE(smtp.Connected());
+}
