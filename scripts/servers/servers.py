@@ -137,13 +137,19 @@ service pop3-login {{
 
 def start_smtp(d, crt, key):
     info = {"port": free_port(), "starttls_port": free_port(), "tls_port": free_port(),
+            "starttls_noauth_port": free_port(), "starttls_foreign_port": free_port(),
+            "tls_noauth_port": free_port(), "tls_foreign_port": free_port(),
             "spool": os.path.join(d, "smtp-received")}
     os.makedirs(info["spool"], exist_ok=True)
     here = os.path.dirname(os.path.abspath(__file__))
     spawn(d, "smtp", ["/usr/bin/python3", os.path.join(here, "smtp_server.py"), "--out", info["spool"],
                       "--cert", crt, "--key", key, "--user", USER, "--password", PASSWORD,
                       "--plain-port", str(info["port"]), "--starttls-port", str(info["starttls_port"]),
-                      "--tls-port", str(info["tls_port"])])
+                      "--tls-port", str(info["tls_port"]),
+                      "--starttls-noauth-port", str(info["starttls_noauth_port"]),
+                      "--starttls-foreign-port", str(info["starttls_foreign_port"]),
+                      "--tls-noauth-port", str(info["tls_noauth_port"]),
+                      "--tls-foreign-port", str(info["tls_foreign_port"])])
     return info
 
 
@@ -194,6 +200,45 @@ def wait_for_ports(ports):
                 if time.time() > deadline:
                     raise SystemExit(f"servers: port {port} did not open in {START_TIMEOUT}s")
                 time.sleep(0.05)
+
+
+def listening_inode(port):
+    """The inode of the socket listening on 127.0.0.1:port, or None."""
+    with open("/proc/net/tcp") as f:
+        next(f)
+        for line in f:
+            fields = line.split()
+            address, state, inode = fields[1], fields[3], fields[9]
+            if state == "0A" and address == f"0100007F:{port:04X}":
+                return inode
+    return None
+
+
+def socket_inodes_of(groups):
+    """The inodes of every socket held by a process of the given process groups."""
+    inodes = set()
+    for entry in os.listdir("/proc"):
+        if not entry.isdigit():
+            continue
+        try:
+            if os.getpgid(int(entry)) not in groups:
+                continue
+            for fd in os.listdir(f"/proc/{entry}/fd"):
+                target = os.readlink(f"/proc/{entry}/fd/{fd}")
+                if target.startswith("socket:["):
+                    inodes.add(target[8:-1])
+        except OSError:
+            pass
+    return inodes
+
+
+def ports_are_ours(d, ports):
+    """A port is picked free and only bound later by its server; meanwhile another program may take
+    it, and the port then answers for the wrong server. Each one must be held by a server started here."""
+    with open(os.path.join(d, "pids")) as f:
+        groups = {int(line) for line in f if line.strip()}
+    ours = socket_inodes_of(groups)
+    return all(listening_inode(port) in ours for port in ports)
 
 
 def stop(d):
@@ -264,14 +309,20 @@ def main():
     crt, key = make_certificates(d)
     info = {"ca": os.path.join(d, "ca.crt"), "user": USER, "password": PASSWORD}
     starters = {"pop3": start_pop3, "smtp": start_smtp, "http": start_http}
-    try:
-        for kind in a.kinds or starters:
-            info[kind] = starters[kind](d, crt, key)
-        wait_for_ports([v for k in info if isinstance(info[k], dict)
-                        for n, v in info[k].items() if n.endswith("port")])
-    except BaseException:
-        stop(d)
-        raise
+    for attempt in range(3):
+        try:
+            for kind in a.kinds or starters:
+                info[kind] = starters[kind](d, crt, key)
+            ports = [v for k in info if isinstance(info[k], dict) for n, v in info[k].items() if n.endswith("port")]
+            wait_for_ports(ports)
+            if ports_are_ours(d, ports):
+                break
+        except BaseException:
+            stop(d)
+            raise
+        stop(d)  # a port was taken meanwhile: start again on fresh ones
+    else:
+        raise SystemExit("servers: another program kept taking the chosen ports")
     with open(os.path.join(d, "servers.json"), "w") as f:
         json.dump(info, f, indent=1)
     if a.parent:

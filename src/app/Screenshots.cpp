@@ -1,13 +1,9 @@
 #include "app/Screenshots.h"
 
-#include "widgets/DateText.h"
 #include "app/GuiDataPrompts.h"
-#include "widgets/TBrDateForm.h"
-#include "widgets/TDataSource.h"
 #include "app/TfrmFilter.h"
 #include "app/TfrmFind.h"
 #include "app/TfrmMainForm.h"
-#include "widgets/TfrmMemo.h"
 #include "app/TfrmSearch.h"
 #include "app/Tfrmsort.h"
 #include "app/TfrmSplash.h"
@@ -18,6 +14,9 @@
 #include "databases/GuiDatabasePrompts.h"
 #include "databases/TFrmDatabaseList.h"
 #include "databases/TMsgform.h"
+#include "email/TSetupDlg.h"
+
+#include "email/TSMTPForm.h"
 #include "records/TfrmActivity.h"
 #include "records/TfrmCategory.h"
 #include "records/TfrmDateRange1.h"
@@ -30,6 +29,12 @@
 #include "records/TfrmPeople.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
+#include "widgets/DateText.h"
+#include "widgets/TBrDateForm.h"
+#include "widgets/TDataSource.h"
+#include "widgets/TfrmMemo.h"
+#include <QLineEdit>
+#include <QPlainTextEdit>
 
 #include <QApplication>
 #include <QDir>
@@ -177,6 +182,28 @@ void renderScreenshots(const QString& directory)
         shot<records::TfrmDateRange1>(),
         { [&] { return std::make_unique<databases::TFrmDatabaseList>(databaseSet, dataModule.TBLBaseName); }, {} },
         { [&] { return progressShot(databaseSet); }, {} },
+        { [] {
+             auto setup = std::make_unique<email::TSetupDlg>();
+             settings::Settings values;
+             values.server = "pop.example.net";
+             values.smtpServer = "smtp.example.net:587";
+             values.senderName = "Ann Adams";
+             values.userName = "ann";
+             values.password = "secret";
+             values.emailAddress = "ann@example.net";
+             setup->load(values, { "office" });
+             return setup;
+         },
+            {} },
+        { [] {
+             auto send = std::make_unique<email::TSMTPForm>();
+             send->newMessage(2, QStringLiteral("bob@example.net"));
+             send->SubjectEdit->setText(QStringLiteral("Minutes of the meeting"));
+             send->BodyMemo->setPlainText(QStringLiteral("Dear Bob,\n\nthe minutes are attached.\n\nAnn"));
+             send->addAttachment(QStringLiteral("/home/user/Documents/minutes.pdf"));
+             return send;
+         },
+            {} },
     };
     for (const Shot& each : shots) {
         std::unique_ptr<QWidget> window = each.make();

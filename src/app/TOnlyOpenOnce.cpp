@@ -53,9 +53,18 @@ bool TOnlyOpenOnce::claim()
     m_lock = std::make_unique<QLockFile>(lockPath());
     m_lock->setStaleLockTime(0); // only a dead owner makes the lock stale, never its age
     if (!m_lock->tryLock(0)) {
-        m_lock.reset();
-        notifyRunningCopy();
-        return false;
+        if (notifyRunningCopy()) {
+            m_lock.reset();
+            return false;
+        }
+        // No copy listens: the lock is a leftover that QLockFile could not tell from a live one
+        // (cut short by a crash while it was written, or naming a process id now reused). A
+        // running copy always listens, so handing over here would hand over to nobody.
+        m_lock->removeStaleLockFile();
+        if (!m_lock->tryLock(0)) {
+            m_lock.reset();
+            return false;
+        }
     }
     // A socket file left by a crashed copy would make listen() fail; the lock proves it is stale.
     QLocalServer::removeServer(socketPath());
@@ -66,15 +75,16 @@ bool TOnlyOpenOnce::claim()
     return true;
 }
 
-void TOnlyOpenOnce::notifyRunningCopy() const
+bool TOnlyOpenOnce::notifyRunningCopy() const
 {
     QLocalSocket socket;
     socket.connectToServer(socketPath());
     if (!socket.waitForConnected(HandOverTimeoutMs))
-        return;
+        return false;
     socket.write("show\n");
     socket.waitForBytesWritten(HandOverTimeoutMs);
     socket.disconnectFromServer();
+    return true;
 }
 
 void TOnlyOpenOnce::acceptHandOver()

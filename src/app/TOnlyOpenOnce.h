@@ -23,7 +23,7 @@ public:
     ~TOnlyOpenOnce() override;
 
     // True when this is the first copy (it now listens); false when another copy runs, which
-    // has then been told to come forward.
+    // has then been told to come forward. A lock that no listening copy answers for is taken.
     bool claim();
 
     // The window restored from the minimized state when another copy is started.
@@ -40,7 +40,8 @@ signals:
     void handedOver();
 
 private:
-    void notifyRunningCopy() const;
+    // True when a running copy took the message.
+    bool notifyRunningCopy() const;
     void acceptHandOver();
 
     QString m_uniqueString;

@@ -5,15 +5,12 @@
 #include "app/ActivitiesPage.h"
 #include "app/ContactCommands.h"
 #include "app/DatabaseCommands.h"
-#include "widgets/DateText.h"
 #include "app/GuiDataPrompts.h"
+#include "app/MailCommands.h"
 #include "app/MainPage.h"
 #include "app/MainPageBinding.h"
 #include "app/PageCommands.h"
-#include "widgets/Prompts.h"
 #include "app/QueryCommands.h"
-#include "widgets/TDataSource.h"
-#include "widgets/TDBGrid.h"
 #include "app/UserFieldsPage.h"
 #include "comms/TCustomEditAndBtn.h"
 #include "data/TfrmDataModule.h"
@@ -25,6 +22,10 @@
 #include "records/TfrmLinks.h"
 #include "records/TfrmNotes.h"
 #include "records/TfrmPeople.h"
+#include "widgets/DateText.h"
+#include "widgets/Prompts.h"
+#include "widgets/TDataSource.h"
+#include "widgets/TDBGrid.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -59,6 +60,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     connect(m_activitiesPage, &ActivitiesPage::filterChanged, this, &TfrmMainForm::applyActivityFilter);
     disableUnbuiltCommands();
     new PageCommands(this, data, m_dsCon);
+    new MailCommands(this, data, m_dsCon);
     wireListWindows();
     wireEditors(dataPrompts);
     const std::pair<const char*, const char*> clipboard[]

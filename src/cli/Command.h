@@ -27,6 +27,9 @@ struct CommandGroup {
 // Prints a JSON value on standard output, indented, followed by a line end.
 void printJson(const nlohmann::json& value);
 
+// `pelmora email send | send-queued | check`, beside the message commands of the data module.
+int runMailCommand(Context& context, const std::string& command, std::vector<std::string> words);
+
 // The groups of each module, defined beside their handlers.
 extern const CommandGroup settingsGroup;
 extern const CommandGroup dbGroup;

@@ -243,6 +243,11 @@ int runTable(Context& context, std::vector<std::string> words)
 
 int runEmail(Context& context, std::vector<std::string> words)
 {
+    if (!words.empty() && (words[0] == "send" || words[0] == "send-queued" || words[0] == "check")) {
+        const std::string command = words[0];
+        words.erase(words.begin());
+        return runMailCommand(context, command, std::move(words));
+    }
     Args args(std::move(words), { "to" });
     const std::string command = args.next("email command");
     if (command != "copy" && command != "move")
@@ -292,7 +297,11 @@ const CommandGroup tableGroup = {
 const CommandGroup emailGroup = {
     "email",
     "  pelmora email copy COUNTER --to CONTACT    copy a message to a contact (1 = inbox)\n"
-    "  pelmora email move COUNTER --to CONTACT    move a message to a contact (1 = inbox)\n",
+    "  pelmora email move COUNTER --to CONTACT    move a message to a contact (1 = inbox)\n"
+    "  pelmora email send --contact N --to ADDR --subject S [--body-file F] [--attach F]... [--cc ADDR]...\n"
+    "        [--later]                       store the message under contact N, then send it (JSON)\n"
+    "  pelmora email send-queued (--contact N | --all)   send the queued messages (JSON, one per message)\n"
+    "  pelmora email check                   sign on to the POP3 and SMTP servers and off again\n",
     runEmail,
 };
 

@@ -265,8 +265,10 @@ bool DatabaseSet::moveRestoredFiles(const fs::path& staging, const fs::path& row
         else if (!isSqliteSidecar(name) && entry.is_regular_file(error))
             names.push_back(name); // the sidecars of a restored file stay behind with the staging directory
     }
-    // The database first: a restore into a new database that is killed half way leaves a
-    // directory that either holds its database or is empty, and so can be cleaned or deleted.
+    // In a fixed order, so a failed swap always undoes the same steps; the database first: a
+    // restore into a new database that is killed half way leaves a directory that either holds
+    // its database or is empty, and so can be cleaned or deleted.
+    std::sort(names.begin(), names.end());
     std::stable_partition(
         names.begin(), names.end(), [](const std::string& name) { return name == Database::kDatabaseFile; });
     fs::path aside = staging / ".replaced";
@@ -281,8 +283,12 @@ bool DatabaseSet::moveRestoredFiles(const fs::path& staging, const fs::path& row
     for (auto name = names.begin(); ok && name != names.end(); ++name) {
         for (const char* suffix : { "", "-wal", "-shm", "-journal" }) {
             fs::path old = rowDir / (*name + suffix);
+            // Only files are moved aside: a directory of the user's under that name would go with
+            // the staging directory. Left in place, it makes the rename below fail, and the swap
+            // is undone.
             std::error_code probe;
-            if (ok && fs::exists(fs::symlink_status(old, probe)))
+            fs::file_status status = fs::symlink_status(old, probe);
+            if (ok && fs::exists(status) && !fs::is_directory(status))
                 ok = move(old, aside / (*name + suffix));
         }
         ok = ok && move(staging / *name, rowDir / *name);

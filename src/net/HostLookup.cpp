@@ -7,6 +7,7 @@
 #include <cstring>
 #include <mutex>
 #include <netdb.h>
+#include <stdexcept>
 #include <thread>
 
 namespace pelmora::net {
@@ -56,16 +57,49 @@ std::vector<HostAddressEntry> resolve(const std::string& host, int flags, int& e
     return addresses;
 }
 
+std::mutex resolverMutex;
+HostLookup::Resolver& installedResolver()
+{
+    static HostLookup::Resolver resolver;
+    return resolver;
+}
+
+HostLookup::Resolver currentResolver()
+{
+    std::lock_guard lock(resolverMutex);
+    if (installedResolver())
+        return installedResolver();
+    return [](const std::string& host, std::vector<HostAddressEntry>& addresses, int& error) {
+        int eaiCode = 0;
+        addresses = resolve(host, 0, eaiCode, error);
+        return eaiCode;
+    };
+}
+
 } // namespace
+
+void HostLookup::setResolver(Resolver resolver)
+{
+    std::lock_guard lock(resolverMutex);
+    installedResolver() = std::move(resolver);
+}
+
+HostAddressEntry HostLookup::addressOf(const std::string& text)
+{
+    std::vector<HostAddressEntry> found = literal(text);
+    if (found.empty())
+        throw std::invalid_argument("not a numeric address: " + text);
+    return found.front();
+}
 
 HostLookup::HostLookup(const std::string& host, std::function<void()> done)
     : m_state(std::make_shared<State>())
 {
     m_state->done = std::move(done);
-    std::thread([state = m_state, host] {
-        int eaiCode = 0;
+    std::thread([state = m_state, host, resolver = currentResolver()] {
         int error = 0;
-        auto addresses = resolve(host, 0, eaiCode, error);
+        std::vector<HostAddressEntry> addresses;
+        int eaiCode = resolver(host, addresses, error);
         std::lock_guard lock(state->mutex);
         state->eaiCode = eaiCode;
         state->error = error;

@@ -36,6 +36,16 @@ public:
     // A literal IPv4 or IPv6 address, resolved without any look-up; empty for a name.
     static std::vector<HostAddressEntry> literal(const std::string& host);
 
+    // What answers a name look-up: fills `addresses` and returns 0, or returns a getaddrinfo()
+    // EAI_* code (with errno in `error` for EAI_SYSTEM). It runs on the look-up's thread.
+    using Resolver = std::function<int(const std::string& host, std::vector<HostAddressEntry>& addresses, int& error)>;
+    // Puts `resolver` in front of every look-up started from now on (an empty one restores
+    // getaddrinfo()), so the failures of a name server can be had without asking one.
+    static void setResolver(Resolver resolver);
+    // One resolved address from a numeric text, for a resolver's answers; throws
+    // std::invalid_argument when `text` is not an IPv4 or IPv6 address.
+    static HostAddressEntry addressOf(const std::string& text);
+
 private:
     struct State;
     std::shared_ptr<State> m_state;

@@ -10,6 +10,8 @@ void DotStuffer::stuff(std::string_view block, std::string& out)
             out.push_back('.');
         out.push_back(c);
         m_atLineStart = c == '\n';
+        m_endsWithCrLf = m_afterCr && c == '\n';
+        m_afterCr = c == '\r';
     }
 }
 

@@ -14,9 +14,14 @@ public:
     void stuff(std::string_view block, std::string& out);
     // Whether the text so far ends with a line break (or is empty).
     bool atLineStart() const { return m_atLineStart; }
+    // Whether the text so far ends with CR LF (or is empty): only then may the end-of-data
+    // line follow at once, as a bare LF does not end a line for the server.
+    bool endsWithCrLf() const { return m_endsWithCrLf; }
 
 private:
     bool m_atLineStart = true;
+    bool m_endsWithCrLf = true;
+    bool m_afterCr = false;
 };
 
 // The reverse for a POP3 multi-line reply: finds the terminating "." line and removes the

@@ -36,13 +36,15 @@ std::string extensionText(const std::string& line)
 void TmsSMTP::Login()
 {
     const MailSecurity security = effectiveSecurity(Security, Port());
+    // The submission ports take mail only from a user who signed on; without a name there is
+    // nothing to sign on with, and the server must not be left to take the mail anyway.
+    if (security != MailSecurity::Plain && UserName.empty())
+        Fail("This port requires sign-on, and no user name is given");
     UseTls = security == MailSecurity::Implicit;
     ConnectSocket();
     expect("the greeting", "2");
     readReply();
-    if (security == MailSecurity::StartTls)
-        return submissionLogin();
-    if (security == MailSecurity::Implicit && !UserName.empty())
+    if (security == MailSecurity::StartTls || security == MailSecurity::Implicit)
         return submissionLogin();
     helo();
 }
@@ -91,10 +93,12 @@ bool TmsSMTP::offers(const std::string& keyword) const
     return false;
 }
 
+// Only called on the submission ports, where a server that lets the mail in without a sign-on
+// is no server the user meant: the mail would go unauthenticated.
 void TmsSMTP::authenticate()
 {
-    if (UserName.empty() || !offers("AUTH"))
-        return;
+    if (!offers("AUTH"))
+        Fail("The server offers no sign-on (AUTH), which this port requires");
     std::string mechanisms;
     for (std::size_t i = 1; i < m_extensions.size(); ++i) {
         std::string text = extensionText(m_extensions[i]);

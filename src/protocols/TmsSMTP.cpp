@@ -109,6 +109,8 @@ void TmsSMTP::command(const std::string& line, const std::string& expected, cons
 
 std::string TmsSMTP::session(const std::function<void()>& work)
 {
+    m_dataAccepted = false;
+    m_acceptReply.clear();
     try {
         Connect();
         work();
@@ -207,12 +209,15 @@ void TmsSMTP::sendText(const std::filesystem::path& spool)
         if (count < BlockSize)
             break;
     }
-    // The end of data must start a line of its own; text that already ends with a line break
-    // gets no extra empty line, so the server stores the message exactly as composed.
+    // The end of data must start a line of its own; text that already ends with CR LF gets no
+    // extra empty line, so the server stores the message exactly as composed. After a bare LF
+    // the server would take the "." for part of the text and wait for more.
     expect("the end of data", "2");
-    WriteBytes(stuffer.atLineStart() ? ".\r\n" : "\r\n.\r\n");
+    WriteBytes(stuffer.endsWithCrLf() ? ".\r\n" : "\r\n.\r\n");
     AddTranscriptLine(".");
     readReply();
+    m_dataAccepted = true;
+    m_acceptReply = m_reply.empty() ? std::string() : m_reply.back();
     progress(0);
 }
 

@@ -53,6 +53,11 @@ public:
     void Cancel() override;
     // The reply lines to the last command.
     const std::vector<std::string>& LastReply() const { return m_reply; }
+    // True once the server has answered the end of data with 2xx in the latest session: the
+    // message is then the server's, even when the good-bye after it fails.
+    bool DataAccepted() const { return m_dataAccepted; }
+    // That 2xx reply; empty until then.
+    const std::string& AcceptReply() const { return m_acceptReply; }
 
 protected:
     void ProcessLine(const std::string& line) override;
@@ -79,6 +84,8 @@ private:
     std::string m_verb = "the greeting";
     std::string m_expected = "2";
     bool m_quitting = false;
+    bool m_dataAccepted = false;
+    std::string m_acceptReply;
     std::vector<std::string> m_reply;
     std::vector<std::string> m_extensions;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -27,6 +28,12 @@ public:
         = 0;
     // File names: an empty text when cancelled. `filter` is in Qt's "Name (*.ext)" form.
     virtual QString openFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter) = 0;
+    // Several files of one folder; empty when cancelled. One file unless a set overrides it.
+    virtual QStringList openFileNames(QWidget* parent, const QString& title, const QString& dir, const QString& filter)
+    {
+        const QString one = openFileName(parent, title, dir, filter);
+        return one.isEmpty() ? QStringList() : QStringList { one };
+    }
     virtual QString saveFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter) = 0;
     virtual QString directory(QWidget* parent, const QString& title, const QString& dir) = 0;
 };

@@ -66,6 +66,11 @@ QString QtPrompts::openFileName(QWidget* parent, const QString& title, const QSt
     return QFileDialog::getOpenFileName(parent, title, dir, filter);
 }
 
+QStringList QtPrompts::openFileNames(QWidget* parent, const QString& title, const QString& dir, const QString& filter)
+{
+    return QFileDialog::getOpenFileNames(parent, title, dir, filter);
+}
+
 QString QtPrompts::saveFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter)
 {
     return QFileDialog::getSaveFileName(parent, title, dir, filter);

@@ -14,6 +14,8 @@ public:
     std::optional<QString> askText(
         QWidget* parent, const QString& title, const QString& label, const QString& value) override;
     QString openFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter) override;
+    QStringList openFileNames(
+        QWidget* parent, const QString& title, const QString& dir, const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& title, const QString& dir, const QString& filter) override;
     QString directory(QWidget* parent, const QString& title, const QString& dir) override;
 };

@@ -1,5 +1,6 @@
 #include "data/DataError.h"
 #include "DataTestSupport.h"
+#include "DayOfAction.h"
 
 #include <gtest/gtest.h>
 
@@ -37,8 +38,9 @@ TEST_F(DataModuleTest, TheSampleDatabaseIsThereOnFirstStart)
 
 TEST_F(DataModuleTest, NewRecordsGetTheirDefaultsAndTheEditorDecides)
 {
+    const Date day = Date::today();
     const std::int64_t contact = addContact("Newman");
-    EXPECT_EQ(module->TBLCon.asDate("Created"), Date::today());
+    EXPECT_TRUE(pelmora::test::isDayOfAction(module->TBLCon.asDate("Created"), day, Date::today()));
     EXPECT_EQ(module->TBLCon.asString("Detailes"), "Newman , ");
 
     const std::int64_t links = count("Links");
@@ -51,7 +53,7 @@ TEST_F(DataModuleTest, NewRecordsGetTheirDefaultsAndTheEditorDecides)
     prompts.fillEditor = [](TableView& v) { v.setString("Subject", "Call back"); };
     module->TBLNotes.insert();
     EXPECT_EQ(module->TBLNotes.asInteger("Contact"), contact);
-    EXPECT_EQ(module->TBLNotes.asDate("DateCreated"), Date::today());
+    EXPECT_TRUE(pelmora::test::isDayOfAction(module->TBLNotes.asDate("DateCreated"), day, Date::today()));
     EXPECT_EQ(prompts.editors, (std::vector<std::string> { "TfrmLinks", "TfrmNotes" }));
 
     prompts.fillEditor = [](TableView& v) { v.setString("Priority", "too long"); };
@@ -141,6 +143,48 @@ TEST_F(DataModuleTest, DeletingAContactTakesEveryDetailInOneGo)
     EXPECT_FALSE(module->TBLCon.gotoRowId(contact));
 }
 
+// The attachment rows of sent messages name the user's own files; only what lies inside the
+// attachments folder, after every link and ".." is followed, goes with a message.
+TEST_F(DataModuleTest, OnlyFilesReallyInsideTheAttachmentsFolderGoWithAMessage)
+{
+    namespace fs = std::filesystem;
+    const auto userDir = temp / "user";
+    fs::create_directories(userDir);
+    const auto received = attachDir / "received.pdf";
+    const auto throughLink = userDir / "linked.doc";
+    const auto dotted = userDir / "dotted.doc";
+    const auto relative = attachDir / "relative.doc";
+    const auto sibling = temp / (attachDir.filename().string() + "-other") / "sibling.doc";
+    fs::create_directories(sibling.parent_path());
+    for (const auto& file : { received, throughLink, dotted, relative, sibling })
+        test::writeFile(file, "content");
+    fs::create_directory_symlink(userDir, attachDir / "linked");
+    const std::vector<std::string> locations = { received.string(), (attachDir / "linked" / "linked.doc").string(),
+        (attachDir / ".." / "user" / "dotted.doc").string(), "attach/relative.doc", sibling.string() };
+
+    // A relative location would name a file inside the folder from here.
+    struct WorkingDirectory {
+        fs::path old = fs::current_path();
+        explicit WorkingDirectory(const fs::path& dir) { fs::current_path(dir); }
+        ~WorkingDirectory() { fs::current_path(old); }
+    } cwd(temp.path());
+
+    const std::int64_t contact = addContact("Sender");
+    auto& sql = module->currentDatabase()->sql();
+    sql.exec("INSERT INTO EMAIL (Contact, Subject, AttachNum) VALUES (" + std::to_string(contact) + ", 'sent', 1)");
+    for (const std::string& location : locations)
+        sql.prepare("INSERT INTO Attach (EmailNum, Location) SELECT Counter, ? FROM EMAIL WHERE Subject = 'sent'")
+            .bind(1, location)
+            .run();
+    ASSERT_TRUE(module->TBLCon.gotoRowId(contact));
+    module->TBLCon.remove();
+    EXPECT_EQ(count("Attach"), 0);
+    EXPECT_FALSE(fs::exists(received));
+    for (const auto& file : { throughLink, dotted, relative, sibling })
+        EXPECT_TRUE(fs::exists(file)) << file;
+    EXPECT_TRUE(prompts.notDeleted.empty());
+}
+
 TEST_F(DataModuleTest, ACascadeThatFailsLeavesTheContactWhole)
 {
     const std::int64_t contact = addContact("Kept");
@@ -182,9 +226,13 @@ TEST_F(DataModuleTest, SwitchingEmptyingAndPackingTheDatabase)
     for (int i = 0; i < 200; ++i)
         addContact("C" + std::to_string(i));
     module->currentDatabase()->sql().exec("DELETE FROM Contacts WHERE Counter % 2 = 0");
+    const test::PageFigures unpacked = test::pageFigures(other / "database.sqlite");
     module->packAll();
     EXPECT_TRUE(module->TBLCon.isOpen());
     EXPECT_EQ(count("Contacts"), 100);
+    const test::PageFigures packed = test::pageFigures(other / "database.sqlite");
+    EXPECT_LT(packed.pages, unpacked.pages);
+    EXPECT_EQ(packed.freePages, 0);
     module->openDatabase(dataDir);
     for (const char* name : { "TBLCon", "TBLEmail", "TBLZip", "TBLCon1", "TBLNotes" })
         EXPECT_EQ(module->view(name)->database()->directory(), dataDir) << name;

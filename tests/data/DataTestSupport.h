@@ -6,6 +6,8 @@
 #include "data/TfrmDataModule.h"
 #include "TestSupport.h"
 
+#include "PageFigures.h"
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>

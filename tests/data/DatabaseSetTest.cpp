@@ -1,4 +1,5 @@
 #include "DatabaseSetFixture.h"
+#include "PageFigures.h"
 
 #include "../archive/ZipFixtures.h"
 #include "base/Error.h"
@@ -321,12 +322,20 @@ TEST_F(DatabaseSetTest, AnInsertThatRestoresNothingAddsNoDatabase)
 
 TEST_F(DatabaseSetTest, PackKeepsTheRecordsAndTheDatabaseOpen)
 {
+    // Enough rows that freeing half of them frees whole pages, which only a real pack gives back.
     pelmora::data::Connection db = pelmora::data::openConnection(dataDir() / "database.sqlite", SQLITE_OPEN_READWRITE);
-    pelmora::data::execute(db.get(), "DELETE FROM Contacts WHERE Counter % 2 = 0");
+    pelmora::data::execute(db.get(),
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 400) "
+        "INSERT INTO Contacts (LName, Company) SELECT 'Filler' || i, printf('%.200c', 'x') FROM n");
+    pelmora::data::execute(db.get(), "DELETE FROM Contacts WHERE Counter % 2 = 0 OR LName LIKE 'Filler3%'");
     db.reset();
     int left = count(dataDir(), "Contacts");
+    const pelmora::test::PageFigures unpacked = pelmora::test::pageFigures(dataDir() / "database.sqlite");
     set.Pack();
     EXPECT_EQ(left, count(dataDir(), "Contacts"));
+    const pelmora::test::PageFigures packed = pelmora::test::pageFigures(dataDir() / "database.sqlite");
+    EXPECT_LT(packed.pages, unpacked.pages);
+    EXPECT_EQ(packed.freePages, 0);
     EXPECT_EQ("ok", integrity(dataDir()));
     EXPECT_EQ(dataDir(), openDir());
     EXPECT_TRUE(prompts.messages.empty());

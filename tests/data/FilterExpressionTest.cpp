@@ -3,6 +3,10 @@
 #include "DataTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
 
 namespace pelmora::data {
 namespace {
@@ -221,6 +225,73 @@ TEST_F(FilterTest, ABadFilterLeavesTheOldOneInPlace)
     EXPECT_EQ(view.recordCount(), 5);
     view.setFiltered(true); // switched on again, the expression is still there
     EXPECT_EQ(view.recordCount(), 2);
+}
+
+// Every statement text SQLite prepares on connections opened while a StatementTrace lives.
+// The SQL is the statement as written, before parameters are bound.
+class StatementTrace {
+public:
+    StatementTrace() { sqlite3_auto_extension(reinterpret_cast<void (*)()>(&StatementTrace::attach)); }
+    ~StatementTrace() { sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&StatementTrace::attach)); }
+    StatementTrace(const StatementTrace&) = delete;
+    StatementTrace& operator=(const StatementTrace&) = delete;
+
+    static std::vector<std::string>& statements()
+    {
+        static std::vector<std::string> texts;
+        return texts;
+    }
+
+private:
+    static int attach(sqlite3* db, const char**, const void*)
+    {
+        sqlite3_trace_v2(db, SQLITE_TRACE_STMT, &StatementTrace::traced, nullptr);
+        return SQLITE_OK;
+    }
+    static int traced(unsigned, void*, void* statement, void*)
+    {
+        if (const char* sql = sqlite3_sql(static_cast<sqlite3_stmt*>(statement)))
+            statements().push_back(sql);
+        return 0;
+    }
+};
+
+// What the user types into a filter reaches SQLite as bound values, never as SQL text: no
+// quoting slip can then turn a value into SQL.
+TEST_F(FilterTest, FilterValuesAreBoundNeverWrittenIntoTheSql)
+{
+    database->sql().exec(R"(
+        INSERT INTO Contacts (Counter, LName, FName, CategoryA) VALUES
+          (41, 'Zq''Qmarker', 'Quill', 'Xylo7'), (42, 'Zq''Qmarker Two', 'Quill', NULL);
+        INSERT INTO Activity (Contact, Activity, DateOf) VALUES (41, 'Vwxyz', '1999-12-31');
+    )");
+    StatementTrace trace;
+    StatementTrace::statements().clear();
+    database = Database::open(temp.path()); // a connection the trace sees
+    struct Case {
+        const char* table;
+        const char* expression;
+        std::vector<std::string> rows;
+        std::vector<std::string> values; // none of which may appear in any statement
+    };
+    const Case cases[] = {
+        { "Contacts", "LName = 'Zq''Qmarker'", { "41" }, { "Zq", "Qmarker" } },
+        { "Contacts", "LName = 'Zq''Qmark*' AND CategoryA = 'Xylo7'", { "41" }, { "Zq", "Qmark", "Xylo7" } },
+        { "Contacts", "Counter = 98765 OR FName = 'Quill'", { "41", "42" }, { "98765", "Quill" } },
+        { "Activity", "Activity = 'Vwxyz' AND DateOf = '12/31/1999'", { "6" }, { "Vwxyz", "1999", "12/31" } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expression);
+        EXPECT_EQ(filtered(c.table, c.expression), c.rows);
+        bool filteredStatement = false;
+        for (const std::string& sql : StatementTrace::statements()) {
+            filteredStatement
+                = filteredStatement || (sql.find(c.table) != std::string::npos && sql.find('?') != std::string::npos);
+            for (const std::string& value : c.values)
+                EXPECT_EQ(sql.find(value), std::string::npos) << value << " in: " << sql;
+        }
+        EXPECT_TRUE(filteredStatement) << "the trace saw no statement with parameters";
+    }
 }
 
 } // namespace

@@ -4,6 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <optional>
+#include <regex>
+
 #include "MailTestUtil.h"
 
 using namespace pelmora::mail;
@@ -82,6 +89,66 @@ TEST_F(Composer, AlwaysWritesDateAndMessageIdUnlessGiven)
     message.Headers = { "Date: Mon, 1 Jan 2001 00:00:00 +0000" };
     std::string text = compose(message);
     EXPECT_EQ(text.find("Date: "), text.rfind("Date: "));
+}
+
+namespace {
+
+// The seconds since the epoch a date-time stands for, when it is one in the strict form a
+// composer must write ("Mon, 02 Jan 2006 15:04:05 -0700": the right weekday, real day and time,
+// a numeric zone); nullopt otherwise.
+std::optional<std::int64_t> strictDateTime(const std::string& text)
+{
+    static const std::regex form(
+        R"(^(Mon|Tue|Wed|Thu|Fri|Sat|Sun), (\d{1,2}) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) (\d{4}) )"
+        R"((\d{2}):(\d{2}):(\d{2}) ([+-])(\d{2})(\d{2})$)");
+    static const std::string months = "JanFebMarAprMayJunJulAugSepOctNovDec";
+    static const std::string days = "SunMonTueWedThuFriSat";
+    std::smatch m;
+    if (!std::regex_match(text, m, form))
+        return std::nullopt;
+    using namespace std::chrono;
+    const year_month_day date { year(std::stoi(m[4])), month(unsigned(months.find(m[3].str()) / 3 + 1)),
+        day(unsigned(std::stoi(m[2]))) };
+    const int hour = std::stoi(m[5]), minute = std::stoi(m[6]), second = std::stoi(m[7]);
+    const int zoneHours = std::stoi(m[9]), zoneMinutes = std::stoi(m[10]);
+    if (!date.ok() || hour > 23 || minute > 59 || second > 60 || zoneHours > 23 || zoneMinutes > 59)
+        return std::nullopt;
+    const sys_days dayNumber(date);
+    if (weekday(dayNumber).c_encoding() != days.find(m[1].str()) / 3)
+        return std::nullopt;
+    const std::int64_t zone = (m[8] == "-" ? -1 : 1) * (zoneHours * 3600 + zoneMinutes * 60);
+    return dayNumber.time_since_epoch().count() * 86400 + hour * 3600 + minute * 60 + second - zone;
+}
+
+} // namespace
+
+// The Date written must be a valid date-time that names the moment of composing, in any zone:
+// also one west of UTC and one off by half an hour, where a sign or a minute slip shows.
+TEST_F(Composer, TheDateIsAStrictDateTimeOfTheMomentOfComposing)
+{
+    EXPECT_TRUE(strictDateTime("Mon, 02 Jan 2006 15:04:05 -0700").has_value());
+    EXPECT_FALSE(strictDateTime("Tue, 02 Jan 2006 15:04:05 -0700").has_value()); // wrong weekday
+    EXPECT_FALSE(strictDateTime("Mon, 02 Jan 2006 15:04:05 GMT").has_value());
+    const std::string oldZone = std::getenv("TZ") ? std::getenv("TZ") : "";
+    const bool hadZone = std::getenv("TZ") != nullptr;
+    for (const char* zone : { "UTC0", "NST+3:30", "IST-5:30" }) {
+        SCOPED_TRACE(zone);
+        ::setenv("TZ", zone, 1);
+        ::tzset();
+        const std::int64_t before = std::time(nullptr);
+        const std::vector<std::string> dates = linesFrom(linesOf(compose(message)), "Date: ");
+        const std::int64_t after = std::time(nullptr);
+        ASSERT_FALSE(dates.empty());
+        const std::optional<std::int64_t> stamped = strictDateTime(dates.front().substr(6));
+        ASSERT_TRUE(stamped.has_value()) << dates.front();
+        EXPECT_GE(*stamped, before) << dates.front();
+        EXPECT_LE(*stamped, after) << dates.front();
+    }
+    if (hadZone)
+        ::setenv("TZ", oldZone.c_str(), 1);
+    else
+        ::unsetenv("TZ");
+    ::tzset();
 }
 
 TEST_F(Composer, WritesPriorityReceiptAndExtraHeaders)

@@ -65,7 +65,7 @@ TEST(Corpus, EveryMessageIsReadOrKeptAndSurvivesARoundTrip)
 {
     std::vector<fs::path> files = corpusMessages();
     if (files.empty())
-        GTEST_SKIP() << "the shared corpus is not there";
+        PELMORA_SKIP_OR_FAIL("the shared corpus is not there");
     for (const fs::path& file : files) {
         SCOPED_TRACE(file.filename().string());
         checkMessage(file);

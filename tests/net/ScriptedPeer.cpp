@@ -162,10 +162,21 @@ std::vector<std::string> ScriptedPeer::received()
 
 std::uint16_t closedPort()
 {
-    std::uint16_t port = 0;
-    int fd = listenOnLoopback(port);
-    ::close(fd);
-    return port;
+    // Bound but never listening: a connection is refused, and as the port stays taken until the
+    // test ends, no other server can start on it meanwhile and answer instead.
+    static std::mutex mutex;
+    static std::vector<int> held;
+    int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
+        throw std::runtime_error("cannot reserve a loopback port");
+    std::lock_guard lock(mutex);
+    held.push_back(fd);
+    return ntohs(address.sin_port);
 }
 
 } // namespace pelmora::test

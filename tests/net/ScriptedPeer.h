@@ -70,7 +70,7 @@ private:
     std::thread m_thread;
 };
 
-// A loopback port with nothing listening on it.
+// A loopback port with nothing listening on it, held for the rest of the test process.
 std::uint16_t closedPort();
 
 } // namespace pelmora::test

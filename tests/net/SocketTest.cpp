@@ -8,12 +8,15 @@
 
 #include <arpa/inet.h>
 #include <dirent.h>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <memory>
 #include <thread>
 
 using namespace pelmora::net;
@@ -108,20 +111,88 @@ TEST(SocketTest, ServiceLookupAndDefaultPort)
     EXPECT_THROW(socket.ConnectSocket(), ESocketError); // the default port, on which nothing listens
 }
 
-TEST(SocketTest, UnknownHostNamesTheLookupFailure)
+namespace {
+
+// Puts a resolver of the test's in front of every look-up while it lives, so no test asks a
+// name server anything.
+class ResolverScope {
+public:
+    explicit ResolverScope(HostLookup::Resolver resolver) { HostLookup::setResolver(std::move(resolver)); }
+    ~ResolverScope() { HostLookup::setResolver({}); }
+    ResolverScope(const ResolverScope&) = delete;
+    ResolverScope& operator=(const ResolverScope&) = delete;
+};
+
+std::string openFailure(const std::string& server, int timeOut = 20)
 {
     TagSocket socket;
-    socket.Server = "no-such-host.invalid:25";
-    socket.TimeOut = 20;
+    socket.Server = server;
+    socket.TimeOut = timeOut;
     try {
         socket.Open();
-        FAIL() << "resolved a host that does not exist";
-    } catch (const ESocketError& error) {
-        // Without a name server the resolver reports a temporary failure instead.
-        EXPECT_TRUE(std::string(error.what()) == "[11001] Host not found"
-            || std::string(error.what()) == "[11002] Non-Authoritative Host not found")
-            << error.what();
+    } catch (const std::exception& error) {
+        return error.what();
     }
+    return "opened";
+}
+
+} // namespace
+
+TEST(SocketTest, LookupFailuresBecomeTheirWinsockTexts)
+{
+    struct Case {
+        int eaiCode;
+        int error;
+        const char* text;
+    };
+    for (const Case& c : { Case { EAI_NONAME, 0, "[11001] Host not found" },
+             Case { EAI_AGAIN, 0, "[11002] Non-Authoritative Host not found" },
+             Case { EAI_FAIL, 0, "[11003] Non-Recoverable errors: FORMERR, REFUSED, NOTIMP" },
+             Case { EAI_SYSTEM, ECONNREFUSED, "[10061] Connection refused" } }) {
+        SCOPED_TRACE(c.text);
+        std::string asked;
+        ResolverScope scope([&asked, c](const std::string& host, std::vector<HostAddressEntry>&, int& error) {
+            asked = host;
+            error = c.error;
+            return c.eaiCode;
+        });
+        EXPECT_EQ(openFailure("no-such-host.invalid:25"), c.text);
+        EXPECT_EQ(asked, "no-such-host.invalid");
+    }
+    // A look-up that succeeds with no address at all is a failure too, never an empty connect.
+    ResolverScope scope([](const std::string&, std::vector<HostAddressEntry>&, int&) { return 0; });
+    EXPECT_EQ(openFailure("empty.invalid:25"), "Error resolving remote host");
+}
+
+TEST(SocketTest, ANameConnectsToTheAddressesItResolvesTo)
+{
+    ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer&) { connection.send("hi\r\n"); });
+    ResolverScope scope([](const std::string&, std::vector<HostAddressEntry>& addresses, int&) {
+        addresses.push_back(HostLookup::addressOf("127.0.0.1"));
+        return 0;
+    });
+    LineSocket socket;
+    connect(socket, "mail.invalid:" + std::to_string(peer.port()));
+    EXPECT_EQ(socket.HostAddress, "127.0.0.1");
+    std::string line;
+    EXPECT_TRUE(socket.ReadLine(line));
+    EXPECT_EQ(line, "hi");
+}
+
+// A resolver that never answers costs the socket's time-out, not the caller's patience.
+TEST(SocketTest, AStalledLookupEndsAtTheTimeOut)
+{
+    auto release = std::make_shared<std::atomic<bool>>(false);
+    ResolverScope scope([release](const std::string&, std::vector<HostAddressEntry>&, int&) {
+        for (int i = 0; i < 500 && !*release; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return EAI_AGAIN;
+    });
+    auto start = Clock::now();
+    std::string failure = openFailure("slow.invalid:25", 1);
+    *release = true;
+    EXPECT_EQ(failure, "Operation timed out");
+    EXPECT_LT(elapsedMs(start), 3000);
 }
 
 TEST(SocketTest, LinesLoseEveryLineEndCharacter)

@@ -49,7 +49,7 @@ protected:
     void SetUp() override
     {
         if (!s_servers || !s_servers->available())
-            GTEST_SKIP() << "the test servers could not be started here";
+            PELMORA_SKIP_OR_FAIL("the test servers could not be started here");
     }
     static TestServers& servers() { return *s_servers; }
 

@@ -18,7 +18,7 @@ protected:
     void SetUp() override
     {
         ServerSuite::SetUp();
-        if (IsSkipped())
+        if (IsSkipped() || HasFatalFailure())
             return;
         ::setenv("PELMORA_USER", servers().user().c_str(), 1);
         ::setenv("PELMORA_PASSWORD", servers().password().c_str(), 1);

@@ -26,7 +26,7 @@ protected:
     void SetUp() override
     {
         ServerSuite::SetUp();
-        if (IsSkipped())
+        if (IsSkipped() || HasFatalFailure())
             return;
         for (const auto& entry : std::filesystem::directory_iterator(servers().smtpSpool()))
             std::filesystem::remove(entry.path());
@@ -109,4 +109,68 @@ TEST_F(SmtpServerTest, WrongPasswordAndUntrustedCertificateAreRefused)
         EXPECT_NE(std::string(error.what()).find("not trusted"), std::string::npos) << error.what();
     }
     EXPECT_TRUE(stored().text.empty());
+}
+
+// On the submission ports the mail goes only over TLS and after a sign-on: a server that offers
+// no STARTTLS, no AUTH, or only mechanisms this client does not know is refused with a clear
+// error before the envelope, and the servers (which would take the mail) store nothing.
+TEST_F(SmtpServerTest, SubmissionServersThatCanNotSignOnGetNoMail)
+{
+    pelmora::test::TrustedStore store(servers().caFile());
+    struct Case {
+        MailSecurity security;
+        const char* port;
+        const char* error;
+    };
+    for (const Case& c : { Case { MailSecurity::StartTls, "port", "does not offer STARTTLS" },
+             Case { MailSecurity::StartTls, "starttls_noauth_port", "offers no sign-on (AUTH)" },
+             Case { MailSecurity::StartTls, "starttls_foreign_port", "no sign-on method this program knows" },
+             Case { MailSecurity::Implicit, "tls_noauth_port", "offers no sign-on (AUTH)" },
+             Case { MailSecurity::Implicit, "tls_foreign_port", "no sign-on method this program knows" } }) {
+        SCOPED_TRACE(c.port);
+        TempDir logs;
+        TmsSMTP smtp;
+        smtp.Security = c.security;
+        smtp.Server = servers().server("smtp", c.port);
+        smtp.UserName = servers().user();
+        smtp.Password = servers().password();
+        smtp.LogFileName = (logs / "smtp.log").string();
+        try {
+            send(smtp, "Subject: kept back\r\n\r\nbody\r\n", { "me@here.test", { "to@x.test" } });
+            ADD_FAILURE() << "the mail went out";
+        } catch (const pelmora::net::ESocketError& error) {
+            EXPECT_NE(std::string(error.what()).find(c.error), std::string::npos) << error.what();
+        }
+        smtp.SaveTranscript();
+        std::string transcript = pelmora::test::readFile(logs / "smtp.log");
+        EXPECT_EQ(transcript.find("MAIL FROM"), std::string::npos) << transcript;
+        EXPECT_EQ(transcript.find("\nAUTH"), std::string::npos) << "a sign-on was tried anyway: " << transcript;
+        EXPECT_TRUE(stored().text.empty());
+    }
+}
+
+// Without a user name there is nothing to sign on with: the submission ports are not even
+// connected to, while the plain port takes the mail as it always did.
+TEST_F(SmtpServerTest, OnlyThePlainPortSendsWithoutAUserName)
+{
+    pelmora::test::TrustedStore store(servers().caFile());
+    for (MailSecurity security : { MailSecurity::StartTls, MailSecurity::Implicit }) {
+        TmsSMTP smtp;
+        smtp.Security = security;
+        smtp.Server = servers().server("smtp", security == MailSecurity::StartTls ? "starttls_port" : "tls_port");
+        try {
+            send(smtp, "x\r\n", { "a@b.test", { "c@d.test" } });
+            ADD_FAILURE() << "sent without signing on";
+        } catch (const pelmora::net::ESocketError& error) {
+            EXPECT_NE(std::string(error.what()).find("requires sign-on"), std::string::npos) << error.what();
+        }
+        EXPECT_FALSE(smtp.Connected());
+        EXPECT_TRUE(stored().text.empty());
+    }
+    TmsSMTP plain;
+    plain.Security = MailSecurity::Plain;
+    plain.Server = servers().server("smtp");
+    plain.UserName = servers().user(); // a name given for the plain port is simply not used
+    send(plain, "Subject: plain\r\n\r\nbody\r\n", { "a@b.test", { "c@d.test" } });
+    EXPECT_EQ(stored().text, "Subject: plain\r\n\r\nbody\r\n");
 }

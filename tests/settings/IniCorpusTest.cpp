@@ -25,7 +25,7 @@ fs::path iniCorpus()
 
 #define SKIP_WITHOUT_CORPUS()                                                                                          \
     if (iniCorpus().empty() || !fs::is_directory(iniCorpus()))                                                         \
-    GTEST_SKIP() << "test corpus not present"
+    PELMORA_SKIP_OR_FAIL("test corpus not present")
 
 Settings someSettings()
 {

@@ -58,7 +58,7 @@ with open(sys.argv[1], 'w', encoding='utf-8') as f:
 TEST(IniInterop, ConfigParserReadsWhatWeWrite)
 {
     if (!havePython())
-        GTEST_SKIP() << "python3 not available";
+        PELMORA_SKIP_OR_FAIL("python3 not available");
     TempDir dir;
     const fs::path ini = dir / "pelmora.ini";
     pelmora::settings::filledSettings().save(ini);
@@ -76,7 +76,7 @@ TEST(IniInterop, ConfigParserReadsWhatWeWrite)
 TEST(IniInterop, WeReadWhatConfigParserWritesAndItReadsOurChanges)
 {
     if (!havePython())
-        GTEST_SKIP() << "python3 not available";
+        PELMORA_SKIP_OR_FAIL("python3 not available");
     TempDir dir;
     const fs::path ini = dir / "pelmora.ini";
     ASSERT_EQ(runPython(kWriteScript, ini).exitCode, 0);

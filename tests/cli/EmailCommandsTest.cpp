@@ -1,0 +1,150 @@
+#include "TestServers.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
+
+using pelmora::test::readFile;
+using pelmora::test::RunResult;
+using pelmora::test::TempDir;
+using pelmora::test::writeFile;
+
+namespace {
+
+class EmailCommandsTest : public pelmora::test::ServerSuite {
+protected:
+    static void SetUpTestSuite() { startServers("pop3 smtp"); }
+    void SetUp() override
+    {
+        ServerSuite::SetUp();
+        if (IsSkipped())
+            return;
+        ::setenv("PELMORA_USER", servers().user().c_str(), 1);
+        ::setenv("PELMORA_PASSWORD", servers().password().c_str(), 1);
+        for (const auto& entry : std::filesystem::directory_iterator(servers().smtpSpool()))
+            std::filesystem::remove(entry.path());
+        setSmtp(servers().server("smtp"));
+        ASSERT_EQ(run({ "settings", "set", "EMail Address=me@here.test", "Sender Name=Zoë Me",
+                          "Server=" + servers().server("pop3"), "CharSet=7" })
+                      .exitCode,
+            0);
+        RunResult added = run({ "table", "add", "Contacts", "LName=Adams", "EMail=ann@x.test" });
+        ASSERT_EQ(added.exitCode, 0) << added.err;
+        contact = added.out.substr(0, added.out.find('\n'));
+    }
+    void TearDown() override
+    {
+        ::unsetenv("PELMORA_USER");
+        ::unsetenv("PELMORA_PASSWORD");
+    }
+
+    RunResult run(std::vector<std::string> words)
+    {
+        words.insert(words.begin(), { "--home", home.path().string() });
+        return pelmora::test::runPelmora(words);
+    }
+    void setSmtp(const std::string& server)
+    {
+        ASSERT_EQ(run({ "settings", "set", "SmtpServer=" + server }).exitCode, 0);
+    }
+    nlohmann::json emailRow(const std::string& counter)
+    {
+        RunResult rows = run({ "table", "list", "EMAIL", "--where", "Counter = " + counter });
+        auto json = nlohmann::json::parse(rows.out);
+        return json.empty() ? nlohmann::json() : json[0];
+    }
+    std::vector<std::string> delivered(const std::string& extension)
+    {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::directory_iterator(servers().smtpSpool()))
+            if ((entry.path().extension() == ".eml") == (extension == ".eml"))
+                found.push_back(readFile(entry.path()));
+        return found;
+    }
+
+    TempDir home;
+    TempDir files;
+    std::string contact;
+};
+
+} // namespace
+
+TEST_F(EmailCommandsTest, SendStoresTheMessageAndDeliversItWithCopiesAndFiles)
+{
+    writeFile(files / "a.bin", std::string("\x00\xff\x01 a", 5));
+    writeFile(files / "b.txt", "bee\n");
+    writeFile(files / "body.txt", "Dear Ann,\nhello.\n");
+    RunResult sent = run({ "email", "send", "--contact", contact, "--to", "ann@x.test", "--subject", "Grüße",
+        "--body-file", (files / "body.txt").string(), "--attach", (files / "a.bin").string(), "--attach",
+        (files / "b.txt").string(), "--cc", "bob@x.test;carl@x.test", "--cc", "dora@x.test" });
+    ASSERT_EQ(sent.exitCode, 0) << sent.err;
+    auto result = nlohmann::json::parse(sent.out);
+    EXPECT_FALSE(result["queued"].get<bool>());
+    EXPECT_EQ(result["reply"].get<std::string>().substr(0, 3), "250");
+
+    auto envelopes = delivered(".json");
+    ASSERT_EQ(envelopes.size(), 1u);
+    EXPECT_EQ(nlohmann::json::parse(envelopes[0])["rcpt_tos"],
+        (nlohmann::json { "ann@x.test", "bob@x.test", "carl@x.test", "dora@x.test" }));
+    std::string text = delivered(".eml").at(0);
+    EXPECT_NE(text.find("a.bin"), std::string::npos);
+    EXPECT_NE(text.find("AP8BIGE="), std::string::npos) << "the bytes of a.bin";
+    EXPECT_NE(text.find("b.txt"), std::string::npos);
+    // A stored CharSet past the list is used as the last choice.
+    EXPECT_NE(text.find("charset=\"utf-8\""), std::string::npos) << text.substr(0, 600);
+
+    auto row = emailRow(std::to_string(result["counter"].get<long>()));
+    EXPECT_EQ(row["Queue"], false);
+    EXPECT_EQ(row["Status"], 1);
+    EXPECT_EQ(row["AttachNum"], 2);
+    EXPECT_EQ(row["Subject"], "Grüße");
+    EXPECT_EQ(row["Contact"].get<long>(), std::stol(contact));
+    EXPECT_EQ(nlohmann::json::parse(run({ "settings" }).out)["CharSet"], 7) << "the stored value is kept";
+}
+
+TEST_F(EmailCommandsTest, AMessageTheServerDidNotTakeWaitsForSendQueued)
+{
+    setSmtp("127.0.0.1:1");
+    RunResult failed = run({ "email", "send", "--contact", contact, "--to", "ann@x.test", "--subject", "later" });
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_FALSE(failed.err.empty());
+    auto result = nlohmann::json::parse(failed.out);
+    EXPECT_TRUE(result["queued"].get<bool>());
+    const std::string counter = std::to_string(result["counter"].get<long>());
+    EXPECT_EQ(emailRow(counter)["Queue"], true);
+
+    RunResult kept
+        = run({ "email", "send", "--contact", contact, "--to", "ann@x.test", "--subject", "kept", "--later" });
+    ASSERT_EQ(kept.exitCode, 0) << kept.err;
+
+    setSmtp(servers().server("smtp"));
+    RunResult queued = run({ "email", "send-queued", "--contact", contact });
+    ASSERT_EQ(queued.exitCode, 0) << queued.err;
+    auto results = nlohmann::json::parse(queued.out);
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_FALSE(results[0]["queued"].get<bool>());
+    EXPECT_EQ(emailRow(counter)["Queue"], false);
+    EXPECT_EQ(delivered(".eml").size(), 2u);
+
+    // Nothing is left, so a second run delivers nothing twice.
+    RunResult again = run({ "email", "send-queued", "--all" });
+    EXPECT_EQ(nlohmann::json::parse(again.out).size(), 0u);
+    EXPECT_EQ(delivered(".eml").size(), 2u);
+}
+
+TEST_F(EmailCommandsTest, ALineBreakPlantedInAStoredAddressSendsNothing)
+{
+    RunResult kept = run({ "email", "send", "--contact", contact, "--to", "ann@x.test", "--subject", "s", "--later" });
+    const std::string counter = std::to_string(nlohmann::json::parse(kept.out)["counter"].get<long>());
+    ASSERT_EQ(run({ "table", "set", "EMAIL", counter, "ToEmail=ann@x.test>\r\nRCPT TO:<eve@x.test" }).exitCode, 0);
+    RunResult queued = run({ "email", "send-queued", "--all" });
+    EXPECT_EQ(queued.exitCode, 1);
+    EXPECT_NE(queued.err.find("control character"), std::string::npos) << queued.err;
+    EXPECT_TRUE(delivered(".eml").empty());
+    EXPECT_EQ(emailRow(counter)["Queue"], true);
+
+    RunResult check = run({ "email", "check" });
+    EXPECT_EQ(check.exitCode, 0) << check.out;
+    EXPECT_TRUE(delivered(".eml").empty());
+}
