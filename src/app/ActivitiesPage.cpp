@@ -1,6 +1,7 @@
 #include "app/ActivitiesPage.h"
 
 #include "app/ActivityFilter.h"
+#include "widgets/TDBGrid.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -33,6 +34,7 @@ ActivitiesPage::ActivitiesPage(QWidget* parent)
     m_date->addItems(ActivityFilter::dateItems());
     m_status->addItems(ActivityFilter::statusItems());
     setActivityDescriptions({});
+    grid()->setToggleOnClick("Done"); // ticking off activities is what this grid is used for most
     connect(m_date, &QComboBox::activated, this, &ActivitiesPage::dateChosen);
     for (QComboBox* list : { m_activity, m_date, m_status })
         connect(list, &QComboBox::activated, this, &ActivitiesPage::filterChanged);

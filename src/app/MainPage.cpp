@@ -1,6 +1,7 @@
 #include "app/MainPage.h"
 
 #include "comms/TEditAndDial.h"
+#include "widgets/DateText.h"
 #include "widgets/Widgets.h"
 
 #include <QCheckBox>
@@ -90,7 +91,7 @@ comms::TCustomEditAndBtn* MainPage::addEditWithButton(
 comms::TCustomEditAndBtn* MainPage::addDateBox(
     QGridLayout* grid, int row, int column, const QString& label, const QString& name)
 {
-    auto* box = addEditWithButton(grid, row, column, label, name, 10);
+    auto* box = addEditWithButton(grid, row, column, label, name, dateTextLength());
     box->setButtonIcon(calendarGlyph());
     box->setButtonHint(tr("Select a Date"));
     return box;

@@ -29,7 +29,10 @@ QueryCommands::QueryCommands(TfrmMainForm* form, data::TfrmDataModule& data, TDa
     bold.setBold(true);
     m_counter->setFont(bold);
     m_counter->setContentsMargins(8, 0, 8, 0);
-    commands->toolBar()->addWidget(m_counter)->setObjectName(QStringLiteral("actFilterCount"));
+    // The tool bar shows and hides its widgets through their actions: hiding the label itself
+    // is undone by the tool bar's layout.
+    m_counterAction = commands->toolBar()->addWidget(m_counter);
+    m_counterAction->setObjectName(QStringLiteral("actFilterCount"));
     auto enable = [this, commands](const char* name, auto handler) {
         QAction* action = commands->action(QLatin1String(name));
         action->setEnabled(true);
@@ -117,7 +120,7 @@ void QueryCommands::showState()
 {
     const bool on = filterOn();
     m_form->commands()->action(QStringLiteral("mnuFilter"))->setChecked(on);
-    m_counter->setVisible(on);
+    m_counterAction->setVisible(on);
     if (on)
         m_counter->setText(tr("Filter On = %1").arg(m_data.TBLCon.recordCount()));
     m_form->setStatusText(1, tr("By %1").arg(orderName()));

@@ -2,6 +2,7 @@
 
 #include <QObject>
 
+class QAction;
 class QLabel;
 
 namespace pelmora::data {
@@ -37,6 +38,7 @@ private:
     TDataSource* m_dsCon;
     TfrmFilter* m_filter;
     QLabel* m_counter;
+    QAction* m_counterAction;
 };
 
 } // namespace pelmora::app

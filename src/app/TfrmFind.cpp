@@ -1,5 +1,6 @@
 #include "app/TfrmFind.h"
 
+#include "data/Database.h"
 #include "data/TableView.h"
 #include "widgets/Prompts.h"
 #include "widgets/TDataSource.h"
@@ -57,16 +58,59 @@ TfrmFind::TfrmFind(TDataSource* records, QWidget* parent, const QString& firstFi
     resize(380, sizeHint().height());
 }
 
+// Dates and numbers are stored as the engine keeps them (ISO dates), so the text is read the way
+// the edits read it: a date as shown in the windows finds the date it shows.
+std::optional<data::Value> TfrmFind::typedValue(
+    const data::TableView& view, const std::string& field, const QString& text)
+{
+    const int index = view.fieldIndex(field);
+    if (index < 0 || text.trimmed().isEmpty())
+        return data::Value(text.toStdString());
+    const data::FieldType type = view.fields()[static_cast<size_t>(index)].type;
+    const QString typed = text.trimmed();
+    bool ok = true;
+    std::optional<data::Value> value;
+    if (type == data::FieldType::Date) {
+        const data::DateFormat format = view.database() ? view.database()->dateFormat() : data::DateFormat();
+        if (const std::optional<data::Date> date = format.parse(typed.toStdString()))
+            value = data::Value(date->iso());
+    } else if (type == data::FieldType::Long || type == data::FieldType::AutoInc) {
+        const qlonglong number = typed.toLongLong(&ok);
+        if (ok)
+            value = data::Value(std::int64_t(number));
+    } else if (type == data::FieldType::Number) {
+        const double number = typed.toDouble(&ok);
+        if (ok)
+            value = data::Value(number);
+    } else {
+        return data::Value(text.toStdString());
+    }
+    if (!value) {
+        // In the words the edits use for the same text.
+        const data::DateFormat format = view.database() ? view.database()->dateFormat() : data::DateFormat();
+        const QString what = type == data::FieldType::Date
+            ? tr("a valid date; dates look like %1")
+                  .arg(QString::fromStdString(format.format({ data::Date::today().year, 12, 31 })))
+            : type == data::FieldType::Number ? tr("a number")
+                                              : tr("an integer");
+        const QString title = QString::fromStdString(view.fields()[static_cast<size_t>(index)].title());
+        prompts().showError(this, windowTitle(), tr("'%1' is not %2 (%3)").arg(typed, what, title));
+    }
+    return value;
+}
+
 bool TfrmFind::find(bool next)
 {
     if (!m_records || !m_records->post(this))
         return false;
     data::TableView& view = m_records->view();
     const std::string field = m_field->currentData().toString().toStdString();
-    const std::string value = m_value->text().toStdString();
+    const std::optional<data::Value> value = typedValue(view, field, m_value->text());
+    if (!value)
+        return false;
     const data::TableView::LocateOptions options { !m_caseSensitive->isChecked(), !m_wholeValue->isChecked(), next };
     bool found = false;
-    m_records->guarded(this, [&] { found = view.locate({ field }, { data::Value(value) }, options); });
+    m_records->guarded(this, [&] { found = view.locate({ field }, { *value }, options); });
     if (!found) {
         prompts().inform(this, windowTitle(),
             tr("No %1 holds \"%2\" in %3.").arg(m_recordKind, m_value->text(), m_field->currentText()));

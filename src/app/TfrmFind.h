@@ -1,10 +1,19 @@
 #pragma once
 
+#include "data/Value.h"
+
 #include <QDialog>
+
+#include <optional>
+#include <string>
 
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+
+namespace pelmora::data {
+class TableView;
+}
 
 namespace pelmora::app {
 
@@ -28,6 +37,9 @@ public:
     bool find(bool next);
 
 private:
+    // The typed text as the value of `field`; nullopt (the error shown) when it cannot be one.
+    std::optional<data::Value> typedValue(const data::TableView& view, const std::string& field, const QString& text);
+
     TDataSource* m_records;
     QString m_recordKind;
     QComboBox* m_field;

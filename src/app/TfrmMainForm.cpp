@@ -23,12 +23,15 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextEdit>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -68,6 +71,7 @@ void TfrmMainForm::formCreate()
     showPage(MainTab);
     // The name as stored: a first start, with no INI file yet, shows no name.
     m_mainPage->setDatabaseName(QString::fromStdString(m_settings.lastDataName));
+    qApp->installEventFilter(this); // for the edit keys, which reach the focused edit, not the window
 }
 
 void TfrmMainForm::closeEvent(QCloseEvent* event)
@@ -205,6 +209,39 @@ void TfrmMainForm::wireCommands()
     connect(m_commands->action(QStringLiteral("mnuWebPage")), &QAction::triggered, this, openHomePage);
     connect(m_commands->action(QStringLiteral("tbBrowseWeb")), &QAction::triggered, this, openHomePage);
     connect(m_commands->action(QStringLiteral("mnuAbout")), &QAction::triggered, this, &TfrmMainForm::showAbout);
+}
+
+const char* TfrmMainForm::editKeySlot(QObject* watched, const QKeyEvent* event) const
+{
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this)
+        return nullptr;
+    auto* list = qobject_cast<QComboBox*>(widget);
+    const bool typesText = qobject_cast<QLineEdit*>(widget) || qobject_cast<QPlainTextEdit*>(widget)
+        || qobject_cast<QTextEdit*>(widget) || (list && list->lineEdit());
+    if (!typesText)
+        return nullptr;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (event->key() == Qt::Key_Insert && modifiers == Qt::ControlModifier)
+        return "copy";
+    if (event->key() == Qt::Key_Delete && modifiers == Qt::ShiftModifier)
+        return "cut";
+    return nullptr;
+}
+
+bool TfrmMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    // The edit keys of the keyboard are taken from the menu's shortcuts while text has the focus:
+    // claiming the shortcut makes the key a key press of the edit, which is then copied or cut here.
+    if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
+        if (const char* slot = editKeySlot(watched, static_cast<QKeyEvent*>(event))) {
+            if (event->type() == QEvent::KeyPress)
+                cutCopyPaste(slot);
+            event->accept();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TfrmMainForm::cutCopyPaste(const char* slot)

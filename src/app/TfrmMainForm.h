@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -82,6 +83,8 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Ctrl+Ins and Shift+Del copy and cut in an edit, though they are New and Delete Record elsewhere.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void formCreate();
@@ -91,6 +94,8 @@ private:
     void buildBottomBar();
     void wireCommands();
     void cutCopyPaste(const char* slot);
+    // The slot ("copy", "cut") that the edit key `event` stands for while `watched` types text.
+    const char* editKeySlot(QObject* watched, const QKeyEvent* event) const;
     void showAbout();
     void bindGrids(data::TfrmDataModule& data);
     void applyUserFieldNames(data::TfrmDataModule& data);
@@ -124,6 +129,7 @@ private:
     records::TfrmDateRange1* m_dateRange = nullptr; // made on first use, then reused
     QString m_dateRangeExpression; // the range chosen last; "" after Cancel
     bool m_askDateRange = false;
+    bool m_activityListEdited = false; // from inside an activity editor; the filter waits for it to close
 };
 
 } // namespace pelmora::app

@@ -33,6 +33,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolButton>
 
 namespace pelmora::app {
@@ -182,13 +183,21 @@ template <typename Editor> bool TfrmMainForm::showEditor(data::TableView& view)
         editor.setActivityNames(activityNames());
         connect(&editor, &records::TfrmActivity::editActivityList, this, [this, &editor] {
             showListWindow<records::TfrmDefActivity>(this, m_data->TBLActDesc, "ActDesc", [this, &editor] {
+                // Filtering now would post the record the editor holds and could move the view
+                // off it; only the names are refilled, the filter follows once the editor is done.
                 fillActivityList();
-                applyActivityFilter();
                 editor.setActivityNames(activityNames());
+                m_activityListEdited = true;
             });
         });
     }
-    return editor.exec() == QDialog::Accepted;
+    const bool accepted = editor.exec() == QDialog::Accepted;
+    if (m_activityListEdited) {
+        m_activityListEdited = false;
+        // Queued: the caller posts or cancels the record first.
+        QTimer::singleShot(0, this, &TfrmMainForm::applyActivityFilter);
+    }
+    return accepted;
 }
 
 void TfrmMainForm::wireEditors(GuiDataPrompts& dataPrompts)
@@ -227,8 +236,15 @@ void TfrmMainForm::wireEditors(GuiDataPrompts& dataPrompts)
         connect(properties, &QPushButton::clicked, this, [this, view, show = kind.show] {
             if (!view->isOpen() || view->isEmpty())
                 return;
+            // An edit made before (in the grid) is stored first, so Cancel takes back only what
+            // was changed in the editor.
+            TDataSource source(*view);
+            if (!source.post(this))
+                return;
             if (show(*view))
-                TDataSource(*view).post(this);
+                source.post(this);
+            else if (view->isEditing())
+                view->cancel();
         });
     }
 }

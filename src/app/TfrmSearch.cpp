@@ -1,5 +1,6 @@
 #include "app/TfrmSearch.h"
 
+#include "widgets/Prompts.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TDBGrid.h"
 #include "data/TableView.h"
@@ -100,7 +101,15 @@ void TfrmSearch::accept()
         const std::int64_t rowId = chosen->rowId;
         if (!m_contacts->post(this))
             return;
-        m_contacts->guarded(this, [this, rowId] { m_contacts->view().gotoRowId(rowId); });
+        bool reached = false;
+        m_contacts->guarded(this, [this, rowId, &reached] { reached = m_contacts->view().gotoRowId(rowId); });
+        if (!reached) {
+            // The dialog lists every contact, the main window only those its filter lets through.
+            prompts().inform(this, windowTitle(),
+                tr("The filter hides this contact, so the main window cannot show it. Remove the filter to go "
+                   "to it."));
+            return;
+        }
     }
     QDialog::accept();
 }

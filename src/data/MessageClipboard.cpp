@@ -68,6 +68,12 @@ void TfrmDataModule::returnCutMessage()
     m_clipboard.cutFrom = 0;
 }
 
+void TfrmDataModule::settleClipboard()
+{
+    returnCutMessage();
+    m_clipboard = {};
+}
+
 std::int64_t TfrmDataModule::paste(std::int64_t target, TableView& targetView)
 {
     if (m_clipboard.copied <= 0 && m_clipboard.cut <= 0)

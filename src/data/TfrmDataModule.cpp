@@ -55,6 +55,11 @@ TfrmDataModule::TfrmDataModule(
 
 TfrmDataModule::~TfrmDataModule()
 {
+    try {
+        settleClipboard(); // a message cut and never pasted goes back to its contact at exit
+    } catch (const std::exception&) {
+        // The database cannot be written now; the message keeps Contact 0 as before.
+    }
     // Members go in reverse order, and some details are declared before their masters: cut every
     // link first, so that no view reaches a master that is already gone.
     for (TableView* v : allViews()) {
@@ -180,6 +185,8 @@ void TfrmDataModule::setDateFormat(const DateFormat& format)
 
 void TfrmDataModule::openDatabase(const std::filesystem::path& directory)
 {
+    // The clipboard holds counters of the database open now; in another one they name other messages.
+    settleClipboard();
     auto database = Database::open(directory);
     database->setDateFormat(m_dateFormat);
     for (TableView* v : openOrder()) {
@@ -197,6 +204,7 @@ void TfrmDataModule::openDatabase(const std::filesystem::path& directory)
 
 void TfrmDataModule::closeAll()
 {
+    settleClipboard();
     for (TableView* v : closeOrder())
         v->close();
     checkpoint();
@@ -242,6 +250,9 @@ void TfrmDataModule::packAll()
 {
     if (!m_database)
         throw EDatabaseError("No database is open");
+    // Packing keeps every counter, so the clipboard outlives it, unlike a switch of database.
+    const MessageClipboard kept = m_clipboard;
+    m_clipboard = {};
     closeAll();
     try {
         m_database->pack();
@@ -249,6 +260,7 @@ void TfrmDataModule::packAll()
         // A file that cannot be packed now (held by another program) is passed over.
     }
     openDatabase(m_currentDirectory);
+    m_clipboard = kept;
 }
 
 } // namespace pelmora::data

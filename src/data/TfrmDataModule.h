@@ -84,6 +84,9 @@ public:
     // returns the Counter of the pasted message, or 0 when there was nothing to paste.
     std::int64_t paste(std::int64_t target, TableView& targetView);
     MessageClipboard& clipboard() { return m_clipboard; }
+    // Gives a cut message back to its contact and empties the clipboard (the database is
+    // closed or switched).
+    void settleClipboard();
 
     // Called with "n of m" whenever the current contact changes (the main window's position labels).
     std::function<void(std::int64_t recNo, std::int64_t count)> onRecordPosition;

@@ -111,7 +111,7 @@ comms::TCustomEditAndBtn* TDetailEditor::addEditWithButton(const QString& label,
 
 comms::TCustomEditAndBtn* TDetailEditor::addDateBox(const QString& label, const char* field)
 {
-    comms::TCustomEditAndBtn* box = addEditWithButton(label, field, 10);
+    comms::TCustomEditAndBtn* box = addEditWithButton(label, field, app::dateTextLength());
     box->setButtonIcon(app::calendarGlyph());
     box->setButtonHint(tr("Select a Date"));
     connect(box, &comms::TCustomEditAndBtn::buttonClicked, this, [this, box, field] {

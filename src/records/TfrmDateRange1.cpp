@@ -27,6 +27,16 @@ QRegularExpression datePattern()
     QString pattern = QStringLiteral("^");
     for (int i = 0; i < form.size();) {
         const QChar c = form.at(i);
+        if (c == QLatin1Char('\'')) {
+            // Quoted text is written as it stands ("d.MM.yyyy 'г'."); '' is an apostrophe.
+            int end = form.indexOf(QLatin1Char('\''), i + 1);
+            if (end < 0)
+                end = form.size();
+            const QString literal = end == i + 1 ? QStringLiteral("'") : form.mid(i + 1, end - i - 1);
+            pattern += QRegularExpression::escape(literal);
+            i = end + 1;
+            continue;
+        }
         int run = 1;
         while (i + run < form.size() && form.at(i + run) == c)
             ++run;
@@ -75,7 +85,9 @@ comms::TCustomEditAndBtn* TfrmDateRange1::addDateBox(const QString& name)
     box->setButtonIcon(app::calendarGlyph());
     box->setButtonHint(tr("Select a Date"));
     box->edit()->setValidator(new QRegularExpressionValidator(datePattern(), box));
-    box->edit()->setMinimumWidth(box->edit()->fontMetrics().horizontalAdvance(QStringLiteral("00/00/00000")));
+    // Room for the longest date of the locale's form and a character more.
+    box->edit()->setMinimumWidth(
+        box->edit()->fontMetrics().horizontalAdvance(QString(app::dateTextLength() + 1, QLatin1Char('0'))));
     connect(box, &comms::TCustomEditAndBtn::buttonClicked, this, [this, box] {
         if (const std::optional<QDate> picked = app::TBrDateForm::pick(this)) {
             box->setText(app::dateText(*picked));

@@ -23,6 +23,15 @@ QString dateText(const QDate& date, const QLocale& locale)
     return locale.toString(date, shortDatePattern(locale));
 }
 
+int dateTextLength(const QLocale& locale)
+{
+    int longest = 10; // "yyyy-MM-dd" is read in every locale
+    // Two-digit days and months, and every month in case the form names it.
+    for (int month = 1; month <= 12; ++month)
+        longest = qMax(longest, int(dateText(QDate(2026, month, 28), locale).size()));
+    return longest;
+}
+
 QString isoToDateText(const QString& iso, const QLocale& locale)
 {
     const QDate date = QDate::fromString(iso, Qt::ISODate);

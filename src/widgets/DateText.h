@@ -16,6 +16,8 @@ QString shortDatePattern(const QLocale& locale = QLocale());
 data::DateFormat engineDateFormat(const QLocale& locale = QLocale());
 
 QString dateText(const QDate& date, const QLocale& locale = QLocale());
+// The most characters a date box needs: the longest date of the locale's form, or an ISO date.
+int dateTextLength(const QLocale& locale = QLocale());
 // An ISO date as the user reads it; other text (a date not yet checked) is shown unchanged.
 QString isoToDateText(const QString& iso, const QLocale& locale = QLocale());
 

@@ -44,7 +44,8 @@ void TDBGrid::setDataSource(TDataSource* source, const std::vector<std::pair<std
     for (int c = 0; c < m_model->columnCount(); ++c)
         setColumnWidth(c, columnPixels(c));
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, &TDBGrid::rowChosen);
-    connect(this, &QTableView::pressed, this, &TDBGrid::cellPressed);
+    connect(this, &QTableView::pressed, this, &TDBGrid::cellPressed, Qt::UniqueConnection);
+    connect(this, &QTableView::doubleClicked, this, &TDBGrid::cellDoubleClicked, Qt::UniqueConnection);
     connect(source, &TDataSource::currentChanged, this, &TDBGrid::followCurrent);
     connect(m_model, &QAbstractItemModel::modelReset, this, &TDBGrid::followCurrent);
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &TDBGrid::followCurrent);
@@ -141,9 +142,21 @@ void TDBGrid::cellPressed(const QModelIndex& index)
     if (!index.isValid())
         return;
     const data::ViewField& field = m_model->field(index.column());
-    if (field.type == data::FieldType::Logical)
+    if (field.type == data::FieldType::Logical && m_clickToggles.count(field.name))
         m_model->toggle(index);
     emit cellClicked(QString::fromStdString(field.name));
+}
+
+bool TDBGrid::isLogical(const QModelIndex& index) const
+{
+    return m_model && index.isValid() && m_model->field(index.column()).type == data::FieldType::Logical;
+}
+
+void TDBGrid::cellDoubleClicked(const QModelIndex& index)
+{
+    // The press of the double click has flipped a one-click cell already.
+    if (isLogical(index) && !m_clickToggles.count(m_model->field(index.column()).name))
+        m_model->toggle(index);
 }
 
 QModelIndex TDBGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
@@ -194,6 +207,10 @@ void TDBGrid::keyPressEvent(QKeyEvent* event)
             emit buttonClicked(QString::fromStdString(name));
             return;
         }
+    }
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier && isLogical(currentIndex())) {
+        m_model->toggle(currentIndex());
+        return;
     }
     if (m_deleteFromKeyboard && ctrl && event->key() == Qt::Key_Delete) {
         deleteCurrent();

@@ -16,8 +16,9 @@ class TableModel;
 
 // A grid over a data source: the view's fields as columns (titles and widths in characters
 // from the view), its current record as the selected row, moving the row moving the record
-// (a record being edited is posted first), check-box cells toggled by a single click, button
-// cells, text cells limited to their field's size.
+// (a record being edited is posted first), check-box cells changed by a double click or Space
+// (a single click only where the page asks for it), button cells, text cells limited to their
+// field's size.
 class TDBGrid : public QTableView {
     Q_OBJECT
 public:
@@ -38,6 +39,10 @@ public:
     // The cells of `fieldName` carry a small button on the current row (clicked, or Ctrl+Enter).
     void addButtonField(const std::string& fieldName);
     bool isButtonField(const std::string& fieldName) const { return m_buttonFields.count(fieldName) > 0; }
+    // A single click on a check-box cell of `fieldName` flips and stores it. Elsewhere a click
+    // only chooses the cell, since a flag changed by a stray click (a message queued to be sent)
+    // would be stored at once.
+    void setToggleOnClick(const std::string& fieldName) { m_clickToggles.insert(fieldName); }
     // The cells of `fieldName` are typed or chosen from `items`, read each time a cell is opened.
     void setPickList(const std::string& fieldName, std::function<QStringList()> items);
     QStringList pickList(const std::string& fieldName) const;
@@ -67,6 +72,8 @@ private:
     void followCurrent();
     void rowChosen(const QModelIndex& current, const QModelIndex& previous);
     void cellPressed(const QModelIndex& index);
+    void cellDoubleClicked(const QModelIndex& index);
+    bool isLogical(const QModelIndex& index) const;
     void focusMoved(QWidget* from, QWidget* to);
     bool holds(const QWidget* widget) const;
     int columnPixels(int column) const;
@@ -78,6 +85,7 @@ private:
     bool m_deleteFromKeyboard = false;
     std::set<std::string> m_readOnlyFields;
     std::set<std::string> m_buttonFields;
+    std::set<std::string> m_clickToggles;
     std::map<std::string, std::function<QStringList()>> m_pickLists;
 };
 

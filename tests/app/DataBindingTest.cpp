@@ -139,6 +139,7 @@ TEST_F(DataBindingTest, GridRowsFollowTheViewAndMovingTheRowPostsTheEdit)
 TEST_F(DataBindingTest, ACheckBoxCellTogglesWithOneClickAndPosts)
 {
     pelmora::app::TDBGrid grid;
+    grid.setToggleOnClick("Mark"); // a grid asks for it; by default a click only chooses the cell
     grid.setDataSource(source);
     grid.resize(1200, 300);
     grid.show();
