@@ -2,12 +2,14 @@
 
 #include "app/MainCommands.h"
 #include "app/TfrmMainForm.h"
+#include "comms/TCustomEditAndBtn.h"
 #include "data/TfrmDataModule.h"
 #include "email/TSetupDlg.h"
 #include "email/TSMTPForm.h"
 #include "mailstore/MailAccount.h"
 #include "widgets/Prompts.h"
 #include "widgets/TDataSource.h"
+#include "widgets/TDBGrid.h"
 
 #include <QAction>
 #include <QPushButton>
@@ -39,6 +41,34 @@ MailCommands::MailCommands(TfrmMainForm* form, data::TfrmDataModule& data, TData
     auto* composeButton = form->findChild<QPushButton*>(QStringLiteral("btnCompose"));
     composeButton->setEnabled(true);
     connect(composeButton, &QPushButton::clicked, this, toContact);
+    // The main page's e-mail box and the address cell of the e-mail grid write to the contact too.
+    auto* emailBox = form->findChild<comms::TCustomEditAndBtn*>(QStringLiteral("edtEMail"));
+    emailBox->setButtonEnabled(true);
+    connect(emailBox, &comms::TCustomEditAndBtn::buttonClicked, this, toContact);
+    auto* messages = form->findChild<TDBGrid*>(QStringLiteral("grdEmail"));
+    messages->addButtonField("SenderEmail");
+    connect(messages, &TDBGrid::buttonClicked, this, [toContact](const QString& field) {
+        if (field == QLatin1String("SenderEmail"))
+            toContact();
+    });
+
+    // A person of the contact is written to at the person's own address; the contact's last
+    // contact date stays, since the contact itself was not written to.
+    auto toPerson = [this] {
+        if (!m_data.TBLPeople.isOpen() || m_data.TBLPeople.isEmpty())
+            return;
+        compose(QString::fromStdString(m_data.TBLPeople.asString("EMail")), false);
+    };
+    auto* personButton = form->findChild<QPushButton*>(QStringLiteral("btnPersonEmail"));
+    personButton->setEnabled(true);
+    connect(personButton, &QPushButton::clicked, this, toPerson);
+    auto* people = form->findChild<TDBGrid*>(QStringLiteral("grdPeople"));
+    people->addButtonField("EMail");
+    connect(people, &TDBGrid::buttonClicked, this, [toPerson](const QString& field) {
+        if (field == QLatin1String("EMail"))
+            toPerson();
+    });
+
     auto* queuedButton = form->findChild<QPushButton*>(QStringLiteral("btnSendQueued"));
     queuedButton->setEnabled(true);
     connect(queuedButton, &QPushButton::clicked, this, &MailCommands::sendQueued);

@@ -1,15 +1,15 @@
 #include "app/PageCommands.h"
 
-#include "widgets/DateText.h"
 #include "app/MainCommands.h"
-#include "widgets/TBrDateForm.h"
-#include "widgets/TDataSource.h"
-#include "widgets/TDBGrid.h"
 #include "app/TfrmFind.h"
 #include "app/TfrmMainForm.h"
 #include "app/UserFieldsPage.h"
 #include "data/TfrmDataModule.h"
 #include "records/TfrmDefMore.h"
+#include "widgets/DateText.h"
+#include "widgets/TBrDateForm.h"
+#include "widgets/TDataSource.h"
+#include "widgets/TDBGrid.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -172,7 +172,8 @@ void PageCommands::openDocument()
 
 void PageCommands::wirePeople()
 {
-    // The e-mail and fax cells need the send and fax windows; the phone cell dials at once.
+    // The phone cell dials at once; the e-mail cell belongs to the mail commands, the fax cell
+    // waits for the fax window.
     TDBGrid* people = grid("grdPeople");
     people->addButtonField("Phone");
     connect(people, &TDBGrid::buttonClicked, this, [this](const QString& field) {

@@ -12,11 +12,13 @@
 #include "data/DataModuleOperations.h"
 #include "data/TfrmDataModule.h"
 #include "databases/GuiDatabasePrompts.h"
+#include "databases/TfrmChoosDir.h"
 #include "databases/TFrmDatabaseList.h"
 #include "databases/TMsgform.h"
+#include "email/TMailAddressDlg.h"
 #include "email/TSetupDlg.h"
-
 #include "email/TSMTPForm.h"
+#include "mail/TmsMailAddress.h"
 #include "records/TfrmActivity.h"
 #include "records/TfrmCategory.h"
 #include "records/TfrmDateRange1.h"
@@ -38,6 +40,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -202,6 +205,24 @@ void renderScreenshots(const QString& directory)
              send->BodyMemo->setPlainText(QStringLiteral("Dear Bob,\n\nthe minutes are attached.\n\nAnn"));
              send->addAttachment(QStringLiteral("/home/user/Documents/minutes.pdf"));
              return send;
+         },
+            {} },
+        { [] {
+             auto address = std::make_unique<email::TMailAddressDlg>();
+             address->load(mail::TmsMailAddress("bob@example.net", "Bob Brown"));
+             return address;
+         },
+            {} },
+        { [] {
+             auto chooser = std::make_unique<databases::TfrmChoosDir>();
+             chooser->setDirectory(QDir::rootPath());
+             // The tree reads the directories in the background; the picture waits for them,
+             // a short while at most.
+             QElapsedTimer waited;
+             waited.start();
+             while (!chooser->treeLoaded() && waited.elapsed() < 3000)
+                 QApplication::processEvents(QEventLoop::AllEvents, 50);
+             return chooser;
          },
             {} },
     };

@@ -29,6 +29,7 @@ namespace pelmora::app {
 class ActivitiesPage;
 class DatabaseCommands;
 class GuiDataPrompts;
+class MailCommands;
 class MainPageBinding;
 class TDataSource;
 class MainCommands;
@@ -68,6 +69,7 @@ public:
     TDataSource* dsCon() const { return m_dsCon; }
     QueryCommands* queryCommands() const { return m_queryCommands; }
     DatabaseCommands* databaseCommands() const { return m_databaseCommands; }
+    MailCommands* mailCommands() const { return m_mailCommands; }
     // Shows the database that is open now, after the database commands switched or replaced
     // it: its name in the Main page's label, and the lists and captions read from it.
     void showDatabase(const QString& name);
@@ -126,6 +128,7 @@ private:
     MainPageBinding* m_binding = nullptr;
     QueryCommands* m_queryCommands = nullptr;
     DatabaseCommands* m_databaseCommands = nullptr;
+    MailCommands* m_mailCommands = nullptr;
     records::TfrmDateRange1* m_dateRange = nullptr; // made on first use, then reused
     QString m_dateRangeExpression; // the range chosen last; "" after Cancel
     bool m_askDateRange = false;

@@ -60,7 +60,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     connect(m_activitiesPage, &ActivitiesPage::filterChanged, this, &TfrmMainForm::applyActivityFilter);
     disableUnbuiltCommands();
     new PageCommands(this, data, m_dsCon);
-    new MailCommands(this, data, m_dsCon);
+    m_mailCommands = new MailCommands(this, data, m_dsCon);
     wireListWindows();
     wireEditors(dataPrompts);
     const std::pair<const char*, const char*> clipboard[]
@@ -190,6 +190,10 @@ template <typename Editor> bool TfrmMainForm::showEditor(data::TableView& view)
                 m_activityListEdited = true;
             });
         });
+    }
+    if constexpr (std::is_same_v<Editor, records::TfrmPeople>) {
+        connect(&editor, &records::TfrmPeople::sendEmail, this,
+            [this](const QString& to) { m_mailCommands->compose(to, false); });
     }
     const bool accepted = editor.exec() == QDialog::Accepted;
     if (m_activityListEdited) {

@@ -16,7 +16,8 @@ TfrmPeople::TfrmPeople(app::TDataSource* source, QWidget* parent)
     comms::TCustomEditAndBtn* email = addEditWithButton(tr("E-mail"), "EMail", 50);
     email->setButtonIcon(style()->standardIcon(QStyle::SP_ArrowForward));
     email->setButtonHint(tr("Send E-mail"));
-    email->setButtonEnabled(false); // until the send window exists
+    // The address shown is written to, even before it is saved, as the phone button dials.
+    connect(email, &comms::TCustomEditAndBtn::buttonClicked, this, [this, email] { emit sendEmail(email->text()); });
     addEdit(tr("Job Title"), "JobTitle", 30);
     addEdit(tr("Department"), "Department", 30);
     addDateBox(tr("Date Created"), "DateCreated");

@@ -4,8 +4,11 @@
 #include "archive/TZipMaster.h"
 #include "data/TMsgform.h"
 #include "databases/GuiDatabasePrompts.h"
+#include "databases/TfrmChoosDir.h"
 #include "databases/TMsgform.h"
 
+#include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -98,6 +101,23 @@ TEST_F(ProgressWindowTest, DismissHidesAndCancelStopsTheArchive)
     EXPECT_EQ(window.cancelButton()->text(), q("&Cancel Operation"));
     window.cancelButton()->click();
     EXPECT_TRUE(zip.Cancelled());
+}
+
+TEST(DirectoryChooserTest, OpensOnTheDriveOfAPathAndGivesBackTheChosenDirectory)
+{
+    guiApp();
+    TempDir temp;
+    std::filesystem::create_directories(temp / "archive" / "2026");
+    databases::TfrmChoosDir chooser;
+    chooser.show();
+    ASSERT_GT(chooser.DriveList->count(), 0);
+    EXPECT_EQ(chooser.DriveList->itemText(0), QDir::rootPath());
+    EXPECT_EQ(chooser.directory(), QDir::rootPath()); // nothing chosen yet: the drive itself
+
+    const QString wanted = QString::fromStdString((temp / "archive" / "2026").string());
+    chooser.setDirectory(wanted);
+    EXPECT_EQ(chooser.directory(), wanted);
+    EXPECT_TRUE(wanted.startsWith(chooser.DriveList->currentText()));
 }
 
 } // namespace

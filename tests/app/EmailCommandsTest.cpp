@@ -3,6 +3,10 @@
 
 #include "app/MainCommands.h"
 #include "app/TfrmFind.h"
+#include "comms/TCustomEditAndBtn.h"
+#include "email/TSMTPForm.h"
+#include "records/TfrmPeople.h"
+#include "widgets/TableModel.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -10,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 #include <QUrl>
 
 using pelmora::data::TableView;
@@ -47,6 +52,18 @@ protected:
         for (const auto& row : messages().rows(0, messages().recordCount()))
             found.push_back(pelmora::data::valueToString(row.values[static_cast<size_t>(column)]));
         return found;
+    }
+    // Opens the send window by `command` and returns the address it was given; the window is
+    // closed unsent.
+    QString sendTo(const std::function<void()>& command)
+    {
+        QString to;
+        inModal<pelmora::email::TSMTPForm>(command, [&](pelmora::email::TSMTPForm* window) {
+            EXPECT_EQ(window->windowTitle(), QStringLiteral("Send E-mail"));
+            to = window->ToEdit->text();
+            window->close();
+        });
+        return to;
     }
     void goTo(std::int64_t counter) const { ASSERT_TRUE(contacts().gotoRowId(counter)); }
 
@@ -115,6 +132,68 @@ TEST_F(EmailCommandsTest, FindStartsOnTheSenderMatchesTheStartInAnyCaseAndSaysWh
     EXPECT_EQ(messages().asString("Subject"), "Invoice 17"); // a miss leaves the message current
     ASSERT_EQ(prompts->shown.size(), 1);
     EXPECT_EQ(prompts->shown.front(), QStringLiteral("Locate Field Value|No message holds \"Jones\" in From/To Name."));
+}
+
+TEST_F(EmailCommandsTest, ContactEntryPointsAddressTheContactAndNoteTheDay)
+{
+    contacts().edit();
+    contacts().setString("EMail", "ann@example.org");
+    contacts().setString("LastContact", "2001-02-03");
+    contacts().post();
+    const std::string before = pelmora::data::Date::today().iso();
+    auto* box = form->findChild<pelmora::comms::TCustomEditAndBtn*>(QStringLiteral("edtEMail"));
+    EXPECT_EQ(sendTo([&] { box->button()->click(); }), QStringLiteral("ann@example.org"));
+    EXPECT_TRUE(
+        pelmora::test::isDayOfAction(contacts().asString("LastContact"), before, pelmora::data::Date::today().iso()));
+
+    // The address cell of the e-mail grid writes to the contact, not to the message's sender.
+    form->showPage(pelmora::app::TfrmMainForm::EmailTab);
+    auto* grid = form->findChild<pelmora::app::TDBGrid*>(QStringLiteral("grdEmail"));
+    const QModelIndex cell = grid->model()->index(0, grid->tableModel()->columnOf("SenderEmail"));
+    grid->setCurrentIndex(cell);
+    EXPECT_EQ(sendTo([&] {
+        QTest::mouseClick(
+            grid->viewport(), Qt::LeftButton, {}, pelmora::app::TDBGrid::buttonRect(grid->visualRect(cell)).center());
+    }),
+        QStringLiteral("ann@example.org"));
+    EXPECT_EQ(subjects().size(), 2u); // closed unsent: no row was added
+    EXPECT_TRUE(prompts->shown.isEmpty()) << errors().toStdString();
+}
+
+TEST_F(EmailCommandsTest, PersonEntryPointsAddressThePersonAndLeaveTheContactsDay)
+{
+    TableView& people = data->TBLPeople;
+    for (int i = 0; i < 50 && people.isEmpty() && !contacts().eof(); ++i)
+        contacts().next();
+    ASSERT_FALSE(people.isEmpty()) << "a Sample contact has people";
+    contacts().edit();
+    contacts().setString("EMail", "office@example.org");
+    contacts().setString("LastContact", "2001-02-03");
+    contacts().post();
+    people.edit();
+    people.setString("EMail", "person@example.org");
+    people.post();
+    form->showPage(pelmora::app::TfrmMainForm::ContactsTab);
+    EXPECT_EQ(sendTo([&] { button("btnPersonEmail")->click(); }), QStringLiteral("person@example.org"));
+    auto* grid = form->findChild<pelmora::app::TDBGrid*>(QStringLiteral("grdPeople"));
+    const QModelIndex cell = grid->model()->index(grid->currentIndex().row(), grid->tableModel()->columnOf("EMail"));
+    EXPECT_EQ(sendTo([&] {
+        QTest::mouseClick(
+            grid->viewport(), Qt::LeftButton, {}, pelmora::app::TDBGrid::buttonRect(grid->visualRect(cell)).center());
+    }),
+        QStringLiteral("person@example.org"));
+
+    // The person editor writes to the address it shows, typed or stored.
+    inModal<pelmora::records::TfrmPeople>("btnPersonProperties", [&](pelmora::records::TfrmPeople* editor) {
+        auto* box = editor->findChild<pelmora::comms::TCustomEditAndBtn*>(QStringLiteral("edtEMail"));
+        ASSERT_NE(box, nullptr);
+        box->setText(QStringLiteral("typed@example.org"));
+        EXPECT_EQ(sendTo([&] { box->button()->click(); }), QStringLiteral("typed@example.org"));
+        editor->reject();
+    });
+    EXPECT_EQ(people.asString("EMail"), "person@example.org"); // the editor was cancelled
+    EXPECT_EQ(contacts().asString("LastContact"), "2001-02-03");
+    EXPECT_TRUE(prompts->shown.isEmpty()) << errors().toStdString();
 }
 
 // Catches the addresses handed to the desktop, so no browser starts during the tests.
