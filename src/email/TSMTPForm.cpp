@@ -155,7 +155,14 @@ void TSMTPForm::buildHeader(QWidget* parent)
     ListView1->setIconSize(QSize(32, 32));
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setWordWrap(true);
+    // A caption is a whole path: wrapped, it runs out of its cell after a few folders, so it is
+    // shortened in the middle, keeping the file's name in sight; the tooltip holds it whole.
+    ListView1->setWordWrap(false);
+    ListView1->setTextElideMode(Qt::ElideMiddle);
+    ListView1->setGridSize(QSize(200, 56));
+    ListView1->setUniformItemSizes(true);
+    ListView1->setResizeMode(QListView::Adjust);
+    ListView1->setMovement(QListView::Static);
     auto* remove = new QShortcut(QKeySequence::Delete, ListView1, nullptr, nullptr, Qt::WidgetShortcut);
     connect(remove, &QShortcut::activated, this, [this] { qDeleteAll(ListView1->selectedItems()); });
 }

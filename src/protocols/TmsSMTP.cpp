@@ -178,12 +178,12 @@ void TmsSMTP::sendEnvelope(const SmtpEnvelope& envelope)
     checkEnvelope(envelope);
     if (OnSending)
         OnSending(*this);
-    // Command lines are cut at 255 characters, as servers are allowed to refuse longer ones.
-    auto cut = [](std::string line) { return line.size() > 255 ? line.substr(0, 255) : line; };
+    // An address goes whole: one cut short would name another mailbox. A server that finds the
+    // line too long refuses it, and its reply says so.
     if (!envelope.sender.empty())
-        command(cut("MAIL FROM:<" + envelope.sender + ">"));
+        command("MAIL FROM:<" + envelope.sender + ">");
     for (const std::string& recipient : envelope.recipients)
-        command(cut("RCPT TO:<" + recipient + ">"));
+        command("RCPT TO:<" + recipient + ">");
     command("DATA", "354");
 }
 

@@ -100,6 +100,27 @@ TEST(SmtpTest, DialogueEnvelopeAndData)
     EXPECT_EQ(events, std::vector<std::string> { "sent" });
 }
 
+TEST(SmtpTest, LongAddressesGoWhole)
+{
+    // A domain of five labels of 60 letters: 320 characters, as long as an address is stored.
+    std::string domain;
+    for (int label = 0; label < 5; ++label)
+        domain += std::string(60, char('a' + label)) + ".";
+    domain += "test";
+    const std::string longAddress = std::string(10, 'x') + "@" + domain;
+    ScriptedPeer peer(acceptingServer("220 ready\r\n"));
+    TempDir dir;
+    TmsSMTP smtp;
+    smtp.Server = peer.server();
+    SmtpEnvelope longEnvelope { longAddress, { "to@there.test", longAddress } };
+    EXPECT_EQ(smtp.SendSpool(longEnvelope, spoolWith(dir, "Subject: x\r\n\r\nbody\r\n")), "250 2.0.0 queued as 42");
+    peer.join();
+    const std::vector<std::string>& received = peer.received();
+    ASSERT_GE(received.size(), 4u);
+    EXPECT_EQ(received[1], "MAIL FROM:<" + longAddress + ">");
+    EXPECT_EQ(received[3], "RCPT TO:<" + longAddress + ">");
+}
+
 TEST(SmtpTest, RejectedHeloNameFallsBackQuietly)
 {
     ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer& self) {
