@@ -7,6 +7,7 @@
 #include "email/TSetupDlg.h"
 #include "email/TSMTPForm.h"
 #include "mailstore/MailAccount.h"
+#include "net/TagRas.h"
 #include "widgets/Prompts.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TDBGrid.h"
@@ -133,8 +134,13 @@ std::vector<std::string> MailCommands::filteredAddresses()
 void MailCommands::SetupButtonClick()
 {
     const QString help = QString::fromStdString((m_form->paths().helpDir() / "hstarting.htm").string());
-    if (!email::editEmailSetup(m_form, m_form->settings(), {}, help))
+    net::TagRas& ras = m_form->agRas1();
+    QString service;
+    if (!email::editEmailSetup(m_form, m_form->settings(), ras.Entries(), help, &service))
         return;
+    if (auto refused = ras.setService(service.toStdString()))
+        prompts().showError(
+            m_form, tr("Error"), QString::fromStdString(*refused).replace(QLatin1Char('\r'), QLatin1Char('\n')));
     saveEmailKeys();
 }
 

@@ -12,6 +12,7 @@
 #include "app/UserFieldsPage.h"
 #include "comms/TEditAndDial.h"
 #include "data/TableView.h"
+#include "net/TagRas.h"
 #include "widgets/Prompts.h"
 #include "widgets/TDataSource.h"
 
@@ -68,6 +69,7 @@ void TfrmMainForm::formCreate()
 {
     m_settings = settings::Settings::load(m_paths.iniFile());
     m_settings.applyStartDefaults(m_paths);
+    useRasBackend(net::makeDefaultRasBackend());
     showPage(MainTab);
     // The name as stored: a first start, with no INI file yet, shows no name.
     m_mainPage->setDatabaseName(QString::fromStdString(m_settings.lastDataName));
@@ -278,6 +280,19 @@ void TfrmMainForm::dial(const QString& number)
 {
     m_dialer->setText(number);
     m_dialer->dial();
+}
+
+void TfrmMainForm::useRasBackend(std::unique_ptr<net::RasBackend> backend)
+{
+    m_agRas1 = std::make_unique<net::TagRas>(std::move(backend));
+    m_agRas1->OnStatusChange
+        = [this](net::TagRas&, const std::string& text) { setStatusText(0, QString::fromStdString(text)); };
+    m_agRas1->OnDisconnected = [this](net::TagRas&) { setStatusText(0, tr("Disconnected")); };
+    // RAS counts the entries from 1 (0 is "None"); a number past the phone book, left by an
+    // entry removed since, chooses nothing rather than reading past the list.
+    const auto& entries = m_agRas1->Entries();
+    if (m_settings.ras > 0 && std::size_t(m_settings.ras) <= entries.size())
+        m_agRas1->setService(entries[std::size_t(m_settings.ras) - 1]);
 }
 
 void TfrmMainForm::setStatusText(int panel, const QString& text)

@@ -5,6 +5,8 @@
 
 #include <QMainWindow>
 
+#include <memory>
+
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -14,6 +16,11 @@ class QTabWidget;
 namespace pelmora::comms {
 class TEditAndDial;
 }
+
+namespace pelmora::net {
+class RasBackend;
+class TagRas;
+} // namespace pelmora::net
 
 namespace pelmora::data {
 class TableView;
@@ -55,6 +62,10 @@ public:
     UserFieldsPage* userFieldsPage() const { return m_userFieldsPage; }
     // The hidden dial control through which every dial button places its call.
     comms::TEditAndDial* dialer() const { return m_dialer; }
+    // The dial-up link; its status texts go to the first status panel.
+    net::TagRas& agRas1() { return *m_agRas1; }
+    // Puts a new dial-up link over `backend` and chooses the entry the settings name.
+    void useRasBackend(std::unique_ptr<net::RasBackend> backend);
 
     const settings::Paths& paths() const { return m_paths; }
     // The run-time settings; other windows change the values they own, the INI file is
@@ -123,6 +134,7 @@ private:
     QLabel* m_position = nullptr;
     QLineEdit* m_headerLine = nullptr;
     comms::TEditAndDial* m_dialer = nullptr;
+    std::unique_ptr<net::TagRas> m_agRas1;
     data::TfrmDataModule* m_data = nullptr;
     TDataSource* m_dsCon = nullptr;
     MainPageBinding* m_binding = nullptr;

@@ -4,8 +4,8 @@
 
 namespace pelmora::cli {
 
-Args::Args(std::vector<std::string> words, const std::set<std::string>& valueOptions,
-           const std::set<std::string>& flagOptions)
+Args::Args(
+    std::vector<std::string> words, const std::set<std::string>& valueOptions, const std::set<std::string>& flagOptions)
 {
     bool optionsEnded = false;
     for (size_t i = 0; i < words.size(); ++i) {
@@ -98,6 +98,21 @@ std::vector<std::string> Args::options(const std::string& name) const
     for (auto it = range.first; it != range.second; ++it)
         values.push_back(it->second);
     return values;
+}
+
+int Args::seconds(const std::string& name, int fallback) const
+{
+    auto text = option(name);
+    if (!text)
+        return fallback;
+    try {
+        std::size_t used = 0;
+        int value = std::stoi(*text, &used);
+        if (used == text->size() && value >= 0)
+            return value;
+    } catch (const std::exception&) {
+    }
+    throw UsageError("--" + name + " needs a number of seconds, not \"" + *text + "\"");
 }
 
 } // namespace pelmora::cli

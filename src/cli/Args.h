@@ -14,7 +14,7 @@ namespace pelmora::cli {
 class Args {
 public:
     Args(std::vector<std::string> words, const std::set<std::string>& valueOptions,
-         const std::set<std::string>& flagOptions = {});
+        const std::set<std::string>& flagOptions = {});
 
     // The next positional word; throws UsageError naming `what` when there is none.
     std::string next(const std::string& what);
@@ -27,6 +27,8 @@ public:
     std::optional<std::string> option(const std::string& name) const;
     std::string required(const std::string& name) const;
     std::vector<std::string> options(const std::string& name) const;
+    // A whole number of seconds, 0 or more; `fallback` when the option is absent.
+    int seconds(const std::string& name, int fallback) const;
 
 private:
     std::vector<std::string> m_positionals;

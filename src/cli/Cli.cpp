@@ -23,6 +23,7 @@ const std::vector<const CommandGroup*>& groups()
         &pop3Group,
         &httpGroup,
         &databasesGroup,
+        &dialupGroup,
     };
     return all;
 }

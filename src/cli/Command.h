@@ -40,5 +40,6 @@ extern const CommandGroup smtpGroup;
 extern const CommandGroup pop3Group;
 extern const CommandGroup httpGroup;
 extern const CommandGroup databasesGroup;
+extern const CommandGroup dialupGroup;
 
 } // namespace pelmora::cli

@@ -28,21 +28,6 @@ std::string environment(const char* name)
     return value ? value : "";
 }
 
-int timeoutOption(const Args& args)
-{
-    auto text = args.option("timeout");
-    if (!text)
-        return 60;
-    try {
-        std::size_t used = 0;
-        int seconds = std::stoi(*text, &used);
-        if (used == text->size() && seconds >= 0)
-            return seconds;
-    } catch (const std::exception&) {
-    }
-    throw UsageError("--timeout needs a number of seconds, not \"" + *text + "\"");
-}
-
 // Written aside, flushed to the disk and renamed, so that a failure never leaves half a file
 // under the real name, and a message is on the disk before the server is told to delete it.
 void saveFile(const std::filesystem::path& path, std::istream& content)
@@ -121,7 +106,7 @@ int smtpSend(std::vector<std::string> words)
 
     TmsSMTP smtp;
     smtp.Server = args.required("server");
-    smtp.TimeOut = timeoutOption(args);
+    smtp.TimeOut = args.seconds("timeout", 60);
     smtp.LogFileName = args.option("log").value_or("");
     smtp.UserName = environment("PELMORA_USER");
     smtp.Password = environment("PELMORA_PASSWORD");
@@ -175,7 +160,7 @@ int pop3Retrieve(std::vector<std::string> words)
     std::filesystem::create_directories(folder);
     RetrieveToFolder pop(folder);
     pop.Server = args.required("server");
-    pop.TimeOut = timeoutOption(args);
+    pop.TimeOut = args.seconds("timeout", 60);
     pop.UserName = environment("PELMORA_USER");
     pop.Password = environment("PELMORA_PASSWORD");
     // A message that could not be stored stays on the server; say so, go on with the rest, and
@@ -206,7 +191,7 @@ int httpGet(std::vector<std::string> words)
     args.expectEnd();
     std::filesystem::path out = args.required("out");
     net::TagHTTP http;
-    http.TimeOut = timeoutOption(args);
+    http.TimeOut = args.seconds("timeout", 60);
     http.setURL(url);
     http.Get();
     std::istringstream body(http.Body());

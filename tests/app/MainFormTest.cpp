@@ -6,6 +6,7 @@
 #include "app/TfrmMainForm.h"
 #include "app/UserFieldsPage.h"
 #include "comms/Telephony.h"
+#include "net/TagRas.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -192,3 +193,29 @@ TEST_F(MainFormTest, SampleAsLastDataOpensTheDataDirectoryAndWritesItsPathBack)
 }
 
 } // namespace
+
+TEST_F(MainFormTest, DialUpLinkTakesItsEntryFromTheSettingsAndReportsToTheStatusLine)
+{
+    namespace fs = std::filesystem;
+    fs::create_directory(home / "peers");
+    pelmora::test::writeFile(home / "peers" / "work", "");
+    pelmora::test::writeFile(home / "peers" / "home", "");
+    pelmora::test::writeFile(home / "pppd",
+        "#!/bin/sh\ntrap 'exit 5' TERM\necho 'local  IP address 10.0.0.2'\nwhile :; do sleep 0.05; done\n");
+    fs::permissions(home / "pppd", fs::perms::owner_all);
+    auto backend = [&] { return pelmora::net::makePppdRasBackend(home / "peers", home / "pppd"); };
+
+    form->settings().ras = 9; // the phone book has lost entries since it was stored
+    form->useRasBackend(backend());
+    EXPECT_EQ(form->agRas1().Service(), "");
+    EXPECT_EQ(form->settings().ras, 9);
+
+    form->settings().ras = 2;
+    form->useRasBackend(backend());
+    ASSERT_EQ(form->agRas1().Service(), "work");
+    auto* panel = form->findChild<QLabel*>(QStringLiteral("StatusPanel0"));
+    form->agRas1().Connect();
+    EXPECT_EQ(panel->text(), QStringLiteral("Connected"));
+    form->agRas1().Disconnect();
+    EXPECT_EQ(panel->text(), QStringLiteral("Disconnected"));
+}
