@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QShortcut>
 #include <QToolButton>
 
 namespace pelmora::records {
@@ -18,7 +19,12 @@ TfrmActivity::TfrmActivity(app::TDataSource* source, QWidget* parent)
     auto* editList = new QToolButton(this);
     editList->setObjectName(QStringLiteral("btnEditActivityList"));
     editList->setText(QStringLiteral("…"));
-    editList->setToolTip(tr("Edit Activity List"));
+    editList->setToolTip(tr("Edit Activity List (F2)"));
+    // Out of the Tab chain, as beside the main window's lists: a typist's Space must not open the
+    // list whose entries the next keys would rename. F2 in the box opens it from the keyboard.
+    editList->setFocusPolicy(Qt::NoFocus);
+    auto* key = new QShortcut(QKeySequence(Qt::Key_F2), m_activity, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+    connect(key, &QShortcut::activated, editList, &QToolButton::click);
     auto* row = new QWidget(this);
     auto* rowLayout = new QHBoxLayout(row);
     rowLayout->setContentsMargins(0, 0, 0, 0);

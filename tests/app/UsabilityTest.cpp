@@ -1,6 +1,7 @@
 #include "PageCommandsFixture.h"
 
 #include "data/SqlDatabase.h"
+#include "records/TfrmActivity.h"
 #include "records/TLookupListForm.h"
 #include "widgets/TDBGrid.h"
 
@@ -125,6 +126,21 @@ TEST_F(UsabilityTest, TheListButtonsAreOutOfTheTabChainAndOpenWithF2)
             window->reject();
         });
     EXPECT_TRUE(opened);
+}
+
+TEST_F(UsabilityTest, TheActivityEditorsListButtonIsOutOfTheTabChain)
+{
+    pelmora::records::TfrmActivity editor(nullptr);
+    editor.show();
+    QApplication::setActiveWindow(&editor);
+    auto* button = editor.findChild<QToolButton*>(QStringLiteral("btnEditActivityList"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
+    editor.findChild<QComboBox*>(QStringLiteral("cmbActivity"))->setFocus();
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_NE(QApplication::focusWidget(), button);
+    }
 }
 
 TEST_F(UsabilityTest, AnUntouchedNewContactIsDroppedWhenLeftAndOneTypedIntoIsKept)
