@@ -58,12 +58,14 @@ std::optional<std::string> TagRas::setService(const std::string& name)
         return std::string("TagRas component was unable to detect\rRAS on your system.");
     if (m_connected)
         return std::string("This property can be set only before\restablishing the connection");
-    Entries();
-    if (std::find(m_entries.begin(), m_entries.end(), name) == m_entries.end()) {
-        m_service.clear();
+    // Read into a list of our own before comparing: `name` may be an element of the list
+    // Entries() handed out before, which refreshing m_entries would free under it.
+    std::vector<std::string> entries = m_backend->entries();
+    const bool known = std::find(entries.begin(), entries.end(), name) != entries.end();
+    m_service = known ? name : std::string();
+    m_entries = std::move(entries);
+    if (!known)
         return std::string("Invalid service name");
-    }
-    m_service = name;
     return std::nullopt;
 }
 

@@ -93,6 +93,9 @@ TEST(RasTest, EntriesAndServiceValidation)
     EXPECT_EQ(ras.setService("fast"), std::nullopt);
     EXPECT_EQ(ras.setService("../fast"), "Invalid service name");
     EXPECT_EQ(ras.Service(), "");
+    // An entry of the list handed out is a valid name while the list is read anew.
+    EXPECT_EQ(ras.setService(ras.Entries()[1]), std::nullopt);
+    EXPECT_EQ(ras.Service(), "fast");
 
     TagRas missing(makePppdRasBackend(f.dir / "nowhere", f.pppd));
     EXPECT_TRUE(missing.Entries().empty());
