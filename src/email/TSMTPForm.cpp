@@ -268,6 +268,10 @@ void TSMTPForm::send(bool later, bool broadcastToo)
     }
     m_stored = result.counter;
     if (!later && result.queued) {
+        // The client closes the connection after its error, which writes over the reason in
+        // the status line; the reason is what the user must see there.
+        if (!result.error.empty())
+            status(fromStd(result.error));
         if (!m_smtp->Canceled())
             app::prompts().showError(this, tr("Error"), fromStd(result.error));
     } else if (!later && broadcastToo) {
