@@ -112,6 +112,10 @@ void TSMTPForm::buildToolBar()
     btnClose = new QPushButton(tr("Close"), ToolBar);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     ToolBar->addWidget(btnClose);
+    // A dialog presses its first push button on Enter: Enter at the end of the subject line
+    // would send the message to every contact, or close the window on what was typed.
+    for (QPushButton* b : { btnSendAll, btnClose })
+        b->setAutoDefault(false);
 
     connect(SendButton, &QToolButton::clicked, this, &TSMTPForm::SendButtonClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TSMTPForm::SpeedButton1Click);
