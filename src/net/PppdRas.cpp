@@ -15,6 +15,7 @@
 #include <netinet/in.h>
 #include <set>
 #include <spawn.h>
+#include <sstream>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -407,14 +408,15 @@ public:
     void keepPassword(const std::string& entry, const std::string& password) override { m_kept[entry] = password; }
 
 private:
-    // The daemons started as "pppd ... call ENTRY", by this program or any other.
+    // The daemons started as "pppd ... call ENTRY", by this program or any other. A daemon's
+    // own children carry its command line for a moment after they are made; they are not links.
     std::vector<RasConnection> daemons() const
     {
-        std::vector<RasConnection> links;
         // Started by its full path, or by its bare name through the search path; a daemon of the
         // same name elsewhere is another program's.
         const std::string full = m_pppd.string();
         const std::string name = m_pppd.filename().string();
+        std::vector<std::pair<RasConnection, long>> found; // with the parent of each
         std::error_code error;
         for (fs::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
             const std::string pid = it->path().filename().string();
@@ -424,19 +426,39 @@ private:
             std::vector<std::string> argv;
             for (std::string arg; std::getline(file, arg, '\0');)
                 argv.push_back(arg);
-            for (std::size_t i = 0; i + 2 < argv.size(); ++i) {
-                if (argv[i] != full && argv[i] != name)
-                    continue;
-                for (std::size_t j = i + 1; j + 1 < argv.size(); ++j) {
-                    if (argv[j] == "call") {
-                        links.push_back({ argv[j + 1], std::stol(pid), false });
-                        break;
-                    }
-                }
-                break;
-            }
+            const auto daemon = std::find_if(
+                argv.begin(), argv.end(), [&](const std::string& arg) { return arg == full || arg == name; });
+            if (daemon == argv.end())
+                continue;
+            const auto call = std::find(daemon, argv.end(), "call");
+            if (call == argv.end() || call + 1 == argv.end())
+                continue;
+            found.push_back({ { *(call + 1), std::stol(pid), false }, parentOf(it->path()) });
+        }
+        std::vector<RasConnection> links;
+        for (const auto& [link, parent] : found) {
+            const bool child = std::any_of(
+                found.begin(), found.end(), [parent = parent](const auto& other) { return other.first.id == parent; });
+            if (!child)
+                links.push_back(link);
         }
         return links;
+    }
+
+    static long parentOf(const fs::path& process)
+    {
+        std::ifstream file(process / "stat");
+        std::string line;
+        std::getline(file, line);
+        // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+        const auto close = line.rfind(')');
+        if (close == std::string::npos)
+            return 0;
+        std::istringstream rest(line.substr(close + 1));
+        std::string state;
+        long parent = 0;
+        rest >> state >> parent;
+        return parent;
     }
 
     fs::path m_peers;
