@@ -104,6 +104,11 @@ void TSMTPForm::buildToolBar()
     SpeedButton3 = button("SpeedButton3", tr("Cut"), QStyle::SP_DialogDiscardButton);
     SpeedButton4 = button("SpeedButton4", tr("Copy"), QStyle::SP_FileDialogContentsView);
     SpeedButton5 = button("SpeedButton5", tr("Paste"), QStyle::SP_DialogApplyButton);
+    // The style has no clipboard pictures; the desktop's icon theme has, where there is one.
+    const std::pair<QToolButton*, const char*> themed[]
+        = { { SpeedButton3, "edit-cut" }, { SpeedButton4, "edit-copy" }, { SpeedButton5, "edit-paste" } };
+    for (const auto& [b, name] : themed)
+        b->setIcon(QIcon::fromTheme(QLatin1String(name), b->icon()));
     ToolBar->addSeparator();
     btnSendAll = new QPushButton(tr("Send To All"), ToolBar);
     btnSendAll->setObjectName(QStringLiteral("btnSendAll"));
