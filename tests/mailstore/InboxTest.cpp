@@ -202,19 +202,11 @@ TEST_F(InboxTest, FilingMatchesTheAddressAndLeavesUnmatchedRowsAlone)
 TEST_F(InboxTest, FilingTenThousandRowsAgainstAHundredThousandContactsIsQuick)
 {
     auto& sql = db->sql();
-    {
-        pelmora::data::Transaction transaction(sql);
-        for (int i = 0; i < 100000; ++i)
-            sql.prepare("INSERT INTO \"Contacts\" (\"LName\", \"EMail\") VALUES ('x', ?)")
-                .bind(1, "user" + std::to_string(i) + "@Example.com")
-                .run();
-        for (int i = 0; i < 10000; ++i)
-            sql.prepare("INSERT INTO \"EMAIL\" (\"Subject\", \"SenderEmail\", \"Contact\", \"Status\") "
-                        "VALUES ('s', ?, 1, 0)")
-                .bind(1, "USER" + std::to_string(i * 17) + "@example.com")
-                .run();
-        transaction.commit();
-    }
+    sql.exec("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 99999) "
+             "INSERT INTO \"Contacts\" (\"LName\", \"EMail\") SELECT 'x', 'user' || i || '@Example.com' FROM n");
+    sql.exec("WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < 9999) "
+             "INSERT INTO \"EMAIL\" (\"Subject\", \"SenderEmail\", \"Contact\", \"Status\") "
+             "SELECT 's', 'USER' || (i * 17) || '@example.com', 1, 0 FROM n");
     const auto start = std::chrono::steady_clock::now();
     const FileAllResult result = Filing(*db).fileAll();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -259,7 +251,8 @@ TEST_F(InboxTest, SavesTheTextLayoutWithoutReplacingFilesUnasked)
     saveMessageText(message, format, file, true);
     EXPECT_EQ(readFile(file), messageText(message, format));
     EXPECT_THROW(saveMessageText(message, format, dir / "no" / "such.txt", true), pelmora::Error);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3); // db, attach, saved.txt
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << "a temporary file was left";
 }
 
 TEST_F(InboxTest, ImportCutsAtTheSeparatorsWhateverTheLineEnds)
