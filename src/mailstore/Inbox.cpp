@@ -10,9 +10,9 @@
 #include "protocols/TmsPOP.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <csignal>
 #include <fcntl.h>
 #include <istream>
 #include <streambuf>
@@ -361,11 +361,14 @@ InboxEntry Inbox::store(const mail::TmsMessage& message, std::optional<std::int6
 
 void Inbox::sync()
 {
-    for (const std::filesystem::path& file : m_unsynced)
+    // Each file is tried once: one that cannot be synced (moved away meanwhile) fails this
+    // sync, and so keeps this session's deletions from taking effect, but not every later one.
+    std::vector<std::filesystem::path> files;
+    files.swap(m_unsynced);
+    for (const std::filesystem::path& file : files)
         syncPath(file, O_RDONLY);
-    if (!m_unsynced.empty())
+    if (!files.empty())
         syncPath(m_attachDirectory, O_RDONLY | O_DIRECTORY);
-    m_unsynced.clear();
     // The rows are committed with synchronous=NORMAL: in the write-ahead log, not yet synced,
     // which a power cut may undo. Syncing the log (and the file and folder) makes them durable
     // whatever readers keep a checkpoint from running.

@@ -203,8 +203,12 @@ TEST_F(EmailCommandsTest, ImportStoresEachMessageOnce)
     ASSERT_EQ(dry.exitCode, 0) << dry.err;
     EXPECT_EQ(nlohmann::json::parse(dry.out),
         nlohmann::json({ { "messages", 2 }, { "stored", 2 }, { "kept_whole", 0 }, { "skipped", 0 } }));
-    EXPECT_EQ(nlohmann::json::parse(run({ "email", "import", (files / "box").string(), "--format", "mbox" }).out)["stored"], 2);
-    EXPECT_EQ(nlohmann::json::parse(run({ "email", "import", (files / "box").string(), "--format", "mbox" }).out)["skipped"], 2);
+    EXPECT_EQ(
+        nlohmann::json::parse(run({ "email", "import", (files / "box").string(), "--format", "mbox" }).out)["stored"],
+        2);
+    EXPECT_EQ(
+        nlohmann::json::parse(run({ "email", "import", (files / "box").string(), "--format", "mbox" }).out)["skipped"],
+        2);
     EXPECT_EQ(run({ "email", "import", (files / "missing").string(), "--format", "mbox" }).exitCode, 1);
     EXPECT_EQ(run({ "email", "import", (files / "box").string(), "--format", "pst" }).exitCode, 2);
 }

@@ -211,3 +211,29 @@ TEST_F(RetrievalTest, TheMimeCorpusArrivesWholeWithEveryFileInTheFolder)
     EXPECT_EQ(std::int64_t(stored), rows());
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(attach), {}), std::ptrdiff_t(files.size()));
 }
+
+TEST_F(RetrievalTest, AnAttachmentsFolderThatBreaksMidwayLosesNothing)
+{
+    for (int i = 0; i < 3; ++i)
+        servers().deliver(std::to_string(i) + ".F.test", message("f" + std::to_string(i), { "a.bin" }));
+    Retrieval retrieval(*db, attach);
+    retrieval.onStored = [&](const RetrievedMessage&) { std::filesystem::rename(attach, dir / "moved"); };
+    const RetrievalResult result = retrieve(retrieval);
+    EXPECT_TRUE(result.leftOnServer);
+    EXPECT_EQ(result.messages.size(), 1u);
+    EXPECT_EQ(result.errors.size(), 2u);
+    EXPECT_EQ(rows(), 1);
+    // The stored file could not be synced where it was written, so the session ended without
+    // its sign-off and the server kept everything.
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_EQ(onServer(), 3u);
+
+    std::filesystem::create_directories(attach);
+    retrieval.onStored = nullptr;
+    const RetrievalResult again = retrieve(retrieval);
+    EXPECT_TRUE(again.error.empty()) << again.error;
+    ASSERT_EQ(again.messages.size(), 3u);
+    EXPECT_TRUE(again.messages[0].duplicate);
+    EXPECT_EQ(rows(), 3);
+    EXPECT_EQ(onServer(), 0u);
+}
