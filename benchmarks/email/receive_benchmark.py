@@ -44,16 +44,17 @@ def run(*args, env=None):
 
 
 def timed(*args, env=None):
-    """Wall time and peak resident size (kB) of one child process."""
-    start = time.perf_counter()
-    proc = subprocess.Popen(args, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
-    _, status, usage = os.wait4(proc.pid, 0)
-    elapsed = time.perf_counter() - start
-    out = proc.stdout.read()
-    err = proc.stderr.read()
-    if os.waitstatus_to_exitcode(status) != 0:
-        raise SystemExit(f"{args[:4]} failed: {err.decode(errors='replace')}")
-    return elapsed, usage.ru_maxrss, out
+    """Wall time and peak resident size (kB) of one child process, and what it printed."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        start = time.perf_counter()
+        proc = subprocess.Popen(args, stdout=out, stderr=err, env=env)
+        _, status, usage = os.wait4(proc.pid, 0)
+        elapsed = time.perf_counter() - start
+        out.seek(0)
+        err.seek(0)
+        if os.waitstatus_to_exitcode(status) != 0:
+            raise SystemExit(f"{args[:4]} failed: {err.read().decode(errors='replace')}")
+        return elapsed, usage.ru_maxrss, out.read()
 
 
 def message(n, size, sender):
@@ -78,7 +79,7 @@ def retrieve_rounds(pelmora, work, rounds):
     info = json.loads(run(sys.executable, SERVERS, "--dir", os.path.join(work, "srv"), "start", "pop3").stdout)
     try:
         pop = info["pop3"]
-        maildir = info["maildir"]
+        maildir = info["pop3"]["maildir"]
         home = os.path.join(work, "home")
         os.makedirs(home)
         run(pelmora, "--home", home, "settings", "set", f"Server=127.0.0.1:{pop['port']}")

@@ -48,7 +48,7 @@ def main(pelmora, rounds=100, messages=200):
     with tempfile.TemporaryDirectory() as work:
         info = json.loads(run(sys.executable, SERVERS, "--dir", os.path.join(work, "srv"), "start", "pop3").stdout)
         try:
-            maildir = info["maildir"]
+            maildir = info["pop3"]["maildir"]
             home = os.path.join(work, "home")
             os.makedirs(home)
             run(pelmora, "--home", home, "settings", "set", f"Server=127.0.0.1:{info['pop3']['port']}")

@@ -229,7 +229,12 @@ Inbox::~Inbox() = default;
 
 bool Inbox::contains(const std::string& key)
 {
-    return m_database.sql().scalar("SELECT COUNT(*) FROM \"MailKeys\" WHERE \"Key\" = ?", { key }) > 0;
+    // Only while its row is there: a message the user deleted comes back when fetched or
+    // imported again rather than being taken for stored.
+    return m_database.sql().scalar("SELECT COUNT(*) FROM \"MailKeys\" k JOIN \"EMAIL\" e ON e.\"Counter\" = "
+                                   "k.\"EmailNum\" WHERE k.\"Key\" = ?",
+               { key })
+        > 0;
 }
 
 InboxEntry Inbox::storeText(std::string_view text, std::optional<std::int64_t> number, bool skipDuplicate)

@@ -292,6 +292,11 @@ TEST_F(InboxTest, ImportCutsAtTheSeparatorsWhateverTheLineEnds)
     EXPECT_EQ(again.stored, 0);
     EXPECT_EQ(again.skipped, 3);
     EXPECT_EQ(rows("\"EMAIL\""), 3);
+    // A message the user deleted comes back with the next import; the others are still there.
+    MailStore(*db).remove(MailStore(*db).list(kInbox).front(), attach);
+    ImportResult restored = importMailbox(inbox, file, MailboxFormat::Netscape, false);
+    EXPECT_EQ(restored.stored, 1);
+    EXPECT_EQ(restored.skipped, 2);
 }
 
 TEST_F(InboxTest, ImportReadsEachLayoutAndRefusesWhatItCannotOpen)
