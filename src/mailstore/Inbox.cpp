@@ -9,6 +9,7 @@
 #include "mailstore/StoredMessage.h"
 #include "protocols/TmsPOP.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include <fcntl.h>
 #include <istream>
 #include <streambuf>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace pelmora::mailstore {
@@ -114,18 +116,6 @@ void removeFiles(const std::vector<std::string>& files)
 {
     for (const std::string& file : files)
         ::unlink(file.c_str());
-}
-
-void syncPath(const std::filesystem::path& path, int flags)
-{
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-    if (fd < 0)
-        throw Error("Cannot open \"" + path.string() + "\" to sync it: " + std::strerror(errno));
-    const int result = ::fsync(fd);
-    const int error = errno;
-    ::close(fd);
-    if (result != 0)
-        throw Error("Cannot sync \"" + path.string() + "\": " + std::strerror(error));
 }
 
 std::string_view headerBlock(std::string_view text)
@@ -299,8 +289,11 @@ std::vector<std::string> Inbox::writeFiles(const mail::TmsMessage& message)
             const std::string name = attachmentFileName(item.FileName.str(), std::size_t(i));
             auto [stem, extension] = splitExtension(name);
             std::filesystem::path path;
-            for (int n = 1;; ++n) {
-                if (n > 100000) {
+            // Where the last search for this name ended: the names before it are taken, so a
+            // mailbox full of "att.0" costs one try per file, not one per file before it.
+            int& next = m_nextSuffix[name];
+            for (int n = std::max(next, 1), tries = 0;; ++n, ++tries) {
+                if (tries > 100000) {
                     ::unlink(incoming.c_str());
                     throw Error("No free file name for the attachment \"" + name + "\"");
                 }
@@ -313,8 +306,10 @@ std::vector<std::string> Inbox::writeFiles(const mail::TmsMessage& message)
                 int moved = ::renameat2(AT_FDCWD, incoming.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
                 if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) // a file system without it
                     moved = ::link(incoming.c_str(), path.c_str());
-                if (moved == 0)
+                if (moved == 0) {
+                    next = n + 1;
                     break;
+                }
                 if (errno != EEXIST) {
                     const int error = errno;
                     ::unlink(incoming.c_str());
@@ -366,25 +361,32 @@ InboxEntry Inbox::store(const mail::TmsMessage& message, std::optional<std::int6
 
 void Inbox::sync()
 {
-    // Each file is tried once: one that cannot be synced (moved away meanwhile) fails this
-    // sync, and so keeps this session's deletions from taking effect, but not every later one.
-    std::vector<std::filesystem::path> files;
-    files.swap(m_unsynced);
-    for (const std::filesystem::path& file : files)
-        syncPath(file, O_RDONLY);
-    if (!files.empty())
-        syncPath(m_attachDirectory, O_RDONLY | O_DIRECTORY);
-    // The rows are committed with synchronous=NORMAL: in the write-ahead log, not yet synced,
-    // which a power cut may undo. Syncing the log (and the file and folder) makes them durable
-    // whatever readers keep a checkpoint from running.
+    // One sync of each file system holding the files or the database: the files, their folder
+    // and the write-ahead log (the rows are committed with synchronous=NORMAL, which a power cut
+    // may undo) reach the disk together, where a sync of each file would cost a disk flush per
+    // attachment. A folder that is gone fails the sync, and the server then keeps its messages.
+    const bool files = !m_unsynced.empty();
+    m_unsynced.clear();
     const std::filesystem::path file = m_database.sql().file();
-    std::filesystem::path wal = file;
-    wal += "-wal";
-    std::error_code error;
-    if (std::filesystem::exists(wal, error))
-        syncPath(wal, O_RDONLY);
-    syncPath(file, O_RDONLY);
-    syncPath(file.parent_path().empty() ? "." : file.parent_path(), O_RDONLY | O_DIRECTORY);
+    const std::filesystem::path dataDirectory = file.parent_path().empty() ? "." : file.parent_path();
+    std::vector<dev_t> done;
+    for (const std::filesystem::path& directory : { m_attachDirectory, dataDirectory }) {
+        if (directory == m_attachDirectory && !files)
+            continue;
+        const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            throw Error("Cannot open \"" + directory.string() + "\" to sync it: " + std::strerror(errno));
+        struct stat info { };
+        int result = ::fstat(fd, &info);
+        if (result == 0 && std::find(done.begin(), done.end(), info.st_dev) == done.end()) {
+            done.push_back(info.st_dev);
+            result = ::syncfs(fd);
+        }
+        const int error = errno;
+        ::close(fd);
+        if (result != 0)
+            throw Error("Cannot sync \"" + directory.string() + "\": " + std::strerror(error));
+    }
 }
 
 } // namespace pelmora::mailstore

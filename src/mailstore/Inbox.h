@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace pelmora::data {
@@ -69,7 +70,8 @@ private:
 
     data::Database& m_database;
     std::filesystem::path m_attachDirectory;
-    std::vector<std::filesystem::path> m_unsynced;
+    std::vector<std::filesystem::path> m_unsynced; // written since the last sync
+    std::unordered_map<std::string, int> m_nextSuffix;
 };
 
 } // namespace pelmora::mailstore
