@@ -66,12 +66,16 @@ void TfrmEmailList::listAll()
 void TfrmEmailList::hideEvent(QHideEvent* event)
 {
     // The table is the inbox's too: it lists the inbox again once this window is gone.
-    postBody();
-    guarded([this] {
+    // A table closed meanwhile (the database was switched or is closing) gets its filter only.
+    const bool wasOpen = messages().isOpen();
+    if (wasOpen)
+        postBody();
+    guarded([this, wasOpen] {
         messages().close();
         messages().setFilter("contact=1");
         messages().setFiltered(true);
-        messages().open();
+        if (wasOpen)
+            messages().open();
     });
     MessageWindow::hideEvent(event);
 }
