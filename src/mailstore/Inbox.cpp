@@ -9,11 +9,15 @@
 #include "mailstore/StoredMessage.h"
 #include "protocols/TmsPOP.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <istream>
 #include <streambuf>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace pelmora::mailstore {
@@ -73,22 +77,45 @@ std::pair<std::string, std::string> splitExtension(const std::string& name)
     return { name.substr(0, dot), name.substr(dot) };
 }
 
+// The name of the file an attachment is written into before it gets its own, with the id of
+// the writing process after it.
+const std::string kIncoming = ".incoming-";
+
+bool writeAll(int fd, const std::string& content)
+{
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t count = ::write(fd, content.data() + done, content.size() - done);
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0)
+            return false;
+        done += std::size_t(count);
+    }
+    return true;
+}
+
+// Removes what writers killed in the middle of an attachment left behind: their incoming
+// files, once the process named in them is gone.
+void removeAbandonedFiles(const std::filesystem::path& directory)
+{
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(directory, error), end; !error && it != end; it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (!name.starts_with(kIncoming))
+            continue;
+        const std::string pid = name.substr(kIncoming.size());
+        if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos || pid.size() > 9)
+            continue;
+        if (::kill(static_cast<pid_t>(std::stol(pid)), 0) != 0 && errno == ESRCH)
+            ::unlink(it->path().c_str());
+    }
+}
+
 void removeFiles(const std::vector<std::string>& files)
 {
     for (const std::string& file : files)
         ::unlink(file.c_str());
-}
-
-void syncPath(const std::filesystem::path& path, int flags)
-{
-    const int fd = ::open(path.c_str(), flags | O_CLOEXEC);
-    if (fd < 0)
-        throw Error("Cannot open \"" + path.string() + "\" to sync it: " + std::strerror(errno));
-    const int result = ::fsync(fd);
-    const int error = errno;
-    ::close(fd);
-    if (result != 0)
-        throw Error("Cannot sync \"" + path.string() + "\": " + std::strerror(error));
 }
 
 std::string_view headerBlock(std::string_view text)
@@ -185,13 +212,19 @@ Inbox::Inbox(data::Database& database, std::filesystem::path attachDirectory)
     // The keys of the messages stored, so that a message fetched again after a retrieval that
     // was cut off before its deletions took effect, or a mailbox imported twice, is stored once.
     m_database.sql().exec("CREATE TABLE IF NOT EXISTS \"MailKeys\" (\"Key\" TEXT PRIMARY KEY, \"EmailNum\" INTEGER)");
+    removeAbandonedFiles(m_attachDirectory);
 }
 
 Inbox::~Inbox() = default;
 
 bool Inbox::contains(const std::string& key)
 {
-    return m_database.sql().scalar("SELECT COUNT(*) FROM \"MailKeys\" WHERE \"Key\" = ?", { key }) > 0;
+    // Only while its row is there: a message the user deleted comes back when fetched or
+    // imported again rather than being taken for stored.
+    return m_database.sql().scalar("SELECT COUNT(*) FROM \"MailKeys\" k JOIN \"EMAIL\" e ON e.\"Counter\" = "
+                                   "k.\"EmailNum\" WHERE k.\"Key\" = ?",
+               { key })
+        > 0;
 }
 
 InboxEntry Inbox::storeText(std::string_view text, std::optional<std::int64_t> number, bool skipDuplicate)
@@ -234,43 +267,57 @@ bool Inbox::readable(std::string_view text)
 std::vector<std::string> Inbox::writeFiles(const mail::TmsMessage& message)
 {
     std::vector<std::string> written;
+    const std::string incoming = (m_attachDirectory / (kIncoming + std::to_string(::getpid()))).string();
     try {
         for (int i = 0; i < message.Attachments.Count(); ++i) {
             const mail::TmsAttItem& item = message.Attachments.Items(i);
+            // The content goes to a file of this process first and gets its name only when it is
+            // whole, so a file under an attachment's name is never half written, even when the
+            // process is killed.
+            const int fd = ::open(incoming.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0644);
+            if (fd < 0)
+                throw Error("Cannot create a file in the attachments folder \"" + m_attachDirectory.string()
+                    + "\": " + std::strerror(errno));
+            bool ok = writeAll(fd, item.Stream);
+            const int writeError = errno;
+            ok = ::close(fd) == 0 && ok;
+            if (!ok) {
+                ::unlink(incoming.c_str());
+                throw Error("Cannot write an attachment file into \"" + m_attachDirectory.string()
+                    + "\": " + std::strerror(writeError));
+            }
             const std::string name = attachmentFileName(item.FileName.str(), std::size_t(i));
             auto [stem, extension] = splitExtension(name);
-            int fd = -1;
             std::filesystem::path path;
-            for (int n = 1; fd < 0; ++n) {
-                if (n > 100000)
+            // Where the last search for this name ended: the names before it are taken, so a
+            // mailbox full of "att.0" costs one try per file, not one per file before it.
+            int& next = m_nextSuffix[name];
+            for (int n = std::max(next, 1), tries = 0;; ++n, ++tries) {
+                if (tries > 100000) {
+                    ::unlink(incoming.c_str());
                     throw Error("No free file name for the attachment \"" + name + "\"");
+                }
                 // Attachments of different messages often carry the same name ("att.0",
                 // "original.eml"): each gets a name of its own rather than replacing another.
+                // Neither replaces what is there, a link planted in the folder included.
                 std::string suffix = n == 1 ? std::string() : "-" + std::to_string(n);
-                std::string candidate
-                    = std::string(cutBytes(stem, kMaxName - extension.size() - suffix.size())) + suffix + extension;
-                path = m_attachDirectory / candidate;
-                // Never through a link, never over an existing file, never executable.
-                fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-                if (fd < 0 && errno != EEXIST)
-                    throw Error("Cannot create the attachment file \"" + path.string() + "\": " + std::strerror(errno));
+                path = m_attachDirectory
+                    / (std::string(cutBytes(stem, kMaxName - extension.size() - suffix.size())) + suffix + extension);
+                int moved = ::renameat2(AT_FDCWD, incoming.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
+                if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) // a file system without it
+                    moved = ::link(incoming.c_str(), path.c_str());
+                if (moved == 0) {
+                    next = n + 1;
+                    break;
+                }
+                if (errno != EEXIST) {
+                    const int error = errno;
+                    ::unlink(incoming.c_str());
+                    throw Error("Cannot create the attachment file \"" + path.string() + "\": " + std::strerror(error));
+                }
             }
             written.push_back(path.string());
-            const std::string& content = item.Stream;
-            std::size_t done = 0;
-            while (done < content.size()) {
-                const ssize_t count = ::write(fd, content.data() + done, content.size() - done);
-                if (count < 0 && errno == EINTR)
-                    continue;
-                if (count <= 0) {
-                    const int error = errno;
-                    ::close(fd);
-                    throw Error("Cannot write the attachment file \"" + path.string() + "\": " + std::strerror(error));
-                }
-                done += std::size_t(count);
-            }
-            if (::close(fd) != 0)
-                throw Error("Cannot write the attachment file \"" + path.string() + "\": " + std::strerror(errno));
+            ::unlink(incoming.c_str());
         }
     } catch (...) {
         removeFiles(written);
@@ -314,22 +361,32 @@ InboxEntry Inbox::store(const mail::TmsMessage& message, std::optional<std::int6
 
 void Inbox::sync()
 {
-    for (const std::filesystem::path& file : m_unsynced)
-        syncPath(file, O_RDONLY);
-    if (!m_unsynced.empty())
-        syncPath(m_attachDirectory, O_RDONLY | O_DIRECTORY);
+    // One sync of each file system holding the files or the database: the files, their folder
+    // and the write-ahead log (the rows are committed with synchronous=NORMAL, which a power cut
+    // may undo) reach the disk together, where a sync of each file would cost a disk flush per
+    // attachment. A folder that is gone fails the sync, and the server then keeps its messages.
+    const bool files = !m_unsynced.empty();
     m_unsynced.clear();
-    // The rows are committed with synchronous=NORMAL: in the write-ahead log, not yet synced,
-    // which a power cut may undo. Syncing the log (and the file and folder) makes them durable
-    // whatever readers keep a checkpoint from running.
     const std::filesystem::path file = m_database.sql().file();
-    std::filesystem::path wal = file;
-    wal += "-wal";
-    std::error_code error;
-    if (std::filesystem::exists(wal, error))
-        syncPath(wal, O_RDONLY);
-    syncPath(file, O_RDONLY);
-    syncPath(file.parent_path().empty() ? "." : file.parent_path(), O_RDONLY | O_DIRECTORY);
+    const std::filesystem::path dataDirectory = file.parent_path().empty() ? "." : file.parent_path();
+    std::vector<dev_t> done;
+    for (const std::filesystem::path& directory : { m_attachDirectory, dataDirectory }) {
+        if (directory == m_attachDirectory && !files)
+            continue;
+        const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0)
+            throw Error("Cannot open \"" + directory.string() + "\" to sync it: " + std::strerror(errno));
+        struct stat info { };
+        int result = ::fstat(fd, &info);
+        if (result == 0 && std::find(done.begin(), done.end(), info.st_dev) == done.end()) {
+            done.push_back(info.st_dev);
+            result = ::syncfs(fd);
+        }
+        const int error = errno;
+        ::close(fd);
+        if (result != 0)
+            throw Error("Cannot sync \"" + directory.string() + "\": " + std::strerror(error));
+    }
 }
 
 } // namespace pelmora::mailstore

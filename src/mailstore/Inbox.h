@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace pelmora::data {
@@ -18,7 +19,7 @@ namespace pelmora::mailstore {
 
 // What became of one received or imported message.
 struct InboxEntry {
-    std::int64_t counter = 0; // the stored row; for a duplicate, the row stored the first time (0 when gone)
+    std::int64_t counter = 0; // the stored row; for a duplicate, the row stored the first time
     bool duplicate = false; // already stored by an earlier retrieval or import: nothing written now
     bool keptWhole = false; // unreadable structure: stored as the raw text under an explanation
     std::string subject;
@@ -56,7 +57,7 @@ public:
     static bool parse(std::string_view text, mail::TmsMessage& message);
     // Whether the text parses without being kept whole.
     static bool readable(std::string_view text);
-    // Whether a message with this key was stored before.
+    // Whether a message with this key is stored (its row still there, under any owner).
     bool contains(const std::string& key);
     // Makes everything stored so far survive a power cut: the files written, their folder and
     // the database. Called before a server is allowed to delete what was stored.
@@ -69,7 +70,8 @@ private:
 
     data::Database& m_database;
     std::filesystem::path m_attachDirectory;
-    std::vector<std::filesystem::path> m_unsynced;
+    std::vector<std::filesystem::path> m_unsynced; // written since the last sync
+    std::unordered_map<std::string, int> m_nextSuffix;
 };
 
 } // namespace pelmora::mailstore

@@ -130,21 +130,29 @@ RetrievalResult Retrieval::run(TmsCustomPOP& pop, bool leaveOnServer)
             if (onProgress)
                 onProgress(index + 1, total);
         }
-        // The server drops the deleted messages at the sign-off: only once what was stored
-        // would survive a power cut.
-        m_inbox->sync();
-        pop.Disconnect();
     } catch (const std::exception& error) {
         result.error = error.what();
         result.leftOnServer = true;
-        try {
-            m_inbox->sync();
-            pop.Disconnect();
-        } catch (...) {
-            // Closed without signing off, the server keeps every message, stored or not; the
-            // stored ones are recognised and not stored again next time.
-            pop.Close();
-        }
+    }
+    auto failed = [&](const std::exception& error) {
+        if (result.error.empty())
+            result.error = error.what();
+        result.leftOnServer = true;
+    };
+    // The server drops the deleted messages at the sign-off: only once what was stored would
+    // survive a power cut. Closed without signing off, the server keeps every message, stored
+    // or not; the stored ones are recognised and not stored again next time.
+    try {
+        m_inbox->sync();
+    } catch (const std::exception& error) {
+        failed(error);
+        pop.Close();
+        return result;
+    }
+    try {
+        pop.Disconnect();
+    } catch (const std::exception& error) {
+        failed(error);
     }
     return result;
 }

@@ -87,7 +87,12 @@ TEST(MessageKey, UsesTheMessageIdElseTheTextWithoutLineEnds)
 
 TEST_F(InboxTest, RepeatedNamesGetFilesOfTheirOwnAndNothingIsExecutable)
 {
+    // What a writer killed in the middle left behind goes; nothing else does.
+    writeFile(attach / ".incoming-3999998", "half");
+    writeFile(attach / "kept.txt", "mine");
     Inbox inbox(*db, attach);
+    EXPECT_FALSE(std::filesystem::exists(attach / ".incoming-3999998"));
+    std::filesystem::remove(attach / "kept.txt");
     const InboxEntry first = inbox.storeText(withAttachments("one", { "att.0", "att.0" }), 0);
     const InboxEntry second = inbox.storeText(withAttachments("two", { "att.0", "noext" }), 1);
     ASSERT_EQ(first.attachments.size(), 2u);
@@ -287,6 +292,11 @@ TEST_F(InboxTest, ImportCutsAtTheSeparatorsWhateverTheLineEnds)
     EXPECT_EQ(again.stored, 0);
     EXPECT_EQ(again.skipped, 3);
     EXPECT_EQ(rows("\"EMAIL\""), 3);
+    // A message the user deleted comes back with the next import; the others are still there.
+    MailStore(*db).remove(MailStore(*db).list(kInbox).front(), attach);
+    ImportResult restored = importMailbox(inbox, file, MailboxFormat::Netscape, false);
+    EXPECT_EQ(restored.stored, 1);
+    EXPECT_EQ(restored.skipped, 2);
 }
 
 TEST_F(InboxTest, ImportReadsEachLayoutAndRefusesWhatItCannotOpen)

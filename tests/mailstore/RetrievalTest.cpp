@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 using namespace pelmora::mailstore;
 using pelmora::protocols::MailSecurity;
 using pelmora::protocols::TmsCustomPOP;
@@ -176,4 +178,62 @@ TEST_F(RetrievalTest, AWrongPasswordIsReportedAndStoresNothing)
     EXPECT_TRUE(result.leftOnServer);
     EXPECT_EQ(rows(), 0);
     EXPECT_EQ(onServer(), 1u);
+}
+
+TEST_F(RetrievalTest, TheMimeCorpusArrivesWholeWithEveryFileInTheFolder)
+{
+    const std::filesystem::path corpus = pelmora::test::corpusDir() / "mime";
+    if (pelmora::test::corpusDir().empty() || !std::filesystem::is_directory(corpus))
+        PELMORA_SKIP_OR_FAIL("the corpus is not here");
+    std::size_t delivered = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+        servers().deliver(std::to_string(delivered) + ".corpus", pelmora::test::readFile(entry.path()));
+        ++delivered;
+    }
+    Retrieval retrieval(*db, attach);
+    const RetrievalResult result = retrieve(retrieval);
+    EXPECT_TRUE(result.error.empty()) << result.error;
+    EXPECT_FALSE(result.leftOnServer);
+    for (const std::string& error : result.errors)
+        ADD_FAILURE() << error;
+    EXPECT_EQ(result.messages.size(), delivered);
+    EXPECT_EQ(onServer(), 0u);
+    std::set<std::string> files;
+    std::size_t stored = 0;
+    for (const RetrievedMessage& message : result.messages) {
+        stored += !message.duplicate;
+        for (const std::string& file : message.attachments) {
+            EXPECT_EQ(std::filesystem::path(file).parent_path(), attach);
+            EXPECT_TRUE(std::filesystem::is_regular_file(file)) << file;
+            EXPECT_TRUE(files.insert(file).second) << "two attachments share " << file;
+        }
+    }
+    EXPECT_EQ(std::int64_t(stored), rows());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(attach), {}), std::ptrdiff_t(files.size()));
+}
+
+TEST_F(RetrievalTest, AnAttachmentsFolderThatBreaksMidwayLosesNothing)
+{
+    for (int i = 0; i < 3; ++i)
+        servers().deliver(std::to_string(i) + ".F.test", message("f" + std::to_string(i), { "a.bin" }));
+    Retrieval retrieval(*db, attach);
+    retrieval.onStored = [&](const RetrievedMessage&) { std::filesystem::rename(attach, dir / "moved"); };
+    const RetrievalResult result = retrieve(retrieval);
+    EXPECT_TRUE(result.leftOnServer);
+    EXPECT_EQ(result.messages.size(), 1u);
+    EXPECT_EQ(result.errors.size(), 2u);
+    EXPECT_EQ(rows(), 1);
+    // The stored file could not be synced where it was written, so the session ended without
+    // its sign-off and the server kept everything.
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_EQ(onServer(), 3u);
+
+    std::filesystem::create_directories(attach);
+    retrieval.onStored = nullptr;
+    const RetrievalResult again = retrieve(retrieval);
+    EXPECT_TRUE(again.error.empty()) << again.error;
+    ASSERT_EQ(again.messages.size(), 3u);
+    EXPECT_TRUE(again.messages[0].duplicate);
+    EXPECT_EQ(rows(), 3);
+    EXPECT_EQ(onServer(), 0u);
 }
