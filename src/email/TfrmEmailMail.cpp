@@ -88,13 +88,13 @@ void TfrmEmail::RetrieveButtonClick()
     QApplication::restoreOverrideCursor();
     // Messages stored before a failure are in the inbox too.
     refreshAll();
-    if (failed) {
-        status(error);
-        app::prompts().showError(this, tr("Error"), error);
-    } else if (!result.errors.empty()) {
-        QString why = tr("Some messages could not be stored and were left on the server.");
+    if (failed || !result.errors.empty()) {
+        // The session's failure first, then each message that had to stay on the server.
+        QString why = failed ? error : tr("Some messages could not be stored and were left on the server.");
         for (const std::string& each : result.errors)
             why += QLatin1Char('\n') + fromStd(each);
+        if (failed)
+            status(error);
         app::prompts().showError(this, tr("Error"), why);
     }
 }
