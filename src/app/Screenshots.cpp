@@ -14,10 +14,15 @@
 #include "databases/TfrmChoosDir.h"
 #include "databases/TFrmDatabaseList.h"
 #include "databases/TMsgform.h"
+#include "email/TfrmDefineImpFile.h"
+#include "email/TfrmEmail.h"
+#include "email/TfrmEmailList.h"
+#include "email/TfrmShowAttach.h"
 #include "email/TMailAddressDlg.h"
 #include "email/TSetupDlg.h"
 #include "email/TSMTPForm.h"
 #include "mail/TmsMailAddress.h"
+#include "mailstore/StoredMessage.h"
 #include "records/TfrmActivity.h"
 #include "records/TfrmCategory.h"
 #include "records/TfrmDateRange1.h"
@@ -39,6 +44,9 @@
 #include <QPlainTextEdit>
 
 #include <QApplication>
+
+#include <cstdio>
+#include <filesystem>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -111,6 +119,42 @@ std::unique_ptr<QWidget> progressShot(data::DatabaseSet& set)
     return window;
 }
 
+// A few received and sent messages, one with two files, so the e-mail windows have rows to show.
+void addSampleMessages(data::TfrmDataModule& dataModule)
+{
+    mailstore::MailStore store(*dataModule.currentDatabase());
+    const auto file = [&](const char* name, const char* text) {
+        const std::filesystem::path path = dataModule.attachDirectory() / name;
+        std::filesystem::create_directories(path.parent_path());
+        std::FILE* out = std::fopen(path.c_str(), "w");
+        if (out) {
+            std::fputs(text, out);
+            std::fclose(out);
+        }
+        return path.string();
+    };
+    const auto message = [&](std::int64_t contact, std::int64_t status, const char* subject, const char* name,
+                             const char* address, const char* body, std::vector<std::string> files = {}) {
+        mailstore::StoredMessage m;
+        m.contact = contact;
+        m.status = status;
+        m.subject = subject;
+        m.senderName = name;
+        m.senderEmail = address;
+        m.body = body;
+        m.attachments = std::move(files);
+        store.insert(m);
+    };
+    message(mailstore::kInbox, mailstore::kReceived, "Spring catalog", "Tessa Marlowe", "tessa.marlowe@example.com",
+        "Hello,\n\nthe spring catalog and the price list are attached.\n\nTessa",
+        { file("catalog.pdf", "catalog"), file("prices.csv", "item,price\n") });
+    message(mailstore::kInbox, mailstore::kReceived, "Meeting on Thursday", "Leo Park", "leo.park@example.org",
+        "Can we move our meeting to 10 o'clock?");
+    message(mailstore::kInbox, mailstore::kReceived, "No Subject", "", "newsletter@example.net", "Monthly news.");
+    message(2, mailstore::kOutgoing, "Re: Spring catalog", "Tessa Marlowe", "tessa.marlowe@example.com",
+        "Thank you, Tessa.");
+}
+
 } // namespace
 
 void renderScreenshots(const QString& directory)
@@ -140,6 +184,8 @@ void renderScreenshots(const QString& directory)
     data::DatabaseSet databaseSet(operations, databasePrompts, sample.programDir(), current);
     operations.insertDatabaseRow("Clients", (sample.programDir() / "Clients").string());
     dataModule.TBLBaseName.first();
+    addSampleMessages(dataModule);
+    dataModule.TBLEmailFull.refresh();
     const std::vector<Shot> shots = {
         { [&] {
              auto form = std::make_unique<TfrmMainForm>(sample);
@@ -211,6 +257,25 @@ void renderScreenshots(const QString& directory)
              auto address = std::make_unique<email::TMailAddressDlg>();
              address->load(mail::TmsMailAddress("bob@example.net", "Bob Brown"));
              return address;
+         },
+            {} },
+        { [&] { return std::make_unique<email::TfrmEmail>(dataModule, opened); }, {} },
+        { [&] {
+             auto list = std::make_unique<email::TfrmEmailList>(dataModule);
+             list->setModal(true); // shown alone, as the inbox is
+             return list;
+         },
+            {} },
+        { [&] {
+             // The first inbox message, the one with the two files.
+             dataModule.TBLEmailFull.first();
+             return std::make_unique<email::TfrmShowAttFull>(dataModule.TBLEmailFull, dataModule.QURAttach);
+         },
+            {} },
+        { [&] {
+             opened.defImp = email::TfrmDefineImpFile::Mbox;
+             opened.defImpStr = "/home/user/mail/saved-messages";
+             return std::make_unique<email::TfrmDefineImpFile>(opened);
          },
             {} },
         { [] {
