@@ -6,6 +6,7 @@
 #include "app/ContactCommands.h"
 #include "app/DatabaseCommands.h"
 #include "app/GuiDataPrompts.h"
+#include "app/FaxCommands.h"
 #include "app/MailCommands.h"
 #include "app/MainPage.h"
 #include "app/MainPageBinding.h"
@@ -61,6 +62,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     disableUnbuiltCommands();
     new PageCommands(this, data, m_dsCon);
     m_mailCommands = new MailCommands(this, data, m_dsCon);
+    wireFaxCommands(this, data);
     wireListWindows();
     wireEditors(dataPrompts);
     const std::pair<const char*, const char*> clipboard[]

@@ -112,9 +112,10 @@ std::uint32_t colorKey(const Color& c)
 
 std::string fontName(const CharFormat& format)
 {
-    // A ';' ends a name in the font table and can not be escaped there.
+    // A ';' ends a name in the font table and can not be escaped there; control characters
+    // (a tab, say) would be read as control words that a font table ignores.
     std::string name = format.font;
-    std::erase(name, ';');
+    std::erase_if(name, [](char c) { return c == ';' || (c >= 0 && c < 0x20); });
     // Readers trim the blanks around a name, so they are not written either.
     std::size_t first = name.find_first_not_of(' ');
     if (first == std::string::npos)

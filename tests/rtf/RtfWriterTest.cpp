@@ -86,6 +86,11 @@ TEST(RtfWriter, EdgeDocuments)
     f.font = "We;ird {Font}";
     odd.paragraphs.push_back(Paragraph { { run("x", f) } });
     EXPECT_EQ(parseRtf(writeRtf(odd)).paragraphs[0].runs[0].format.font, "Weird {Font}");
+    // Control characters in a name would come back as control words a font table ignores, and
+    // a second save would differ from the first.
+    odd.paragraphs[0].runs[0].format.font = "\t\x03 Tab Font ";
+    std::string once = writeRtf(odd);
+    EXPECT_EQ(writeRtf(parseRtf(once)), once);
 }
 
 TEST(FaxPage, AddressBlocksPutABlankLineAfterEachLine)
