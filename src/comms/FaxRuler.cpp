@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPolygon>
+#include <QResizeEvent>
 
 namespace pelmora::comms {
 
@@ -63,6 +64,13 @@ void FaxRuler::paintEvent(QPaintEvent*)
             shape << r.bottomLeft() << r.bottomRight() << QPoint(r.center().x(), r.top());
         painter.drawPolygon(shape);
     }
+}
+
+void FaxRuler::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (resized && m_dragged < 0)
+        resized();
 }
 
 void FaxRuler::mousePressEvent(QMouseEvent* event)

@@ -23,6 +23,8 @@ public:
 
     // Called when a marker is released: the marker, its left edge and the drag offset.
     std::function<void(int marker, int left, int offset)> released;
+    // Called when the ruler changes size: the right marker is measured from the right edge.
+    std::function<void()> resized;
 
     QSize sizeHint() const override;
 
@@ -31,6 +33,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     QRect markerRect(int marker) const;

@@ -31,6 +31,7 @@
 #include <QTextFrame>
 #include <QTextList>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -118,6 +119,7 @@ TfrmFax::TfrmFax(QWidget* parent)
     setCentralWidget(central);
     setTextMargins(m_editor->document());
     m_ruler->setTabStop(m_editor->document()->defaultTextOption().tabStopDistance());
+    m_ruler->resized = [this] { updateToolbar(); };
     m_ruler->released = [this](int marker, int left, int offset) {
         applyRulerIndent(marker, left, offset);
         updateToolbar();
@@ -213,11 +215,16 @@ void TfrmFax::buildToolBar()
         return action;
     };
     button(tr("Save"), tr("Save"), s->standardIcon(QStyle::SP_DialogSaveButton), [this] { save(); });
-    button(tr("Send Fax Or Print"), tr("Send Fax Or Print"), s->standardIcon(QStyle::SP_FileDialogDetailedView),
-        [this] { print(); })
-        ->setObjectName(QStringLiteral("PrintButton"));
+    // Sending is what the window is for, so its button says so in words as well.
+    QAction* send = button(tr("Send Fax"), tr("Send Fax Or Print"),
+        QIcon::fromTheme(QStringLiteral("document-print"), s->standardIcon(QStyle::SP_FileDialogDetailedView)),
+        [this] { print(); });
+    send->setObjectName(QStringLiteral("PrintButton"));
+    if (auto* sendButton = qobject_cast<QToolButton*>(bar->widgetForAction(send)))
+        sendButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     bar->addSeparator();
-    button(tr("Undo"), tr("Undo"), s->standardIcon(QStyle::SP_ArrowBack), [this] { m_editor->undo(); });
+    button(tr("Undo"), tr("Undo"), QIcon::fromTheme(QStringLiteral("edit-undo"), s->standardIcon(QStyle::SP_ArrowBack)),
+        [this] { m_editor->undo(); });
     button(tr("Cut"), tr("Cut"), QIcon::fromTheme(QStringLiteral("edit-cut")), [this] { m_editor->cut(); });
     button(tr("Copy"), tr("Copy"), QIcon::fromTheme(QStringLiteral("edit-copy")), [this] { m_editor->copy(); });
     button(tr("Paste"), tr("Paste"), QIcon::fromTheme(QStringLiteral("edit-paste")), [this] { m_editor->paste(); });
@@ -285,7 +292,12 @@ void TfrmFax::buildToolBar()
         font());
     bar->addSeparator();
     button(tr("Open"), tr("Open"), s->standardIcon(QStyle::SP_DialogOpenButton), [this] { fileOpen(); });
-    bar->addSeparator();
+
+    // The font boxes get a row of their own, so that no button is pushed off a narrow window.
+    addToolBarBreak();
+    bar = addToolBar(tr("Font"));
+    bar->setObjectName(QStringLiteral("FontBar"));
+    bar->setMovable(false);
 
     m_fontName = new QComboBox(bar);
     m_fontName->setObjectName(QStringLiteral("FontName"));
@@ -519,6 +531,22 @@ bool TfrmFax::loadFile(const QString& path)
     setFileName(path);
     m_editor->setFocus();
     m_editor->document()->setModified(false);
+    updateToolbar();
+    return true;
+}
+
+bool TfrmFax::loadPage(const QString& rtfText)
+{
+    QByteArray bytes = rtfText.toUtf8();
+    try {
+        loadDocument(rtf::parseRtf(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))),
+            *m_editor->document());
+    } catch (const rtf::ERtfError& error) {
+        showError(QString::fromUtf8(error.what()));
+        return false;
+    }
+    setTextMargins(m_editor->document());
+    m_editor->moveCursor(QTextCursor::Start);
     updateToolbar();
     return true;
 }

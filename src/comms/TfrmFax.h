@@ -37,6 +37,9 @@ public:
 
     // Loads a rich-text or plain-text file; false, with the error shown, when it can not be read.
     bool loadFile(const QString& path);
+    // Replaces the page with rich text held in memory (a sample page, say); false when it can
+    // not be read.
+    bool loadPage(const QString& rtfText);
     // Writes the page to `path` in rich text or, for plain, plain text; atomically.
     bool saveFile(const QString& path, bool plain);
 

@@ -573,7 +573,12 @@ private:
         auto on = [&] { return !hasParam || param != 0; };
         switch (s.dest) {
         case Dest::FontTable:
-            if (word == "f") {
+            // Names outside the code page come as \u escapes, like any text.
+            if (word == "u") {
+                unicode(param);
+            } else if (word == "uc") {
+                s.unicodeSkip = clampInt(param, 0, kMaxUnicodeSkip);
+            } else if (word == "f") {
                 finishFontName();
                 m_fontId = clampInt(param, -1, 1 << 30);
                 Font& font = m_fonts[m_fontId];

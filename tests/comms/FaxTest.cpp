@@ -24,7 +24,7 @@ namespace {
 
 QAction* toolAction(TfrmFax& window, const QString& hint)
 {
-    for (QAction* action : window.findChild<QToolBar*>()->actions()) {
+    for (QAction* action : window.findChild<QToolBar*>("ToolBar")->actions()) {
         if (action->toolTip() == hint)
             return action;
     }
@@ -187,6 +187,10 @@ TEST_F(FaxWindowTest, RulerMarkersFollowAndSetTheIndents)
     window.updateToolbar();
     EXPECT_EQ(ruler->markerLeft(comms::FaxRuler::FirstIndent), 62);
     EXPECT_EQ(ruler->markerLeft(comms::FaxRuler::LeftIndent), 50);
+    // A wider window keeps the right marker at its distance from the right edge.
+    window.resize(800, 480);
+    QApplication::processEvents();
+    EXPECT_EQ(ruler->markerLeft(comms::FaxRuler::RightIndent), ruler->width() - 104 - 6);
     window.applyRulerIndent(comms::FaxRuler::RightIndent, ruler->width() - 30, 4);
     window.updateToolbar();
     EXPECT_EQ(ruler->markerLeft(comms::FaxRuler::RightIndent), ruler->width() - 30);

@@ -88,7 +88,7 @@ TEST(RtfWriter, EdgeDocuments)
     EXPECT_EQ(parseRtf(writeRtf(odd)).paragraphs[0].runs[0].format.font, "Weird {Font}");
     // Control characters in a name would come back as control words a font table ignores, and
     // a second save would differ from the first.
-    odd.paragraphs[0].runs[0].format.font = "\t\x03 Tab Font ";
+    odd.paragraphs[0].runs[0].format.font = "\t\x03 Tab Font \xE6\x98\x8E\xE6\x9C\x9D ";
     std::string once = writeRtf(odd);
     EXPECT_EQ(writeRtf(parseRtf(once)), once);
 }
