@@ -123,6 +123,25 @@ std::string fontName(const CharFormat& format)
     return name.substr(first, name.find_last_not_of(' ') - first + 1);
 }
 
+// A paragraph's runs as they will be written: escaped, runs that write nothing (control
+// characters alone) left out, and neighbours in one format joined, since a reader sees them as
+// one run. So what a reader gets back writes out the same again.
+std::vector<std::pair<CharFormat, std::string>> writtenRuns(const Paragraph& paragraph)
+{
+    std::vector<std::pair<CharFormat, std::string>> runs;
+    for (const Run& run : paragraph.runs) {
+        std::string escaped;
+        appendText(escaped, run.text);
+        if (escaped.empty())
+            continue;
+        if (!runs.empty() && runs.back().first == run.format)
+            runs.back().second += escaped;
+        else
+            runs.emplace_back(run.format, std::move(escaped));
+    }
+    return runs;
+}
+
 } // namespace
 
 std::string writeRtf(const Document& document)
@@ -131,14 +150,17 @@ std::string writeRtf(const Document& document)
     ColorTable colorTable;
     fontTable.indexOf(std::string(kDefaultFont), std::string(kDefaultFont));
     bool bullets = false;
+    std::vector<std::vector<std::pair<CharFormat, std::string>>> paragraphs;
+    paragraphs.reserve(document.paragraphs.size());
     for (const Paragraph& paragraph : document.paragraphs) {
         bullets = bullets || paragraph.bullet;
-        for (const Run& run : paragraph.runs) {
-            std::string name = fontName(run.format);
+        paragraphs.push_back(writtenRuns(paragraph));
+        for (const auto& [format, text] : paragraphs.back()) {
+            std::string name = fontName(format);
             if (!name.empty())
                 fontTable.indexOf(name, name);
-            if (run.format.hasColor)
-                colorTable.indexOf(run.format.color, colorKey(run.format.color));
+            if (format.hasColor)
+                colorTable.indexOf(format.color, colorKey(format.color));
         }
     }
     int bulletFont = bullets ? fontTable.indexOf(std::string(kBulletFont), std::string(kBulletFont)) : -1;
@@ -189,15 +211,7 @@ std::string writeRtf(const Document& document)
         } else {
             out += ' '; // ends the last control word; after a group it would be text
         }
-        for (std::size_t r = 0; r < paragraph.runs.size(); ++r) {
-            const CharFormat& format = paragraph.runs[r].format;
-            // Neighbours in one format are one run to a reader; writing them as one keeps a
-            // second save identical to the first.
-            std::string text = paragraph.runs[r].text;
-            while (r + 1 < paragraph.runs.size() && paragraph.runs[r + 1].format == format)
-                text += paragraph.runs[++r].text;
-            if (text.empty())
-                continue;
+        for (const auto& [format, text] : paragraphs[p]) {
             std::string name = fontName(format);
             out += "{\\f" + std::to_string(name.empty() ? 0 : fontTable.indexOf(name, name));
             out += "\\fs" + std::to_string(std::clamp(format.halfPoints, 1, 3276));
@@ -210,12 +224,12 @@ std::string writeRtf(const Document& document)
             if (format.hasColor)
                 out += "\\cf" + std::to_string(colorTable.indexOf(format.color, colorKey(format.color)) + 1);
             out += ' ';
-            appendText(out, text);
+            out += text;
             out += '}';
         }
         // No \par after the last paragraph, or readers would show an empty one more; an empty
         // last paragraph needs its \par to be there at all.
-        if (p + 1 < document.paragraphs.size() || paragraph.runs.empty() || paragraph.text().empty())
+        if (p + 1 < document.paragraphs.size() || paragraphs[p].empty())
             out += "\\par\n";
     }
     out += "}\n";

@@ -91,6 +91,15 @@ TEST(RtfWriter, EdgeDocuments)
     odd.paragraphs[0].runs[0].format.font = "\t\x03 Tab Font \xE6\x98\x8E\xE6\x9C\x9D ";
     std::string once = writeRtf(odd);
     EXPECT_EQ(writeRtf(parseRtf(once)), once);
+    // Nor does a run of control characters alone leave an empty group or a font behind.
+    CharFormat other;
+    other.font = "Other";
+    odd.paragraphs[0].runs = { run("a", f), run("\x01\x02", other), run("b", f) };
+    odd.paragraphs.push_back(Paragraph { { run("\x05", f) } });
+    once = writeRtf(odd);
+    EXPECT_EQ(once.find("Other"), std::string::npos);
+    EXPECT_EQ(parseRtf(once).paragraphs.size(), 2u);
+    EXPECT_EQ(writeRtf(parseRtf(once)), once);
 }
 
 TEST(FaxPage, AddressBlocksPutABlankLineAfterEachLine)
