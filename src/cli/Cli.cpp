@@ -17,7 +17,9 @@ const std::vector<const CommandGroup*>& groups()
 {
     static const std::vector<const CommandGroup*> all = {
         &settingsGroup,
-        &dbGroup, &tableGroup, &emailGroup,
+        &dbGroup,
+        &tableGroup,
+        &emailGroup,
         &mimeGroup,
         &smtpGroup,
         &pop3Group,
@@ -47,6 +49,8 @@ void printHelp()
                  "  pelmora --help\n";
     for (const CommandGroup* group : groups())
         std::cout << group->usage;
+    // The desktop side answers this one itself; it is listed here so that it can be found.
+    std::cout << "  pelmora screenshots DIR              draw every window into DIR as PNG files\n";
 }
 
 struct Parsed {

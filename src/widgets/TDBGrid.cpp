@@ -36,6 +36,7 @@ void TDBGrid::setDataSource(TDataSource* source, const std::vector<std::pair<std
     m_source = source;
     m_model = new TableModel(source, columns, this);
     m_model->setShowsInsertRow(m_insertInPlace);
+    m_model->setMarksOrderTitle(m_titleSort);
     for (const std::string& name : m_readOnlyFields)
         m_model->setReadOnly(name);
     setModel(m_model);
@@ -66,6 +67,39 @@ int TDBGrid::columnPixels(int column) const
     if (field.type == data::FieldType::Date && isButtonField(field.name))
         pixels += buttonRect(QRect(0, 0, pixels, verticalHeader()->defaultSectionSize())).width();
     return pixels;
+}
+
+void TDBGrid::setTitleSort(bool on)
+{
+    if (on && !m_titleSort) {
+        connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+            if (m_model && column >= 0 && column < m_model->columnCount())
+                sortByField(m_model->field(column).name);
+        });
+        horizontalHeader()->setSectionsClickable(true);
+        // The blue title is drawn from the model's brushes, which only a plain header honours.
+        horizontalHeader()->setHighlightSections(false);
+    }
+    m_titleSort = on;
+    if (m_model)
+        m_model->setMarksOrderTitle(on);
+}
+
+bool TDBGrid::sortByField(const std::string& fieldName)
+{
+    if (!m_source)
+        return false;
+    data::TableView& view = m_source->view();
+    for (const data::IndexInfo& index : view.indexes()) {
+        if (!data::equalsNoCase(index.firstField, fieldName))
+            continue;
+        if (!m_source->post(this))
+            return false;
+        const bool sorted = m_source->guarded(this, [&] { view.setIndexName(index.name); });
+        horizontalHeader()->viewport()->update();
+        return sorted;
+    }
+    return false;
 }
 
 void TDBGrid::setInsertInPlace(bool on)

@@ -46,6 +46,12 @@ public:
     // The cells of `fieldName` are typed or chosen from `items`, read each time a cell is opened.
     void setPickList(const std::string& fieldName, std::function<QStringList()> items);
     QStringList pickList(const std::string& fieldName) const;
+    // A click on a column title orders the view by the index whose first field is the column's
+    // (when the table has one); the title of the column the view is ordered by is drawn on blue.
+    void setTitleSort(bool on);
+    // Orders the view by the index on `fieldName`; false when the table has none.
+    bool sortByField(const std::string& fieldName);
+
     // The area of a cell taken by its button.
     static QRect buttonRect(const QRect& cell);
 
@@ -83,6 +89,7 @@ private:
     bool m_following = false;
     bool m_insertInPlace = false;
     bool m_deleteFromKeyboard = false;
+    bool m_titleSort = false;
     std::set<std::string> m_readOnlyFields;
     std::set<std::string> m_buttonFields;
     std::set<std::string> m_clickToggles;

@@ -4,7 +4,7 @@
 #include "widgets/TBrDateForm.h"
 #include "widgets/TDataSource.h"
 #include "app/TfrmFilter.h"
-#include "app/TfrmFind.h"
+#include "widgets/TfrmFind.h"
 #include "comms/TCustomEditAndBtn.h"
 #include "comms/Telephony.h"
 #include "records/TfrmNotes.h"
