@@ -134,10 +134,16 @@ std::vector<std::pair<CharFormat, std::string>> writtenRuns(const Paragraph& par
         appendText(escaped, run.text);
         if (escaped.empty())
             continue;
-        if (!runs.empty() && runs.back().first == run.format)
+        // The format as it will be written: no font is the default font, sizes are bounded.
+        CharFormat format = run.format;
+        format.font = fontName(format);
+        if (format.font.empty())
+            format.font = kDefaultFont;
+        format.halfPoints = std::clamp(format.halfPoints, 1, 3276);
+        if (!runs.empty() && runs.back().first == format)
             runs.back().second += escaped;
         else
-            runs.emplace_back(run.format, std::move(escaped));
+            runs.emplace_back(std::move(format), std::move(escaped));
     }
     return runs;
 }

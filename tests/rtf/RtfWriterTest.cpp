@@ -100,6 +100,15 @@ TEST(RtfWriter, EdgeDocuments)
     EXPECT_EQ(once.find("Other"), std::string::npos);
     EXPECT_EQ(parseRtf(once).paragraphs.size(), 2u);
     EXPECT_EQ(writeRtf(parseRtf(once)), once);
+    // Formats that differ only in what is written the same way are one run.
+    CharFormat unnamed;
+    CharFormat arial;
+    arial.font = "Arial";
+    arial.halfPoints = 99999;
+    unnamed.halfPoints = 3276;
+    odd.paragraphs = { Paragraph { { run("x", unnamed), run("y", arial) } } };
+    once = writeRtf(odd);
+    EXPECT_EQ(writeRtf(parseRtf(once)), once);
 }
 
 TEST(FaxPage, AddressBlocksPutABlankLineAfterEachLine)
