@@ -7,6 +7,7 @@
 #include "app/Tfrmsort.h"
 #include "app/TfrmSplash.h"
 #include "base/Error.h"
+#include "comms/TfrmFax.h"
 #include "data/DatabaseSet.h"
 #include "data/DataModuleOperations.h"
 #include "data/TfrmDataModule.h"
@@ -288,6 +289,18 @@ void renderScreenshots(const QString& directory)
              while (!chooser->treeLoaded() && waited.elapsed() < 3000)
                  QApplication::processEvents(QEventLoop::AllEvents, 50);
              return chooser;
+         },
+            {} },
+        { [] {
+             auto fax = std::make_unique<comms::TfrmFax>();
+             // The address block as the contact page's button writes it, then a short price list.
+             fax->loadPage(QStringLiteral(
+                 "{\\rtf1\\ansi{\\fonttbl{\\f0 Liberation Sans;}}\\f0\\fs24 "
+                 "To : Ann Adams\\par \\par Company : Adams & Co\\par \\par Fax : +1 555 0100\\par \\par "
+                 "{\\b\\fs32 Price list}\\par Dear Ann, the new prices are:\\par "
+                 "{\\pntext\\'b7\\tab}{\\*\\pn\\pnlvlblt}\\fi-360\\li720 Widgets: {\\i 12.50}\\par "
+                 "{\\pntext\\'b7\\tab}Gadgets: {\\i 8.00}\\par\\pard\\qr Bob Brown}"));
+             return fax;
          },
             {} },
     };

@@ -6,6 +6,7 @@
 #include "app/ContactCommands.h"
 #include "app/DatabaseCommands.h"
 #include "app/GuiDataPrompts.h"
+#include "app/FaxCommands.h"
 #include "app/MailCommands.h"
 #include "app/MailWindows.h"
 #include "app/MainPage.h"
@@ -63,6 +64,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     new PageCommands(this, data, m_dsCon);
     m_mailCommands = new MailCommands(this, data, m_dsCon);
     new MailWindows(this, data, m_dsCon);
+    wireFaxCommands(this, data);
     wireListWindows();
     wireEditors(dataPrompts);
     const std::pair<const char*, const char*> clipboard[]

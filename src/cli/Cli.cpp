@@ -26,6 +26,8 @@ const std::vector<const CommandGroup*>& groups()
         &httpGroup,
         &databasesGroup,
         &dialupGroup,
+        &rtfGroup,
+        &faxGroup,
     };
     return all;
 }
