@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/ListGroups.h"
 
 #include "base/Error.h"
 #include "cli/Command.h"
@@ -17,13 +18,18 @@ const std::vector<const CommandGroup*>& groups()
 {
     static const std::vector<const CommandGroup*> all = {
         &settingsGroup,
-        &dbGroup, &tableGroup, &emailGroup,
+        &dbGroup,
+        &tableGroup,
+        &emailGroup,
         &mimeGroup,
         &smtpGroup,
         &pop3Group,
         &httpGroup,
         &databasesGroup,
         &dialupGroup,
+        &activitiesGroup,
+        &documentsGroup,
+        &helpGroup,
     };
     return all;
 }

@@ -1,8 +1,8 @@
 #include "records/TfrmPeople.h"
 
-#include "comms/TCustomEditAndBtn.h"
 #include "comms/TEditAndDial.h"
 #include "comms/Telephony.h"
+#include "widgets/TCustomEditAndBtn.h"
 
 #include <QStyle>
 

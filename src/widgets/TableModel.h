@@ -49,6 +49,10 @@ public:
     int insertRow() const { return m_insertRow; }
     // A field the grid shows but the user may not change.
     void setReadOnly(const std::string& fieldName);
+    // The title of the column whose field leads the view's order is drawn bright blue.
+    void setMarksOrder(bool marks) { m_marksOrder = marks; }
+    // The field that leads the view's current index ("" when the order is not a named index).
+    std::string orderField() const;
 
 private:
     static constexpr int PageSize = 64;
@@ -65,6 +69,7 @@ private:
     mutable std::int64_t m_count = -1;
     bool m_wasOpen = false;
     bool m_showsInsertRow = false;
+    bool m_marksOrder = false;
     int m_insertRow = -1;
     std::vector<bool> m_readOnly; // per column
 };
