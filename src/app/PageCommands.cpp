@@ -1,7 +1,7 @@
 #include "app/PageCommands.h"
 
 #include "app/MainCommands.h"
-#include "app/TfrmFind.h"
+#include "widgets/TfrmFind.h"
 #include "app/TfrmMainForm.h"
 #include "app/UserFieldsPage.h"
 #include "data/TfrmDataModule.h"

@@ -2,7 +2,6 @@
 
 #include "app/GuiDataPrompts.h"
 #include "app/TfrmFilter.h"
-#include "app/TfrmFind.h"
 #include "app/TfrmMainForm.h"
 #include "app/TfrmSearch.h"
 #include "app/Tfrmsort.h"
@@ -42,6 +41,7 @@
 #include "widgets/TBrDateForm.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TfrmListSearch.h"
+#include "widgets/TfrmFind.h"
 #include "widgets/TfrmMemo.h"
 #include <QLineEdit>
 #include <QPlainTextEdit>

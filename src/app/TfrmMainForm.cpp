@@ -288,6 +288,13 @@ void TfrmMainForm::useRasBackend(std::unique_ptr<net::RasBackend> backend)
     m_agRas1->OnStatusChange
         = [this](net::TagRas&, const std::string& text) { setStatusText(0, QString::fromStdString(text)); };
     m_agRas1->OnDisconnected = [this](net::TagRas&) { setStatusText(0, tr("Disconnected")); };
+    m_agRas1->MinimizeWindow = [](const std::string& title) {
+        const QString wanted = QString::fromStdString(title);
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->isVisible() && window->windowTitle() == wanted)
+                window->showMinimized();
+        }
+    };
     // RAS counts the entries from 1 (0 is "None"); a number past the phone book, left by an
     // entry removed since, chooses nothing rather than reading past the list.
     const auto& entries = m_agRas1->Entries();

@@ -51,6 +51,8 @@ void printHelp()
                  "  pelmora --help\n";
     for (const CommandGroup* group : groups())
         std::cout << group->usage;
+    // The desktop side answers this one itself; it is listed here so that it can be found.
+    std::cout << "  pelmora screenshots DIR              draw every window into DIR as PNG files\n";
 }
 
 struct Parsed {

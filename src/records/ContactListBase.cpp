@@ -67,7 +67,7 @@ ContactListBase::ContactListBase(data::TfrmDataModule& data, app::TDataSource* c
     }
 
     m_grid->setObjectName(QStringLiteral("grdContacts"));
-    m_grid->setTitleOrdering(true);
+    m_grid->setTitleSort(true);
     m_grid->setMemoWindows(true);
     m_grid->setDataSource(m_contacts, columns(m_setup.userFields));
     m_grid->setToggleOnClick("Mark");

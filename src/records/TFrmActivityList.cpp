@@ -85,7 +85,7 @@ TFrmActivityList::TFrmActivityList(data::TfrmDataModule& data, app::TDataSource*
     m_status->addItems(toList(data::ActivityFilter::statusItems()));
 
     m_grid->setObjectName(QStringLiteral("grdActivityList"));
-    m_grid->setTitleOrdering(true);
+    m_grid->setTitleSort(true);
     m_grid->setMemoWindows(true);
     m_grid->setDataSource(m_source,
         { { "Activity", 31 }, { "DateOf", 10 }, { "Done", 5 }, { "Priority", 5 }, { "Detailes", 40 }, { "Notes", 7 },

@@ -43,7 +43,7 @@ TfrmDocFull::TfrmDocFull(data::TfrmDataModule& data, app::TDataSource* contactSo
     QPushButton* close = app::addButton(tools, QStringLiteral("btnClose"), tr("Close"));
 
     m_grid->setObjectName(QStringLiteral("grdDocFull"));
-    m_grid->setTitleOrdering(true);
+    m_grid->setTitleSort(true);
     m_grid->setMemoWindows(true);
     m_grid->setDeleteFromKeyboard(true);
     m_grid->setDataSource(m_source,

@@ -39,7 +39,7 @@ void TDBGrid::setDataSource(TDataSource* source, const std::vector<std::pair<std
     m_source = source;
     m_model = new TableModel(source, columns, this);
     m_model->setShowsInsertRow(m_insertInPlace);
-    m_model->setMarksOrder(m_titleOrdering);
+    m_model->setMarksOrderTitle(m_titleSort);
     for (const std::string& name : m_readOnlyFields)
         m_model->setReadOnly(name);
     setModel(m_model);
@@ -83,40 +83,37 @@ int TDBGrid::columnPixels(int column) const
     return pixels;
 }
 
-void TDBGrid::setInsertInPlace(bool on)
+void TDBGrid::setTitleSort(bool on)
 {
-    if (on && !m_insertInPlace)
-        connect(qApp, &QApplication::focusChanged, this, &TDBGrid::focusMoved);
-    m_insertInPlace = on;
+    if (on && !m_titleSort) {
+        connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+            if (m_model && column >= 0 && column < m_model->columnCount())
+                sortByField(m_model->field(column).name);
+        });
+        horizontalHeader()->setSectionsClickable(true);
+        // The blue title is drawn from the model's brushes, which only a plain header honours.
+        horizontalHeader()->setHighlightSections(false);
+    }
+    m_titleSort = on;
     if (m_model)
-        m_model->setShowsInsertRow(on);
+        m_model->setMarksOrderTitle(on);
 }
 
-void TDBGrid::setTitleOrdering(bool on)
+bool TDBGrid::sortByField(const std::string& fieldName)
 {
-    m_titleOrdering = on;
-    if (m_model)
-        m_model->setMarksOrder(on);
-    horizontalHeader()->setSectionsClickable(on);
-    disconnect(horizontalHeader(), &QHeaderView::sectionClicked, this, &TDBGrid::titleClicked);
-    if (on)
-        connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &TDBGrid::titleClicked);
-}
-
-void TDBGrid::titleClicked(int column)
-{
-    if (!m_model || !m_source || column < 0 || column >= m_model->columnCount())
-        return;
-    const std::string& name = m_model->field(column).name;
+    if (!m_source)
+        return false;
     data::TableView& view = m_source->view();
     for (const data::IndexInfo& index : view.indexes()) {
-        if (!data::equalsNoCase(index.firstField, name))
+        if (!data::equalsNoCase(index.firstField, fieldName))
             continue;
-        if (index.name != view.indexName() && m_source->post(window()))
-            m_source->guarded(window(), [&] { view.setIndexName(index.name); });
-        break;
+        if (!m_source->post(this))
+            return false;
+        const bool sorted = m_source->guarded(this, [&] { view.setIndexName(index.name); });
+        horizontalHeader()->viewport()->update();
+        return sorted;
     }
-    horizontalHeader()->viewport()->update();
+    return false;
 }
 
 bool TDBGrid::isMemoColumn(int column) const
@@ -158,6 +155,15 @@ void TDBGrid::moveToNextCell()
             return;
         }
     }
+}
+
+void TDBGrid::setInsertInPlace(bool on)
+{
+    if (on && !m_insertInPlace)
+        connect(qApp, &QApplication::focusChanged, this, &TDBGrid::focusMoved);
+    m_insertInPlace = on;
+    if (m_model)
+        m_model->setShowsInsertRow(on);
 }
 
 void TDBGrid::setReadOnlyField(const std::string& fieldName)

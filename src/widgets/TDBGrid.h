@@ -48,10 +48,11 @@ public:
     // The cells of `fieldName` are typed or chosen from `items`, read each time a cell is opened.
     void setPickList(const std::string& fieldName, std::function<QStringList()> items);
     QStringList pickList(const std::string& fieldName) const;
-    // A click on a column title orders the view by the index led by that column's field, when
-    // the table has one (otherwise nothing changes); the title of the leading field is drawn in
-    // bright blue so the user sees the order.
-    void setTitleOrdering(bool on);
+    // A click on a column title orders the view by the index whose first field is the column's
+    // (when the table has one); the title of the column the view is ordered by is drawn on blue.
+    void setTitleSort(bool on);
+    // Orders the view by the index on `fieldName`; false when the table has none.
+    bool sortByField(const std::string& fieldName);
     // Enter moves to the next cell as Tab does, storing what was typed; it never starts a record.
     void setEnterMovesToNextCell(bool on) { m_enterMovesNext = on; }
     // A double-click on a memo cell opens the memo window on its whole text instead of the cell
@@ -60,6 +61,7 @@ public:
     bool isMemoColumn(int column) const;
     // Opens the memo window on the memo cell `index` (what a double-click on it does).
     void editMemo(const QModelIndex& index);
+
     // The area of a cell taken by its button.
     static QRect buttonRect(const QRect& cell);
 
@@ -86,7 +88,6 @@ protected:
 
 private:
     void followCurrent();
-    void titleClicked(int column);
     void moveToNextCell();
     void rowChosen(const QModelIndex& current, const QModelIndex& previous);
     void cellPressed(const QModelIndex& index);
@@ -101,7 +102,7 @@ private:
     bool m_following = false;
     bool m_insertInPlace = false;
     bool m_deleteFromKeyboard = false;
-    bool m_titleOrdering = false;
+    bool m_titleSort = false;
     bool m_enterMovesNext = false;
     bool m_memoWindows = false;
     std::set<std::string> m_readOnlyFields;

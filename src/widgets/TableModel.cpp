@@ -1,10 +1,9 @@
 #include "widgets/TableModel.h"
 
-#include <QBrush>
-#include <QColor>
-
 #include "widgets/DateText.h"
 #include "widgets/TDataSource.h"
+
+#include <QBrush>
 
 namespace pelmora::app {
 
@@ -170,9 +169,9 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole)
         return QString::fromStdString(field(section).title());
-    if (m_marksOrder && (role == Qt::BackgroundRole || role == Qt::ForegroundRole)
+    if ((role == Qt::BackgroundRole || role == Qt::ForegroundRole) && m_marksOrderTitle
         && data::equalsNoCase(field(section).name, orderField()))
-        return role == Qt::BackgroundRole ? QBrush(QColor(0, 0, 255)) : QBrush(Qt::white);
+        return role == Qt::BackgroundRole ? QBrush(Qt::blue) : QBrush(Qt::white);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

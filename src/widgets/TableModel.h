@@ -49,9 +49,9 @@ public:
     int insertRow() const { return m_insertRow; }
     // A field the grid shows but the user may not change.
     void setReadOnly(const std::string& fieldName);
-    // The title of the column whose field leads the view's order is drawn bright blue.
-    void setMarksOrder(bool marks) { m_marksOrder = marks; }
-    // The field that leads the view's current index ("" when the order is not a named index).
+    // Draws the title of the column the view is ordered by (its index's first field) on blue.
+    void setMarksOrderTitle(bool marks) { m_marksOrderTitle = marks; }
+    // The first field of the view's current index; empty when the view is ordered otherwise.
     std::string orderField() const;
 
 private:
@@ -69,7 +69,7 @@ private:
     mutable std::int64_t m_count = -1;
     bool m_wasOpen = false;
     bool m_showsInsertRow = false;
-    bool m_marksOrder = false;
+    bool m_marksOrderTitle = false;
     int m_insertRow = -1;
     std::vector<bool> m_readOnly; // per column
 };

@@ -2,7 +2,7 @@
 #include "PageCommandsFixture.h"
 
 #include "app/MainCommands.h"
-#include "app/TfrmFind.h"
+#include "widgets/TfrmFind.h"
 #include "email/TSMTPForm.h"
 #include "records/TfrmPeople.h"
 #include "widgets/TableModel.h"

@@ -2,7 +2,7 @@
 
 #include "app/MainCommands.h"
 #include "app/TfrmFilter.h"
-#include "app/TfrmFind.h"
+#include "widgets/TfrmFind.h"
 #include "comms/Telephony.h"
 #include "records/TfrmNotes.h"
 #include "widgets/TBrDateForm.h"

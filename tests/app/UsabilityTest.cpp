@@ -10,7 +10,7 @@
 #include "app/MainCommands.h"
 #include "app/QueryCommands.h"
 #include "app/TfrmFilter.h"
-#include "app/TfrmFind.h"
+#include "widgets/TfrmFind.h"
 #include "app/TfrmMainForm.h"
 #include "app/Tfrmsort.h"
 #include "settings/IniFile.h"
