@@ -1,7 +1,7 @@
 #include "app/FaxCommands.h"
 
 #include "app/TfrmMainForm.h"
-#include "comms/TCustomEditAndBtn.h"
+#include "widgets/TCustomEditAndBtn.h"
 #include "comms/TfrmFax.h"
 #include "data/TfrmDataModule.h"
 #include "widgets/TDBGrid.h"

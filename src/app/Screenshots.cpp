@@ -8,8 +8,10 @@
 #include "app/TfrmSplash.h"
 #include "base/Error.h"
 #include "comms/TfrmFax.h"
+#include "data/Database.h"
 #include "data/DatabaseSet.h"
 #include "data/DataModuleOperations.h"
+#include "data/SqlDatabase.h"
 #include "data/TfrmDataModule.h"
 #include "databases/GuiDatabasePrompts.h"
 #include "databases/TfrmChoosDir.h"
@@ -25,11 +27,16 @@
 #include "mail/TmsMailAddress.h"
 #include "mailstore/StoredMessage.h"
 #include "records/TfrmActivity.h"
+#include "records/TFrmActivityList.h"
 #include "records/TfrmCategory.h"
+#include "records/TfrmContactList.h"
 #include "records/TfrmDateRange1.h"
 #include "records/TfrmDefActivity.h"
 #include "records/TfrmDefMore.h"
 #include "records/TfrmDepart.h"
+#include "records/TfrmDocFull.h"
+#include "records/TfrmHttp.h"
+#include "records/TfrmInsertedDoc.h"
 #include "records/TfrmJobTitle.h"
 #include "records/TfrmLinks.h"
 #include "records/TfrmNotes.h"
@@ -39,6 +46,7 @@
 #include "widgets/DateText.h"
 #include "widgets/TBrDateForm.h"
 #include "widgets/TDataSource.h"
+#include "widgets/TfrmListSearch.h"
 #include "widgets/TfrmFind.h"
 #include "widgets/TfrmMemo.h"
 #include <QLineEdit>
@@ -50,6 +58,7 @@
 #include <filesystem>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -230,6 +239,63 @@ void renderScreenshots(const QString& directory)
          },
             {} },
         shot<records::TfrmDateRange1>(),
+        { [&] {
+             auto list = std::make_unique<records::TFrmActivityList>(dataModule, nullptr);
+             list->refreshFromDisk();
+             list->applyFilter();
+             return list;
+         },
+            QSize(1000, 480) },
+        { [&] {
+             auto source = new TDataSource(dataModule.TBLCon);
+             auto list = std::make_unique<records::TfrmContactList>(dataModule, source, QString(), nullptr);
+             source->setParent(list.get());
+             list->activate();
+             return list;
+         },
+            QSize(1100, 520) },
+        { [&] {
+             auto source = new TDataSource(dataModule.TBLCon);
+             auto list = std::make_unique<records::TfrmURLList>(dataModule, source, QString(), nullptr);
+             source->setParent(list.get());
+             list->activate();
+             return list;
+         },
+            QSize(1100, 520) },
+        editorShot<records::TfrmInsertedDoc>(dataModule.TBLDoc),
+        editorShot<records::TfrmInsertedDocFull>(dataModule.TBLDocFull),
+        shot<records::TfrmDelDoc>(),
+        { [&] {
+             // Two documents of the first contacts, so the list shows rows.
+             dataModule.TBLCon.database()->sql().exec(
+                 "INSERT INTO documents (Name, File, Added, Size, ModiDate, Notes, Contact) VALUES "
+                 "('Spring order', '/home/user/Documents/spring-order.pdf', '2026-03-02', 48213, '2026-03-01', "
+                 "'Signed copy', (SELECT min(Counter) FROM Contacts)), "
+                 "('Catalog page', '/home/user/pelmora/Docs/1.htm', '2026-02-12', 10544, '2026-02-12', NULL, "
+                 "(SELECT max(Counter) FROM Contacts))");
+             auto list = std::make_unique<records::TfrmDocFull>(dataModule, nullptr);
+             list->refreshFromDisk();
+             return list;
+         },
+            QSize(1000, 360) },
+        { [&] {
+             auto grab = std::make_unique<records::TfrmHttp>(sample.pageDir(), records::TfrmHttp::PageNumber {});
+             grab->Memo1->setPlainText(QStringLiteral("HTTP/1.1 200 OK\nContent-Type: text/html\n"));
+             grab->StatusBar1->showMessage(QStringLiteral("Connection closed"));
+             return grab;
+         },
+            {} },
+        { [&] { return std::make_unique<records::TfrmHttpFull>(sample.pageDir(), records::TfrmHttp::PageNumber {}); },
+            {} },
+        { [&] {
+             auto source = new TDataSource(dataModule.TBLActivityList);
+             auto search = std::make_unique<TfrmListSearch>(source,
+                 std::vector<std::pair<std::string, QString>> {
+                     { "Activity", QStringLiteral("Activity") }, { "Detailes", QStringLiteral("Details") } });
+             source->setParent(search.get());
+             return search;
+         },
+            {} },
         { [&] { return std::make_unique<databases::TFrmDatabaseList>(databaseSet, dataModule.TBLBaseName); }, {} },
         { [&] { return progressShot(databaseSet); }, {} },
         { [] {

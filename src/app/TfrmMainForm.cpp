@@ -13,6 +13,7 @@
 #include "comms/TEditAndDial.h"
 #include "data/TableView.h"
 #include "net/TagRas.h"
+#include "widgets/HelpPage.h"
 #include "widgets/Prompts.h"
 #include "widgets/TDataSource.h"
 
@@ -204,9 +205,8 @@ void TfrmMainForm::wireCommands()
     connect(m_commands->action(QStringLiteral("mnuCopy")), &QAction::triggered, this, [this] { cutCopyPaste("copy"); });
     connect(
         m_commands->action(QStringLiteral("mnuPaste")), &QAction::triggered, this, [this] { cutCopyPaste("paste"); });
-    connect(m_commands->action(QStringLiteral("mnuHelpContents")), &QAction::triggered, this, [this] {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(m_paths.helpContents().string())));
-    });
+    connect(m_commands->action(QStringLiteral("mnuHelpContents")), &QAction::triggered, this,
+        [this] { openHelpPage(this, m_paths.helpDir(), "help.htm"); });
     auto openHomePage = [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(HomePage))); };
     connect(m_commands->action(QStringLiteral("mnuWebPage")), &QAction::triggered, this, openHomePage);
     connect(m_commands->action(QStringLiteral("tbBrowseWeb")), &QAction::triggered, this, openHomePage);

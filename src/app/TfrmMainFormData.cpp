@@ -7,6 +7,7 @@
 #include "app/DatabaseCommands.h"
 #include "app/GuiDataPrompts.h"
 #include "app/FaxCommands.h"
+#include "app/ListCommands.h"
 #include "app/MailCommands.h"
 #include "app/MailWindows.h"
 #include "app/MainPage.h"
@@ -14,7 +15,6 @@
 #include "app/PageCommands.h"
 #include "app/QueryCommands.h"
 #include "app/UserFieldsPage.h"
-#include "comms/TCustomEditAndBtn.h"
 #include "data/TfrmDataModule.h"
 #include "records/TfrmActivity.h"
 #include "records/TfrmCategory.h"
@@ -26,6 +26,7 @@
 #include "records/TfrmPeople.h"
 #include "widgets/DateText.h"
 #include "widgets/Prompts.h"
+#include "widgets/TCustomEditAndBtn.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TDBGrid.h"
 
@@ -67,6 +68,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     wireFaxCommands(this, data);
     wireListWindows();
     wireEditors(dataPrompts);
+    new ListCommands(this, data, m_dsCon, dataPrompts);
     const std::pair<const char*, const char*> clipboard[]
         = { { "btnUserCut", "cut" }, { "btnUserCopy", "copy" }, { "btnUserPaste", "paste" } };
     for (const auto& [name, slot] : clipboard) {

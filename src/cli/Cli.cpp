@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/ListGroups.h"
 
 #include "base/Error.h"
 #include "cli/Command.h"
@@ -28,6 +29,9 @@ const std::vector<const CommandGroup*>& groups()
         &dialupGroup,
         &rtfGroup,
         &faxGroup,
+        &activitiesGroup,
+        &documentsGroup,
+        &helpGroup,
     };
     return all;
 }

@@ -1,10 +1,10 @@
 #include "records/TfrmPeople.h"
 
-#include "comms/TCustomEditAndBtn.h"
 #include "comms/TEditAndDial.h"
 #include "comms/Telephony.h"
 #include "comms/TfrmFax.h"
 #include "data/TableView.h"
+#include "widgets/TCustomEditAndBtn.h"
 #include "widgets/TDataSource.h"
 
 #include <QStyle>

@@ -3,10 +3,10 @@
 
 #include "app/MainCommands.h"
 #include "widgets/TfrmFind.h"
-#include "comms/TCustomEditAndBtn.h"
 #include "email/TSMTPForm.h"
 #include "records/TfrmPeople.h"
 #include "widgets/TableModel.h"
+#include "widgets/TCustomEditAndBtn.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -13,8 +13,8 @@
 #include "widgets/TfrmFind.h"
 #include "app/TfrmMainForm.h"
 #include "app/Tfrmsort.h"
-#include "comms/TCustomEditAndBtn.h"
 #include "settings/IniFile.h"
+#include "widgets/TCustomEditAndBtn.h"
 
 #include <QAction>
 #include <QComboBox>
