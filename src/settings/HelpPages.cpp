@@ -58,6 +58,10 @@ std::filesystem::path helpPagePath(const std::filesystem::path& helpDir, const s
 {
     for (const HelpPage& page : helpPages()) {
         if (name == page.name) {
+            std::error_code error;
+            std::filesystem::create_directories(helpDir, error);
+            if (error)
+                throw Error("Cannot create the help folder " + helpDir.string() + ": " + error.message());
             const std::filesystem::path file = helpDir / page.name;
             writeNew(file, page.text);
             return file;

@@ -29,6 +29,8 @@ TEST(HelpPagesTest, MissingPagesAreWrittenAndEditedOnesKept)
     EXPECT_EQ(helpPagePath(help, "hstarting.htm"), help / "hstarting.htm");
     EXPECT_TRUE(std::filesystem::exists(help / "hstarting.htm"));
     EXPECT_THROW(helpPagePath(help, "../secret.htm"), Error);
+    // Asked for before any page was installed: the folder is made first.
+    EXPECT_TRUE(std::filesystem::exists(helpPagePath(home.path() / "other" / "help", "help.htm")));
 }
 
 } // namespace
