@@ -20,7 +20,8 @@ namespace pelmora::email {
 class TfrmDefineImpFile : public QDialog {
     Q_OBJECT
 public:
-    // The choices, numbered as the settings store them.
+    // The choices, numbered as the settings store them (mailstore::formatFromDefImp reads the
+    // same numbers for the command line).
     enum Program { Netscape, Eudora, Explorer, Mbox, Maildir, ProgramCount };
 
     // Reads and, on OK, writes `settings` (DefImp, DefImpStr).

@@ -26,19 +26,6 @@ QString fromStd(const std::string& text)
     return QString::fromStdString(text);
 }
 
-// The layout of the mailbox each choice of "Define Import File" names.
-std::optional<mailstore::MailboxFormat> importFormat(int program)
-{
-    switch (program) {
-    case TfrmDefineImpFile::Mbox:
-        return mailstore::MailboxFormat::Mbox;
-    case TfrmDefineImpFile::Maildir:
-        return mailstore::MailboxFormat::Maildir;
-    default:
-        return mailstore::formatFromDefImp(program);
-    }
-}
-
 } // namespace
 
 void TfrmEmail::StopButtonClick()
@@ -111,7 +98,7 @@ void TfrmEmail::ImportButtonClick()
         return;
     }
     // A program number this version does not know counts as no import file defined.
-    const std::optional<mailstore::MailboxFormat> format = importFormat(m_settings.defImp);
+    const std::optional<mailstore::MailboxFormat> format = mailstore::formatFromDefImp(m_settings.defImp);
     if (m_settings.defImpStr.empty() || !format) {
         if (app::prompts().askYesNo(this, windowTitle(),
                 tr("To import Email messages you need first to define Import file.\nDefine Import file now ?"))

@@ -199,6 +199,10 @@ std::optional<MailboxFormat> formatFromDefImp(int defImp)
         return MailboxFormat::Netscape;
     if (defImp == 1)
         return MailboxFormat::Eudora;
+    if (defImp == 3)
+        return MailboxFormat::Mbox;
+    if (defImp == 4)
+        return MailboxFormat::Maildir;
     return std::nullopt;
 }
 

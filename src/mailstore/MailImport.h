@@ -20,7 +20,8 @@ enum class MailboxFormat { Netscape, Eudora, Mbox, Maildir };
 std::optional<MailboxFormat> formatFromName(std::string_view name);
 std::string formatName(MailboxFormat format);
 // The stored default import program (DefImp): 0 and 1 are the two single-file layouts; 2 is a
-// program whose mailboxes cannot be read, and any other value is "not defined".
+// program whose mailboxes cannot be read; 3 is an mbox file and 4 a Maildir folder (the choices
+// "Define Import File" adds); any other value is "not defined".
 std::optional<MailboxFormat> formatFromDefImp(int defImp);
 // The choice shown for DefImp 0, 1, 2.
 std::string importProgramCaption(int defImp);

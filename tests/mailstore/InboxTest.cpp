@@ -326,4 +326,6 @@ TEST_F(InboxTest, ImportReadsEachLayoutAndRefusesWhatItCannotOpen)
     EXPECT_EQ(formatFromDefImp(-1), std::nullopt);
     EXPECT_EQ(formatFromDefImp(7), std::nullopt);
     EXPECT_EQ(formatFromDefImp(0), MailboxFormat::Netscape);
+    EXPECT_EQ(formatFromDefImp(3), MailboxFormat::Mbox);
+    EXPECT_EQ(formatFromDefImp(4), MailboxFormat::Maildir);
 }
