@@ -7,6 +7,7 @@
 #include "app/DatabaseCommands.h"
 #include "app/GuiDataPrompts.h"
 #include "app/MailCommands.h"
+#include "app/ReportCommands.h"
 #include "app/MainPage.h"
 #include "app/MainPageBinding.h"
 #include "app/PageCommands.h"
@@ -61,6 +62,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     disableUnbuiltCommands();
     new PageCommands(this, data, m_dsCon);
     m_mailCommands = new MailCommands(this, data, m_dsCon);
+    new ReportCommands(this, data, m_dsCon);
     wireListWindows();
     wireEditors(dataPrompts);
     const std::pair<const char*, const char*> clipboard[]

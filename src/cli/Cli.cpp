@@ -24,6 +24,7 @@ const std::vector<const CommandGroup*>& groups()
         &httpGroup,
         &databasesGroup,
         &dialupGroup,
+        &reportGroup,
     };
     return all;
 }

@@ -41,5 +41,6 @@ extern const CommandGroup pop3Group;
 extern const CommandGroup httpGroup;
 extern const CommandGroup databasesGroup;
 extern const CommandGroup dialupGroup;
+extern const CommandGroup reportGroup;
 
 } // namespace pelmora::cli
