@@ -29,6 +29,9 @@
 #include "records/TfrmLinks.h"
 #include "records/TfrmNotes.h"
 #include "records/TfrmPeople.h"
+#include "reportcore/ReportDescription.h"
+#include "reports/ReportPreview.h"
+#include "reports/TfrmReportDlg.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
 #include "widgets/DateText.h"
@@ -225,6 +228,12 @@ void renderScreenshots(const QString& directory)
              return chooser;
          },
             {} },
+        { [] { return std::make_unique<reports::TfrmReportDlg>(); }, {} },
+        { [&] {
+             const reportcore::ReportDescription& report = *reportcore::findReport("contacts");
+             return std::make_unique<reports::ReportPreview>(nullptr, report, reports::viewRows(dataModule, report));
+         },
+            QSize(1100, 800) },
     };
     for (const Shot& each : shots) {
         std::unique_ptr<QWidget> window = each.make();

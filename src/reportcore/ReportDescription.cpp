@@ -27,10 +27,11 @@ std::vector<ReportColumn> withOwner(std::vector<ReportColumn> columns)
 ReportDescription contactInformation()
 {
     return { "contacts", "Contact Information", Orientation::Landscape, RecordSource::Contacts, "TBLCon",
+        // Four lines on one grid: each column lines up with the one above it.
         { { col("LName", 16), col("FName", 14), col("Company", 22), col("EMail", 24), col("JobTitle", 16) },
-            { col("Department", 16), col("Phone1", 14), col("Fax", 14), col("Address1", 28), col("City", 18) },
-            { col("Zip", 10), col("State", 10), col("Country", 16), col("URL", 40) },
-            { col("SiteTitle", 28), col("CategoryA", 16, "Category 1"), col("CategoryB", 16, "Category 2"),
+            { col("Department", 16), col("Phone1", 14), col("Fax", 22), col("Address1", 24), col("City", 16) },
+            { col("Zip", 16), col("State", 14), col("Country", 22), col("URL", 40) },
+            { col("SiteTitle", 30), col("CategoryA", 22, "Category 1"), col("CategoryB", 24, "Category 2"),
                 col("CategoryC", 16, "Category 3") } },
         2, true };
 }

@@ -30,45 +30,38 @@ bool reportErrors(QWidget* parent, const std::function<void()>& work)
 } // namespace
 
 ReportPreview::ReportPreview(QWidget* parent, const ReportDescription& report, RowSource rows)
-    : m_report(report)
+    : QPrintPreviewDialog(&reportPaper, parent)
+    , m_report(report)
     , m_rows(std::move(rows))
-    , m_printer(std::make_unique<QPrinter>(QPrinter::HighResolution))
 {
-    m_printer->setPageLayout(reportPageLayout(report, m_printer->pageLayout()));
-    m_printer->setDocName(QString::fromStdString(report.title));
-    m_dialog = std::make_unique<QPrintPreviewDialog>(m_printer.get(), parent);
-    m_dialog->setObjectName(QStringLiteral("ReportPreview"));
-    m_dialog->setWindowTitle(QString::fromStdString(report.title));
-    QObject::connect(m_dialog.get(), &QPrintPreviewDialog::paintRequested, m_dialog.get(), [this](QPrinter* printer) {
-        reportErrors(m_dialog.get(), [this, printer] {
+    reportPaper.setPageLayout(reportPageLayout(report, reportPaper.pageLayout()));
+    reportPaper.setDocName(QString::fromStdString(report.title));
+    setObjectName(QStringLiteral("ReportPreview"));
+    setWindowTitle(QString::fromStdString(report.title));
+    connect(this, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* target) {
+        reportErrors(this, [this, target] {
             auto reader = m_rows();
-            paintReport(m_report, *reader, *printer);
+            paintReport(m_report, *reader, *target);
         });
     });
-    if (auto* tools = m_dialog->findChild<QToolBar*>()) {
-        QAction* save = tools->addAction(QObject::tr("Save as PDF"));
+    if (auto* tools = findChild<QToolBar*>()) {
+        QAction* save = tools->addAction(tr("Save as PDF"));
         save->setObjectName(QStringLiteral("actSaveAsPdf"));
-        QObject::connect(save, &QAction::triggered, m_dialog.get(), [this] { saveAsPdf(); });
+        connect(save, &QAction::triggered, this, [this] { saveAsPdf(); });
     }
 }
 
 ReportPreview::~ReportPreview() = default;
 
-int ReportPreview::exec()
-{
-    return m_dialog->exec();
-}
-
 bool ReportPreview::saveAsPdf()
 {
     // The desktop's save dialog asks before an existing file is replaced.
-    const QString file = app::prompts().saveFileName(
-        m_dialog.get(), QObject::tr("Save as PDF"), QString(), QObject::tr("PDF files (*.pdf)"));
+    const QString file = app::prompts().saveFileName(this, tr("Save as PDF"), QString(), tr("PDF files (*.pdf)"));
     if (file.isEmpty())
         return false;
-    return reportErrors(m_dialog.get(), [this, &file] {
+    return reportErrors(this, [this, &file] {
         auto reader = m_rows();
-        writePdf(m_report, *reader, file, m_printer->pageLayout());
+        writePdf(m_report, *reader, file, reportPaper.pageLayout());
     });
 }
 

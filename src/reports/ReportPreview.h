@@ -7,9 +7,8 @@
 #include <memory>
 #include <string>
 
-class QPrintPreviewDialog;
-class QPrinter;
-class QWidget;
+#include <QPrinter>
+#include <QPrintPreviewDialog>
 
 namespace pelmora::data {
 class TfrmDataModule;
@@ -19,23 +18,25 @@ namespace pelmora::reports {
 
 using RowSource = std::function<std::unique_ptr<reportcore::RowReader>()>;
 
+// The printer a preview paints on; a base of its own, so that it exists before the dialog does.
+struct PreviewPrinter {
+    QPrinter reportPaper { QPrinter::HighResolution };
+};
+
 // The preview window of one report on the default printer's paper, with a "Save as PDF" button
 // beside the print button. The rows are read afresh whenever the preview paints.
-class ReportPreview {
+class ReportPreview : private PreviewPrinter, public QPrintPreviewDialog {
 public:
     ReportPreview(QWidget* parent, const reportcore::ReportDescription& report, RowSource rows);
-    ~ReportPreview();
+    ~ReportPreview() override;
 
-    QPrintPreviewDialog& dialog() { return *m_dialog; }
-    int exec();
+    QPrinter& reportPrinter() { return reportPaper; }
     // Writes the report as PDF to a file the user chooses; false when cancelled or failed.
     bool saveAsPdf();
 
 private:
     const reportcore::ReportDescription& m_report;
     RowSource m_rows;
-    std::unique_ptr<QPrinter> m_printer;
-    std::unique_ptr<QPrintPreviewDialog> m_dialog;
 };
 
 // The records report `name` prints: those the data module's view for it shows now, read through

@@ -21,7 +21,7 @@ bool& fullChosen()
 TfrmReportDlg::TfrmReportDlg(QWidget* parent)
     : QDialog(parent)
 {
-    setObjectName(QStringLiteral("frmReportDlg"));
+    setObjectName(QStringLiteral("TfrmReportDlg"));
     setWindowTitle(tr("Reports"));
     auto* group = new QGroupBox(tr("Select Report"), this);
     group->setObjectName(QStringLiteral("RadioGroup1"));

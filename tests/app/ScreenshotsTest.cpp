@@ -14,7 +14,7 @@ TEST(ScreenshotsTest, RendersEveryWindowToAPictureNamedAfterItsClass)
     ASSERT_EQ(result.exitCode, 0) << result.err;
     for (const char* name : { "TfrmMainForm", "TfrmSplash", "TBrDateForm", "TfrmMemo", "TfrmCategory", "TfrmDepart",
              "TfrmJobTitle", "TfrmDefActivity", "TfrmDefMore", "TFrmDatabaseList", "TMsgform", "TSetupDlg", "TSMTPForm",
-             "TMailAddressDlg", "TfrmChoosDir" }) {
+             "TMailAddressDlg", "TfrmChoosDir", "TfrmReportDlg", "ReportPreview" }) {
         const auto file = dir / (std::string(name) + ".png");
         ASSERT_TRUE(std::filesystem::exists(file)) << name;
         // A PNG of a real window is kilobytes; a failed grab gives an empty or tiny file.
