@@ -15,16 +15,7 @@ namespace {
 
 std::string pdfText(const std::filesystem::path& file)
 {
-    std::string out;
-    FILE* pipe = popen(("pdftotext -layout '" + file.string() + "' - 2>/dev/null").c_str(), "r");
-    if (!pipe)
-        return out;
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    pclose(pipe);
-    return out;
+    return shellOutput("pdftotext -layout '" + file.string() + "' - 2>/dev/null");
 }
 
 // Runs `check` on the modal window of type W as soon as it is shown, then closes it.

@@ -12,20 +12,6 @@ using pelmora::test::TempDir;
 
 namespace {
 
-std::string shell(const std::string& command)
-{
-    std::string out;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return out;
-    char buffer[4096];
-    size_t n = 0;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        out.append(buffer, n);
-    pclose(pipe);
-    return out;
-}
-
 class ReportCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -106,18 +92,19 @@ TEST_F(ReportCommandsTest, PdfShowsHeadersOnEveryPageAndEveryValue)
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const auto laidOut = json({ "report", "contacts", "--json", "--where", "CategoryA = 'Printed'" });
 
-    const std::string info = shell("pdfinfo '" + pdf.string() + "'");
+    const std::string info = pelmora::test::shellOutput("pdfinfo '" + pdf.string() + "'");
     const size_t pagesAt = info.find("Pages:");
     ASSERT_NE(pagesAt, std::string::npos) << info;
     EXPECT_EQ(std::stoi(info.substr(pagesAt + 6)), laidOut["pageCount"].get<int>()) << info;
     EXPECT_NE(info.find("842 x 595 pts (A4)"), std::string::npos) << info; // landscape
-    EXPECT_NE(shell("pdffonts '" + pdf.string() + "'").find(" yes "), std::string::npos); // embedded
+    EXPECT_NE(
+        pelmora::test::shellOutput("pdffonts '" + pdf.string() + "'").find(" yes "), std::string::npos); // embedded
 
     const int pages = laidOut["pageCount"];
     for (int page = 1; page <= pages; ++page) {
         SCOPED_TRACE(page);
-        const std::string text = shell("pdftotext -layout -f " + std::to_string(page) + " -l " + std::to_string(page)
-            + " '" + pdf.string() + "' -");
+        const std::string text = pelmora::test::shellOutput("pdftotext -layout -f " + std::to_string(page) + " -l "
+            + std::to_string(page) + " '" + pdf.string() + "' -");
         EXPECT_NE(text.find("Contact Information"), std::string::npos);
         EXPECT_NE(text.find("Page #" + std::to_string(page)), std::string::npos);
         for (const auto& label : laidOut["labels"])
