@@ -1,6 +1,6 @@
 #include "app/ActivitiesPage.h"
 
-#include "app/ActivityFilter.h"
+#include "data/ActivityFilter.h"
 #include "widgets/TDBGrid.h"
 
 #include <QComboBox>
@@ -31,8 +31,10 @@ ActivitiesPage::ActivitiesPage(QWidget* parent)
     m_status = addList(tr("Status"), QStringLiteral("cmbStatus"));
     m_filters->addStretch(1);
     m_activity->setMinimumContentsLength(16);
-    m_date->addItems(ActivityFilter::dateItems());
-    m_status->addItems(ActivityFilter::statusItems());
+    for (const std::string& item : data::ActivityFilter::dateItems())
+        m_date->addItem(QString::fromStdString(item));
+    for (const std::string& item : data::ActivityFilter::statusItems())
+        m_status->addItem(QString::fromStdString(item));
     setActivityDescriptions({});
     grid()->setToggleOnClick("Done"); // ticking off activities is what this grid is used for most
     connect(m_date, &QComboBox::activated, this, &ActivitiesPage::dateChosen);

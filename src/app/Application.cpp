@@ -7,6 +7,7 @@
 #include "app/TOnlyOpenOnce.h"
 #include "base/Error.h"
 #include "data/TfrmDataModule.h"
+#include "settings/HelpPages.h"
 #include "settings/Paths.h"
 #include "widgets/DateText.h"
 #include "widgets/Prompts.h"
@@ -82,6 +83,12 @@ std::unique_ptr<data::TfrmDataModule> openDataModule(TfrmMainForm& mainForm, Gui
     std::unique_ptr<data::TfrmDataModule> dataModule;
     try {
         mainForm.paths().createDirectories();
+        // Pages the user edited are kept; only missing ones are written.
+        settings::installHelpPages(mainForm.paths().helpDir());
+    } catch (const std::exception& error) {
+        prompts().showError(&mainForm, mainForm.windowTitle(), QString::fromUtf8(error.what()));
+    }
+    try {
         dataModule = std::make_unique<data::TfrmDataModule>(
             dataPrompts, mainForm.paths().dataDir(), mainForm.paths().attachDir());
         dataModule->setDateFormat(engineDateFormat());

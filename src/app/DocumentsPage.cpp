@@ -15,6 +15,7 @@ DocumentsPage::DocumentsPage(QWidget* parent)
     addButton(row, QStringLiteral("btnDocumentProperties"), tr("Properties"));
     addButton(row, QStringLiteral("btnDeleteDocument"), tr("Delete Document"));
     addButton(row, QStringLiteral("btnOpenDocument"), tr("Open Document"));
+    addButton(row, QStringLiteral("btnViewDocumentList"), tr("View Document List"));
     addButton(row, QStringLiteral("btnDocumentsReport"), tr(" Print Document Report").trimmed());
     row->addStretch(1);
 }

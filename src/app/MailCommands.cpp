@@ -2,13 +2,13 @@
 
 #include "app/MainCommands.h"
 #include "app/TfrmMainForm.h"
-#include "comms/TCustomEditAndBtn.h"
 #include "data/TfrmDataModule.h"
 #include "email/TSetupDlg.h"
 #include "email/TSMTPForm.h"
 #include "mailstore/MailAccount.h"
 #include "net/TagRas.h"
 #include "widgets/Prompts.h"
+#include "widgets/TCustomEditAndBtn.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TDBGrid.h"
 

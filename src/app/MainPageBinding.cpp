@@ -1,21 +1,20 @@
 #include "app/MainPageBinding.h"
 
-#include "comms/TCustomEditAndBtn.h"
 #include "data/TfrmDataModule.h"
 #include "widgets/DateText.h"
 #include "widgets/FieldLink.h"
+#include "widgets/OpenWebAddress.h"
 #include "widgets/TBrDateForm.h"
+#include "widgets/TCustomEditAndBtn.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TfrmMemo.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QUrl>
 
 namespace pelmora::app {
 
@@ -209,8 +208,8 @@ void MainPageBinding::goToWebPage()
         view.setDate("LastVisited", data::Date::today());
     }) && m_dsCon->post(m_page);
     const QString url = QString::fromStdString(view.asString("URL"));
-    if (posted && !url.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromUserInput(url));
+    if (posted)
+        openWebAddress(m_page, url);
 }
 
 } // namespace pelmora::app

@@ -1,12 +1,13 @@
 #include "app/PageCommands.h"
 
 #include "app/MainCommands.h"
-#include "app/TfrmFind.h"
+#include "widgets/TfrmFind.h"
 #include "app/TfrmMainForm.h"
 #include "app/UserFieldsPage.h"
 #include "data/TfrmDataModule.h"
 #include "records/TfrmDefMore.h"
 #include "widgets/DateText.h"
+#include "widgets/OpenWebAddress.h"
 #include "widgets/TBrDateForm.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TDBGrid.h"
@@ -26,11 +27,11 @@ namespace pelmora::app {
 
 namespace {
 
-// Hands an address to the desktop; one that no program takes fails silently, as the shell's does.
-void openAddress(const std::string& address)
+// Hands a web address to the desktop; one that no program takes fails silently, as the shell's
+// does. Other kinds of address are refused with a message.
+void openAddress(QWidget* parent, const std::string& address)
 {
-    if (!address.empty())
-        QDesktopServices::openUrl(QUrl::fromUserInput(QString::fromStdString(address)));
+    openWebAddress(parent, QString::fromStdString(address));
 }
 
 } // namespace
@@ -137,7 +138,7 @@ void PageCommands::goToLink(bool fromCell)
         }) && source.post(m_form);
     };
     if (!fromCell) {
-        openAddress(links.asString("URL"));
+        openAddress(m_form, links.asString("URL"));
         visit();
         return;
     }
@@ -146,7 +147,7 @@ void PageCommands::goToLink(bool fromCell)
         m_dsCon->view().setDate("LastVisited", data::Date::today());
     }) && m_dsCon->post(m_form);
     if (noted)
-        openAddress(links.asString("URL"));
+        openAddress(m_form, links.asString("URL"));
 }
 
 void PageCommands::wireDocuments()

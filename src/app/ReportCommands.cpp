@@ -32,6 +32,16 @@ ReportCommands::ReportCommands(TfrmMainForm* form, data::TfrmDataModule& data, T
     }
 }
 
+void wireListReport(QWidget* window, const char* button, data::TfrmDataModule& data, const char* report)
+{
+    auto* b = window->findChild<QAbstractButton*>(QLatin1String(button));
+    if (!b)
+        return;
+    b->setEnabled(true);
+    QObject::connect(b, &QAbstractButton::clicked, window,
+        [window, &data, report] { reports::previewReport(window, data, report); });
+}
+
 void ReportCommands::chooseContactReport()
 {
     const std::string report = reports::TfrmReportDlg::choose(m_form);

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+class QWidget;
+
 namespace pelmora::data {
 class TfrmDataModule;
 }
@@ -10,6 +12,9 @@ namespace pelmora::app {
 
 class TDataSource;
 class TfrmMainForm;
+
+// Turns on the report button `button` of a list window and previews report `report` from it.
+void wireListReport(QWidget* window, const char* button, data::TfrmDataModule& data, const char* report);
 
 // The main window's report commands: "&Print", "&Reports" and "Generate a Report" choose one of
 // the two contact reports; the Activities, Documents, E-mail and Links pages print their own.

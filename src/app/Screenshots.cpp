@@ -2,29 +2,41 @@
 
 #include "app/GuiDataPrompts.h"
 #include "app/TfrmFilter.h"
-#include "app/TfrmFind.h"
 #include "app/TfrmMainForm.h"
 #include "app/TfrmSearch.h"
 #include "app/Tfrmsort.h"
 #include "app/TfrmSplash.h"
 #include "base/Error.h"
+#include "comms/TfrmFax.h"
+#include "data/Database.h"
 #include "data/DatabaseSet.h"
 #include "data/DataModuleOperations.h"
+#include "data/SqlDatabase.h"
 #include "data/TfrmDataModule.h"
 #include "databases/GuiDatabasePrompts.h"
 #include "databases/TfrmChoosDir.h"
 #include "databases/TFrmDatabaseList.h"
 #include "databases/TMsgform.h"
+#include "email/TfrmDefineImpFile.h"
+#include "email/TfrmEmail.h"
+#include "email/TfrmEmailList.h"
+#include "email/TfrmShowAttach.h"
 #include "email/TMailAddressDlg.h"
 #include "email/TSetupDlg.h"
 #include "email/TSMTPForm.h"
 #include "mail/TmsMailAddress.h"
+#include "mailstore/StoredMessage.h"
 #include "records/TfrmActivity.h"
+#include "records/TFrmActivityList.h"
 #include "records/TfrmCategory.h"
+#include "records/TfrmContactList.h"
 #include "records/TfrmDateRange1.h"
 #include "records/TfrmDefActivity.h"
 #include "records/TfrmDefMore.h"
 #include "records/TfrmDepart.h"
+#include "records/TfrmDocFull.h"
+#include "records/TfrmHttp.h"
+#include "records/TfrmInsertedDoc.h"
 #include "records/TfrmJobTitle.h"
 #include "records/TfrmLinks.h"
 #include "records/TfrmNotes.h"
@@ -37,13 +49,19 @@
 #include "widgets/DateText.h"
 #include "widgets/TBrDateForm.h"
 #include "widgets/TDataSource.h"
+#include "widgets/TfrmListSearch.h"
+#include "widgets/TfrmFind.h"
 #include "widgets/TfrmMemo.h"
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
 #include <QApplication>
+
+#include <cstdio>
+#include <filesystem>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -114,6 +132,42 @@ std::unique_ptr<QWidget> progressShot(data::DatabaseSet& set)
     return window;
 }
 
+// A few received and sent messages, one with two files, so the e-mail windows have rows to show.
+void addSampleMessages(data::TfrmDataModule& dataModule)
+{
+    mailstore::MailStore store(*dataModule.currentDatabase());
+    const auto file = [&](const char* name, const char* text) {
+        const std::filesystem::path path = dataModule.attachDirectory() / name;
+        std::filesystem::create_directories(path.parent_path());
+        std::FILE* out = std::fopen(path.c_str(), "w");
+        if (out) {
+            std::fputs(text, out);
+            std::fclose(out);
+        }
+        return path.string();
+    };
+    const auto message = [&](std::int64_t contact, std::int64_t status, const char* subject, const char* name,
+                             const char* address, const char* body, std::vector<std::string> files = {}) {
+        mailstore::StoredMessage m;
+        m.contact = contact;
+        m.status = status;
+        m.subject = subject;
+        m.senderName = name;
+        m.senderEmail = address;
+        m.body = body;
+        m.attachments = std::move(files);
+        store.insert(m);
+    };
+    message(mailstore::kInbox, mailstore::kReceived, "Spring catalog", "Tessa Marlowe", "tessa.marlowe@example.com",
+        "Hello,\n\nthe spring catalog and the price list are attached.\n\nTessa",
+        { file("catalog.pdf", "catalog"), file("prices.csv", "item,price\n") });
+    message(mailstore::kInbox, mailstore::kReceived, "Meeting on Thursday", "Leo Park", "leo.park@example.org",
+        "Can we move our meeting to 10 o'clock?");
+    message(mailstore::kInbox, mailstore::kReceived, "No Subject", "", "newsletter@example.net", "Monthly news.");
+    message(2, mailstore::kOutgoing, "Re: Spring catalog", "Tessa Marlowe", "tessa.marlowe@example.com",
+        "Thank you, Tessa.");
+}
+
 } // namespace
 
 void renderScreenshots(const QString& directory)
@@ -143,6 +197,8 @@ void renderScreenshots(const QString& directory)
     data::DatabaseSet databaseSet(operations, databasePrompts, sample.programDir(), current);
     operations.insertDatabaseRow("Clients", (sample.programDir() / "Clients").string());
     dataModule.TBLBaseName.first();
+    addSampleMessages(dataModule);
+    dataModule.TBLEmailFull.refresh();
     const std::vector<Shot> shots = {
         { [&] {
              auto form = std::make_unique<TfrmMainForm>(sample);
@@ -186,6 +242,63 @@ void renderScreenshots(const QString& directory)
          },
             {} },
         shot<records::TfrmDateRange1>(),
+        { [&] {
+             auto list = std::make_unique<records::TFrmActivityList>(dataModule, nullptr);
+             list->refreshFromDisk();
+             list->applyFilter();
+             return list;
+         },
+            QSize(1000, 480) },
+        { [&] {
+             auto source = new TDataSource(dataModule.TBLCon);
+             auto list = std::make_unique<records::TfrmContactList>(dataModule, source, QString(), nullptr);
+             source->setParent(list.get());
+             list->activate();
+             return list;
+         },
+            QSize(1100, 520) },
+        { [&] {
+             auto source = new TDataSource(dataModule.TBLCon);
+             auto list = std::make_unique<records::TfrmURLList>(dataModule, source, QString(), nullptr);
+             source->setParent(list.get());
+             list->activate();
+             return list;
+         },
+            QSize(1100, 520) },
+        editorShot<records::TfrmInsertedDoc>(dataModule.TBLDoc),
+        editorShot<records::TfrmInsertedDocFull>(dataModule.TBLDocFull),
+        shot<records::TfrmDelDoc>(),
+        { [&] {
+             // Two documents of the first contacts, so the list shows rows.
+             dataModule.TBLCon.database()->sql().exec(
+                 "INSERT INTO documents (Name, File, Added, Size, ModiDate, Notes, Contact) VALUES "
+                 "('Spring order', '/home/user/Documents/spring-order.pdf', '2026-03-02', 48213, '2026-03-01', "
+                 "'Signed copy', (SELECT min(Counter) FROM Contacts)), "
+                 "('Catalog page', '/home/user/pelmora/Docs/1.htm', '2026-02-12', 10544, '2026-02-12', NULL, "
+                 "(SELECT max(Counter) FROM Contacts))");
+             auto list = std::make_unique<records::TfrmDocFull>(dataModule, nullptr);
+             list->refreshFromDisk();
+             return list;
+         },
+            QSize(1000, 360) },
+        { [&] {
+             auto grab = std::make_unique<records::TfrmHttp>(sample.pageDir(), records::TfrmHttp::PageNumber {});
+             grab->Memo1->setPlainText(QStringLiteral("HTTP/1.1 200 OK\nContent-Type: text/html\n"));
+             grab->StatusBar1->showMessage(QStringLiteral("Connection closed"));
+             return grab;
+         },
+            {} },
+        { [&] { return std::make_unique<records::TfrmHttpFull>(sample.pageDir(), records::TfrmHttp::PageNumber {}); },
+            {} },
+        { [&] {
+             auto source = new TDataSource(dataModule.TBLActivityList);
+             auto search = std::make_unique<TfrmListSearch>(source,
+                 std::vector<std::pair<std::string, QString>> {
+                     { "Activity", QStringLiteral("Activity") }, { "Detailes", QStringLiteral("Details") } });
+             source->setParent(search.get());
+             return search;
+         },
+            {} },
         { [&] { return std::make_unique<databases::TFrmDatabaseList>(databaseSet, dataModule.TBLBaseName); }, {} },
         { [&] { return progressShot(databaseSet); }, {} },
         { [] {
@@ -216,6 +329,25 @@ void renderScreenshots(const QString& directory)
              return address;
          },
             {} },
+        { [&] { return std::make_unique<email::TfrmEmail>(dataModule, opened); }, {} },
+        { [&] {
+             auto list = std::make_unique<email::TfrmEmailList>(dataModule);
+             list->setModal(true); // shown alone, as the inbox is
+             return list;
+         },
+            {} },
+        { [&] {
+             // The first inbox message, the one with the two files.
+             dataModule.TBLEmailFull.first();
+             return std::make_unique<email::TfrmShowAttFull>(dataModule.TBLEmailFull, dataModule.QURAttach);
+         },
+            {} },
+        { [&] {
+             opened.defImp = email::TfrmDefineImpFile::Mbox;
+             opened.defImpStr = "/home/user/mail/saved-messages";
+             return std::make_unique<email::TfrmDefineImpFile>(opened);
+         },
+            {} },
         { [] {
              auto chooser = std::make_unique<databases::TfrmChoosDir>();
              chooser->setDirectory(QDir::rootPath());
@@ -234,6 +366,18 @@ void renderScreenshots(const QString& directory)
              return std::make_unique<reports::ReportPreview>(nullptr, report, reports::viewRows(dataModule, report));
          },
             QSize(1100, 800) },
+        { [] {
+             auto fax = std::make_unique<comms::TfrmFax>();
+             // The address block as the contact page's button writes it, then a short price list.
+             fax->loadPage(QStringLiteral(
+                 "{\\rtf1\\ansi{\\fonttbl{\\f0 Liberation Sans;}}\\f0\\fs24 "
+                 "To : Ann Adams\\par \\par Company : Adams & Co\\par \\par Fax : +1 555 0100\\par \\par "
+                 "{\\b\\fs32 Price list}\\par Dear Ann, the new prices are:\\par "
+                 "{\\pntext\\'b7\\tab}{\\*\\pn\\pnlvlblt}\\fi-360\\li720 Widgets: {\\i 12.50}\\par "
+                 "{\\pntext\\'b7\\tab}Gadgets: {\\i 8.00}\\par\\pard\\qr Bob Brown}"));
+             return fax;
+         },
+            {} },
     };
     for (const Shot& each : shots) {
         std::unique_ptr<QWidget> window = each.make();

@@ -13,6 +13,7 @@
 #include "comms/TEditAndDial.h"
 #include "data/TableView.h"
 #include "net/TagRas.h"
+#include "widgets/HelpPage.h"
 #include "widgets/Prompts.h"
 #include "widgets/TDataSource.h"
 
@@ -204,9 +205,8 @@ void TfrmMainForm::wireCommands()
     connect(m_commands->action(QStringLiteral("mnuCopy")), &QAction::triggered, this, [this] { cutCopyPaste("copy"); });
     connect(
         m_commands->action(QStringLiteral("mnuPaste")), &QAction::triggered, this, [this] { cutCopyPaste("paste"); });
-    connect(m_commands->action(QStringLiteral("mnuHelpContents")), &QAction::triggered, this, [this] {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(m_paths.helpContents().string())));
-    });
+    connect(m_commands->action(QStringLiteral("mnuHelpContents")), &QAction::triggered, this,
+        [this] { openHelpPage(this, m_paths.helpDir(), "help.htm"); });
     auto openHomePage = [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(HomePage))); };
     connect(m_commands->action(QStringLiteral("mnuWebPage")), &QAction::triggered, this, openHomePage);
     connect(m_commands->action(QStringLiteral("tbBrowseWeb")), &QAction::triggered, this, openHomePage);
@@ -288,6 +288,13 @@ void TfrmMainForm::useRasBackend(std::unique_ptr<net::RasBackend> backend)
     m_agRas1->OnStatusChange
         = [this](net::TagRas&, const std::string& text) { setStatusText(0, QString::fromStdString(text)); };
     m_agRas1->OnDisconnected = [this](net::TagRas&) { setStatusText(0, tr("Disconnected")); };
+    m_agRas1->MinimizeWindow = [](const std::string& title) {
+        const QString wanted = QString::fromStdString(title);
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->isVisible() && window->windowTitle() == wanted)
+                window->showMinimized();
+        }
+    };
     // RAS counts the entries from 1 (0 is "None"); a number past the phone book, left by an
     // entry removed since, chooses nothing rather than reading past the list.
     const auto& entries = m_agRas1->Entries();

@@ -3,10 +3,11 @@
 #include "app/TfrmMainForm.h"
 
 #include "app/ActivitiesPage.h"
-#include "app/ActivityFilter.h"
-#include "widgets/TDataSource.h"
+#include "data/ActivityFilter.h"
 #include "data/TfrmDataModule.h"
 #include "records/TfrmDateRange1.h"
+#include "widgets/DateText.h"
+#include "widgets/TDataSource.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -47,12 +48,14 @@ void TfrmMainForm::applyActivityFilter()
         && source.guarded(this, [&] { activities.setFilter(dateExpression.toStdString()); });
     source.guarded(this, [&] {
         QComboBox* activity = m_activitiesPage->activityList();
-        const QString condition = ActivityFilter::activityCondition(activity->currentIndex(), activity->currentText());
-        if (!condition.isEmpty())
-            activities.addCondition(condition.toStdString());
-        const QString status = ActivityFilter::statusCondition(m_activitiesPage->statusList()->currentIndex());
-        if (!status.isEmpty())
-            activities.addCondition(status.toStdString());
+        const std::string condition
+            = data::ActivityFilter::activityCondition(activity->currentIndex(), activity->currentText().toStdString());
+        if (!condition.empty())
+            activities.addCondition(condition);
+        const std::string status
+            = data::ActivityFilter::statusCondition(m_activitiesPage->statusList()->currentIndex());
+        if (!status.empty())
+            activities.addCondition(status);
         activities.setFiltered(dated);
         activities.applyConditions();
     });
@@ -62,9 +65,10 @@ void TfrmMainForm::applyActivityFilter()
 QString TfrmMainForm::activityDateExpression()
 {
     const int dateItem = m_activitiesPage->dateList()->currentIndex();
-    if (dateItem != ActivityFilter::DateRange) {
-        return ActivityFilter::dateExpression(
-            static_cast<ActivityFilter::DateItem>(qMax(0, dateItem)), QDate::currentDate());
+    if (dateItem != data::ActivityFilter::DateRange) {
+        return QString::fromStdString(
+            data::ActivityFilter::dateExpression(static_cast<data::ActivityFilter::DateItem>(qMax(0, dateItem)),
+                fromQDate(QDate::currentDate()), engineDateFormat()));
     }
     if (!m_askDateRange)
         return m_dateRangeExpression; // the lists were rebuilt, not the range chosen again
@@ -74,7 +78,9 @@ QString TfrmMainForm::activityDateExpression()
     QApplication::restoreOverrideCursor(); // the user works in the dialog
     const auto range = m_dateRange->ask();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_dateRangeExpression = range ? ActivityFilter::dateRangeExpression(range->first, range->second) : QString();
+    m_dateRangeExpression = range ? QString::fromStdString(data::ActivityFilter::dateRangeExpression(
+                                range->first.toStdString(), range->second.toStdString()))
+                                  : QString();
     return m_dateRangeExpression;
 }
 

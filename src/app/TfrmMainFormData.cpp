@@ -6,14 +6,16 @@
 #include "app/ContactCommands.h"
 #include "app/DatabaseCommands.h"
 #include "app/GuiDataPrompts.h"
+#include "app/FaxCommands.h"
+#include "app/ListCommands.h"
 #include "app/MailCommands.h"
 #include "app/ReportCommands.h"
+#include "app/MailWindows.h"
 #include "app/MainPage.h"
 #include "app/MainPageBinding.h"
 #include "app/PageCommands.h"
 #include "app/QueryCommands.h"
 #include "app/UserFieldsPage.h"
-#include "comms/TCustomEditAndBtn.h"
 #include "data/TfrmDataModule.h"
 #include "records/TfrmActivity.h"
 #include "records/TfrmCategory.h"
@@ -25,6 +27,7 @@
 #include "records/TfrmPeople.h"
 #include "widgets/DateText.h"
 #include "widgets/Prompts.h"
+#include "widgets/TCustomEditAndBtn.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TDBGrid.h"
 
@@ -63,8 +66,11 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     new PageCommands(this, data, m_dsCon);
     m_mailCommands = new MailCommands(this, data, m_dsCon);
     new ReportCommands(this, data, m_dsCon);
+    new MailWindows(this, data, m_dsCon);
+    wireFaxCommands(this, data);
     wireListWindows();
     wireEditors(dataPrompts);
+    new ListCommands(this, data, m_dsCon, dataPrompts);
     const std::pair<const char*, const char*> clipboard[]
         = { { "btnUserCut", "cut" }, { "btnUserCopy", "copy" }, { "btnUserPaste", "paste" } };
     for (const auto& [name, slot] : clipboard) {

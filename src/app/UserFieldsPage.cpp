@@ -1,8 +1,8 @@
 #include "app/UserFieldsPage.h"
 
-#include "widgets/Widgets.h"
-#include "comms/TCustomEditAndBtn.h"
 #include "data/TableView.h"
+#include "widgets/TCustomEditAndBtn.h"
+#include "widgets/Widgets.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/ListGroups.h"
 
 #include "base/Error.h"
 #include "cli/Command.h"
@@ -17,7 +18,9 @@ const std::vector<const CommandGroup*>& groups()
 {
     static const std::vector<const CommandGroup*> all = {
         &settingsGroup,
-        &dbGroup, &tableGroup, &emailGroup,
+        &dbGroup,
+        &tableGroup,
+        &emailGroup,
         &mimeGroup,
         &smtpGroup,
         &pop3Group,
@@ -25,6 +28,11 @@ const std::vector<const CommandGroup*>& groups()
         &databasesGroup,
         &dialupGroup,
         &reportGroup,
+        &rtfGroup,
+        &faxGroup,
+        &activitiesGroup,
+        &documentsGroup,
+        &helpGroup,
     };
     return all;
 }
@@ -46,6 +54,8 @@ void printHelp()
                  "  pelmora --help\n";
     for (const CommandGroup* group : groups())
         std::cout << group->usage;
+    // The desktop side answers this one itself; it is listed here so that it can be found.
+    std::cout << "  pelmora screenshots DIR              draw every window into DIR as PNG files\n";
 }
 
 struct Parsed {

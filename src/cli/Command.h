@@ -29,6 +29,9 @@ void printJson(const nlohmann::json& value);
 
 // `pelmora email send | send-queued | check`, beside the message commands of the data module.
 int runMailCommand(Context& context, const std::string& command, std::vector<std::string> words);
+// `pelmora email retrieve | file | file-all | list | show | save | delete | attachments | import`.
+bool isMailboxCommand(const std::string& command);
+int runMailboxCommand(Context& context, const std::string& command, std::vector<std::string> words);
 
 // The groups of each module, defined beside their handlers.
 extern const CommandGroup settingsGroup;
@@ -42,5 +45,7 @@ extern const CommandGroup httpGroup;
 extern const CommandGroup databasesGroup;
 extern const CommandGroup dialupGroup;
 extern const CommandGroup reportGroup;
+extern const CommandGroup rtfGroup;
+extern const CommandGroup faxGroup;
 
 } // namespace pelmora::cli

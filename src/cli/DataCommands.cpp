@@ -248,6 +248,11 @@ int runEmail(Context& context, std::vector<std::string> words)
         words.erase(words.begin());
         return runMailCommand(context, command, std::move(words));
     }
+    if (!words.empty() && isMailboxCommand(words[0])) {
+        const std::string command = words[0];
+        words.erase(words.begin());
+        return runMailboxCommand(context, command, std::move(words));
+    }
     Args args(std::move(words), { "to" });
     const std::string command = args.next("email command");
     if (command != "copy" && command != "move")
@@ -301,7 +306,18 @@ const CommandGroup emailGroup = {
     "  pelmora email send --contact N --to ADDR --subject S [--body-file F] [--attach F]... [--cc ADDR]...\n"
     "        [--later]                       store the message under contact N, then send it (JSON)\n"
     "  pelmora email send-queued (--contact N | --all)   send the queued messages (JSON, one per message)\n"
-    "  pelmora email check                   sign on to the POP3 and SMTP servers and off again\n",
+    "  pelmora email check                   sign on to the POP3 and SMTP servers and off again\n"
+    "  pelmora email retrieve [--leave]      fetch the new mail into the inbox (JSON, one per message);\n"
+    "        exit 1 when a message had to stay on the server\n"
+    "  pelmora email file COUNTER (--to CONTACT | --by-sender)   file an inbox message under a contact\n"
+    "  pelmora email file-all                file every inbox message by its sender ({filed, left})\n"
+    "  pelmora email list [--inbox | --contact N | --all] [--status sent|received]\n"
+    "  pelmora email show COUNTER            a message with its body and attachment files (JSON)\n"
+    "  pelmora email save COUNTER --out FILE [--force]   the message as text (--force replaces FILE)\n"
+    "  pelmora email delete COUNTER          delete a message, its attachment rows and unshared files\n"
+    "  pelmora email attachments COUNTER     the attachment files of a message (JSON)\n"
+    "  pelmora email import [FILE] [--format netscape|eudora|mbox|maildir] [--dry-run]\n"
+    "        store a mailbox's messages in the inbox, each once ({messages, stored, kept_whole, skipped})\n",
     runEmail,
 };
 

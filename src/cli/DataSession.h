@@ -35,6 +35,7 @@ public:
     data::TfrmDataModule& module() { return *m_module; }
     CliPrompts& prompts() { return m_prompts; }
     const settings::Settings& settings() const { return m_settings; }
+    const settings::Paths& paths() const { return m_paths; }
     // The database a table lives in: the current one, or shared.sqlite for BaseName and MoreName.
     std::shared_ptr<data::Database> databaseFor(const data::TableDef& table);
 

@@ -47,6 +47,8 @@ int test(std::vector<std::string> words)
     try {
         ras.Connect();
         result["connected"] = true;
+        // False when a link of the entry was up already: it was used, and is left up.
+        result["dialed"] = ras.DialedByMe();
     } catch (const Error& error) {
         result["connected"] = false;
         result["error"] = error.what();
@@ -75,7 +77,8 @@ const CommandGroup dialupGroup = {
     "dialup",
     "  pelmora dialup list                  the dial-up entries (JSON)\n"
     "  pelmora dialup test ENTRY [--timeout SEC]\n"
-    "                                       dial ENTRY, report its status texts, hang up again\n",
+    "                                       dial ENTRY (or use its link if one is up), report the\n"
+    "                                       status texts, hang up again what was dialed\n",
     runDialup,
 };
 

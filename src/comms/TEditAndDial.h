@@ -1,6 +1,6 @@
 #pragma once
 
-#include "comms/TCustomEditAndBtn.h"
+#include "widgets/TCustomEditAndBtn.h"
 
 #include <QIcon>
 

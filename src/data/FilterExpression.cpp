@@ -1,6 +1,7 @@
 #include "data/FilterExpression.h"
 
 #include "data/DataError.h"
+#include "data/ExactCondition.h"
 
 #include <cctype>
 #include <cmath>
@@ -193,7 +194,8 @@ private:
     }
 
     SqlCondition comparison();
-    SqlCondition textComparison(const FieldDef& field, const std::string& op, const Token& literal) const;
+    SqlCondition textComparison(
+        const FieldDef& field, const std::string& op, const Token& literal, bool exactOnly) const;
     Value literalFor(const FieldDef& field, const Token& literal) const;
 
     std::string m_text;
@@ -216,7 +218,10 @@ SqlCondition Parser::comparison()
     if (m_token.kind != Tok::Op)
         fail(m_token.kind == Tok::End ? "a comparison is missing"
                                       : "expected a comparison instead of \"" + m_token.text + "\"");
-    const std::string op = m_token.text == "<>" ? "<>" : m_token.text;
+    // "==" is equality without the "starts with" reading of a trailing *: names chosen from a list
+    // (a category, an activity) must match whole whatever characters they hold.
+    const bool exactOnly = m_token.text == "==";
+    const std::string op = exactOnly ? "=" : m_token.text;
     advance();
     const Token literal = m_token;
     if (literal.kind != Tok::Number && literal.kind != Tok::Text && literal.kind != Tok::Name)
@@ -231,17 +236,19 @@ SqlCondition Parser::comparison()
         return { column + (op == "=" ? " IS NULL" : " IS NOT NULL"), {} };
     }
     if ((field->type == FieldType::Alpha || field->type == FieldType::Memo) && (op == "=" || op == "<>"))
-        return textComparison(*field, op, literal);
+        return textComparison(*field, op, literal, exactOnly);
     if (field->type == FieldType::Logical)
         return { "ifnull(" + column + ", 0) " + op + " ?", { literalFor(*field, literal) } };
     return { column + " " + op + " ?", { literalFor(*field, literal) } };
 }
 
 // Equal or not equal to a text, or (a quoted text ending in *) starting or not starting with it.
-SqlCondition Parser::textComparison(const FieldDef& field, const std::string& op, const Token& literal) const
+SqlCondition Parser::textComparison(
+    const FieldDef& field, const std::string& op, const Token& literal, bool exactOnly) const
 {
     const std::string column = "\"" + field.name + "\"";
-    const bool prefixed = literal.kind == Tok::Text && literal.text.size() > 1 && literal.text.back() == '*';
+    const bool prefixed
+        = !exactOnly && literal.kind == Tok::Text && literal.text.size() > 1 && literal.text.back() == '*';
     std::string value = std::get<std::string>(literalFor(field, literal));
     if (prefixed)
         value.pop_back();
@@ -306,6 +313,18 @@ Value Parser::literalFor(const FieldDef& field, const Token& literal) const
 }
 
 } // namespace
+
+std::string exactCondition(const std::string& field, const std::string& text)
+{
+    std::string quoted;
+    quoted.reserve(text.size() + 2);
+    for (char c : text) {
+        quoted += c;
+        if (c == '"')
+            quoted += '"';
+    }
+    return field + " ==\"" + quoted + "\"";
+}
 
 SqlCondition parseFilter(
     const std::string& expression, const TableDef& table, const DateFormat& dates, bool seekIndexes)

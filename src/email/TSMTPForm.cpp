@@ -104,6 +104,11 @@ void TSMTPForm::buildToolBar()
     SpeedButton3 = button("SpeedButton3", tr("Cut"), QStyle::SP_DialogDiscardButton);
     SpeedButton4 = button("SpeedButton4", tr("Copy"), QStyle::SP_FileDialogContentsView);
     SpeedButton5 = button("SpeedButton5", tr("Paste"), QStyle::SP_DialogApplyButton);
+    // The style has no clipboard pictures; the desktop's icon theme has, where there is one.
+    const std::pair<QToolButton*, const char*> themed[]
+        = { { SpeedButton3, "edit-cut" }, { SpeedButton4, "edit-copy" }, { SpeedButton5, "edit-paste" } };
+    for (const auto& [b, name] : themed)
+        b->setIcon(QIcon::fromTheme(QLatin1String(name), b->icon()));
     ToolBar->addSeparator();
     btnSendAll = new QPushButton(tr("Send To All"), ToolBar);
     btnSendAll->setObjectName(QStringLiteral("btnSendAll"));
@@ -112,6 +117,10 @@ void TSMTPForm::buildToolBar()
     btnClose = new QPushButton(tr("Close"), ToolBar);
     btnClose->setObjectName(QStringLiteral("btnClose"));
     ToolBar->addWidget(btnClose);
+    // A dialog presses its first push button on Enter: Enter at the end of the subject line
+    // would send the message to every contact, or close the window on what was typed.
+    for (QPushButton* b : { btnSendAll, btnClose })
+        b->setAutoDefault(false);
 
     connect(SendButton, &QToolButton::clicked, this, &TSMTPForm::SendButtonClick);
     connect(SpeedButton1, &QToolButton::clicked, this, &TSMTPForm::SpeedButton1Click);
@@ -268,6 +277,10 @@ void TSMTPForm::send(bool later, bool broadcastToo)
     }
     m_stored = result.counter;
     if (!later && result.queued) {
+        // The client closes the connection after its error, which writes over the reason in
+        // the status line; the reason is what the user must see there.
+        if (!result.error.empty())
+            status(fromStd(result.error));
         if (!m_smtp->Canceled())
             app::prompts().showError(this, tr("Error"), fromStd(result.error));
     } else if (!later && broadcastToo) {

@@ -59,6 +59,9 @@ public:
     // The Counter of the row the last Send stored; 0 when none.
     std::int64_t storedCounter() const { return m_stored; }
     bool busy() const { return m_busy; }
+    // The client every send of this window goes through: its server, account and time-out are
+    // set from `account` at each send; how it protects the connection is left as set here.
+    protocols::TmsSMTP& smtpClient() { return *m_smtp; }
 
     // Sends the queued rows of one contact, or of every owner; one result per row. A failure
     // ends the run: the rows after it stay queued for the next one.

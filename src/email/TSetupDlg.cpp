@@ -67,6 +67,7 @@ TSetupDlg::TSetupDlg(QWidget* parent)
     RASComboBox = fixedList(QStringLiteral("RASComboBox"), { tr("None") }, this);
     PasswordEdit = lineEdit(QStringLiteral("PasswordEdit"), this);
     PasswordEdit->setEchoMode(QLineEdit::Password);
+    PasswordEdit->setStyleSheet(QStringLiteral("lineedit-password-character: 42")); // "*"
     UserAddressEdit = lineEdit(QStringLiteral("UserAddressEdit"), this);
 
     auto* frame = new QGroupBox(this);

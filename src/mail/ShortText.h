@@ -5,33 +5,35 @@
 
 namespace pelmora::mail {
 
-// The longest text the mail model keeps in a name, address, subject, file name or content type.
+// The longest name or address the user is offered to type; received text is never cut to it.
 inline constexpr std::size_t MaxShortText = 255;
 
 // Cuts UTF-8 text after `maxChars` characters, never inside a character.
 std::string cutUtf8(std::string_view text, std::size_t maxChars = MaxShortText);
 
-// A text field of the mail model: whatever is assigned is cut at 255 characters, so no
-// caller can store more than the stored records and the header lines are made for.
+// A text field of the mail model (name, address, subject, file name, content type). It keeps
+// whatever is assigned whole: mail arrives with texts of any length, and a cut subject or
+// address would store a message other than the one received. Input fields limit what the
+// user types instead.
 class ShortText {
 public:
     ShortText() = default;
     ShortText(std::string_view text)
-        : m_text(cutUtf8(text))
+        : m_text(text)
     {
     }
     ShortText(const char* text)
-        : m_text(cutUtf8(text))
+        : m_text(text)
     {
     }
     ShortText(const std::string& text)
-        : m_text(cutUtf8(text))
+        : m_text(text)
     {
     }
 
     ShortText& operator=(std::string_view text)
     {
-        m_text = cutUtf8(text);
+        m_text = std::string(text);
         return *this;
     }
     ShortText& operator=(const char* text) { return *this = std::string_view(text); }

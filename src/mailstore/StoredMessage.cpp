@@ -5,6 +5,8 @@
 #include "data/Schema.h"
 #include "data/SqlDatabase.h"
 
+#include <algorithm>
+
 namespace pelmora::mailstore {
 
 using data::Value;
@@ -37,6 +39,20 @@ void checkWidth(const data::TableDef& table, const std::string& field, const std
         throw Error("The value of field " + field + " is longer than " + std::to_string(def->size) + " characters");
 }
 
+// Whether `path` names something inside `directory` (not the directory itself), by the names
+// alone: a row edited to point elsewhere never gets a file outside removed.
+bool isInside(const std::filesystem::path& path, const std::filesystem::path& directory)
+{
+    const std::filesystem::path file = std::filesystem::absolute(path).lexically_normal();
+    const std::filesystem::path dir = std::filesystem::absolute(directory).lexically_normal();
+    auto d = dir.begin(), p = file.begin();
+    for (; d != dir.end() && p != file.end() && !d->empty(); ++d, ++p) {
+        if (*d != *p)
+            return false;
+    }
+    return (d == dir.end() || d->empty()) && p != file.end();
+}
+
 } // namespace
 
 MailStore::MailStore(data::Database& database)
@@ -59,7 +75,8 @@ void MailStore::checkWidths(const StoredMessage& message) const
 
 std::int64_t MailStore::insert(const StoredMessage& message)
 {
-    checkWidths(message);
+    if (message.status == kOutgoing)
+        checkWidths(message);
     data::SqlDatabase& sql = m_database.sql();
     data::Transaction transaction(sql);
     sql.prepare("INSERT INTO \"EMAIL\" (\"Subject\", \"SenderName\", \"SenderEmail\", \"Body\", \"Queue\", "
@@ -143,6 +160,53 @@ void MailStore::markSent(std::int64_t counter)
 bool MailStore::contactExists(std::int64_t counter)
 {
     return m_database.sql().scalar("SELECT COUNT(*) FROM \"Contacts\" WHERE \"Counter\" = ?", { counter }) > 0;
+}
+
+std::vector<std::int64_t> MailStore::list(std::optional<std::int64_t> contact, std::optional<std::int64_t> status)
+{
+    std::string query = "SELECT \"Counter\" FROM \"EMAIL\" WHERE 1";
+    std::vector<Value> params;
+    if (contact) {
+        query += " AND \"Contact\" = ?";
+        params.emplace_back(*contact);
+    }
+    if (status) {
+        query += " AND \"Status\" = ?";
+        params.emplace_back(*status);
+    }
+    data::Statement& st = m_database.sql().prepare(query + " ORDER BY \"Counter\"");
+    st.bindAll(params);
+    std::vector<std::int64_t> rows;
+    while (st.step())
+        rows.push_back(st.columnInt(0));
+    return rows;
+}
+
+std::vector<std::string> MailStore::remove(std::int64_t counter, const std::filesystem::path& attachDirectory)
+{
+    const StoredMessage message = load(counter);
+    data::SqlDatabase& sql = m_database.sql();
+    std::vector<std::string> doomed;
+    {
+        data::Transaction transaction(sql);
+        sql.prepare("DELETE FROM \"Attach\" WHERE \"EmailNum\" = ?").bind(1, counter).run();
+        sql.prepare("DELETE FROM \"EMAIL\" WHERE \"Counter\" = ?").bind(1, counter).run();
+        for (const std::string& location : message.attachments) {
+            if (std::find(doomed.begin(), doomed.end(), location) == doomed.end() && isInside(location, attachDirectory)
+                && sql.scalar("SELECT COUNT(*) FROM \"Attach\" WHERE \"Location\" = ?", { location }) == 0)
+                doomed.push_back(location);
+        }
+        transaction.commit();
+    }
+    // Only after the commit: a delete that did not happen keeps its files.
+    std::vector<std::string> kept;
+    for (const std::string& file : doomed) {
+        std::error_code error;
+        std::filesystem::remove(file, error);
+        if (error)
+            kept.push_back(file);
+    }
+    return kept;
 }
 
 } // namespace pelmora::mailstore

@@ -3,6 +3,7 @@
 #include "data/Value.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,8 +45,9 @@ class MailStore {
 public:
     explicit MailStore(data::Database& database);
 
-    // Stores a new row and its attachment rows; returns the new Counter. A text wider than its
-    // field is refused before anything is written.
+    // Stores a new row and its attachment rows; returns the new Counter. For outgoing mail, a
+    // text wider than its field is refused before anything is written (the user typed it and
+    // can shorten it); received mail is stored whole, however long its texts.
     std::int64_t insert(const StoredMessage& message);
     // The stored message; throws pelmora::Error when there is no such row.
     StoredMessage load(std::int64_t counter);
@@ -54,6 +56,12 @@ public:
     // Marks a queued row as handed over to the server; its date and status stay as they were.
     void markSent(std::int64_t counter);
     bool contactExists(std::int64_t counter);
+    // The rows of one owner (or of all), optionally of one status, by Counter.
+    std::vector<std::int64_t> list(std::optional<std::int64_t> contact, std::optional<std::int64_t> status = {});
+    // Deletes the row and its Attach rows, and then each of its files inside `attachDirectory`
+    // that no other row names (copied messages share files). Returns the files that could not
+    // be removed; throws pelmora::Error when there is no such row.
+    std::vector<std::string> remove(std::int64_t counter, const std::filesystem::path& attachDirectory);
 
 private:
     void checkWidths(const StoredMessage& message) const;

@@ -7,8 +7,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
+#include <ifaddrs.h>
+#include <map>
+#include <mutex>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <set>
 #include <spawn.h>
+#include <sstream>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -54,18 +63,73 @@ std::string exitText(int code)
     }
 }
 
+// Reaps `pid` if it has ended, without waiting; true when it is gone.
+bool reapNow(pid_t pid, int& status)
+{
+    for (;;) {
+        pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done < 0 && errno == EINTR)
+            continue;
+        return done == pid || done < 0;
+    }
+}
+
 // Waits a bounded time for a child that should be ending; true when it has been reaped.
 bool reap(pid_t pid, int& status, std::chrono::milliseconds limit)
 {
     auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
-        pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid || (done < 0 && errno != EINTR))
+        if (reapNow(pid, status))
             return true;
         if (std::chrono::steady_clock::now() >= deadline)
             return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+}
+
+// A daemon told to hang up may take seconds to end the link. The caller does not wait for it:
+// a thread of its own reaps it, and ends it by force if it has not gone within a few seconds.
+// The daemons of ours that were told to end: links on their way down, not links that are up.
+std::mutex endingMutex;
+std::set<long> ending;
+
+void reapInBackground(pid_t pid)
+{
+    {
+        std::lock_guard lock(endingMutex);
+        ending.insert(pid);
+    }
+    std::thread([pid] {
+        int status = 0;
+        if (!reap(pid, status, std::chrono::milliseconds(3000))) {
+            ::kill(pid, SIGKILL);
+            while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
+        }
+        std::lock_guard lock(endingMutex);
+        ending.erase(pid);
+    }).detach();
+}
+
+bool isEnding(long pid)
+{
+    std::lock_guard lock(endingMutex);
+    return ending.count(pid) != 0;
+}
+
+// A descriptor that becomes readable when `pid` ends, so that its end is waited for like its
+// output; -1 where the system offers none (the caller then looks again after a short while).
+int processFd(pid_t pid)
+{
+#ifdef SYS_pidfd_open
+    long fd = ::syscall(SYS_pidfd_open, pid, 0);
+    if (fd >= 0) {
+        ::fcntl(int(fd), F_SETFD, FD_CLOEXEC);
+        return int(fd);
+    }
+#else
+    (void)pid;
+#endif
+    return -1;
 }
 
 // Quoted for the daemon's options file, so that spaces, quotes and backslashes stay in the word.
@@ -118,6 +182,7 @@ public:
             throw ERASError(std::string("The dial-up daemon could not be started: ") + std::strerror(failed));
         }
         m_fd = pipeFds[0];
+        m_id = m_pid;
         ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
     }
 
@@ -125,7 +190,8 @@ public:
     PppdDial(const PppdDial&) = delete;
     PppdDial& operator=(const PppdDial&) = delete;
 
-    int fd() const override { return m_fd; }
+    int fd() const override { return m_fd >= 0 ? m_fd : m_processFd; }
+    long id() const override { return m_id; }
 
     State process(std::vector<std::string>& statusTexts, std::string& error) override
     {
@@ -135,12 +201,17 @@ public:
         }
         readOutput(statusTexts);
         if (m_state == State::Dialing && m_fd < 0 && m_pid > 0) {
+            // Its output has ended; the daemon is ending too. Its exit is watched like its
+            // output was, so the program stays alive while it takes its time.
             int status = 0;
-            if (reap(m_pid, status, std::chrono::milliseconds(2000))) {
+            if (reapNow(m_pid, status)) {
                 m_pid = -1;
+                closeProcessFd();
                 m_state = State::Failed;
                 m_error = WIFEXITED(status) ? exitText(WEXITSTATUS(status))
                                             : std::string("The dial-up daemon ended unexpectedly");
+            } else if (m_processFd < 0) {
+                m_processFd = processFd(m_pid);
             }
         }
         if (m_state != State::Dialing)
@@ -154,15 +225,15 @@ public:
     {
         removePasswordFile();
         if (m_pid > 0) {
-            // Only our own child is ended; the daemon hangs the line up on SIGTERM.
+            // Only our own child is ended; the daemon hangs the line up on SIGTERM. Most end at
+            // once; one that takes longer is left to a reaper rather than held up for.
             int status = 0;
             ::kill(m_pid, SIGTERM);
-            if (!reap(m_pid, status, std::chrono::milliseconds(3000))) {
-                ::kill(m_pid, SIGKILL);
-                reap(m_pid, status, std::chrono::milliseconds(3000));
-            }
+            if (!reap(m_pid, status, std::chrono::milliseconds(200)))
+                reapInBackground(m_pid);
             m_pid = -1;
         }
+        closeProcessFd();
         if (m_fd >= 0) {
             ::close(m_fd);
             m_fd = -1;
@@ -170,6 +241,14 @@ public:
     }
 
 private:
+    void closeProcessFd()
+    {
+        if (m_processFd >= 0) {
+            ::close(m_processFd);
+            m_processFd = -1;
+        }
+    }
+
     void writePasswordFile(const std::string& password)
     {
         std::string pattern = (fs::temp_directory_path() / "pelmora-ppp-XXXXXX").string();
@@ -252,7 +331,9 @@ private:
     }
 
     pid_t m_pid = -1;
+    long m_id = 0;
     int m_fd = -1;
+    int m_processFd = -1;
     fs::path m_passwordFile;
     std::string m_pending;
     std::string m_error;
@@ -287,12 +368,102 @@ public:
         // The name becomes a path under the peers folder on the daemon's side.
         if (entry.empty() || entry.find('/') != std::string::npos || entry.front() == '.' || entry.front() == '-')
             throw ERASError("Invalid service name");
-        return std::make_unique<PppdDial>(m_pppd, entry, password);
+        auto kept = m_kept.find(entry);
+        const bool useKept = password.empty() && kept != m_kept.end();
+        return std::make_unique<PppdDial>(m_pppd, entry, useKept ? kept->second : password);
     }
 
+    std::vector<RasConnection> connections() override
+    {
+        std::vector<RasConnection> links = daemons();
+        // Whoever brought them up, the ppp interfaces with an address are links to the network.
+        ifaddrs* list = nullptr;
+        if (::getifaddrs(&list) == 0) {
+            for (const ifaddrs* it = list; it; it = it->ifa_next) {
+                if (it->ifa_addr && it->ifa_addr->sa_family == AF_INET && (it->ifa_flags & IFF_UP)
+                    && std::string_view(it->ifa_name).starts_with("ppp"))
+                    links.push_back({ {}, -static_cast<long>(::if_nametoindex(it->ifa_name)), true });
+            }
+            ::freeifaddrs(list);
+        }
+        return links;
+    }
+
+    bool hasOwnPassword(const std::string& entry) override
+    {
+        if (m_kept.count(entry))
+            return true;
+        // An entry whose file sets a password dials with it; one handed over would replace it.
+        std::ifstream file(m_peers / entry);
+        for (std::string line; std::getline(file, line);) {
+            const auto start = line.find_first_not_of(" \t");
+            if (start != std::string::npos && line.compare(start, 8, "password") == 0
+                && (line.size() == start + 8 || line[start + 8] == ' ' || line[start + 8] == '\t'))
+                return true;
+        }
+        return false;
+    }
+
+    // Kept in memory only: the password is never written into a file of the system.
+    void keepPassword(const std::string& entry, const std::string& password) override { m_kept[entry] = password; }
+
 private:
+    // The daemons started as "pppd ... call ENTRY", by this program or any other. A daemon's
+    // own children carry its command line for a moment after they are made; they are not links.
+    std::vector<RasConnection> daemons() const
+    {
+        // Started by its full path, or by its bare name through the search path; a daemon of the
+        // same name elsewhere is another program's.
+        const std::string full = m_pppd.string();
+        const std::string name = m_pppd.filename().string();
+        std::vector<std::pair<RasConnection, long>> found; // with the parent of each
+        std::error_code error;
+        for (fs::directory_iterator it("/proc", error), end; !error && it != end; it.increment(error)) {
+            const std::string pid = it->path().filename().string();
+            if (pid.empty() || pid.find_first_not_of("0123456789") != std::string::npos || isEnding(std::stol(pid)))
+                continue;
+            std::ifstream file(it->path() / "cmdline", std::ios::binary);
+            std::vector<std::string> argv;
+            for (std::string arg; std::getline(file, arg, '\0');)
+                argv.push_back(arg);
+            const auto daemon = std::find_if(
+                argv.begin(), argv.end(), [&](const std::string& arg) { return arg == full || arg == name; });
+            if (daemon == argv.end())
+                continue;
+            const auto call = std::find(daemon, argv.end(), "call");
+            if (call == argv.end() || call + 1 == argv.end())
+                continue;
+            found.push_back({ { *(call + 1), std::stol(pid), false }, parentOf(it->path()) });
+        }
+        std::vector<RasConnection> links;
+        for (const auto& [link, parent] : found) {
+            const bool child = std::any_of(
+                found.begin(), found.end(), [parent = parent](const auto& other) { return other.first.id == parent; });
+            if (!child)
+                links.push_back(link);
+        }
+        return links;
+    }
+
+    static long parentOf(const fs::path& process)
+    {
+        std::ifstream file(process / "stat");
+        std::string line;
+        std::getline(file, line);
+        // "pid (name) state ppid ...": the name may hold spaces and parentheses.
+        const auto close = line.rfind(')');
+        if (close == std::string::npos)
+            return 0;
+        std::istringstream rest(line.substr(close + 1));
+        std::string state;
+        long parent = 0;
+        rest >> state >> parent;
+        return parent;
+    }
+
     fs::path m_peers;
     fs::path m_pppd;
+    std::map<std::string, std::string> m_kept;
 };
 
 } // namespace

@@ -69,9 +69,28 @@ std::optional<std::string> TagRas::setService(const std::string& name)
     return std::nullopt;
 }
 
+bool TagRas::alreadyConnected()
+{
+    // Our own line does not count: a second Connect dials again.
+    const long own = m_dial ? m_dial->id() : 0;
+    const std::vector<RasConnection> links = m_backend->connections();
+    for (const RasConnection& link : links) {
+        if (link.entry == m_service && (own == 0 || link.id != own))
+            return true;
+    }
+    if (ForceService)
+        return false;
+    return std::any_of(links.begin(), links.end(),
+        [own](const RasConnection& link) { return link.hasAddress && (own == 0 || link.id != own); });
+}
+
 void TagRas::Connect()
 {
-    if (m_service.empty()) {
+    if (m_service.empty() || alreadyConnected()) {
+        // A line someone else brought up is used as it is and left alone at hang-up. A line of
+        // ours from an earlier Connect would be left where nothing could end it: it goes.
+        if (m_dial)
+            HangUp();
         m_connected = true;
         m_dialedByMe = false;
         return;
@@ -80,7 +99,13 @@ void TagRas::Connect()
     // left running where nothing could end it.
     if (m_dial)
         HangUp();
-    m_dial = m_backend->dial(m_service, Password);
+    std::string password;
+    if (!m_backend->hasOwnPassword(m_service)) {
+        password = Password;
+        if (!RemovePassword && !password.empty())
+            m_backend->keepPassword(m_service, password);
+    }
+    m_dial = m_backend->dial(m_service, password);
     if (!m_dial)
         return;
     m_dialedByMe = true;
@@ -102,6 +127,8 @@ void TagRas::Connect()
             break;
         if (state == RasDial::State::Connected) {
             m_connected = true;
+            if (MinimizeAtConnect)
+                minimizeConnectionWindow();
             return;
         }
         if (state == RasDial::State::Failed)
@@ -118,7 +145,7 @@ void TagRas::Connect()
         if (m_dial->fd() >= 0)
             m_pump->waitFor(m_dial->fd(), EventPump::Readable, wait);
         else
-            m_pump->sleepFor(wait);
+            m_pump->sleepFor(std::min(wait, std::chrono::milliseconds(50))); // nothing to wait on: look again soon
     }
     // Every way out of a dial that did not connect ends the dial, so no half-open line is left.
     HangUp();
@@ -127,6 +154,14 @@ void TagRas::Connect()
     if (timedOut)
         throw ETimedOutError();
     throw ERASError(error.empty() ? rasErrorText(0) : error);
+}
+
+void TagRas::minimizeConnectionWindow()
+{
+    // The window appears once the line is up; it is given a moment to show before it is looked for.
+    m_pump->sleepFor(std::chrono::milliseconds(1000));
+    if (MinimizeWindow)
+        MinimizeWindow("Connected to " + m_service);
 }
 
 void TagRas::Disconnect()

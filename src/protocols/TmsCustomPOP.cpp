@@ -6,6 +6,7 @@
 #include "protocols/MessageSpool.h"
 
 #include <charconv>
+#include <stdexcept>
 
 namespace pelmora::protocols {
 
@@ -32,6 +33,13 @@ TmsCustomPOP::TmsCustomPOP(net::EventPump* pump)
 {
     DefaultPort = 110;
     ServiceName = "pop3";
+}
+
+void TmsCustomPOP::MessageReceived(int index, std::istream& text)
+{
+    if (!OnMessage)
+        throw std::runtime_error("Nothing takes the message");
+    OnMessage(*this, index, text);
 }
 
 void TmsCustomPOP::CheckAccount()

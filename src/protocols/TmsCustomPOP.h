@@ -18,6 +18,7 @@ class TmsCustomPOP : public net::TmsMailBase {
 public:
     using NumNotifyEvent = std::function<void(TmsCustomPOP& sender, int number)>;
     using ProgressEvent = std::function<void(TmsCustomPOP& sender, int percent)>;
+    using MessageEvent = std::function<void(TmsCustomPOP& sender, int index, std::istream& text)>;
 
     explicit TmsCustomPOP(net::EventPump* pump = nullptr);
 
@@ -29,6 +30,9 @@ public:
     NumNotifyEvent OnRetrieved;
     NumNotifyEvent OnDeleting;
     ProgressEvent OnProgress;
+    // Receives each message's text where no subclass takes it; an exception keeps the message
+    // on the server.
+    MessageEvent OnMessage;
 
     void Retrieve(bool leaveOnServer);
     // Fetches message `index` (zero-based) and hands it on; false when MessageReceived failed,
@@ -42,7 +46,8 @@ public:
 
 protected:
     // Receives the complete text of one message, as the sender wrote it (dot-stuffing undone).
-    virtual void MessageReceived(int index, std::istream& text) = 0;
+    // Hands it to OnMessage; without a handler nothing takes it, so it stays on the server.
+    virtual void MessageReceived(int index, std::istream& text);
     virtual void CheckAccount();
     void ProcessLine(const std::string& line) override;
     void Login() override;

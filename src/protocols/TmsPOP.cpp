@@ -6,9 +6,7 @@
 
 namespace pelmora::protocols {
 
-namespace {
-
-void keepWhole(mail::TmsMessage& message, const std::string& error, std::istream& text)
+void keepMessageWhole(mail::TmsMessage& message, const std::string& error, std::string text)
 {
     message.Body = { "The following error has been occured while processing the message:", error,
         "The original message will be stored as an attachment" };
@@ -16,12 +14,20 @@ void keepWhole(mail::TmsMessage& message, const std::string& error, std::istream
     item->SetFileName("original.eml");
     item->Encoding = mail::aeSevenBit;
     item->ContentType = "message/rfc822";
+    item->Stream = std::move(text);
+    message.Attachments.AddItem(std::move(item));
+}
+
+namespace {
+
+void keepWhole(mail::TmsMessage& message, const std::string& error, std::istream& text)
+{
     text.clear();
     text.seekg(0);
-    item->Stream.assign(std::istreambuf_iterator<char>(text), std::istreambuf_iterator<char>());
+    std::string whole(std::istreambuf_iterator<char>(text), std::istreambuf_iterator<char> {});
     if (!text.eof() && text.fail())
         throw Error("Cannot read the message back from its spool file");
-    message.Attachments.AddItem(std::move(item));
+    keepMessageWhole(message, error, std::move(whole));
 }
 
 } // namespace

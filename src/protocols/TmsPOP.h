@@ -5,6 +5,10 @@
 
 namespace pelmora::protocols {
 
+// Replaces the message by an explanation of `error` with `text`, the message as received,
+// attached whole as "original.eml": what cannot be read is still never lost.
+void keepMessageWhole(mail::TmsMessage& message, const std::string& error, std::string text);
+
 // The POP3 client the application uses: every message is parsed and kept in Messages, which
 // the caller empties before a new retrieval.
 class TmsPOP : public TmsCustomPOP {

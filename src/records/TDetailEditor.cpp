@@ -1,13 +1,13 @@
 #include "records/TDetailEditor.h"
 
+#include "data/TableView.h"
 #include "widgets/DateText.h"
 #include "widgets/FieldLink.h"
 #include "widgets/TBrDateForm.h"
+#include "widgets/TCustomEditAndBtn.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TfrmMemo.h"
 #include "widgets/Widgets.h"
-#include "comms/TCustomEditAndBtn.h"
-#include "data/TableView.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -37,6 +37,8 @@ protected:
     void bind(QWidget* control, const char* field);
 
     app::TDataSource* source() const { return m_source; }
+    // The control that gets the focus each time the editor is shown (the first row's otherwise).
+    void setFirstControl(QWidget* control) { m_first = control; }
     void showEvent(QShowEvent* event) override;
 
 private:

@@ -2,8 +2,8 @@
 
 #include "widgets/DateText.h"
 #include "widgets/TBrDateForm.h"
+#include "widgets/TCustomEditAndBtn.h"
 #include "widgets/Widgets.h"
-#include "comms/TCustomEditAndBtn.h"
 
 #include <QDialogButtonBox>
 #include <QFormLayout>

@@ -1,12 +1,11 @@
 #include "records/TfrmLinks.h"
 
-#include "widgets/TDataSource.h"
-#include "comms/TCustomEditAndBtn.h"
 #include "data/TableView.h"
+#include "widgets/OpenWebAddress.h"
+#include "widgets/TCustomEditAndBtn.h"
+#include "widgets/TDataSource.h"
 
-#include <QDesktopServices>
 #include <QStyle>
-#include <QUrl>
 
 namespace pelmora::records {
 
@@ -35,8 +34,8 @@ void TfrmLinks::goToWebPage()
         links->view().setDate("LastAccess", data::Date::today());
     }) && links->post(this);
     const QString url = QString::fromStdString(links->view().asString("URL"));
-    if (posted && !url.isEmpty())
-        QDesktopServices::openUrl(QUrl::fromUserInput(url));
+    if (posted)
+        app::openWebAddress(this, url);
 }
 
 } // namespace pelmora::records

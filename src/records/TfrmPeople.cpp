@@ -1,8 +1,11 @@
 #include "records/TfrmPeople.h"
 
-#include "comms/TCustomEditAndBtn.h"
 #include "comms/TEditAndDial.h"
 #include "comms/Telephony.h"
+#include "comms/TfrmFax.h"
+#include "data/TableView.h"
+#include "widgets/TCustomEditAndBtn.h"
+#include "widgets/TDataSource.h"
 
 #include <QStyle>
 
@@ -31,7 +34,15 @@ TfrmPeople::TfrmPeople(app::TDataSource* source, QWidget* parent)
     comms::TCustomEditAndBtn* fax = addEditWithButton(tr("Fax"), "Fax", 20);
     fax->setButtonIcon(style()->standardIcon(QStyle::SP_FileDialogDetailedView));
     fax->setButtonHint(tr("Send Fax"));
-    fax->setButtonEnabled(false); // until the fax window exists
+    // The fax page is written to the person as the record stands in the editor.
+    connect(fax, &comms::TCustomEditAndBtn::buttonClicked, this, [this] {
+        data::TableView& view = this->source()->view();
+        if (!view.isOpen() || view.isEmpty())
+            return;
+        auto text = [&](const char* field) { return QString::fromStdString(view.asString(field)); };
+        comms::TfrmFax::instance()->showWithAddress(
+            comms::TfrmFax::personLines(text("FirstName"), text("LastName"), text("Fax")));
+    });
     addMemo(tr("Notes"), "Notes", tr("Notes"));
     resize(460, 460);
 }

@@ -5,12 +5,15 @@
 #include "widgets/Prompts.h"
 #include "widgets/TableModel.h"
 #include "widgets/TDataSource.h"
+#include "widgets/TfrmMemo.h"
 #include "widgets/Widgets.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+
+#include <memory>
 
 namespace pelmora::app {
 
@@ -36,6 +39,7 @@ void TDBGrid::setDataSource(TDataSource* source, const std::vector<std::pair<std
     m_source = source;
     m_model = new TableModel(source, columns, this);
     m_model->setShowsInsertRow(m_insertInPlace);
+    m_model->setMarksOrderTitle(m_titleSort);
     for (const std::string& name : m_readOnlyFields)
         m_model->setReadOnly(name);
     setModel(m_model);
@@ -47,7 +51,18 @@ void TDBGrid::setDataSource(TDataSource* source, const std::vector<std::pair<std
     connect(this, &QTableView::pressed, this, &TDBGrid::cellPressed, Qt::UniqueConnection);
     connect(this, &QTableView::doubleClicked, this, &TDBGrid::cellDoubleClicked, Qt::UniqueConnection);
     connect(source, &TDataSource::currentChanged, this, &TDBGrid::followCurrent);
-    connect(m_model, &QAbstractItemModel::modelReset, this, &TDBGrid::followCurrent);
+    // The records are read anew (a filter, an order): the cursor stays in the column it was in.
+    auto column = std::make_shared<int>(-1);
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this, column] {
+        if (currentIndex().isValid())
+            *column = currentIndex().column();
+    });
+    connect(m_model, &QAbstractItemModel::modelReset, this, [this, column] {
+        followCurrent();
+        const QModelIndex current = currentIndex();
+        if (current.isValid() && *column > 0 && *column < m_model->columnCount() && current.column() != *column)
+            setCurrentIndex(m_model->index(current.row(), *column));
+    });
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &TDBGrid::followCurrent);
     followCurrent();
 }
@@ -66,6 +81,80 @@ int TDBGrid::columnPixels(int column) const
     if (field.type == data::FieldType::Date && isButtonField(field.name))
         pixels += buttonRect(QRect(0, 0, pixels, verticalHeader()->defaultSectionSize())).width();
     return pixels;
+}
+
+void TDBGrid::setTitleSort(bool on)
+{
+    if (on && !m_titleSort) {
+        connect(horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+            if (m_model && column >= 0 && column < m_model->columnCount())
+                sortByField(m_model->field(column).name);
+        });
+        horizontalHeader()->setSectionsClickable(true);
+        // The blue title is drawn from the model's brushes, which only a plain header honours.
+        horizontalHeader()->setHighlightSections(false);
+    }
+    m_titleSort = on;
+    if (m_model)
+        m_model->setMarksOrderTitle(on);
+}
+
+bool TDBGrid::sortByField(const std::string& fieldName)
+{
+    if (!m_source)
+        return false;
+    data::TableView& view = m_source->view();
+    for (const data::IndexInfo& index : view.indexes()) {
+        if (!data::equalsNoCase(index.firstField, fieldName))
+            continue;
+        if (!m_source->post(this))
+            return false;
+        const bool sorted = m_source->guarded(this, [&] { view.setIndexName(index.name); });
+        horizontalHeader()->viewport()->update();
+        return sorted;
+    }
+    return false;
+}
+
+bool TDBGrid::isMemoColumn(int column) const
+{
+    return m_model && column >= 0 && column < m_model->columnCount()
+        && m_model->field(column).type == data::FieldType::Memo;
+}
+
+void TDBGrid::editMemo(const QModelIndex& index)
+{
+    if (!index.isValid() || !isMemoColumn(index.column()))
+        return;
+    const QString title = m_model->headerData(index.column(), Qt::Horizontal).toString();
+    const std::optional<QString> text = TfrmMemo::edit(window(), title, m_model->data(index, Qt::EditRole).toString());
+    if (text && m_model->setData(index, *text))
+        m_source->post(window());
+}
+
+void TDBGrid::moveToNextCell()
+{
+    const QModelIndex from = currentIndex();
+    if (!m_model || !from.isValid())
+        return;
+    // The next cell the user may change, along the row and then on the next one; at the last
+    // cell the cursor stays, since moving on would start a new record.
+    const int columns = m_model->columnCount();
+    int row = from.row();
+    int column = from.column();
+    for (int tries = 0; tries < 2 * columns; ++tries) {
+        if (++column >= columns) {
+            column = 0;
+            ++row;
+        }
+        if (row >= m_model->rowCount())
+            return;
+        const QModelIndex cell = m_model->index(row, column);
+        if ((cell.flags() & Qt::ItemIsEditable) || m_readOnlyFields.empty()) {
+            setCurrentIndex(cell);
+            return;
+        }
+    }
 }
 
 void TDBGrid::setInsertInPlace(bool on)
@@ -212,11 +301,34 @@ void TDBGrid::keyPressEvent(QKeyEvent* event)
         m_model->toggle(currentIndex());
         return;
     }
+    if (m_enterMovesNext && !ctrl && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && state() != QAbstractItemView::EditingState) {
+        moveToNextCell();
+        return;
+    }
     if (m_deleteFromKeyboard && ctrl && event->key() == Qt::Key_Delete) {
         deleteCurrent();
         return;
     }
     QTableView::keyPressEvent(event);
+}
+
+bool TDBGrid::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
+{
+    // The memo window takes the double-click; a one-line cell editor would show a fragment.
+    if (m_memoWindows && trigger == DoubleClicked && isMemoColumn(index.column())) {
+        editMemo(index);
+        return true;
+    }
+    return QTableView::edit(index, trigger, event);
+}
+
+void TDBGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint)
+{
+    QTableView::closeEditor(editor, hint);
+    // The cell editor ends with this hint when the user pressed Enter in it.
+    if (m_enterMovesNext && hint == QAbstractItemDelegate::SubmitModelCache)
+        moveToNextCell();
 }
 
 void TDBGrid::commitEditing()

@@ -25,6 +25,8 @@ public:
     explicit TDBGrid(QWidget* parent = nullptr);
     ~TDBGrid() override;
 
+    using QTableView::edit; // the public edit(index) stays beside the override below
+
     // Shows the view's own columns, or `columns` (field name, width in characters) when given.
     void setDataSource(TDataSource* source, const std::vector<std::pair<std::string, int>>& columns = {});
     TDataSource* dataSource() const { return m_source; }
@@ -46,6 +48,20 @@ public:
     // The cells of `fieldName` are typed or chosen from `items`, read each time a cell is opened.
     void setPickList(const std::string& fieldName, std::function<QStringList()> items);
     QStringList pickList(const std::string& fieldName) const;
+    // A click on a column title orders the view by the index whose first field is the column's
+    // (when the table has one); the title of the column the view is ordered by is drawn on blue.
+    void setTitleSort(bool on);
+    // Orders the view by the index on `fieldName`; false when the table has none.
+    bool sortByField(const std::string& fieldName);
+    // Enter moves to the next cell as Tab does, storing what was typed; it never starts a record.
+    void setEnterMovesToNextCell(bool on) { m_enterMovesNext = on; }
+    // A double-click on a memo cell opens the memo window on its whole text instead of the cell
+    // editor; OK stores the edited text.
+    void setMemoWindows(bool on) { m_memoWindows = on; }
+    bool isMemoColumn(int column) const;
+    // Opens the memo window on the memo cell `index` (what a double-click on it does).
+    void editMemo(const QModelIndex& index);
+
     // The area of a cell taken by its button.
     static QRect buttonRect(const QRect& cell);
 
@@ -67,9 +83,12 @@ protected:
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
 
 private:
     void followCurrent();
+    void moveToNextCell();
     void rowChosen(const QModelIndex& current, const QModelIndex& previous);
     void cellPressed(const QModelIndex& index);
     void cellDoubleClicked(const QModelIndex& index);
@@ -83,6 +102,9 @@ private:
     bool m_following = false;
     bool m_insertInPlace = false;
     bool m_deleteFromKeyboard = false;
+    bool m_titleSort = false;
+    bool m_enterMovesNext = false;
+    bool m_memoWindows = false;
     std::set<std::string> m_readOnlyFields;
     std::set<std::string> m_buttonFields;
     std::set<std::string> m_clickToggles;

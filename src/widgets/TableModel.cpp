@@ -3,6 +3,8 @@
 #include "widgets/DateText.h"
 #include "widgets/TDataSource.h"
 
+#include <QBrush>
+
 namespace pelmora::app {
 
 namespace {
@@ -151,11 +153,26 @@ QVariant TableModel::data(const QModelIndex& index, int role) const
     return f.type == data::FieldType::Date ? isoToDateText(text) : text;
 }
 
+std::string TableModel::orderField() const
+{
+    const data::TableView& view = m_source->view();
+    for (const data::IndexInfo& index : view.indexes()) {
+        if (index.name == view.indexName())
+            return index.firstField;
+    }
+    return {};
+}
+
 QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
         return QAbstractTableModel::headerData(section, orientation, role);
-    return QString::fromStdString(field(section).title());
+    if (role == Qt::DisplayRole)
+        return QString::fromStdString(field(section).title());
+    if ((role == Qt::BackgroundRole || role == Qt::ForegroundRole) && m_marksOrderTitle
+        && data::equalsNoCase(field(section).name, orderField()))
+        return role == Qt::BackgroundRole ? QBrush(Qt::blue) : QBrush(Qt::white);
+    return QAbstractTableModel::headerData(section, orientation, role);
 }
 
 Qt::ItemFlags TableModel::flags(const QModelIndex& index) const

@@ -49,6 +49,10 @@ public:
     int insertRow() const { return m_insertRow; }
     // A field the grid shows but the user may not change.
     void setReadOnly(const std::string& fieldName);
+    // Draws the title of the column the view is ordered by (its index's first field) on blue.
+    void setMarksOrderTitle(bool marks) { m_marksOrderTitle = marks; }
+    // The first field of the view's current index; empty when the view is ordered otherwise.
+    std::string orderField() const;
 
 private:
     static constexpr int PageSize = 64;
@@ -65,6 +69,7 @@ private:
     mutable std::int64_t m_count = -1;
     bool m_wasOpen = false;
     bool m_showsInsertRow = false;
+    bool m_marksOrderTitle = false;
     int m_insertRow = -1;
     std::vector<bool> m_readOnly; // per column
 };

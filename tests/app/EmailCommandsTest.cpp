@@ -2,11 +2,11 @@
 #include "PageCommandsFixture.h"
 
 #include "app/MainCommands.h"
-#include "app/TfrmFind.h"
-#include "comms/TCustomEditAndBtn.h"
+#include "widgets/TfrmFind.h"
 #include "email/TSMTPForm.h"
 #include "records/TfrmPeople.h"
 #include "widgets/TableModel.h"
+#include "widgets/TCustomEditAndBtn.h"
 
 #include <QAction>
 #include <QComboBox>

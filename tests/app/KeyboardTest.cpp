@@ -1,13 +1,13 @@
 #include "SampleMainForm.h"
 
 #include "app/MainCommands.h"
-#include "widgets/TBrDateForm.h"
-#include "widgets/TDataSource.h"
 #include "app/TfrmFilter.h"
-#include "app/TfrmFind.h"
-#include "comms/TCustomEditAndBtn.h"
+#include "widgets/TfrmFind.h"
 #include "comms/Telephony.h"
 #include "records/TfrmNotes.h"
+#include "widgets/TBrDateForm.h"
+#include "widgets/TCustomEditAndBtn.h"
+#include "widgets/TDataSource.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

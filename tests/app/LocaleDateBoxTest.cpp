@@ -1,9 +1,9 @@
 #include "GuiTest.h"
 
-#include "comms/TCustomEditAndBtn.h"
 #include "records/TfrmActivity.h"
 #include "records/TfrmDateRange1.h"
 #include "widgets/DateText.h"
+#include "widgets/TCustomEditAndBtn.h"
 
 #include <QLineEdit>
 #include <QTest>

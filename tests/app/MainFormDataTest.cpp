@@ -11,10 +11,10 @@
 #include "app/MainCommands.h"
 #include "app/MainPage.h"
 #include "app/TfrmMainForm.h"
-#include "comms/TCustomEditAndBtn.h"
 #include "comms/Telephony.h"
 #include "data/TfrmDataModule.h"
 #include "widgets/DateText.h"
+#include "widgets/TCustomEditAndBtn.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TDBGrid.h"
 

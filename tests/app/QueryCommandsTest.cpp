@@ -3,7 +3,7 @@
 #include "app/GuiDataPrompts.h"
 #include "app/MainCommands.h"
 #include "app/TfrmFilter.h"
-#include "app/TfrmFind.h"
+#include "widgets/TfrmFind.h"
 #include "app/TfrmMainForm.h"
 #include "app/TfrmSearch.h"
 #include "app/Tfrmsort.h"

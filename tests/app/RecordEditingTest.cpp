@@ -1,7 +1,7 @@
 #include "PageCommandsFixture.h"
 
 #include "app/ActivitiesPage.h"
-#include "app/TfrmFind.h"
+#include "widgets/TfrmFind.h"
 #include "data/SqlDatabase.h"
 #include "records/TfrmActivity.h"
 #include "records/TfrmDefActivity.h"

@@ -10,11 +10,11 @@
 #include "app/MainCommands.h"
 #include "app/QueryCommands.h"
 #include "app/TfrmFilter.h"
-#include "app/TfrmFind.h"
+#include "widgets/TfrmFind.h"
 #include "app/TfrmMainForm.h"
 #include "app/Tfrmsort.h"
-#include "comms/TCustomEditAndBtn.h"
 #include "settings/IniFile.h"
+#include "widgets/TCustomEditAndBtn.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -2,15 +2,15 @@
 #include "PageCommandsFixture.h"
 
 #include "app/ActivitiesPage.h"
-#include "app/ActivityFilter.h"
-#include "widgets/DateText.h"
-#include "widgets/TBrDateForm.h"
-#include "widgets/TDBGrid.h"
 #include "app/UserFieldsPage.h"
-#include "comms/TCustomEditAndBtn.h"
+#include "data/ActivityFilter.h"
 #include "records/TfrmDateRange1.h"
 #include "records/TfrmDefMore.h"
 #include "records/TLookupListForm.h"
+#include "widgets/DateText.h"
+#include "widgets/TBrDateForm.h"
+#include "widgets/TCustomEditAndBtn.h"
+#include "widgets/TDBGrid.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -131,8 +131,8 @@ protected:
         auto* page = form->activitiesPage();
         inModal<pelmora::records::TfrmDateRange1>(
             [page] {
-                page->dateList()->setCurrentIndex(pelmora::app::ActivityFilter::DateRange);
-                emit page->dateList()->activated(pelmora::app::ActivityFilter::DateRange);
+                page->dateList()->setCurrentIndex(pelmora::data::ActivityFilter::DateRange);
+                emit page->dateList()->activated(pelmora::data::ActivityFilter::DateRange);
             },
             respond);
     }

@@ -41,6 +41,7 @@ TEST(CommandLine, VersionHelpAndUnknownCommands)
     auto help = pelmora::test::runPelmora({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("Usage: pelmora"), std::string::npos);
+    EXPECT_NE(help.out.find("pelmora screenshots DIR"), std::string::npos);
 
     auto unknown = pelmora::test::runPelmora({"--home", "/nonexistent", "frobnicate"});
     EXPECT_EQ(unknown.exitCode, 2);

@@ -44,6 +44,7 @@ TEST(DialupCommandsTest, ListAndTestAgainstAStandIn)
     ASSERT_EQ(up.exitCode, 0) << up.err;
     auto result = nlohmann::json::parse(up.out);
     EXPECT_TRUE(result["connected"].get<bool>());
+    EXPECT_TRUE(result["dialed"].get<bool>());
     EXPECT_EQ(result["status"], nlohmann::json({ "Opening port", "Connecting device", "Connected" }));
 
     auto down = runPelmora({ "dialup", "test", "down" });

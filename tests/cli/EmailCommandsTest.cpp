@@ -148,3 +148,67 @@ TEST_F(EmailCommandsTest, ALineBreakPlantedInAStoredAddressSendsNothing)
     EXPECT_EQ(check.exitCode, 0) << check.out;
     EXPECT_TRUE(delivered(".eml").empty());
 }
+
+TEST_F(EmailCommandsTest, RetrieveFileShowSaveAndDeleteReceivedMail)
+{
+    for (const char* sub : { "new", "cur" }) {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(servers().maildir() / sub, error))
+            std::filesystem::remove(entry.path());
+    }
+    servers().deliver("1.A.test",
+        "From: Ann <ANN@x.test>\nSubject: report\nMessage-ID: <r@x>\nMIME-Version: 1.0\n"
+        "Content-Type: multipart/mixed; boundary=b\n\n--b\nContent-Type: text/plain\n\nline one\nline two\n"
+        "--b\nContent-Type: application/octet-stream; name=\"../r.bin\"\nContent-Transfer-Encoding: base64\n\n"
+        "aGVsbG8=\n--b--\n");
+    servers().deliver("2.B.test", "From: stranger@y.test\nSubject: hi\n\nbody\n");
+    RunResult retrieved = run({ "email", "retrieve" });
+    ASSERT_EQ(retrieved.exitCode, 0) << retrieved.err;
+    auto messages = nlohmann::json::parse(retrieved.out);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0]["subject"], "report");
+    EXPECT_EQ(messages[0]["number"], 0);
+    ASSERT_EQ(messages[0]["attachments"].size(), 1u);
+    const std::string file = messages[0]["attachments"][0];
+    EXPECT_EQ(std::filesystem::path(file).filename(), "r.bin");
+    EXPECT_EQ(readFile(file), "hello");
+    const std::string counter = std::to_string(messages[0]["counter"].get<std::int64_t>());
+
+    EXPECT_EQ(nlohmann::json::parse(run({ "email", "list", "--inbox" }).out).size(), 2u);
+    RunResult filed = run({ "email", "file-all" });
+    EXPECT_EQ(nlohmann::json::parse(filed.out), nlohmann::json({ { "filed", 1 }, { "left", 1 } }));
+    auto mine = nlohmann::json::parse(run({ "email", "list", "--contact", contact, "--status", "received" }).out);
+    ASSERT_EQ(mine.size(), 1u);
+    EXPECT_EQ(mine[0]["counter"].get<std::int64_t>(), messages[0]["counter"].get<std::int64_t>());
+    EXPECT_EQ(run({ "email", "file", counter, "--to", "0" }).exitCode, 1);
+
+    auto shown = nlohmann::json::parse(run({ "email", "show", counter }).out);
+    EXPECT_EQ(shown["body"], "line one\nline two");
+    const auto saved = files / "saved.txt";
+    ASSERT_EQ(run({ "email", "save", counter, "--out", saved.string() }).exitCode, 0);
+    EXPECT_TRUE(readFile(saved).ends_with("Content: \r\nline one\r\nline two\r\n"));
+    EXPECT_NE(run({ "email", "save", counter, "--out", saved.string() }).exitCode, 0);
+    EXPECT_EQ(nlohmann::json::parse(run({ "email", "attachments", counter }).out)[0]["exists"], true);
+
+    ASSERT_EQ(run({ "email", "delete", counter }).exitCode, 0);
+    EXPECT_FALSE(std::filesystem::exists(file));
+    EXPECT_EQ(run({ "email", "show", counter }).exitCode, 1);
+    EXPECT_EQ(nlohmann::json::parse(run({ "email", "list", "--all" }).out).size(), 1u);
+}
+
+TEST_F(EmailCommandsTest, ImportStoresEachMessageOnce)
+{
+    writeFile(files / "box", "From a@b Mon\nSubject: one\n\nx\nFrom c@d Tue\nSubject: two\n\ny\n");
+    RunResult dry = run({ "email", "import", (files / "box").string(), "--format", "mbox", "--dry-run" });
+    ASSERT_EQ(dry.exitCode, 0) << dry.err;
+    EXPECT_EQ(nlohmann::json::parse(dry.out),
+        nlohmann::json({ { "messages", 2 }, { "stored", 2 }, { "kept_whole", 0 }, { "skipped", 0 } }));
+    EXPECT_EQ(
+        nlohmann::json::parse(run({ "email", "import", (files / "box").string(), "--format", "mbox" }).out)["stored"],
+        2);
+    EXPECT_EQ(
+        nlohmann::json::parse(run({ "email", "import", (files / "box").string(), "--format", "mbox" }).out)["skipped"],
+        2);
+    EXPECT_EQ(run({ "email", "import", (files / "missing").string(), "--format", "mbox" }).exitCode, 1);
+    EXPECT_EQ(run({ "email", "import", (files / "box").string(), "--format", "pst" }).exitCode, 2);
+}

@@ -1,5 +1,6 @@
 #include "data/FilterExpression.h"
 #include "data/DataError.h"
+#include "data/ExactCondition.h"
 #include "DataTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -118,6 +119,37 @@ TEST_F(FilterTest, TextComparisonsKeepCaseWhateverIndexFindsThem)
     };
     for (const auto& [expression, where] : cases)
         EXPECT_EQ(filtered("Contacts", expression), shell("Contacts", where)) << expression;
+}
+
+// Names picked from a list go in whole: a quotation mark stays part of the name and a trailing *
+// is a character, not "starts with", with and without an index over the field.
+TEST_F(FilterTest, ExactConditionsMatchTheWholeNameWhateverItHolds)
+{
+    ASSERT_TRUE(test::haveSqliteShell());
+    database->sql().exec(R"(
+        INSERT INTO Contacts (Counter, LName, CategoryA, CategoryC) VALUES
+          (30, 'Say "Hi"', 'A "B"', 'Red*'), (31, 'Say', 'A ', 'Redder'), (32, 'x', 'a "b"', 'Red');
+    )");
+    const std::pair<std::string, const char*> cases[] = {
+        { exactCondition("CategoryA", "Friend*"), "CategoryA = 'Friend*'" },
+        // The shell helper cannot pass a double quote: char(34) stands for it.
+        { exactCondition("CategoryA", "A \"B\""), "CategoryA = 'A ' || char(34) || 'B' || char(34)" },
+        { exactCondition("CategoryC", "Red*"), "CategoryC = 'Red*'" },
+        { exactCondition("LName", "Say \"Hi\""), "LName = 'Say ' || char(34) || 'Hi' || char(34)" },
+        { exactCondition("LName", "\""), "LName = char(34)" },
+        { exactCondition("CategoryA", "Friend") + " and " + exactCondition("CategoryC", "Red*"),
+            "CategoryA = 'Friend' AND CategoryC = 'Red*'" },
+    };
+    for (const auto& [expression, where] : cases) {
+        EXPECT_EQ(filtered("Contacts", expression), shell("Contacts", where)) << expression;
+        TableView view("conditions", tableDef("Contacts"));
+        view.setDatabase(database);
+        view.setIndexName("LNameInd");
+        view.open();
+        view.addCondition(expression);
+        view.applyConditions();
+        EXPECT_EQ(walk(view).size(), shell("Contacts", where).size()) << expression;
+    }
 }
 
 // A filter that matches few records is read through its index and sorted, one over the view's

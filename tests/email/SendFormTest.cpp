@@ -144,3 +144,16 @@ TEST_F(SendFormTest, CloseIsRefusedDuringATransferAndCancelLeavesTheMessageQueue
     EXPECT_EQ(prompts->shown.size(), 1) << "a cancel is not reported as an error";
     EXPECT_FALSE(form->busy());
 }
+
+TEST_F(SendFormTest, EnterInAFieldNeitherSendsToAllNorClosesTheWindow)
+{
+    form->broadcastAddresses = [] { return std::vector<std::string> { "a@x.test", "b@x.test" }; };
+    form->SubjectEdit->setFocus();
+    QTest::keyClicks(form->SubjectEdit, QStringLiteral("Half a subject"));
+    QTest::keyClick(form->SubjectEdit, Qt::Key_Return);
+    QTest::keyClick(form->ToEdit, Qt::Key_Enter);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_EQ(form->storedCounter(), 0);
+    EXPECT_EQ(scalar("SELECT COUNT(*) FROM EMAIL"), 0);
+    EXPECT_EQ(deliveries(), 0u);
+}

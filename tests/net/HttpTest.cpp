@@ -1,3 +1,4 @@
+#include "net/PageGrab.h"
 #include "net/SocketErrors.h"
 #include "net/TagHTTP.h"
 
@@ -166,4 +167,37 @@ TEST_F(HttpServerTest, HttpsWithTrustedAndUntrustedCertificate)
     } catch (const ESocketError& error) {
         EXPECT_STREQ(error.what(), "TLS certificate of 127.1 not trusted: hostname mismatch");
     }
+}
+
+// A page grab saves the body byte for byte under the next free number, never over an existing
+// page, and leaves nothing behind for an error page.
+TEST_F(HttpServerTest, GrabbedPagesTakeTheNextFreeNumberAndErrorsLeaveNoFile)
+{
+    pelmora::test::TempDir docs;
+    std::string page = "<html>\r\n";
+    for (int i = 0; i < 5000; ++i)
+        page += "line " + std::to_string(i) + " \xc3\xa9" + std::string(1, '\0') + "\xff\n";
+    pelmora::test::writeFile(servers().webRoot() / "big.htm", page);
+    pelmora::test::writeFile(docs.path() / "3.htm", "another document's page");
+
+    TagHTTP http;
+    const GrabbedPage grabbed = grabPage(http, url("/big.htm"), docs.path(), 3);
+    EXPECT_EQ(grabbed.file, docs.path() / "4.htm");
+    EXPECT_EQ(grabbed.next, 5);
+    EXPECT_EQ(pelmora::test::readFile(grabbed.file), page);
+    EXPECT_EQ(pelmora::test::readFile(docs.path() / "3.htm"), "another document's page");
+    EXPECT_EQ(grabbed.headers.front(), "HTTP/1.1 200 OK");
+
+    for (const char* path : { "/missing.htm", "/broken" }) {
+        TagHTTP failing;
+        EXPECT_THROW(grabPage(failing, url(path), docs.path(), 5), ESocketError) << path;
+    }
+    size_t files = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(docs.path()))
+        ++files;
+    EXPECT_EQ(files, 2u); // 3.htm and 4.htm: no page, no temporary file from the failures
+
+    EXPECT_EQ(pageNumber("7"), 7);
+    for (const char* text : { "", "0", "-2", "abc", "3x", "99999999999", " 4" })
+        EXPECT_EQ(pageNumber(text), 1) << text;
 }

@@ -1,4 +1,4 @@
-#include "app/TfrmFind.h"
+#include "widgets/TfrmFind.h"
 
 #include "data/Database.h"
 #include "data/TableView.h"

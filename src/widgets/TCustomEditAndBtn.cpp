@@ -1,4 +1,4 @@
-#include "comms/TCustomEditAndBtn.h"
+#include "widgets/TCustomEditAndBtn.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

@@ -1,0 +1,395 @@
+#include "SampleMainForm.h"
+
+#include "app/MainCommands.h"
+#include "data/Database.h"
+#include "data/SqlDatabase.h"
+#include "records/TFrmActivityList.h"
+#include "records/TfrmContactList.h"
+#include "records/TfrmDocFull.h"
+#include "records/TfrmInsertedDoc.h"
+#include "widgets/TableModel.h"
+#include "widgets/TDataSource.h"
+#include "widgets/TDBGrid.h"
+#include "widgets/TfrmListSearch.h"
+#include "widgets/TfrmMemo.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <fstream>
+#include <QTest>
+
+namespace pelmora::test {
+namespace {
+
+class ActivityListTest : public SampleMainFormTest {
+protected:
+    ActivityListTest()
+    {
+        sql(R"(
+            INSERT INTO ActDesc (ActDesc) VALUES ('Call "Joe"'), ('Call*');
+            INSERT INTO Activity (Contact, Activity, DateOf, Done, Detailes) VALUES
+              ((SELECT min(Counter) FROM Contacts), 'Call "Joe"', date('now'), 0, 'quoted'),
+              ((SELECT min(Counter) FROM Contacts), 'Call*', date('now', '+7 days'), 1, 'star'),
+              ((SELECT max(Counter) FROM Contacts), 'Call back', date('now', '+8 days'), 0, 'prefix'),
+              (999999, 'Call*', date('now', '-1 days'), 0, 'orphan');
+        )");
+        form->commands()->action(QStringLiteral("mnuActivityList"))->trigger();
+        list = form->findChild<records::TFrmActivityList*>();
+    }
+
+    void sql(const std::string& text) { data->TBLCon.database()->sql().exec(text); }
+    std::int64_t count(const std::string& where)
+    {
+        return data->TBLCon.database()->sql().scalar("SELECT count(*) FROM Activity WHERE " + where);
+    }
+    void choose(QComboBox* box, const QString& text)
+    {
+        const int index = box->findText(text);
+        ASSERT_GE(index, 0) << text.toStdString();
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+    std::int64_t shown() { return list->grid()->tableModel()->rowCount(); }
+
+    records::TFrmActivityList* list = nullptr;
+};
+
+TEST_F(ActivityListTest, ListsNarrowByWholeNamesDatesAndStatus)
+{
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(list->isVisible());
+    EXPECT_EQ(shown(), count("1"));
+    // A name ending in * is not a prefix, and a quote in a name does not break the filter.
+    choose(list->activityList(), QStringLiteral("Call*"));
+    EXPECT_EQ(shown(), count("Activity = 'Call*'"));
+    EXPECT_EQ(shown(), 2);
+    choose(list->activityList(), QStringLiteral("Call \"Joe\""));
+    EXPECT_EQ(shown(), 1);
+    EXPECT_TRUE(prompts->shown.isEmpty()) << prompts->shown.join('\n').toStdString();
+    // "This Week" and "Next Week" are the same days, both ends included.
+    choose(list->activityList(), QStringLiteral("All"));
+    choose(list->dateList(), QStringLiteral("Next Week"));
+    EXPECT_EQ(shown(), count("DateOf BETWEEN date('now') AND date('now', '+7 days')"));
+    choose(list->statusList(), QStringLiteral("Done"));
+    EXPECT_EQ(shown(), count("DateOf BETWEEN date('now') AND date('now', '+7 days') AND Done = 1"));
+    choose(list->dateList(), QStringLiteral("All"));
+    choose(list->statusList(), QStringLiteral("Not Done"));
+    EXPECT_EQ(shown(), count("ifnull(Done, 0) = 0"));
+    // A cancelled date range leaves no date condition.
+    QTimer::singleShot(0, [] { GuiTestGuard::closeModalWindows(); });
+    choose(list->dateList(), QStringLiteral("Date Range"));
+    EXPECT_EQ(shown(), count("ifnull(Done, 0) = 0"));
+}
+
+TEST_F(ActivityListTest, GoToContactFindsTheOwnerOrSaysSoAndKeepsTheOrder)
+{
+    ASSERT_NE(list, nullptr);
+    data->TBLCon.setIndexName("LNameInd");
+    choose(list->activityList(), QStringLiteral("Call*"));
+    data::TableView& activities = data->TBLActivityList;
+    ASSERT_TRUE(activities.locate({ "Detailes" }, { data::Value(std::string("orphan")) }, {}));
+    const std::int64_t before = data->TBLCon.current()->rowId;
+    EXPECT_FALSE(list->goToContact());
+    EXPECT_TRUE(prompts->shown.join('\n').contains(QStringLiteral("No Contact was Found")));
+    EXPECT_EQ(data->TBLCon.current()->rowId, before);
+    EXPECT_TRUE(list->isVisible());
+
+    ASSERT_TRUE(activities.locate({ "Detailes" }, { data::Value(std::string("star")) }, {}));
+    const std::int64_t owner = activities.asInteger("Contact");
+    EXPECT_TRUE(list->goToContact());
+    EXPECT_FALSE(list->isVisible());
+    EXPECT_EQ(data->TBLCon.asInteger("Counter"), owner);
+    EXPECT_EQ(data->TBLCon.indexName(), "LNameInd");
+}
+
+TEST_F(ActivityListTest, TitlesWithoutAnIndexChangeNothingAndTheGridNeverStartsARecord)
+{
+    ASSERT_NE(list, nullptr);
+    app::TDBGrid* grid = list->grid();
+    app::TableModel* model = grid->tableModel();
+    const int activity = model->columnOf("Activity");
+    const int details = model->columnOf("Detailes");
+    // The activity table has no index led by a field the list shows: a title click changes nothing.
+    const std::string before = data->TBLActivityList.indexName();
+    grid->horizontalHeader()->sectionClicked(details);
+    grid->horizontalHeader()->sectionClicked(activity);
+    EXPECT_EQ(data->TBLActivityList.indexName(), before);
+    EXPECT_FALSE(model->headerData(activity, Qt::Horizontal, Qt::BackgroundRole).isValid());
+
+    // Past the last row and the Insert key: still the same activities, none being inserted.
+    const std::int64_t rows = count("1");
+    grid->setFocus();
+    grid->setCurrentIndex(model->index(model->rowCount() - 1, activity));
+    QTest::keyClick(grid, Qt::Key_Down);
+    QTest::keyClick(grid, Qt::Key_Insert);
+    QTest::keyClick(grid, Qt::Key_PageDown);
+    EXPECT_FALSE(data->TBLActivityList.isEditing());
+    EXPECT_EQ(count("1"), rows);
+}
+
+TEST_F(ActivityListTest, PropertiesCancelDiscardsAndTheMemoWindowEditsInPlace)
+{
+    ASSERT_NE(list, nullptr);
+    data::TableView& activities = data->TBLActivityList;
+    ASSERT_TRUE(activities.locate({ "Detailes" }, { data::Value(std::string("quoted")) }, {}));
+    QTimer::singleShot(0, [] {
+        QWidget* editor = QApplication::activeModalWidget();
+        ASSERT_TRUE(editor);
+        EXPECT_EQ(editor->windowTitle(), QStringLiteral("Activity List"));
+        auto* details = editor->findChild<QLineEdit*>(QStringLiteral("edtDetailes"));
+        ASSERT_TRUE(details);
+        EXPECT_EQ(details->text(), QStringLiteral("quoted"));
+        details->selectAll();
+        QTest::keyClicks(details, QStringLiteral("changed"));
+        static_cast<QDialog*>(editor)->reject();
+    });
+    list->showProperties();
+    EXPECT_EQ(count("Detailes = 'changed'"), 0);
+    EXPECT_EQ(activities.asString("Detailes"), "quoted");
+
+    // A double-click on a Notes cell opens the memo window and stays in the list.
+    app::TDBGrid* grid = list->grid();
+    const QModelIndex notes
+        = grid->tableModel()->index(grid->tableModel()->currentRow(), grid->tableModel()->columnOf("Notes"));
+    grid->scrollTo(notes);
+    QTimer::singleShot(0, [] {
+        auto* memo = qobject_cast<app::TfrmMemo*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(memo);
+        memo->setText(QStringLiteral("line one\nline two"));
+        memo->accept();
+    });
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(notes).center());
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, grid->visualRect(notes).center());
+    EXPECT_TRUE(list->isVisible());
+    EXPECT_EQ(count("Notes = 'line one' || char(10) || 'line two' AND Detailes = 'quoted'"), 1);
+}
+
+TEST_F(ActivityListTest, SearchMovesByTheChosenFieldAndCancelGoesBack)
+{
+    ASSERT_NE(list, nullptr);
+    data::TableView& activities = data->TBLActivityList;
+    activities.first();
+    const std::int64_t start = activities.current()->rowId;
+    app::TfrmListSearch search(list->source(), { { "Activity", "Activity" }, { "Detailes", "Details" } }, list);
+    search.show();
+    search.fieldList()->setCurrentIndex(1);
+    EXPECT_TRUE(search.searchFor(QStringLiteral("PRE")));
+    EXPECT_EQ(activities.asString("Detailes"), "prefix");
+    EXPECT_FALSE(search.searchFor(QStringLiteral("nothing like it")));
+    search.reject();
+    EXPECT_EQ(activities.current()->rowId, start);
+}
+
+class ContactListTest : public SampleMainFormTest {
+protected:
+    ContactListTest()
+    {
+        sql(R"(
+            INSERT INTO category (Desc) VALUES ('Say "Hi"'), ('Red*'), ('Red');
+            INSERT INTO Contacts (LName, FName, CategoryA, CategoryC, URL) VALUES
+              ('Quote', 'A', 'Say "Hi"', 'Red*', 'www.example.com'),
+              ('Star', 'B', 'Red', 'Red*', NULL),
+              ('Plain', 'C', 'Red', 'Red', 'file:///etc/passwd'),
+              ('Prefix', 'D', 'Red*', 'Redder', 'http://example.org');
+        )");
+        data->TBLCon.refresh();
+    }
+
+    void sql(const std::string& text) { data->TBLCon.database()->sql().exec(text); }
+    std::int64_t count(const std::string& where)
+    {
+        return data->TBLCon.database()->sql().scalar("SELECT count(*) FROM Contacts WHERE " + where);
+    }
+    template <typename List> List* open(const char* command)
+    {
+        form->commands()->action(QLatin1String(command))->trigger();
+        return form->findChild<List*>();
+    }
+    void choose(QComboBox* box, const QString& text)
+    {
+        const int index = box->findText(text);
+        ASSERT_GE(index, 0) << text.toStdString();
+        box->setCurrentIndex(index);
+        emit box->activated(index);
+    }
+};
+
+TEST_F(ContactListTest, CategoriesMatchWholeNamesAndLeavingTheListShowsAllAgain)
+{
+    auto* list = open<records::TfrmContactList>("mnuContactList");
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(list->isVisible());
+    data::TableView& contacts = data->TBLCon;
+    const std::int64_t all = count("1");
+    EXPECT_EQ(contacts.recordCount(), all);
+    choose(list->categoryList(2), QStringLiteral("Red*"));
+    EXPECT_EQ(contacts.recordCount(), count("CategoryC = 'Red*'"));
+    EXPECT_EQ(contacts.recordCount(), 2);
+    choose(list->categoryList(0), QStringLiteral("Say \"Hi\""));
+    EXPECT_EQ(contacts.recordCount(), 1);
+    EXPECT_EQ(contacts.asString("LName"), "Quote");
+    EXPECT_TRUE(prompts->shown.isEmpty()) << prompts->shown.join('\n').toStdString();
+
+    list->deactivate();
+    EXPECT_TRUE(contacts.conditions().empty());
+    EXPECT_EQ(contacts.recordCount(), all);
+    EXPECT_EQ(contacts.asString("LName"), "Quote"); // the contact chosen in the list stays
+    list->activate();
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(list->categoryList(i)->currentIndex(), 0);
+    EXPECT_EQ(list->categoryList(0)->itemText(0), QStringLiteral("All"));
+
+    // A title with an index orders the main view by it; one without leaves the order alone.
+    app::TableModel* model = list->grid()->tableModel();
+    list->grid()->horizontalHeader()->sectionClicked(model->columnOf("Company"));
+    EXPECT_EQ(contacts.indexName(), "CompanyInd");
+    list->grid()->horizontalHeader()->sectionClicked(model->columnOf("Phone1"));
+    EXPECT_EQ(contacts.indexName(), "CompanyInd");
+    list->grid()->horizontalHeader()->sectionClicked(model->columnOf("LName"));
+    EXPECT_EQ(contacts.indexName(), "LNameInd");
+    EXPECT_EQ(model->columnCount(), 47);
+    const int lname = model->columnOf("LName");
+    EXPECT_EQ(model->headerData(lname, Qt::Horizontal, Qt::BackgroundRole).value<QBrush>().color(), QColor(0, 0, 255));
+    EXPECT_FALSE(model->headerData(model->columnOf("Company"), Qt::Horizontal, Qt::BackgroundRole).isValid());
+    list->hide();
+    EXPECT_TRUE(contacts.conditions().empty());
+}
+
+TEST_F(ContactListTest, TheUrlListKeepsTheMainFilterAndRefusesAddressesThatAreNotWeb)
+{
+    data::TableView& contacts = data->TBLCon;
+    contacts.setFilter("LName <> 'Star'");
+    contacts.setFiltered(true);
+    auto* list = open<records::TfrmURLList>("mnuURLList");
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(contacts.recordCount(), count("URL IS NOT NULL AND LName <> 'Star'"));
+    choose(list->categoryList(0), QStringLiteral("Red"));
+    EXPECT_EQ(contacts.recordCount(), 1);
+    EXPECT_EQ(contacts.asString("LName"), "Plain");
+    EXPECT_EQ(list->grid()->currentIndex().column(), list->grid()->tableModel()->columnOf("URL"));
+
+    // A file: address is refused with a message and the visit not noted.
+    list->browse();
+    EXPECT_TRUE(prompts->shown.join('\n').contains(QStringLiteral("not a web address")));
+    EXPECT_EQ(count("LName = 'Plain' AND LastVisited IS NOT NULL"), 0);
+    // Enter moves on to the next cell.
+    list->grid()->setFocus();
+    QTest::keyClick(list->grid(), Qt::Key_Return);
+    EXPECT_EQ(list->grid()->currentIndex().column(), list->grid()->tableModel()->columnOf("SiteDesc"));
+
+    choose(list->categoryList(0), QStringLiteral("All"));
+    ASSERT_TRUE(contacts.locate({ "LName" }, { data::Value(std::string("Prefix")) }, {}));
+    list->hide();
+    EXPECT_EQ(contacts.filter(), "LName <> 'Star'");
+    EXPECT_TRUE(contacts.filtered());
+    EXPECT_TRUE(contacts.conditions().empty());
+    EXPECT_EQ(contacts.asString("LName"), "Prefix");
+    EXPECT_EQ(contacts.recordCount(), count("LName <> 'Star'"));
+}
+
+class DocumentsPageTest : public SampleMainFormTest {
+protected:
+    std::int64_t documents(const std::string& where = "1")
+    {
+        return data->TBLCon.database()->sql().scalar("SELECT count(*) FROM documents WHERE " + where);
+    }
+    std::filesystem::path write(const std::string& name, const std::string& content)
+    {
+        const std::filesystem::path file = home.path() / name;
+        std::ofstream(file, std::ios::binary) << content;
+        return file;
+    }
+    void click(const char* name) { form->findChild<QPushButton*>(QLatin1String(name))->click(); }
+};
+
+TEST_F(DocumentsPageTest, CancellingANewDocumentLeavesNoneAndOkKeepsItsFileFacts)
+{
+    const auto file = write("letter.txt", "Dear Bob");
+    const std::int64_t before = documents();
+    for (const bool keep : { false, true }) {
+        prompts->texts.push_back(QString::fromStdString(file.string()));
+        bool attachEnabled = false;
+        QTimer::singleShot(0, [&attachEnabled, keep] {
+            auto* editor = qobject_cast<records::TfrmInsertedDoc*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(editor);
+            attachEnabled = editor->attachButton()->isEnabled();
+            editor->attachButton()->click();
+            QTest::keyClicks(editor->findChild<QLineEdit*>(QStringLiteral("edtName")), QStringLiteral("Letter"));
+            if (keep)
+                editor->accept();
+            else
+                editor->reject();
+        });
+        click("btnAttachDocument");
+        EXPECT_TRUE(attachEnabled);
+        EXPECT_EQ(documents(), before + (keep ? 1 : 0));
+    }
+    EXPECT_EQ(documents("Name = 'Letter' AND Size = 8 AND File = '" + file.string() + "' AND ModiDate IS NOT NULL"), 1);
+
+    // For a stored document the file is only typed; Cancel takes back what was typed.
+    bool attachEnabled = true;
+    QTimer::singleShot(0, [&attachEnabled] {
+        auto* editor = qobject_cast<records::TfrmInsertedDoc*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(editor);
+        attachEnabled = editor->attachButton()->isEnabled();
+        QLineEdit* name = editor->findChild<QLineEdit*>(QStringLiteral("edtName"));
+        name->selectAll();
+        QTest::keyClicks(name, QStringLiteral("Changed"));
+        editor->reject();
+    });
+    click("btnDocumentProperties");
+    EXPECT_FALSE(attachEnabled);
+    EXPECT_EQ(documents("Name = 'Changed'"), 0);
+}
+
+TEST_F(DocumentsPageTest, DeleteWithFileSparesAFileAnotherDocumentNames)
+{
+    const auto file = write("shared.txt", "shared");
+    const std::int64_t contact = data->TBLCon.asInteger("Counter");
+    data->TBLCon.database()->sql().exec("INSERT INTO documents (Name, File, Contact) VALUES ('one', '" + file.string()
+        + "', " + std::to_string(contact) + "), ('two', '" + file.string() + "', 999999)");
+    data->TBLDoc.refresh();
+    ASSERT_TRUE(data->TBLDoc.locate({ "Name" }, { data::Value(std::string("one")) }, {}));
+    auto answerDelete = [] {
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<records::TfrmDelDoc*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            EXPECT_TRUE(dialog->linkOnly()->isChecked());
+            dialog->linkAndFile()->setChecked(true);
+            dialog->accept();
+        });
+    };
+    // "File Can't be Deleted", then Cancel: the document stays.
+    answerDelete();
+    click("btnDeleteDocument");
+    EXPECT_TRUE(prompts->shown.join('\n').contains(QStringLiteral("File Can't be Deleted")));
+    EXPECT_EQ(documents("Name = 'one'"), 1);
+    // OK: the link goes, the file another document names stays.
+    prompts->answers.push_back(true);
+    answerDelete();
+    click("btnDeleteDocument");
+    EXPECT_EQ(documents("Name = 'one'"), 0);
+    EXPECT_TRUE(std::filesystem::exists(file));
+
+    // The document list finds no contact for the other one.
+    form->commands()->action(QStringLiteral("mnuDocumentList"))->trigger();
+    auto* list = form->findChild<records::TfrmDocFull*>();
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(data->TBLDocFull.locate({ "Name" }, { data::Value(std::string("two")) }, {}));
+    EXPECT_FALSE(list->goToContact());
+    EXPECT_TRUE(prompts->shown.join('\n').contains(QStringLiteral("No Contact was Found")));
+    // Now the only one naming it: deleting with the file erases it.
+    answerDelete();
+    list->deleteDocument();
+    EXPECT_EQ(documents("Name = 'two'"), 0);
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+} // namespace
+} // namespace pelmora::test
