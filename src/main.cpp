@@ -1,14 +1,17 @@
 // Wires the two faces of Pelmora: with a command it runs the command line on the core and
 // exits; without one it starts the desktop application.
 #include "cli/Cli.h"
+#include "cli/ReportCommand.h"
 
 #ifdef PELMORA_WITH_GUI
 #include "app/Application.h"
+#include "reports/ReportPainter.h"
 #endif
 
 int main(int argc, char** argv)
 {
 #ifdef PELMORA_WITH_GUI
+    pelmora::cli::setPdfExporter(&pelmora::reports::exportPdfHeadless);
     if (pelmora::app::isGuiCommand(argc, argv))
         return pelmora::app::run(argc, argv);
 #endif

@@ -3,6 +3,7 @@
 #include "app/GuiDataPrompts.h"
 #include "app/MailCommands.h"
 #include "app/MainCommands.h"
+#include "app/ReportCommands.h"
 #include "app/TfrmMainForm.h"
 #include "data/Documents.h"
 #include "data/TfrmDataModule.h"
@@ -130,6 +131,7 @@ records::TfrmDocFull* ListCommands::documentList()
     if (!m_documentList) {
         m_documentList = new records::TfrmDocFull(m_data, m_dsCon, m_form);
         m_documentList->refreshFromDisk();
+        wireListReport(m_documentList, "btnPrintDocument", m_data, "document-list");
         connect(m_documentList, &records::TfrmDocFull::contactShown, m_form, [this] {
             m_form->raise();
             m_form->activateWindow();
@@ -175,6 +177,7 @@ records::TFrmActivityList* ListCommands::activityList()
     if (!m_activityList) {
         m_activityList = new records::TFrmActivityList(m_data, m_dsCon, m_form);
         m_activityList->refreshFromDisk();
+        wireListReport(m_activityList, "btnPrintActivity", m_data, "activity-list");
         m_activityList->applyFilter();
         connect(m_activityList, &records::TFrmActivityList::contactShown, m_form, [this] {
             m_form->raise();

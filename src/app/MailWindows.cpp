@@ -2,6 +2,7 @@
 
 #include "app/MailCommands.h"
 #include "app/MainCommands.h"
+#include "app/ReportCommands.h"
 #include "app/TfrmMainForm.h"
 #include "data/TfrmDataModule.h"
 #include "email/MessageActions.h"
@@ -71,6 +72,7 @@ email::TfrmEmailList* MailWindows::emailList()
     if (!m_list) {
         m_list = new email::TfrmEmailList(m_data, m_form);
         m_list->printFile = m_form->paths().emailPrintFile();
+        wireListReport(m_list, "btnReport", m_data, "email-list");
         // The list shows the contact's page with the message under it.
         connect(m_list, &email::TfrmEmailList::contactShown, this, [this] {
             m_form->showPage(TfrmMainForm::EmailTab);

@@ -41,6 +41,9 @@
 #include "records/TfrmLinks.h"
 #include "records/TfrmNotes.h"
 #include "records/TfrmPeople.h"
+#include "reportcore/ReportDescription.h"
+#include "reports/ReportPreview.h"
+#include "reports/TfrmReportDlg.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
 #include "widgets/DateText.h"
@@ -357,6 +360,12 @@ void renderScreenshots(const QString& directory)
              return chooser;
          },
             {} },
+        { [] { return std::make_unique<reports::TfrmReportDlg>(); }, {} },
+        { [&] {
+             const reportcore::ReportDescription& report = *reportcore::findReport("contacts");
+             return std::make_unique<reports::ReportPreview>(nullptr, report, reports::viewRows(dataModule, report));
+         },
+            QSize(1100, 800) },
         { [] {
              auto fax = std::make_unique<comms::TfrmFax>();
              // The address block as the contact page's button writes it, then a short price list.

@@ -9,6 +9,7 @@
 #include "app/FaxCommands.h"
 #include "app/ListCommands.h"
 #include "app/MailCommands.h"
+#include "app/ReportCommands.h"
 #include "app/MailWindows.h"
 #include "app/MainPage.h"
 #include "app/MainPageBinding.h"
@@ -64,6 +65,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     disableUnbuiltCommands();
     new PageCommands(this, data, m_dsCon);
     m_mailCommands = new MailCommands(this, data, m_dsCon);
+    new ReportCommands(this, data, m_dsCon);
     new MailWindows(this, data, m_dsCon);
     wireFaxCommands(this, data);
     wireListWindows();

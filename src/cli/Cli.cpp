@@ -27,6 +27,7 @@ const std::vector<const CommandGroup*>& groups()
         &httpGroup,
         &databasesGroup,
         &dialupGroup,
+        &reportGroup,
         &rtfGroup,
         &faxGroup,
         &activitiesGroup,

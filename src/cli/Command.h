@@ -44,6 +44,7 @@ extern const CommandGroup pop3Group;
 extern const CommandGroup httpGroup;
 extern const CommandGroup databasesGroup;
 extern const CommandGroup dialupGroup;
+extern const CommandGroup reportGroup;
 extern const CommandGroup rtfGroup;
 extern const CommandGroup faxGroup;
 

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -137,6 +138,20 @@ bool pump(int inFd, const std::string& input, int outFd, int errFd, RunResult& r
 }
 
 } // namespace
+
+std::string shellOutput(const std::string& command)
+{
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return out;
+    char buffer[4096];
+    size_t n = 0;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        out.append(buffer, n);
+    pclose(pipe);
+    return out;
+}
 
 RunResult runPelmora(const std::vector<std::string>& args, const std::string& input)
 {

@@ -56,4 +56,8 @@ struct RunResult {
 };
 RunResult runPelmora(const std::vector<std::string>& args, const std::string& input = {});
 
+// What a shell command (a tool such as pdftotext, with arguments the test made) wrote on its
+// standard output.
+std::string shellOutput(const std::string& command);
+
 } // namespace pelmora::test

@@ -1,0 +1,176 @@
+#include "reports/ReportPainter.h"
+
+#include "base/Error.h"
+
+#include <QFileInfo>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QLocale>
+#include <QPagedPaintDevice>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+#include <memory>
+
+namespace pelmora::reports {
+
+using namespace reportcore;
+
+namespace {
+
+const QColor kNavy(0, 0, 128);
+
+QFont arial(double points, bool bold = false)
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(points);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace
+
+ReportPainter::ReportPainter(const ReportDescription& report, QPagedPaintDevice& device, QPainter& painter)
+    : m_report(report)
+    , m_device(device)
+    , m_painter(painter)
+{
+    m_scale = device.logicalDpiX() / 72.0;
+    const Orientation orientation = report.orientation;
+    m_metrics = PageMetrics::forPaper(0, 0, orientation);
+    m_metrics.width = device.width() / m_scale;
+    m_metrics.height = device.height() / m_scale;
+    m_boxes = columnBoxes(report, m_metrics.width);
+    m_title = arial(m_metrics.titleSize);
+    m_label = arial(m_metrics.textSize, true);
+    m_text = arial(m_metrics.textSize);
+    m_printed = QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
+}
+
+void ReportPainter::beginPage(int number)
+{
+    if (number > 1)
+        m_device.newPage();
+    paintPageHeader(number);
+    paintColumnHeader();
+}
+
+void ReportPainter::paintPageHeader(int number)
+{
+    m_painter.setPen(kNavy);
+    m_painter.setFont(m_title);
+    const QRectF band(0, 0, px(m_metrics.width), px(m_metrics.pageHeader - 6));
+    m_painter.drawText(band, Qt::AlignLeft | Qt::AlignVCenter, QString::fromStdString(m_report.title));
+    m_painter.setFont(m_text);
+    const QRectF upper(0, 0, band.width(), band.height() / 2);
+    const QRectF lower(0, band.height() / 2, band.width(), band.height() / 2);
+    m_painter.drawText(upper, Qt::AlignRight | Qt::AlignVCenter, m_printed);
+    m_painter.drawText(lower, Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Page #%1").arg(number));
+}
+
+void ReportPainter::paintColumnHeader()
+{
+    m_painter.setPen(Qt::black);
+    double top = m_metrics.pageHeader;
+    for (size_t l = 0; l < m_report.lines.size(); ++l) {
+        const auto& line = m_report.lines[l];
+        for (size_t c = 0; c < line.size(); ++c)
+            paintCell(QString::fromStdString(line[c].label), m_boxes[l][c], top, m_label);
+        top += m_metrics.labelLine;
+    }
+    // Screen pixels are three quarters of a point.
+    const double rule = m_report.headerRuleWidth * 0.75;
+    const double y = top + m_metrics.headerRule / 2;
+    m_painter.setPen(QPen(Qt::black, px(rule)));
+    m_painter.drawLine(QPointF(0, px(y)), QPointF(px(m_metrics.width), px(y)));
+}
+
+void ReportPainter::record(const PrintedRecord& record, double top)
+{
+    m_painter.setPen(Qt::black);
+    for (size_t l = 0; l < record.size() && l < m_boxes.size(); ++l) {
+        for (size_t c = 0; c < record[l].size() && c < m_boxes[l].size(); ++c) {
+            if (!record[l][c].empty())
+                paintCell(QString::fromStdString(record[l][c]), m_boxes[l][c], top + l * m_metrics.detailLine, m_text);
+        }
+    }
+    if (m_report.ruleUnderRecord) {
+        const double y = top + m_report.lines.size() * m_metrics.detailLine + m_metrics.recordGap;
+        m_painter.setPen(QPen(Qt::gray, px(0.5)));
+        m_painter.drawLine(QPointF(0, px(y)), QPointF(px(m_metrics.width), px(y)));
+    }
+}
+
+void ReportPainter::paintCell(const QString& text, const ColumnBox& box, double top, const QFont& font)
+{
+    // A value wider than its column is set smaller before anything is cut, so that what is
+    // printed can be read whole wherever it can be made to fit.
+    const double room = px(box.width - 3);
+    QFont fitted = font;
+    QFontMetricsF metrics(fitted, &m_device);
+    const double wide = metrics.horizontalAdvance(text);
+    if (wide > room && room > 0) {
+        fitted.setPointSizeF(std::max(font.pointSizeF() * 0.6, font.pointSizeF() * room / wide));
+        metrics = QFontMetricsF(fitted, &m_device);
+    }
+    m_painter.setFont(fitted);
+    const QString shown = metrics.elidedText(text, Qt::ElideRight, room);
+    const QRectF rect(px(box.x), px(top), room, px(m_metrics.detailLine));
+    m_painter.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);
+}
+
+int paintReport(const ReportDescription& report, RowReader& rows, QPagedPaintDevice& device)
+{
+    QPainter painter;
+    if (!painter.begin(&device))
+        throw Error("The report cannot be printed: the printer could not be started");
+    ReportPainter sink(report, device, painter);
+    const LayoutSummary summary = layOut(report, rows, sink.metrics(), sink);
+    painter.end();
+    return summary.pages;
+}
+
+QPageLayout reportPageLayout(const ReportDescription& report, const QPageLayout& paper)
+{
+    const double margin = PageMetrics::kMargin;
+    return QPageLayout(paper.pageSize(),
+        report.orientation == Orientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+        QMarginsF(margin, margin, margin, margin), QPageLayout::Point);
+}
+
+void writePdf(const ReportDescription& report, RowReader& rows, const QString& file, const QPageLayout& layout)
+{
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly))
+        throw Error("Cannot write " + file.toStdString() + ": " + out.errorString().toStdString());
+    {
+        QPdfWriter writer(&out);
+        writer.setTitle(QString::fromStdString(report.title));
+        writer.setCreator(QStringLiteral("Pelmora"));
+        writer.setPageLayout(layout);
+        paintReport(report, rows, writer);
+    }
+    if (!out.commit())
+        throw Error("Cannot write " + file.toStdString() + ": " + out.errorString().toStdString());
+}
+
+void exportPdfHeadless(const ReportDescription& report, RowReader& rows, const std::filesystem::path& file)
+{
+    std::unique_ptr<QGuiApplication> application;
+    if (!QGuiApplication::instance()) {
+        // Painting a PDF needs fonts, not a screen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "pelmora";
+        static char* argv[] = { name, nullptr };
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    }
+    const QPageLayout a4(QPageSize(QPageSize::A4), QPageLayout::Portrait, {});
+    writePdf(report, rows, QString::fromStdString(file.string()), reportPageLayout(report, a4));
+}
+
+} // namespace pelmora::reports

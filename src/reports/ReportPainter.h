@@ -1,0 +1,62 @@
+#pragma once
+
+#include "reportcore/ReportLayout.h"
+
+#include <QDateTime>
+#include <QFont>
+
+#include <filesystem>
+
+#include <vector>
+
+class QPainter;
+class QPagedPaintDevice;
+class QPageLayout;
+class QString;
+
+namespace pelmora::reports {
+
+// Paints a report's pages onto a printer or PDF writer as the layout hands them over: a page is
+// finished before the next record is read, so a long report is never held in memory.
+class ReportPainter : public reportcore::ReportSink {
+public:
+    // `painter` is active on `device`, whose page layout says the paper and orientation.
+    ReportPainter(const reportcore::ReportDescription& report, QPagedPaintDevice& device, QPainter& painter);
+
+    const reportcore::PageMetrics& metrics() const { return m_metrics; }
+    void beginPage(int number) override;
+    void record(const reportcore::PrintedRecord& record, double top) override;
+    void endPage() override { }
+
+private:
+    double px(double points) const { return points * m_scale; }
+    void paintPageHeader(int number);
+    void paintColumnHeader();
+    void paintCell(const QString& text, const reportcore::ColumnBox& box, double top, const QFont& font);
+
+    const reportcore::ReportDescription& m_report;
+    QPagedPaintDevice& m_device;
+    QPainter& m_painter;
+    reportcore::PageMetrics m_metrics;
+    std::vector<std::vector<reportcore::ColumnBox>> m_boxes;
+    double m_scale = 1; // device pixels per point
+    QFont m_title, m_label, m_text;
+    QString m_printed; // the date and time in the page header, the same on every page
+};
+
+// Lays out and paints a whole report onto `device`; the number of pages.
+int paintReport(const reportcore::ReportDescription& report, reportcore::RowReader& rows, QPagedPaintDevice& device);
+
+// Writes the report as a PDF file with `layout` (paper, orientation, margins). It is written
+// under a temporary name and renamed, so a failed export leaves no half file and the old file,
+// if any, stays until the new one is complete. Throws Error with the reason.
+void writePdf(const reportcore::ReportDescription& report, reportcore::RowReader& rows, const QString& file,
+    const QPageLayout& layout);
+// The page layout of a report on the given paper: its orientation and half-inch margins.
+QPageLayout reportPageLayout(const reportcore::ReportDescription& report, const QPageLayout& paper);
+
+// The command line's PDF export: A4 paper, as its --json listing, without a display.
+void exportPdfHeadless(
+    const reportcore::ReportDescription& report, reportcore::RowReader& rows, const std::filesystem::path& file);
+
+} // namespace pelmora::reports
