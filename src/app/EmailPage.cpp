@@ -44,7 +44,6 @@ EmailPage::EmailPage(QWidget* parent)
     m_splitter->setObjectName(QStringLiteral("splEmail"));
     m_splitter->addWidget(grid());
     m_body->setObjectName(QStringLiteral("memBody"));
-    m_body->setReadOnly(true);
     m_body->setTabChangesFocus(true);
     m_splitter->addWidget(m_body);
     m_splitter->setStretchFactor(0, 3);

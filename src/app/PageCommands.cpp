@@ -1,16 +1,17 @@
 #include "app/PageCommands.h"
 
 #include "app/MainCommands.h"
-#include "widgets/TfrmFind.h"
 #include "app/TfrmMainForm.h"
 #include "app/UserFieldsPage.h"
 #include "data/TfrmDataModule.h"
 #include "records/TfrmDefMore.h"
 #include "widgets/DateText.h"
+#include "widgets/FieldLink.h"
 #include "widgets/OpenWebAddress.h"
 #include "widgets/TBrDateForm.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TDBGrid.h"
+#include "widgets/TfrmFind.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -91,16 +92,20 @@ void PageCommands::wireEmail()
         m_dsCon->guarded(m_form, [&] { m_data.paste(contact, messages); });
     });
     onButton("btnFindEmail", [this] { findMessage(); });
-    // The pane below the grid shows the body of the message under the cursor.
+    // The pane below the grid holds the body of the message under the cursor; what is typed
+    // there is stored with the row, as an edit in the grid is. With no message under the
+    // cursor there is nothing to type into: typing would otherwise add an empty message.
     auto* body = m_form->findChild<QPlainTextEdit*>(QStringLiteral("memBody"));
     TDataSource* source = grid("grdEmail")->dataSource();
-    const auto showBody = [&messages, body] {
-        const bool any = messages.isOpen() && (!messages.isEmpty() || messages.isEditing());
-        body->setPlainText(any ? QString::fromStdString(messages.asString("Body")) : QString());
+    FieldLink* link = FieldLink::bind(body, source, "Body");
+    link->revertOnEscape();
+    const auto follow = [&messages, body, link] {
+        body->setReadOnly(!messages.isOpen() || (messages.isEmpty() && !messages.isEditing()));
+        link->show();
     };
-    for (auto signal : { &TDataSource::currentChanged, &TDataSource::dataChanged, &TDataSource::listChanged })
-        connect(source, signal, body, showBody);
-    showBody();
+    for (auto signal : { &TDataSource::currentChanged, &TDataSource::stateChanged, &TDataSource::listChanged })
+        connect(source, signal, body, follow);
+    follow();
 }
 
 void PageCommands::findMessage()

@@ -5,6 +5,7 @@
 #include "protocols/DotStuffing.h"
 #include "protocols/MessageSpool.h"
 
+#include <algorithm>
 #include <charconv>
 #include <stdexcept>
 
@@ -14,13 +15,18 @@ using net::messageText;
 
 namespace {
 
-// The numbers after the status word of a "+OK 2 320" reply.
-bool parseNumbers(const std::string& line, long long& first, long long& second)
+// Two numbers a single space apart from `from` on, as in "+OK 2 320" (from 4) or a scan
+// listing line "2 320" (from 0); anything after the second follows a space.
+bool parseNumbers(const std::string& line, long long& first, long long& second, std::size_t from = 4)
 {
-    const char* at = line.data() + std::min<std::size_t>(4, line.size());
+    const char* at = line.data() + std::min<std::size_t>(from, line.size());
     const char* end = line.data() + line.size();
+    if (at == end || *at < '0' || *at > '9')
+        return false;
     auto one = std::from_chars(at, end, first);
     if (one.ec != std::errc() || one.ptr == end || *one.ptr != ' ')
+        return false;
+    if (one.ptr + 1 == end || one.ptr[1] < '0' || one.ptr[1] > '9')
         return false;
     auto two = std::from_chars(one.ptr + 1, end, second);
     return two.ec == std::errc() && (two.ptr == end || *two.ptr == ' ');
@@ -69,7 +75,7 @@ void TmsCustomPOP::Open()
 
 void TmsCustomPOP::ProcessLine(const std::string& line)
 {
-    if (!line.empty() && line[0] == '+')
+    if (m_lenient || (!line.empty() && line[0] == '+'))
         return;
     Fail(line);
 }
@@ -101,6 +107,9 @@ void TmsCustomPOP::progress(int percent)
 void TmsCustomPOP::Login()
 {
     ResetState();
+    m_listing = Listing::NotAsked;
+    m_sizes.clear();
+    m_lenient = false;
     UseTls = effectiveSecurity(Security, Port()) == MailSecurity::Implicit;
     ConnectSocket();
     readStatus();
@@ -140,12 +149,79 @@ void TmsCustomPOP::Retrieve(bool leaveOnServer)
     Disconnect();
 }
 
+namespace {
+
+// Lets ProcessLine pass every line while a reply it cannot judge line by line is read.
+class Lenient {
+public:
+    explicit Lenient(bool& flag)
+        : m_flag(flag)
+    {
+        m_flag = true;
+    }
+    ~Lenient() { m_flag = false; }
+    Lenient(const Lenient&) = delete;
+    Lenient& operator=(const Lenient&) = delete;
+
+private:
+    bool& m_flag;
+};
+
+} // namespace
+
+// One LIST for the whole mailbox instead of one per message: a round trip less for every
+// message. The sizes only serve the progress figures, so a server that refuses the command or
+// answers it badly costs those figures, never the retrieval.
+void TmsCustomPOP::listSizes()
+{
+    m_sizes.assign(static_cast<std::size_t>(std::max(m_count, 0)), -1);
+    Lenient lenient(m_lenient);
+    std::string status = command("LIST");
+    if (status.rfind("+OK", 0) != 0) {
+        // Refused; asking message by message may still work.
+        m_listing = Listing::PerMessage;
+        return;
+    }
+    m_listing = Listing::Listed;
+    bool sound = true;
+    std::string line;
+    // A listing has a line for each message the mailbox had at STAT and then the terminator;
+    // a longer one would have no end this client could trust to find.
+    for (int read = 0;; ++read) {
+        if (!ReadLine(line))
+            Fail("Connection closed by the server");
+        if (line == ".")
+            break;
+        if (read >= m_count)
+            Fail("Invalid reply to LIST: more lines than messages");
+        long long number = 0;
+        long long size = 0;
+        if (!parseNumbers(line, number, size, 0) || number < 1 || number > m_count || size < 0
+            || m_sizes[static_cast<std::size_t>(number - 1)] != -1) {
+            sound = false;
+            continue;
+        }
+        m_sizes[static_cast<std::size_t>(number - 1)] = size;
+    }
+    // A listing with a line that makes no sense gives no figure to rely on.
+    for (long long& size : m_sizes)
+        if (!sound || size < 0)
+            size = 0;
+}
+
 long long TmsCustomPOP::expectedSize(int index)
 {
+    if (m_listing == Listing::NotAsked)
+        listSizes();
+    if (m_listing == Listing::Listed)
+        return index >= 0 && static_cast<std::size_t>(index) < m_sizes.size() ? m_sizes[static_cast<std::size_t>(index)]
+                                                                              : 0;
+    Lenient lenient(m_lenient);
     std::string reply = command("LIST " + std::to_string(index + 1));
     long long number = 0;
     long long size = 0;
-    return parseNumbers(reply, number, size) ? size : 0;
+    return reply.rfind("+OK", 0) == 0 && parseNumbers(reply, number, size) && number == index + 1 && size > 0 ? size
+                                                                                                              : 0;
 }
 
 bool TmsCustomPOP::RetrieveMessage(int index)

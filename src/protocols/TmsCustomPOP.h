@@ -7,6 +7,7 @@
 #include <functional>
 #include <istream>
 #include <string>
+#include <vector>
 
 namespace pelmora::protocols {
 
@@ -60,11 +61,19 @@ private:
     std::string command(const std::string& line, const std::string& shown);
     void checkAccountText();
     long long expectedSize(int index);
+    void listSizes();
     void receiveText(long long expected, MessageSpool& spool);
     void progress(int percent);
 
     int m_count = -1;
     long long m_size = -1;
+    // Sizes of the messages, asked once with a single LIST; 0 where none is known.
+    enum class Listing { NotAsked, Listed, PerMessage };
+    Listing m_listing = Listing::NotAsked;
+    std::vector<long long> m_sizes;
+    // While set, ProcessLine lets lines pass that are not status replies (the lines of a scan
+    // listing), and refusals that only cost the progress figures.
+    bool m_lenient = false;
 };
 
 } // namespace pelmora::protocols

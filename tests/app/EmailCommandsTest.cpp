@@ -2,17 +2,19 @@
 #include "PageCommandsFixture.h"
 
 #include "app/MainCommands.h"
-#include "widgets/TfrmFind.h"
+#include "data/DatabaseFiles.h"
 #include "email/TSMTPForm.h"
 #include "records/TfrmPeople.h"
 #include "widgets/TableModel.h"
 #include "widgets/TCustomEditAndBtn.h"
+#include "widgets/TfrmFind.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
@@ -115,6 +117,66 @@ TEST_F(EmailCommandsTest, TheBodyPaneFollowsTheMessageUnderTheCursor)
     EXPECT_EQ(body->toPlainText(), QString::fromStdString("Dear " + messages().asString("SenderName")));
     goTo(second);
     EXPECT_TRUE(body->toPlainText().isEmpty());
+}
+
+// The Body of the messages stored under `subject`, read from the database file itself.
+std::vector<std::string> storedBodies(const std::filesystem::path& dataDir, const std::string& subject)
+{
+    pelmora::data::Connection db = pelmora::data::openConnection(dataDir / "database.sqlite", SQLITE_OPEN_READONLY);
+    sqlite3_stmt* statement = nullptr;
+    sqlite3_prepare_v2(db.get(), "SELECT coalesce(Body, '') FROM EMAIL WHERE Subject = ?", -1, &statement, nullptr);
+    sqlite3_bind_text(statement, 1, subject.c_str(), -1, SQLITE_TRANSIENT);
+    std::vector<std::string> bodies;
+    while (sqlite3_step(statement) == SQLITE_ROW)
+        bodies.emplace_back(reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)));
+    sqlite3_finalize(statement);
+    return bodies;
+}
+
+TEST_F(EmailCommandsTest, TheBodyPaneEditsTheMessageAndTakesNothingWithoutOne)
+{
+    auto* body = form->findChild<QPlainTextEdit*>(QStringLiteral("memBody"));
+    auto* grid = form->findChild<pelmora::app::TDBGrid*>(QStringLiteral("grdEmail"));
+    QTabWidget* pages = form->pageControl();
+    for (int i = 0; i < pages->count(); ++i)
+        if (pages->widget(i)->isAncestorOf(body))
+            pages->setCurrentIndex(i);
+    QApplication::processEvents();
+    ASSERT_TRUE(body->isVisible());
+    messages().first();
+    const std::string subject = messages().asString("Subject");
+    const std::string before = messages().asString("Body");
+
+    // Esc takes the typing back, and nothing reaches the file.
+    body->setFocus();
+    body->moveCursor(QTextCursor::End);
+    QTest::keyClicks(body, QStringLiteral(" (draft)"));
+    EXPECT_TRUE(messages().isEditing());
+    QTest::keyClick(body, Qt::Key_Escape);
+    EXPECT_EQ(body->toPlainText(), QString::fromStdString(before));
+
+    // Moving to another message posts the edit, as in the grid.
+    body->moveCursor(QTextCursor::End);
+    QTest::keyClicks(body, QStringLiteral(","));
+    QTest::keyClick(body, Qt::Key_Return);
+    QTest::keyClicks(body, QStringLiteral("thanks"));
+    grid->setCurrentIndex(grid->model()->index(1, 0));
+    EXPECT_FALSE(messages().isEditing());
+    EXPECT_NE(messages().asString("Subject"), subject);
+    EXPECT_EQ(storedBodies(paths.dataDir(), subject), std::vector<std::string> { before + ",\nthanks" });
+
+    // A contact without messages: typing adds no message.
+    goTo(second);
+    ASSERT_TRUE(messages().isEmpty());
+    body->setFocus();
+    QTest::keyClicks(body, QStringLiteral("stray"));
+    EXPECT_TRUE(messages().isEmpty());
+    EXPECT_FALSE(messages().isEditing());
+    EXPECT_TRUE(body->toPlainText().isEmpty());
+    goTo(first);
+    EXPECT_EQ(subjects().size(), 2u);
+    EXPECT_TRUE(storedBodies(paths.dataDir(), "").empty());
+    EXPECT_TRUE(prompts->shown.isEmpty()) << errors().toStdString();
 }
 
 TEST_F(EmailCommandsTest, FindStartsOnTheSenderMatchesTheStartInAnyCaseAndSaysWhenNothingMatches)

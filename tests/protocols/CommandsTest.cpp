@@ -155,7 +155,7 @@ TEST(CommandsFaultTest, AbortedRetrievalStillReportsWhatWasSaved)
     ScriptedPeer popPeer([](PeerConnection& connection, ScriptedPeer& self) {
         connection.send("+OK ready\r\n");
         for (std::string reply :
-            { "+OK", "+OK", "+OK 2 100", "+OK 1 20", "+OK\r\nSubject: first\r\n\r\nx\r\n.", "+OK" }) {
+            { "+OK", "+OK", "+OK 2 100", "+OK\r\n1 20\r\n2 20\r\n.", "+OK\r\nSubject: first\r\n\r\nx\r\n.", "+OK" }) {
             self.expectLine(connection);
             connection.send(reply + "\r\n");
         }

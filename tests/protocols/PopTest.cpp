@@ -36,9 +36,10 @@ protected:
 };
 
 // A POP3 server holding `messages` (already in their dot-stuffed wire form), which sends each
-// reply in the pieces given by `cut` to exercise reads that split the terminator.
-ScriptedPeer::Script popServer(
-    std::vector<std::string> messages, std::string passReply = "+OK logged in", std::size_t cut = 0)
+// reply in the pieces given by `cut` to exercise reads that split the terminator. `listing`,
+// when given, is sent whole in answer to a LIST for the whole mailbox.
+ScriptedPeer::Script popServer(std::vector<std::string> messages, std::string passReply = "+OK logged in",
+    std::size_t cut = 0, std::string listing = {})
 {
     return [=](PeerConnection& connection, ScriptedPeer& self) {
         connection.send("+OK POP3 ready\r\n");
@@ -47,12 +48,21 @@ ScriptedPeer::Script popServer(
             if (connection.closed())
                 return;
             std::string verb = line.substr(0, 4);
-            bool numbered = verb == "LIST" || verb == "RETR" || verb == "DELE";
+            bool numbered = line.size() > 5 && (verb == "LIST" || verb == "RETR" || verb == "DELE");
             std::size_t number = numbered ? std::stoul(line.substr(5)) : 0;
             if (verb == "PASS") {
                 connection.send(passReply + "\r\n");
             } else if (verb == "STAT") {
                 connection.send("+OK " + std::to_string(messages.size()) + " 1000\r\n");
+            } else if (line == "LIST") {
+                std::string reply = listing;
+                if (reply.empty()) {
+                    reply = "+OK\r\n";
+                    for (std::size_t at = 0; at < messages.size(); ++at)
+                        reply += std::to_string(at + 1) + " " + std::to_string(messages[at].size()) + "\r\n";
+                    reply += ".\r\n";
+                }
+                connection.send(reply);
             } else if (verb == "LIST") {
                 connection.send(
                     "+OK " + std::to_string(number) + " " + std::to_string(messages.at(number - 1).size()) + "\r\n");
@@ -88,7 +98,7 @@ TEST(PopTest, RetrievalDialogueWithDeletion)
     peer.join();
     EXPECT_EQ(peer.received(),
         (std::vector<std::string> {
-            "USER user", "PASS pw", "STAT", "LIST 1", "RETR 1", "DELE 1", "LIST 2", "RETR 2", "DELE 2", "QUIT" }));
+            "USER user", "PASS pw", "STAT", "LIST", "RETR 1", "DELE 1", "RETR 2", "DELE 2", "QUIT" }));
     EXPECT_EQ(pop.texts, (std::vector<std::string> { "Subject: one\r\n\r\n.dotted\r\n", "Subject: two\r\n\r\nx\r\n" }));
     EXPECT_EQ(progress, (std::vector<int> { 90, 100, 0, 100, 0 })); // the announced size counts the stuffed dot
 }
@@ -165,7 +175,7 @@ TEST(PopTest, ServerClosingMidMessageKeepsIt)
 {
     ScriptedPeer peer([](PeerConnection& connection, ScriptedPeer& self) {
         connection.send("+OK ready\r\n");
-        for (std::string reply : { "+OK", "+OK", "+OK 1 100", "+OK 1 100" }) {
+        for (std::string reply : { "+OK", "+OK", "+OK 1 100", "+OK\r\n1 100\r\n." }) {
             self.expectLine(connection);
             connection.send(reply + "\r\n");
         }
@@ -267,7 +277,7 @@ TEST(PopTest, RefusedGreetingAndCancelDuringAMessage)
 
     ScriptedPeer stalling([](PeerConnection& connection, ScriptedPeer& self) {
         connection.send("+OK ready\r\n");
-        for (std::string reply : { "+OK", "+OK", "+OK 1 100", "+OK 1 100" }) {
+        for (std::string reply : { "+OK", "+OK", "+OK 1 100", "+OK\r\n1 100\r\n." }) {
             self.expectLine(connection);
             connection.send(reply + "\r\n");
         }
@@ -318,10 +328,10 @@ TEST(PopTest, SpareReplyStopsTheDialogue)
     CollectingPOP pop;
     pop.UserName = "u";
     pop.Password = "p";
-    // A second answer to LIST would be read as RETR's status, and the text after it as a message.
+    // A spare line after the listing would be read as RETR's status, and the text after it as a message.
     ScriptedPeer doubleAnswer([](PeerConnection& connection, ScriptedPeer& self) {
         connection.send("+OK ready\r\n");
-        for (std::string reply : { "+OK", "+OK", "+OK 1 100", "+OK 1 3\r\n+OK 1 3" }) {
+        for (std::string reply : { "+OK", "+OK", "+OK 1 100", "+OK\r\n1 3\r\n.\r\n+OK 1 3" }) {
             self.expectLine(connection);
             connection.send(reply + "\r\n");
         }
@@ -345,7 +355,7 @@ TEST(PopTest, DeletionTimeOutIsReportedAsATimeOut)
 {
     ScriptedPeer silentOnDele([](PeerConnection& connection, ScriptedPeer& self) {
         connection.send("+OK ready\r\n");
-        for (std::string reply : { "+OK", "+OK", "+OK 2 100", "+OK 1 3", "+OK\r\na\r\n." }) {
+        for (std::string reply : { "+OK", "+OK", "+OK 2 100", "+OK\r\n1 3\r\n2 3\r\n.", "+OK\r\na\r\n." }) {
             self.expectLine(connection);
             connection.send(reply + "\r\n");
         }
@@ -361,4 +371,67 @@ TEST(PopTest, DeletionTimeOutIsReportedAsATimeOut)
     silentOnDele.join();
     EXPECT_EQ(pop.texts, std::vector<std::string> { "a\r\n" });
     EXPECT_EQ(silentOnDele.received().back(), "DELE 1");
+}
+
+TEST(PopTest, SizeListingThatIsRefusedOrMalformedCostsOnlyTheProgressFigures)
+{
+    struct Case {
+        std::string listing;
+        std::vector<std::string> dialogue;
+        std::vector<int> progress;
+    };
+    const std::vector<std::string> messages { "a\r\n", "bb\r\n" };
+    for (const Case& c : std::vector<Case> { // Refused: asked message by message instead.
+             { "-ERR not now\r\n",
+                 { "USER u", "PASS p", "STAT", "LIST", "LIST 1", "RETR 1", "DELE 1", "LIST 2", "RETR 2", "DELE 2",
+                     "QUIT" },
+                 { 100, 0, 100, 0 } },
+             // A line that makes no sense, a number twice, a negative size: no figures at all.
+             { "+OK\r\n1 3\r\n2 x\r\n.\r\n",
+                 { "USER u", "PASS p", "STAT", "LIST", "RETR 1", "DELE 1", "RETR 2", "DELE 2", "QUIT" }, { 0, 0 } },
+             { "+OK\r\n1 3\r\n1 4\r\n.\r\n",
+                 { "USER u", "PASS p", "STAT", "LIST", "RETR 1", "DELE 1", "RETR 2", "DELE 2", "QUIT" }, { 0, 0 } },
+             { "+OK\r\n1 -3\r\n2 4\r\n.\r\n",
+                 { "USER u", "PASS p", "STAT", "LIST", "RETR 1", "DELE 1", "RETR 2", "DELE 2", "QUIT" }, { 0, 0 } },
+             // Missing lines only leave those messages without figures.
+             { "+OK\r\n2 4\r\n.\r\n",
+                 { "USER u", "PASS p", "STAT", "LIST", "RETR 1", "DELE 1", "RETR 2", "DELE 2", "QUIT" },
+                 { 0, 100, 0 } } }) {
+        ScriptedPeer peer(popServer(messages, "+OK", 0, c.listing));
+        CollectingPOP pop;
+        pop.Server = peer.server();
+        pop.UserName = "u";
+        pop.Password = "p";
+        pop.TimeOut = 5;
+        std::vector<int> progress;
+        pop.OnProgress = [&](TmsCustomPOP&, int percent) { progress.push_back(percent); };
+        pop.Retrieve(false);
+        peer.join();
+        EXPECT_EQ(peer.received(), c.dialogue) << c.listing;
+        EXPECT_EQ(pop.texts, messages) << c.listing;
+        EXPECT_EQ(progress, c.progress) << c.listing;
+    }
+}
+
+TEST(PopTest, SizeListingLongerThanTheMailboxStopsBeforeAnyMessage)
+{
+    // With no end in sight the rest of the dialogue cannot be trusted: nothing is fetched or deleted.
+    ScriptedPeer peer(popServer({ "a\r\n" }, "+OK", 0, "+OK\r\n1 3\r\n1 3\r\n1 3\r\n"));
+    CollectingPOP pop;
+    pop.Server = peer.server();
+    pop.UserName = "u";
+    pop.Password = "p";
+    pop.TimeOut = 5;
+    try {
+        pop.Retrieve(false);
+        ADD_FAILURE() << "an endless listing passed";
+    } catch (const ESocketError& error) {
+        EXPECT_STREQ(error.what(), "Invalid reply to LIST: more lines than messages");
+    }
+    peer.join();
+    EXPECT_TRUE(pop.texts.empty());
+    for (const std::string& line : peer.received()) {
+        EXPECT_NE(line.rfind("RETR", 0), 0u);
+        EXPECT_NE(line.rfind("DELE", 0), 0u);
+    }
 }
