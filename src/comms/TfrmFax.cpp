@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
@@ -15,6 +16,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontDialog>
+#include <QGridLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -33,6 +35,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <cmath>
 
@@ -97,14 +100,32 @@ TfrmFax::TfrmFax(QWidget* parent)
         // The dialogs start beside the program, as they always have.
         QString filter = m_plainText ? kTextFilter : kRichFilter;
         QString dir = QCoreApplication::applicationDirPath();
-        QString path = saving
-            ? QFileDialog::getSaveFileName(
-                this, tr("Save As"), dir, kRichFilter + ";;" + kTextFilter, &filter, QFileDialog::DontConfirmOverwrite)
-            : QFileDialog::getOpenFileName(this, tr("Open"), dir, kRichFilter + ";;" + kTextFilter, &filter);
-        if (plain)
-            *plain = filter == kTextFilter || isTextName(path);
         if (readOnly)
             *readOnly = false;
+        QString path;
+        if (saving) {
+            path = QFileDialog::getSaveFileName(
+                this, tr("Save As"), dir, kRichFilter + ";;" + kTextFilter, &filter, QFileDialog::DontConfirmOverwrite);
+        } else {
+            // The platform's own dialog has no room for the read-only box, so Qt's is used.
+            QFileDialog dialog(this, tr("Open"), dir, kRichFilter + ";;" + kTextFilter);
+            dialog.setOption(QFileDialog::DontUseNativeDialog);
+            dialog.setFileMode(QFileDialog::ExistingFile);
+            dialog.setAcceptMode(QFileDialog::AcceptOpen);
+            dialog.selectNameFilter(filter);
+            auto* box = new QCheckBox(tr("Open as &read-only"), &dialog);
+            box->setObjectName(QStringLiteral("chkReadOnly"));
+            if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+                grid->addWidget(box, grid->rowCount(), 0, 1, grid->columnCount());
+            if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+                return QString();
+            path = dialog.selectedFiles().first();
+            filter = dialog.selectedNameFilter();
+            if (readOnly)
+                *readOnly = box->isChecked();
+        }
+        if (plain)
+            *plain = filter == kTextFilter || isTextName(path);
         return path;
     };
 
@@ -334,6 +355,8 @@ void TfrmFax::buildToolBar()
 void TfrmFax::setFileName(const QString& name)
 {
     m_fileName = name;
+    m_readOnlyFile = false;
+    m_editor->setReadOnly(false);
     setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(name).fileName(), tr("Send Fax")));
 }
 
@@ -473,7 +496,8 @@ bool TfrmFax::askToSave()
 
 bool TfrmFax::save()
 {
-    if (m_fileName == kUntitled)
+    // A file opened read-only is only written under a name the user chooses again.
+    if (m_fileName == kUntitled || m_readOnlyFile)
         return saveAs();
     return saveFile(m_fileName, m_plainText);
 }
@@ -572,8 +596,10 @@ void TfrmFax::fileOpen()
     QString path = chooseFile(false, nullptr, &readOnly);
     if (path.isEmpty())
         return;
-    if (loadFile(path))
+    if (loadFile(path)) {
+        m_readOnlyFile = readOnly;
         m_editor->setReadOnly(readOnly);
+    }
 }
 
 namespace {
@@ -605,6 +631,8 @@ bool TfrmFax::showWithAddress(const QStringList& lines)
     if (!askToSave())
         return false;
     m_editor->clear();
+    // The page is the user's to write now; Save still will not go over a read-only file.
+    m_editor->setReadOnly(false);
     setTextMargins(m_editor->document());
     QTextCursor cursor(m_editor->document());
     for (int i = 0; i < lines.size(); ++i) {
@@ -613,7 +641,20 @@ bool TfrmFax::showWithAddress(const QStringList& lines)
         cursor.insertText(lines[i]);
     }
     m_editor->setTextCursor(cursor);
+    // The block is the program's, written again at will: only what the user adds is worth a
+    // question before the next block or closing replaces it.
+    m_editor->document()->setModified(false);
     updateToolbar();
+    // Asked for from a modal window (the person editor), the page would be shut out by it until
+    // it closes. Hung on that window it stays usable beside it, as it is beside the main window.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal && modal != this) {
+        hide(); // whether a window is blocked is settled when it is shown
+        winId();
+        windowHandle()->setTransientParent(modal->windowHandle());
+    } else if (windowHandle() && !isVisible()) {
+        windowHandle()->setTransientParent(nullptr);
+    }
     show();
     raise();
     activateWindow();

@@ -45,6 +45,8 @@ public:
 
     QString fileName() const { return m_fileName; }
     bool isPlainText() const { return m_plainText; }
+    // The file was opened read-only: Save asks for a name, as Save As does.
+    bool isReadOnlyFile() const { return m_readOnlyFile; }
     QTextEdit* editor() const { return m_editor; }
     FaxRuler* ruler() const { return m_ruler; }
 
@@ -90,6 +92,7 @@ private:
     QActionGroup* m_alignGroup = nullptr;
     QString m_fileName;
     bool m_plainText = false;
+    bool m_readOnlyFile = false;
     bool m_updating = false;
 };
 

@@ -104,6 +104,34 @@ TEST_F(FaxPageTest, RichTextPageReadByOtherPrograms)
     EXPECT_NE(html.find("center"), std::string::npos);
 }
 
+// The word processor of scripts/setup reads the page as a document: text, bold, centring.
+TEST_F(FaxPageTest, RichTextPageReadByAWordProcessor)
+{
+    if (!haveTool("soffice"))
+        PELMORA_SKIP_OR_FAIL("soffice is not installed (scripts/setup)");
+    writeFile(files / "body.rtf", "{\\rtf1\\ansi{\\fonttbl{\\f0 Arial;}}\\pard\\qc{\\b Bold} caf\\'e9\\par}");
+    std::string out = (files / "page.rtf").string();
+    ASSERT_EQ(
+        run({ "fax", "page", "--contact", contact, "--file", (files / "body.rtf").string(), "--rtf", out }).exitCode,
+        0);
+    // Both conversions at once, each with a profile of its own (one profile can not be shared by
+    // two running copies), bounded so a stuck converter can not hold the test.
+    const std::string dir = files.path().string();
+    auto convert = [&](const std::string& format) {
+        return "timeout 150 soffice -env:UserInstallation=file://" + dir + "/profile-" + format
+            + " --headless --norestore --convert-to " + format + " --outdir '" + dir + "/" + format + "' '" + out
+            + "' >/dev/null 2>&1";
+    };
+    ASSERT_EQ(std::system(("(" + convert("txt") + ") & (" + convert("html") + ") & wait").c_str()), 0);
+    std::string text = readFile(files / "txt" / "page.txt");
+    if (text.rfind("\xEF\xBB\xBF", 0) == 0)
+        text.erase(0, 3); // the byte-order mark it starts text files with
+    EXPECT_EQ(text, "To : Ann Lee\n \nCompany : Acme & S\xC3\xB6hne\n \nFax : +1 555 0100\n \nBold caf\xC3\xA9\n");
+    std::string html = readFile(files / "html" / "page.html");
+    EXPECT_NE(html.find("<b>Bold</b>"), std::string::npos) << html;
+    EXPECT_NE(html.find("center"), std::string::npos) << html;
+}
+
 TEST_F(FaxPageTest, PdfPageShowsTheAddressBlock)
 {
     std::string out = (files / "page.pdf").string();

@@ -7,12 +7,15 @@
 #include "TestSupport.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
 #include <QSpinBox>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolBar>
 
 #include <gtest/gtest.h>
@@ -139,6 +142,75 @@ TEST_F(FaxWindowTest, PlainTextFilesStayPlainAndSavesAreWhole)
     EXPECT_FALSE(window.loadFile(QString::fromStdString((dir / "bad.rtf").string())));
     EXPECT_TRUE(window.editor()->toPlainText().endsWith("more!"));
     EXPECT_EQ(window.fileName().toStdString(), (dir / "note.txt").string());
+}
+
+// The open dialog's read-only box: such a file is shown but not editable, and Save asks for a
+// new name rather than writing over it.
+TEST_F(FaxWindowTest, FileOpenedReadOnlyIsOnlySavedUnderANewName)
+{
+    TfrmFax fresh; // keeps the program's own open dialog
+    std::function<QString(bool, bool*, bool*)> dialogs = fresh.chooseFile;
+    int saveAsked = 0;
+    fresh.chooseFile = [&](bool saving, bool* plain, bool* readOnly) {
+        if (!saving)
+            return dialogs(saving, plain, readOnly);
+        ++saveAsked;
+        return chosen;
+    };
+    fresh.ask = window.ask;
+    fresh.showError = window.showError;
+    fresh.show();
+    const std::string kept = "{\\rtf1\\ansi kept\\par}";
+    pelmora::test::writeFile(dir / "kept.rtf", kept);
+    const QString path = QString::fromStdString((dir / "kept.rtf").string());
+    // Opens `path` through the dialog, with the read-only box as given.
+    auto open = [&](bool readOnly) {
+        bool answered = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            auto* box = dialog->findChild<QCheckBox*>(QStringLiteral("chkReadOnly"));
+            ASSERT_NE(box, nullptr);
+            EXPECT_FALSE(box->isChecked());
+            box->setChecked(readOnly);
+            dialog->selectFile(path);
+            QMetaObject::invokeMethod(dialog, "accept"); // the button a user would press
+            answered = true;
+        });
+        toolAction(fresh, "Open")->trigger();
+        EXPECT_TRUE(answered);
+    };
+
+    open(true);
+    EXPECT_EQ(fresh.fileName(), path);
+    EXPECT_TRUE(fresh.isReadOnlyFile());
+    EXPECT_TRUE(fresh.editor()->isReadOnly());
+    QTest::keyClicks(fresh.editor(), "x");
+    EXPECT_EQ(fresh.editor()->toPlainText(), "kept");
+    // Save asks for a name; cancelled, the file is untouched.
+    toolAction(fresh, "Save")->trigger();
+    EXPECT_EQ(saveAsked, 1);
+    EXPECT_EQ(pelmora::test::readFile(dir / "kept.rtf"), kept);
+    // An address block makes the page writable, but still not over the read-only file.
+    ASSERT_TRUE(fresh.showWithAddress(TfrmFax::personLines("Bo", "Ek", "1")));
+    EXPECT_FALSE(fresh.editor()->isReadOnly());
+    toolAction(fresh, "Save")->trigger();
+    EXPECT_EQ(saveAsked, 2);
+    EXPECT_EQ(pelmora::test::readFile(dir / "kept.rtf"), kept);
+    // Saved under a new name, that file is the user's own: Save writes it directly.
+    chosen = QString::fromStdString((dir / "copy.rtf").string());
+    toolAction(fresh, "Save")->trigger();
+    EXPECT_EQ(fresh.fileName(), chosen);
+    EXPECT_FALSE(fresh.isReadOnlyFile());
+    toolAction(fresh, "Save")->trigger();
+    EXPECT_EQ(saveAsked, 3);
+    EXPECT_EQ(pelmora::test::readFile(dir / "kept.rtf"), kept);
+
+    // Without the box ticked the file opens for editing.
+    open(false);
+    EXPECT_FALSE(fresh.isReadOnlyFile());
+    EXPECT_FALSE(fresh.editor()->isReadOnly());
+    EXPECT_TRUE(errors.isEmpty()) << errors.join('\n').toStdString();
 }
 
 TEST_F(FaxWindowTest, ToolBarFollowsTheTextAndActsOnTheSelection)
