@@ -225,8 +225,16 @@ pid_t startForeign(const Fixture& f, const std::string& entry)
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    // A group of its own, so that it can be ended with the shell's forked children: one caught
+    // between fork and exec still carries the daemon's command line and, orphaned, would look
+    // like a link of its own to the next Connect.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
     pid_t pid = -1;
-    EXPECT_EQ(::posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ), 0);
+    EXPECT_EQ(::posix_spawn(&pid, argv[0], &actions, &attributes, argv, environ), 0);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     for (int i = 0; i < 200 && !fs::exists(f.dir / "args"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -253,7 +261,7 @@ TEST(RasTest, ALinkSomeoneElseBroughtUpIsUsedAndLeftUpButOurOwnIsNot)
     EXPECT_EQ(lines(f.dir / "args"), 1u) << "nothing dialed";
     ras->Disconnect();
     EXPECT_TRUE(running(foreign)) << "a foreign link is never hung up";
-    ::kill(foreign, SIGKILL);
+    ::kill(-foreign, SIGKILL);
     ::waitpid(foreign, nullptr, 0);
 
     // Our own line is not taken for someone else's: a second Connect dials again, and the
