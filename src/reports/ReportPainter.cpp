@@ -34,26 +34,38 @@ QFont arial(double points, bool bold = false)
 } // namespace
 
 ReportPainter::ReportPainter(const ReportDescription& report, QPagedPaintDevice& device, QPainter& painter)
+    : ReportPainter(report, device, painter,
+        QSizeF(device.width() * 72.0 / device.logicalDpiX(), device.height() * 72.0 / device.logicalDpiX()))
+{
+    m_pages = &device;
+}
+
+ReportPainter::ReportPainter(
+    const ReportDescription& report, QPaintDevice& device, QPainter& painter, const QSizeF& area)
     : m_report(report)
     , m_device(device)
     , m_painter(painter)
 {
     m_scale = device.logicalDpiX() / 72.0;
-    const Orientation orientation = report.orientation;
-    m_metrics = PageMetrics::forPaper(0, 0, orientation);
-    m_metrics.width = device.width() / m_scale;
-    m_metrics.height = device.height() / m_scale;
+    m_metrics = PageMetrics::forPaper(0, 0, report.orientation);
+    m_metrics.width = area.width();
+    m_metrics.height = area.height();
     m_boxes = columnBoxes(report, m_metrics.width);
     m_title = arial(m_metrics.titleSize);
     m_label = arial(m_metrics.textSize, true);
     m_text = arial(m_metrics.textSize);
-    m_printed = QLocale().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
+    setPrinted(QDateTime::currentDateTime());
+}
+
+void ReportPainter::setPrinted(const QDateTime& when)
+{
+    m_printed = QLocale().toString(when, QLocale::ShortFormat);
 }
 
 void ReportPainter::beginPage(int number)
 {
-    if (number > 1)
-        m_device.newPage();
+    if (number > 1 && m_pages)
+        m_pages->newPage();
     paintPageHeader(number);
     paintColumnHeader();
 }

@@ -10,6 +10,8 @@
 #include <vector>
 
 class QPainter;
+class QPaintDevice;
+class QSizeF;
 class QPagedPaintDevice;
 class QPageLayout;
 class QString;
@@ -22,8 +24,15 @@ class ReportPainter : public reportcore::ReportSink {
 public:
     // `painter` is active on `device`, whose page layout says the paper and orientation.
     ReportPainter(const reportcore::ReportDescription& report, QPagedPaintDevice& device, QPainter& painter);
+    // Paints single pages onto an image of one page: `painter`'s origin is the top left corner
+    // of the printable area, `area` its size in points, and `device` is what fonts are measured
+    // on (its resolution says how many pixels a point takes).
+    ReportPainter(
+        const reportcore::ReportDescription& report, QPaintDevice& device, QPainter& painter, const QSizeF& area);
 
     const reportcore::PageMetrics& metrics() const { return m_metrics; }
+    // The date and time in the page header; the moment the painter was made unless set.
+    void setPrinted(const QDateTime& when);
     void beginPage(int number) override;
     void record(const reportcore::PrintedRecord& record, double top) override;
     void endPage() override { }
@@ -35,7 +44,8 @@ private:
     void paintCell(const QString& text, const reportcore::ColumnBox& box, double top, const QFont& font);
 
     const reportcore::ReportDescription& m_report;
-    QPagedPaintDevice& m_device;
+    QPaintDevice& m_device;
+    QPagedPaintDevice* m_pages = nullptr; // turned over for each new page; none for single pages
     QPainter& m_painter;
     reportcore::PageMetrics m_metrics;
     std::vector<std::vector<reportcore::ColumnBox>> m_boxes;
