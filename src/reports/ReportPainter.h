@@ -4,8 +4,10 @@
 
 #include <QDateTime>
 #include <QFont>
+#include <QFontMetricsF>
 
 #include <filesystem>
+#include <optional>
 
 #include <vector>
 
@@ -41,7 +43,9 @@ private:
     double px(double points) const { return points * m_scale; }
     void paintPageHeader(int number);
     void paintColumnHeader();
+    // `font` is m_label or m_text.
     void paintCell(const QString& text, const reportcore::ColumnBox& box, double top, const QFont& font);
+    double baseline(const QFontMetricsF& metrics, double top) const;
 
     const reportcore::ReportDescription& m_report;
     QPaintDevice& m_device;
@@ -51,6 +55,8 @@ private:
     std::vector<std::vector<reportcore::ColumnBox>> m_boxes;
     double m_scale = 1; // device pixels per point
     QFont m_title, m_label, m_text;
+    std::optional<QFontMetricsF> m_labelMetrics, m_textMetrics; // measured on the device
+    const QFont* m_font = nullptr; // the painter's font, when it is one of the above
     QString m_printed; // the date and time in the page header, the same on every page
 };
 

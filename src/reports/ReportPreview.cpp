@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPrintDialog>
+#include <QProgressDialog>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
@@ -22,6 +23,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <deque>
 #include <iterator>
@@ -215,6 +217,7 @@ ReportPreview::ReportPreview(QWidget* parent, const ReportDescription& report, R
         m_reader = std::make_unique<HeldRows>(*m_reader);
         records = m_reader->count();
     }
+    m_records = records;
     m_pages = reportcore::pageCount(report, records, m_metrics);
 
     m_view = new PageView(this, m_paper, m_pages,
@@ -376,10 +379,8 @@ bool ReportPreview::saveAsPdf()
     const QString file = app::prompts().saveFileName(this, tr("Save as PDF"), QString(), tr("PDF files (*.pdf)"));
     if (file.isEmpty())
         return false;
-    return reportErrors(this, [this, &file] {
-        auto reader = m_rows();
-        writePdf(m_report, *reader, file, m_printer.pageLayout());
-    });
+    return paintAll(tr("Saving the report..."),
+        [this, &file](RowReader& rows) { writePdf(m_report, rows, file, m_printer.pageLayout()); });
 }
 
 bool ReportPreview::print()
@@ -387,10 +388,64 @@ bool ReportPreview::print()
     QPrintDialog choose(&m_printer, this);
     if (choose.exec() != QDialog::Accepted)
         return false;
-    return reportErrors(this, [this] {
-        auto reader = m_rows();
-        paintReport(m_report, *reader, m_printer);
-    });
+    return paintAll(tr("Printing the report..."), [this](RowReader& rows) { paintReport(m_report, rows, m_printer); });
+}
+
+namespace {
+
+struct Cancelled { };
+
+// Hands the records on to the painter and says every few hundred how many have gone, so that a
+// report of thousands of pages shows how far it is and can be stopped.
+class CountedRows : public RowReader {
+public:
+    CountedRows(RowReader& rows, std::function<void(std::int64_t)> step)
+        : m_rows(rows)
+        , m_step(std::move(step))
+    {
+    }
+    bool next(PrintedRecord& record) override
+    {
+        if (!m_rows.next(record))
+            return false;
+        if (++m_read % 200 == 0)
+            m_step(m_read);
+        return true;
+    }
+
+private:
+    RowReader& m_rows;
+    std::function<void(std::int64_t)> m_step;
+    std::int64_t m_read = 0;
+};
+
+} // namespace
+
+bool ReportPreview::paintAll(const QString& doing, const std::function<void(RowReader&)>& paint)
+{
+    QProgressDialog progress(doing, tr("Cancel"), 0, int(std::min<std::int64_t>(m_records, INT_MAX)), this);
+    progress.setObjectName(QStringLiteral("ReportProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoReset(false);
+    try {
+        return reportErrors(this, [&] {
+            auto reader = m_rows();
+            CountedRows counted(*reader, [&](std::int64_t read) {
+                progress.setValue(int(std::min<std::int64_t>(read, progress.maximum())));
+                if (progress.wasCanceled()) {
+                    // Stopped while painting: a printer drops the pages begun, a PDF is never
+                    // renamed into place.
+                    if (m_printer.printerState() == QPrinter::Active)
+                        m_printer.abort();
+                    throw Cancelled {};
+                }
+            });
+            paint(counted);
+        });
+    } catch (const Cancelled&) {
+        return false;
+    }
 }
 
 RowSource viewRows(data::TfrmDataModule& module, const ReportDescription& report)

@@ -58,6 +58,9 @@ public:
 private:
     void buildTools();
     void pageShown(int number);
+    // Reads every record again and paints them through `paint`, showing how far it is; false
+    // when it failed (the error is shown) or the user cancelled it.
+    bool paintAll(const QString& doing, const std::function<void(reportcore::RowReader&)>& paint);
 
     const reportcore::ReportDescription& m_report;
     RowSource m_rows;
@@ -67,6 +70,7 @@ private:
     QSizeF m_paper; // the sheet and the printable area on it, in points
     QRectF m_area;
     QDateTime m_printed; // the same date and time in the header of every page
+    std::int64_t m_records = 0;
     int m_perPage = 1;
     int m_pages = 1;
     int m_painted = 0;

@@ -15,10 +15,12 @@
 #include <QAction>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QProgressDialog>
 #include <QRadioButton>
 #include <QSpinBox>
 
 #include <cstdio>
+#include <fstream>
 
 namespace pelmora::test {
 namespace {
@@ -308,6 +310,44 @@ TEST_F(ReportsTest, EachListWindowsReportButtonPrintsTheListsRowsAsFilteredWithT
     for (const char* expected : { "Kept subject", "Sender One", "Ownerlast", "Status" })
         EXPECT_NE(text.find(expected), std::string::npos) << expected << "\n" << text;
     EXPECT_EQ(text.find("Dropped subject"), std::string::npos) << text;
+}
+
+TEST_F(ReportsTest, ALongExportShowsItsProgressAndCancellingItLeavesTheOldFileAsItWas)
+{
+    data->currentDatabase()->sql().exec(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+        "INSERT INTO Contacts (LName, FName) SELECT printf('Zz%06d', i), 'First' || i FROM n");
+    data->TBLCon.refresh();
+    const auto pdf = home.path() / "kept.pdf";
+    {
+        std::ofstream old(pdf);
+        old << "the report saved yesterday";
+    }
+    const reportcore::ReportDescription& report = *reportcore::findReport("contacts");
+    reports::ReportPreview preview(form.get(), report, reports::viewRows(*data, report));
+    preview.show();
+    prompts->texts.push_back(QString::fromStdString(pdf.string()));
+    bool cancelled = false;
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [&] {
+        auto* progress = preview.findChild<QProgressDialog*>("ReportProgress");
+        if (progress && progress->isVisible() && !cancelled) {
+            EXPECT_GT(progress->maximum(), 20000);
+            cancelled = true;
+            progress->cancel();
+        }
+    });
+    cancel.start(20);
+    EXPECT_FALSE(preview.saveAsPdf());
+    EXPECT_TRUE(cancelled);
+    EXPECT_EQ(prompts->shown, QStringList { "Save as PDF|" }); // the file was asked; no error for a cancel
+    std::ifstream kept(pdf);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the report saved yesterday");
+    std::vector<std::string> beside; // no half-written temporary is left beside it
+    for (const auto& entry : std::filesystem::directory_iterator(home.path()))
+        if (entry.path().filename().string().starts_with("kept"))
+            beside.push_back(entry.path().filename().string());
+    EXPECT_EQ(beside, std::vector<std::string> { "kept.pdf" });
 }
 
 } // namespace
