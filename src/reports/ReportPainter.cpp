@@ -154,9 +154,17 @@ void ReportPainter::paintCell(const QString& text, const ColumnBox& box, double 
     }
     // A value wider than its column is set smaller before anything is cut, so that what is
     // printed can be read whole wherever it can be made to fit.
+    // Text does not narrow exactly in proportion to its size, so the size is found again from
+    // what the smaller one measures, a few times at most.
+    const double smallest = font.pointSizeF() * 0.6;
     QFont fitted = font;
-    fitted.setPointSizeF(std::max(font.pointSizeF() * 0.6, font.pointSizeF() * room / wide));
-    const QFontMetricsF smaller(fitted, &m_device);
+    QFontMetricsF smaller = metrics;
+    double width = wide;
+    for (int tries = 0; tries < 4 && width > room && fitted.pointSizeF() > smallest; ++tries) {
+        fitted.setPointSizeF(std::max(smallest, fitted.pointSizeF() * room / width * 0.995));
+        smaller = QFontMetricsF(fitted, &m_device);
+        width = smaller.horizontalAdvance(text);
+    }
     m_painter.setFont(fitted);
     m_font = nullptr;
     m_painter.drawText(QPointF(px(box.x), baseline(smaller, top)), smaller.elidedText(text, Qt::ElideRight, room));
