@@ -153,6 +153,7 @@ private:
             m_zoom = zoom;
             m_images.clear();
             m_recent.clear();
+            m_bytes = 0;
         }
         updateBars();
         showPage(page);
@@ -173,15 +174,22 @@ private:
         auto found = m_images.find(number);
         if (found != m_images.end())
             return found->second;
-        if (m_recent.size() >= kKept) {
+        QImage painted = m_render(number, m_zoom, devicePixelRatioF());
+        // At a high zoom a page takes tens of megabytes: fewer are kept then, never fewer than
+        // the two or three a view can show at once.
+        while (!m_recent.empty()
+            && (m_recent.size() >= kKept || (m_recent.size() >= 3 && m_bytes + painted.sizeInBytes() > kBudget))) {
+            m_bytes -= m_images[m_recent.front()].sizeInBytes();
             m_images.erase(m_recent.front());
             m_recent.pop_front();
         }
         m_recent.push_back(number);
-        return m_images[number] = m_render(number, m_zoom, devicePixelRatioF());
+        m_bytes += painted.sizeInBytes();
+        return m_images[number] = std::move(painted);
     }
 
     static constexpr size_t kKept = 12; // pages kept painted
+    static constexpr qsizetype kBudget = 96 << 20; // bytes of them
     QSizeF m_paper; // points
     int m_pages;
     Render m_render;
@@ -189,6 +197,7 @@ private:
     Fit m_fit = Fit::Width;
     std::map<int, QImage> m_images;
     std::deque<int> m_recent;
+    qsizetype m_bytes = 0;
 };
 
 ReportPreview::ReportPreview(QWidget* parent, const ReportDescription& report, RowSource rows)
