@@ -350,5 +350,32 @@ TEST_F(ReportsTest, ALongExportShowsItsProgressAndCancellingItLeavesTheOldFileAs
     EXPECT_EQ(beside, std::vector<std::string> { "kept.pdf" });
 }
 
+TEST_F(ReportsTest, PrintingPaintsEveryPageOnThePrinterChosen)
+{
+    if (std::system("pdftotext -v >/dev/null 2>&1") != 0)
+        PELMORA_SKIP_OR_FAIL("pdftotext (poppler-utils) is not installed");
+    data->currentDatabase()->sql().exec(
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 30) "
+        "INSERT INTO Contacts (LName, FName) SELECT printf('Printed%02d', i), 'P' FROM n");
+    data->TBLCon.refresh();
+    const reportcore::ReportDescription& report = *reportcore::findReport("contacts-web");
+    reports::ReportPreview preview(form.get(), report, reports::viewRows(*data, report));
+    preview.show();
+    ASSERT_GE(preview.pageCount(), 2);
+    // A printer that writes a file stands in for a real one.
+    const auto printed = home.path() / "printed.pdf";
+    preview.reportPrinter().setOutputFileName(QString::fromStdString(printed.string()));
+    QTimer::singleShot(0, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+            dialog->accept();
+    });
+    EXPECT_TRUE(preview.print());
+    ASSERT_TRUE(std::filesystem::exists(printed));
+    const std::string text = pdfText(printed);
+    EXPECT_NE(text.find("Page #" + std::to_string(preview.pageCount())), std::string::npos) << text;
+    EXPECT_NE(text.find("Printed01"), std::string::npos);
+    EXPECT_NE(text.find("Printed30"), std::string::npos);
+}
+
 } // namespace
 } // namespace pelmora::test
