@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPrintDialog>
@@ -21,6 +22,7 @@
 #include <QStyle>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <climits>
@@ -77,6 +79,7 @@ public:
     }
 
     std::function<void(int)> pageShown;
+    std::function<void(int)> zoomStep; // Ctrl and the wheel: one step in (1) or out (-1)
 
     double zoom() const { return m_zoom; }
     Fit fit() const { return m_fit; }
@@ -126,6 +129,24 @@ protected:
             applyZoom(fittedZoom());
         else
             updateBars();
+    }
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Home)
+            showPage(1);
+        else if (event->key() == Qt::Key_End)
+            showPage(m_pages);
+        else
+            QAbstractScrollArea::keyPressEvent(event);
+    }
+    void wheelEvent(QWheelEvent* event) override
+    {
+        if (event->modifiers() & Qt::ControlModifier && zoomStep && event->angleDelta().y() != 0) {
+            zoomStep(event->angleDelta().y() > 0 ? 1 : -1);
+            event->accept();
+            return;
+        }
+        QAbstractScrollArea::wheelEvent(event);
     }
     void scrollContentsBy(int, int) override
     {
@@ -237,6 +258,7 @@ ReportPreview::ReportPreview(QWidget* parent, const ReportDescription& report, R
     box->setSpacing(0);
     buildTools();
     box->addWidget(m_view, 1);
+    m_view->setFocus(); // the keys page through the report at once
 
     if (const QScreen* screen = parent ? parent->screen() : QGuiApplication::primaryScreen()) {
         const QRect room = screen->availableGeometry();
@@ -307,6 +329,7 @@ void ReportPreview::buildTools()
         m_zoom->setCurrentIndex(chosen + 2);
         m_view->setZoom(real * kZoomSteps[chosen] / 100.0);
     };
+    m_view->zoomStep = step;
     add("actZoomIn", tr("Zoom In"), QStyle::SP_CustomBase, [step] { step(1); });
     add("actZoomOut", tr("Zoom Out"), QStyle::SP_CustomBase, [step] { step(-1); });
     tools->addSeparator();

@@ -18,6 +18,7 @@
 #include <QProgressDialog>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTest>
 
 #include <cstdio>
 #include <fstream>
@@ -362,6 +363,11 @@ TEST_F(ReportsTest, PrintingPaintsEveryPageOnThePrinterChosen)
     reports::ReportPreview preview(form.get(), report, reports::viewRows(*data, report));
     preview.show();
     ASSERT_GE(preview.pageCount(), 2);
+    auto* view = preview.findChild<QWidget*>("PageView");
+    QTest::keyClick(view, Qt::Key_End);
+    EXPECT_EQ(preview.currentPage(), preview.pageCount());
+    QTest::keyClick(view, Qt::Key_Home);
+    EXPECT_EQ(preview.currentPage(), 1);
     // A printer that writes a file stands in for a real one.
     const auto printed = home.path() / "printed.pdf";
     preview.reportPrinter().setOutputFileName(QString::fromStdString(printed.string()));
