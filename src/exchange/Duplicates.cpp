@@ -333,55 +333,63 @@ std::vector<DuplicatePair> findDuplicates(const std::vector<ContactKeys>& contac
     }
 
     // Similar names at the same company. Two names one edit apart share a variant with one
-    // character deleted (or are equal), so bucketing by (company, variant) finds every such pair
-    // without comparing all names with all others.
+    // character deleted (or one is the other's variant), so keying by (company, variant) finds
+    // every such pair without comparing all names with all others. The keys are hashes, sorted
+    // into runs instead of hashed into buckets of their own: a million short vectors cost more
+    // than the work itself. A hash collision only proposes a pair; the check decides.
     {
-        std::vector<std::string> names(contacts.size());
-        // Keyed by company, a separator, then the name or \x01 and a variant of it.
-        std::unordered_map<std::string, std::vector<size_t>> buckets;
-        std::vector<std::string> companies(contacts.size());
+        std::vector<std::string> names(contacts.size()), companies(contacts.size());
+        std::vector<std::pair<std::uint64_t, std::uint32_t>> keys;
+        keys.reserve(contacts.size() * 4);
+        const std::hash<std::string_view> hash;
+        std::string variant;
         for (size_t i = 0; i < contacts.size(); ++i) {
             names[i] = normaliseName(contacts[i].lastName, contacts[i].firstName);
             const std::string& name = names[i];
             if (name.empty())
                 continue;
             companies[i] = normaliseCompany(contacts[i].company);
-            const std::string& company = companies[i];
-            // Without a company only the very same name says anything.
-            addMember(buckets[company + '\x02' + name], i);
-            if (company.empty() || name.size() < kFuzzyNameFrom)
+            const std::uint64_t company = hash(companies[i]) * 0x9E3779B97F4A7C15ull;
+            // Exact names and variants live apart, so "ann lee" never meets a variant of "anne lee"
+            // where only exact names are meant.
+            auto key = [&](std::string_view text, std::uint64_t space) { return company ^ (hash(text) + space); };
+            const auto index = std::uint32_t(i);
+            // Without a company, or for a short name, only the very same name says anything.
+            if (companies[i].empty() || name.size() + 1 < kFuzzyNameFrom) {
+                keys.emplace_back(key(name, 1), index);
                 continue;
-            std::unordered_set<std::string> variants;
+            }
+            keys.emplace_back(key(name, 2), index);
+            if (name.size() < kFuzzyNameFrom)
+                continue;
             for (size_t k = 0; k < name.size(); ++k) {
-                std::string variant = name;
-                variant.erase(k, 1);
-                if (variants.insert(variant).second)
-                    addMember(buckets[company + "\x02\x01" + variant], i);
+                variant.assign(name, 0, k).append(name, k + 1, std::string::npos);
+                keys.emplace_back(key(variant, 2), index);
             }
         }
-        // Exact names land together under the name itself; a name that is itself another's
-        // deletion variant is found through the variants bucket of the longer one.
-        for (size_t i = 0; i < contacts.size(); ++i) {
-            const std::string& name = names[i];
-            if (name.size() + 1 < kFuzzyNameFrom)
-                continue;
-            if (companies[i].empty())
-                continue;
-            auto it = buckets.find(companies[i] + "\x02\x01" + name);
-            if (it != buckets.end())
-                addMember(it->second, i);
-        }
-        for (const auto& [key, members] : buckets) {
-            if (members.size() < 2)
-                continue;
-            const ContactKeys& front = contacts[members.front()];
-            const std::string detail = trim(front.firstName + " " + front.lastName)
-                + (companies[members.front()].empty() ? std::string() : ", " + trim(front.company));
-            pairs.bucket(members, DuplicateReason::Kind::Name, detail, [&](size_t a, size_t b) {
-                const std::string& x = names[a];
-                const std::string& y = names[b];
-                return x == y || (std::min(x.size(), y.size()) >= kFuzzyNameFrom - 1 && editDistance(x, y, 1) <= 1);
-            });
+        std::sort(keys.begin(), keys.end());
+        keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+        std::vector<size_t> members;
+        for (size_t start = 0; start < keys.size();) {
+            size_t end = start + 1;
+            while (end < keys.size() && keys[end].first == keys[start].first)
+                ++end;
+            if (end - start >= 2) {
+                members.clear();
+                for (size_t k = start; k < end; ++k)
+                    members.push_back(keys[k].second);
+                const ContactKeys& front = contacts[members.front()];
+                const std::string detail = trim(front.firstName + " " + front.lastName)
+                    + (companies[members.front()].empty() ? std::string() : ", " + trim(front.company));
+                pairs.bucket(members, DuplicateReason::Kind::Name, detail, [&](size_t a, size_t b) {
+                    const std::string& x = names[a];
+                    const std::string& y = names[b];
+                    return companies[a] == companies[b]
+                        && (x == y
+                            || (std::min(x.size(), y.size()) + 1 >= kFuzzyNameFrom && editDistance(x, y, 1) <= 1));
+                });
+            }
+            start = end;
         }
     }
     return pairs.take();
