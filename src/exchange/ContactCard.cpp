@@ -96,6 +96,8 @@ void CardReader::put(const std::string& column, const std::string& raw)
 
 void CardReader::keep(const VCardProperty& p)
 {
+    if (p.value.find_first_not_of(" \t") == std::string::npos)
+        return; // an empty label or field of another program carries nothing
     // The encoding and character set are undone already; what stays is the value as written.
     VCardProperty head = p;
     std::erase_if(head.params, [](const VCardParam& param) {
@@ -203,12 +205,14 @@ void CardReader::readAddress()
     std::string rest;
     if (const std::size_t nl = street.find('\n'); nl != std::string::npos) {
         rest = trimmed(street.substr(nl + 1));
-        std::replace(rest.begin(), rest.end(), '\n', ' ');
         street = trimmed(street.substr(0, nl));
     }
     for (const std::string* extra : { &parts[1], &parts[0] })
         if (!trimmed(*extra).empty())
             rest += (rest.empty() ? "" : ", ") + trimmed(*extra);
+    // The address lines of a contact are single lines.
+    for (std::size_t nl = rest.find('\n'); nl != std::string::npos; nl = rest.find('\n', nl))
+        rest.replace(nl, 1, ", ");
     put("Address1", street);
     put("Address2", rest);
     put("City", parts[3]);
