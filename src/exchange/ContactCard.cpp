@@ -11,15 +11,6 @@ namespace pelmora::exchange {
 
 namespace {
 
-std::string trimmed(std::string_view text)
-{
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
-        text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.remove_suffix(1);
-    return std::string(text);
-}
-
 const std::string kPrefix = "X-PELMORA-";
 
 bool isPreferred(const VCardProperty& p)
@@ -82,16 +73,9 @@ private:
     std::vector<const VCardProperty*> m_used;
 };
 
-void CardReader::put(const std::string& column, const std::string& raw)
+void CardReader::put(const std::string& column, const std::string& value)
 {
-    const std::string value = trimmed(raw);
-    if (value.empty())
-        return;
-    const data::FieldDef* field = m_table.field(column);
-    if (field && field->type == data::FieldType::Alpha && utf8Length(value) > static_cast<std::size_t>(field->size))
-        m_out.unmapped.push_back(column + ": " + escapeText(value));
-    else
-        m_out.fields[column] = value;
+    putField(m_out, column, value);
 }
 
 void CardReader::keep(const VCardProperty& p)
@@ -294,6 +278,8 @@ ContactCard CardReader::read()
             m_out.uid = trimmed(p.value);
         else if (p.name == "NOTE")
             comments += (comments.empty() ? "" : "\n\n") + unescapeText(p.value);
+        else if (p.name == kPrefix + "UNMAPPED")
+            m_out.unmapped.push_back(unescapeText(p.value));
         else if (p.name.starts_with(kPrefix))
             readOwnColumn(p);
         else
@@ -308,6 +294,18 @@ ContactCard CardReader::read()
 ContactCard contactFromVCard(const VCard& card)
 {
     return CardReader(card).read();
+}
+
+void putField(ContactCard& card, const std::string& column, const std::string& raw)
+{
+    const std::string value = trimmed(raw);
+    if (value.empty())
+        return;
+    const data::FieldDef* field = data::tableDef("Contacts").field(column);
+    if (field && field->type == data::FieldType::Alpha && utf8Length(value) > static_cast<std::size_t>(field->size))
+        card.unmapped.push_back(field->name + ": " + escapeText(value));
+    else
+        card.fields[field ? field->name : column] = value;
 }
 
 std::optional<UnmappedLine> splitUnmapped(const std::string& line)

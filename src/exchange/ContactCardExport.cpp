@@ -36,6 +36,15 @@ std::optional<VCardProperty> parseUnmapped(const std::string& line)
     return parse.cards[0].properties[1];
 }
 
+bool isPropertyLine(const std::optional<UnmappedLine>& split)
+{
+    if (!split)
+        return false;
+    std::string name = split->property.substr(0, split->property.find(';'));
+    name = name.substr(name.rfind('.') == std::string::npos ? 0 : name.rfind('.') + 1);
+    return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+}
+
 class CardWriter {
 public:
     CardWriter(const ContactCard& contact, VCardVersion version)
@@ -76,7 +85,9 @@ void CardWriter::sortUnmapped()
             m_fields[column->name] = unescapeText(split->value);
             continue;
         }
-        std::optional<VCardProperty> p = parseUnmapped(line);
+        // Lines a card brought name their property in capitals; others (a CSV column's header)
+        // travel whole, so that they come back as they were.
+        std::optional<VCardProperty> p = isPropertyLine(split) ? parseUnmapped(line) : std::nullopt;
         if (!p) {
             m_extra.push_back(property("X-PELMORA-UNMAPPED", escapeText(line)));
             continue;
