@@ -133,7 +133,10 @@ void CardReader::readNames()
     if (fn) {
         m_used.push_back(fn);
         std::string generated = given.empty() ? family : family.empty() ? given : given + ' ' + family;
-        if (!full.empty() && full != generated && full != company)
+        // A card without a name shows its company or address as its name; that says nothing new.
+        const VCardProperty* email = m_card.first("EMAIL");
+        if (!full.empty() && full != generated && full != company
+            && !(email && full == trimmed(unescapeText(email->value))))
             keep(*fn);
     }
 }
@@ -272,7 +275,7 @@ ContactCard CardReader::read()
     for (const VCardProperty& p : m_card.properties) {
         if (std::find(m_used.begin(), m_used.end(), &p) != m_used.end())
             continue;
-        if (p.name == "VERSION" || p.name == "PRODID" || p.name == "REV")
+        if (p.name == "VERSION" || p.name == "PRODID" || p.name == "REV" || p.name == "PROFILE")
             continue; // about the file, not the contact
         if (p.name == "UID" && m_out.uid.empty())
             m_out.uid = trimmed(p.value);
