@@ -47,11 +47,17 @@ std::vector<std::string> splitList(std::string_view raw)
     return items;
 }
 
+const data::TableDef& contactsTable()
+{
+    static const data::TableDef& table = data::tableDef("Contacts");
+    return table;
+}
+
 class CardReader {
 public:
     explicit CardReader(const VCard& card)
         : m_card(card)
-        , m_table(data::tableDef("Contacts"))
+        , m_table(contactsTable())
     {
     }
     ContactCard read();
@@ -304,7 +310,8 @@ void putField(ContactCard& card, const std::string& column, const std::string& r
     const std::string value = trimmed(raw);
     if (value.empty())
         return;
-    const data::FieldDef* field = data::tableDef("Contacts").field(column);
+    static const data::TableDef& contacts = data::tableDef("Contacts");
+    const data::FieldDef* field = contacts.field(column);
     if (field && field->type == data::FieldType::Alpha && utf8Length(value) > static_cast<std::size_t>(field->size))
         card.unmapped.push_back(field->name + ": " + escapeText(value));
     else

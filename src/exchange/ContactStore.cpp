@@ -13,7 +13,18 @@ namespace {
 
 const data::TableDef& contacts()
 {
-    return data::tableDef("Contacts");
+    static const data::TableDef& table = data::tableDef("Contacts");
+    return table;
+}
+
+// The field of a column as SQLite names it, looked up once per name rather than per row.
+const data::FieldDef* contactField(const std::string& column)
+{
+    static std::map<std::string, const data::FieldDef*> known;
+    auto it = known.find(column);
+    if (it == known.end())
+        it = known.emplace(column, contacts().field(column)).first;
+    return it->second;
 }
 
 // The stored value of a column from the card's text; text that does not fit a date or number
@@ -123,7 +134,7 @@ ContactCard readContact(data::SqlDatabase& db, std::int64_t counter)
     }
     ContactCard card;
     for (int i = 0; i < select.columnCount(); ++i) {
-        const data::FieldDef* field = contacts().field(select.columnName(i));
+        const data::FieldDef* field = contactField(select.columnName(i));
         if (!field || field->type == data::FieldType::AutoInc)
             continue;
         const data::Value value = select.column(i);

@@ -135,10 +135,22 @@ std::string escapeLineBreaks(const std::string& value)
     return escaped;
 }
 
+// ENCODING=QUOTED-PRINTABLE, or version 2.1's bare QUOTED-PRINTABLE, among the parameters.
 bool isQuotedPrintableLine(std::string_view line)
 {
     const std::string head = asciiUpper(line.substr(0, line.find(':')));
-    return head.find("QUOTED-PRINTABLE") != std::string::npos;
+    std::size_t start = head.find(';');
+    while (start != std::string::npos) {
+        const std::size_t end = head.find(';', start + 1);
+        std::string_view param = trim(
+            std::string_view(head).substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1));
+        if (param.starts_with("ENCODING"))
+            param = trim(param.substr(param.find('=') == std::string_view::npos ? param.size() : param.find('=') + 1));
+        if (param == "QUOTED-PRINTABLE")
+            return true;
+        start = end;
+    }
+    return false;
 }
 
 struct OpenCard {

@@ -117,3 +117,15 @@ TEST(VCardText, EscapesRoundTrip)
         EXPECT_EQ(parts[0], text);
     }
 }
+
+// Only an ENCODING parameter makes a value quoted-printable; another parameter that merely holds
+// the word keeps ordinary folding (found by the fuzzer).
+TEST(VCardReader, QuotedPrintableOnlyByItsEncodingParameter)
+{
+    const VCardParse parse = parseVCards("BEGIN:VCARD\r\nVERSION:2.1\r\nLABEL;X-CODING=QUOTED-PRINTABLE:a=\r\n b\r\n"
+                                         "NOTE;QUOTED-PRINTABLE:c=\r\n d\r\nEND:VCARD\r\n");
+    ASSERT_EQ(parse.cards.size(), 1u);
+    EXPECT_TRUE(parse.errors.empty());
+    EXPECT_EQ(property(parse.cards[0], "LABEL").value, "a=b");
+    EXPECT_EQ(property(parse.cards[0], "NOTE").value, "c d");
+}
