@@ -1,91 +1,135 @@
-// Imports 100,000 generated vCards (one file of about 60 MB) into a new database, exports them
-// again, and times vobject reading the same file in the same run. A scripted run rather than a
-// Google Benchmark: each step is one long piece of work, timed once.
+// Duplicate detection over 100,000 contacts: the keys read from a database file, then paired.
+// The peer in the same run is reading the same columns with a bare SQLite query, the floor any
+// detection that reads the database has to stand on.
 #include "data/Database.h"
-#include "exchange/ContactExport.h"
-#include "exchange/ContactImport.h"
+#include "exchange/Duplicates.h"
 
-#include <chrono>
-#include <cstdio>
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <iostream>
-#include <string>
-
-using namespace pelmora;
-using Clock = std::chrono::steady_clock;
+#include <random>
 
 namespace {
 
-std::string generate(int count)
+using namespace pelmora;
+
+constexpr int kContacts = 100000;
+
+const char* const kLast[]
+    = { "Smith", "Johnson", "Williams", "Brown", "Jones", "Garcia", "Miller", "Davis", "Rodriguez", "Martinez",
+          "Hernandez", "Lopez", "Gonzalez", "Wilson", "Anderson", "Thomas", "Taylor", "Moore", "Jackson", "Martin",
+          "Lee", "Perez", "Thompson", "White", "Harris", "Sanchez", "Clark", "Ramirez", "Lewis", "Robinson" };
+const char* const kFirst[] = { "James", "Mary", "Robert", "Patricia", "John", "Jennifer", "Michael", "Linda", "David",
+    "Elizabeth", "William", "Barbara", "Richard", "Susan", "Joseph", "Jessica", "Thomas", "Sarah", "Charles", "Karen" };
+
+// 100,000 contacts at 2,000 companies, every twentieth a near copy of an earlier one (the same
+// address in other case, the same number spelt otherwise, or the name with a slip).
+std::vector<exchange::ContactKeys> makeContacts()
 {
-    static const char* const kFirst[] = { "Anna", "Bernd", "Chloé", "Dmitri", "Eve", "Farid", "Grace", "Hiro" };
-    static const char* const kLast[] = { "Müller", "Smith", "O'Neil", "Nakamura", "García", "Kowalski", "Lee" };
-    std::string text;
-    text.reserve(std::size_t(count) * 640);
-    for (int i = 0; i < count; ++i) {
-        const std::string first = kFirst[i % 8];
-        const std::string last = std::string(kLast[i % 7]) + std::to_string(i);
-        text += "BEGIN:VCARD\r\nVERSION:3.0\r\nN:" + last + ";" + first + ";;;\r\nFN:" + first + " " + last + "\r\n";
-        text += "ORG:Company " + std::to_string(i % 997) + ";Sales\r\nTITLE:Manager\r\n";
-        text += "TEL;TYPE=WORK,VOICE:+1 555 " + std::to_string(1000000 + i) + "\r\nTEL;TYPE=CELL:+1 666 "
-            + std::to_string(i) + "\r\n";
-        text += "EMAIL;TYPE=INTERNET:person" + std::to_string(i) + "@example.com\r\n";
-        text += "ADR;TYPE=WORK:;;" + std::to_string(i % 500) + " Main Street;Springfield;IL;62701;USA\r\n";
-        text += "URL:https://example.com/people/" + std::to_string(i) + "\r\nBDAY:1980-01-0" + std::to_string(1 + i % 9)
-            + "\r\n";
-        text += "CATEGORIES:Customers,Region " + std::to_string(i % 12) + "\r\n";
-        text += "NOTE:Met at the trade fair\\, talked about the new catalogue and the delivery terms for next\r\n"
-                " year. Follow up in spring\\; send the price list and samples.\r\n";
-        text += "UID:urn:uuid:00000000-0000-0000-0000-" + std::to_string(100000000000 + i) + "\r\nEND:VCARD\r\n";
+    std::mt19937 random(16);
+    std::vector<exchange::ContactKeys> contacts;
+    contacts.reserve(kContacts);
+    for (int i = 0; i < kContacts; ++i) {
+        exchange::ContactKeys k;
+        k.counter = i + 2;
+        if (i % 20 == 19) {
+            k = contacts[size_t(random() % contacts.size())];
+            k.counter = i + 2;
+            switch (i % 3) {
+            case 0:
+                for (char& c : k.email)
+                    c = char(std::toupper(static_cast<unsigned char>(c)));
+                break;
+            case 1:
+                if (!k.phones.empty())
+                    k.phones[0] = "+1 " + k.phones[0];
+                k.email.clear();
+                break;
+            default:
+                k.firstName += "e";
+                k.email.clear();
+                k.phones.clear();
+            }
+        } else {
+            k.lastName = kLast[random() % std::size(kLast)];
+            k.firstName = kFirst[random() % std::size(kFirst)];
+            k.company = "Company " + std::to_string(random() % 2000);
+            k.email = "person" + std::to_string(i) + "@example.org";
+            k.phones.push_back("(" + std::to_string(200 + random() % 700) + ") " + std::to_string(200 + random() % 700)
+                + "-" + std::to_string(1000 + random() % 9000));
+        }
+        contacts.push_back(std::move(k));
     }
-    return text;
+    return contacts;
 }
 
-double seconds(Clock::time_point start)
+const std::filesystem::path& databaseDirectory()
 {
-    return std::chrono::duration<double>(Clock::now() - start).count();
+    static const std::filesystem::path directory = [] {
+        const auto dir = std::filesystem::temp_directory_path() / "pelmora-exchange-benchmark";
+        if (std::filesystem::exists(dir / data::Database::kDatabaseFile))
+            return dir;
+        std::filesystem::create_directories(dir);
+        auto database = data::Database::create(dir);
+        data::SqlDatabase& sql = database->sql();
+        data::Transaction transaction(sql);
+        for (const exchange::ContactKeys& k : makeContacts()) {
+            sql.prepare(
+                   "INSERT INTO Contacts (Counter, LName, FName, Company, EMail, Phone1) VALUES (?, ?, ?, ?, ?, ?)")
+                .bindAll({ k.counter, k.lastName, k.firstName, k.company, k.email,
+                    k.phones.empty() ? data::Value() : data::Value(k.phones[0]) })
+                .run();
+        }
+        transaction.commit();
+        return dir;
+    }();
+    return directory;
 }
+
+void BM_FindDuplicatesInMemory(benchmark::State& state)
+{
+    const auto contacts = makeContacts();
+    size_t pairs = 0;
+    for (auto _ : state)
+        pairs = exchange::findDuplicates(contacts).size();
+    state.counters["pairs"] = double(pairs);
+}
+BENCHMARK(BM_FindDuplicatesInMemory)->Unit(benchmark::kMillisecond);
+
+void BM_FindDuplicatesFromDatabase(benchmark::State& state)
+{
+    auto database = data::Database::open(databaseDirectory());
+    size_t pairs = 0;
+    for (auto _ : state)
+        pairs = exchange::findDuplicates(exchange::readContactKeys(database->sql())).size();
+    state.counters["pairs"] = double(pairs);
+}
+BENCHMARK(BM_FindDuplicatesFromDatabase)->Unit(benchmark::kMillisecond);
+
+void BM_PeerReadKeysWithSqlite(benchmark::State& state)
+{
+    sqlite3* db = nullptr;
+    sqlite3_open_v2((databaseDirectory() / data::Database::kDatabaseFile).c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    size_t bytes = 0;
+    for (auto _ : state) {
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db,
+            "SELECT Counter, LName, FName, Company, EMail, Phone1, Phone2, Cellular, Fax FROM Contacts ORDER BY "
+            "Counter",
+            -1, &st, nullptr);
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            for (int c = 1; c < 9; ++c)
+                bytes += size_t(sqlite3_column_bytes(st, c));
+        }
+        sqlite3_finalize(st);
+    }
+    benchmark::DoNotOptimize(bytes);
+    sqlite3_close(db);
+}
+BENCHMARK(BM_PeerReadKeysWithSqlite)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
-    const int count = argc > 1 ? std::stoi(argv[1]) : 100000;
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "pelmora-exchange-benchmark";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    const std::string text = generate(count);
-    const std::filesystem::path file = dir / "contacts.vcf";
-    std::ofstream(file, std::ios::binary) << text;
-    std::cout << count << " cards, " << text.size() / 1e6 << " MB\n";
-
-    auto database = data::Database::create(dir);
-    auto start = Clock::now();
-    const exchange::ImportRead read = exchange::readContactsFile(text, {}, file.string());
-    const exchange::ImportResult result = exchange::importContacts(database->sql(), read, false);
-    std::cout << "import: " << seconds(start) << " s (" << result.inserted << " inserted)\n";
-
-    start = Clock::now();
-    const std::string out = exchange::exportContacts(database->sql(), exchange::selectContacts(*database, ""), {});
-    std::cout << "export: " << seconds(start) << " s (" << out.size() / 1e6 << " MB)\n";
-
-    start = Clock::now();
-    const exchange::ImportResult again = exchange::importContacts(database->sql(), read, false);
-    std::cout << "repeated import: " << seconds(start) << " s (" << again.unchanged << " unchanged)\n";
-
-    if (argc > 2 && std::string(argv[2]) == "--no-peer")
-        return 0;
-    start = Clock::now();
-    const std::string command = "/usr/bin/python3 -c 'import sys, vobject; n = sum(1 for _ in vobject.readComponents("
-                                "open(sys.argv[1], encoding=\"utf-8\").read())); print(n)' '"
-        + file.string() + "'";
-    FILE* pipe = popen(command.c_str(), "r");
-    char buffer[64] = {};
-    const bool ok = pipe && std::fgets(buffer, sizeof buffer, pipe);
-    if (pipe)
-        pclose(pipe);
-    std::cout << "vobject read: " << seconds(start) << " s (" << (ok ? buffer : "failed\n");
-    std::filesystem::remove_all(dir);
-    return 0;
-}
+BENCHMARK_MAIN();

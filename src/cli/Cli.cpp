@@ -1,5 +1,5 @@
 #include "cli/Cli.h"
-#include "cli/ContactGroups.h"
+#include "cli/ContactGroup.h"
 #include "cli/ListGroups.h"
 
 #include "base/Error.h"

@@ -1,5 +1,5 @@
 #include "cli/Args.h"
-#include "cli/ContactGroups.h"
+#include "cli/ContactGroup.h"
 #include "cli/DataSession.h"
 
 #include "base/Error.h"

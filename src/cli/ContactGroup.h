@@ -2,16 +2,17 @@
 
 #include "cli/Command.h"
 
-#include <string>
-#include <vector>
-
 namespace pelmora::cli {
 
-// `pelmora contacts ...`: each subcommand is defined beside the module it drives.
+// `pelmora contacts ...`: each kind of work with whole contacts has its handlers in a file of
+// its own; the group's dispatcher hands each command to the file that answers it.
 extern const CommandGroup contactsGroup;
 
 // `contacts import` and `contacts export`, over the vCard and CSV exchange.
 int runContactsImport(Context& context, std::vector<std::string> words);
 int runContactsExport(Context& context, std::vector<std::string> words);
+
+bool isContactDuplicateCommand(const std::string& command);
+int runContactDuplicateCommand(Context& context, const std::string& command, std::vector<std::string> words);
 
 } // namespace pelmora::cli
