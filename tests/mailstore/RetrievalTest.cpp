@@ -133,7 +133,7 @@ ScriptedPeer::Script scriptedServer(std::vector<std::string> messages, bool pipe
     };
 }
 
-class ScriptedRetrievalTest : public ::testing::TestWithParam<bool> {
+class ScriptedRetrievalTest : public ::testing::Test {
 protected:
     TempDir dir;
     std::shared_ptr<pelmora::data::Database> db = pelmora::data::Database::create(dir.path());
@@ -157,6 +157,8 @@ protected:
     std::int64_t rows() { return db->sql().scalar("SELECT COUNT(*) FROM \"EMAIL\""); }
 };
 
+class PipeliningRetrievalTest : public ScriptedRetrievalTest, public ::testing::WithParamInterface<bool> { };
+
 std::string wire(const std::string& text)
 {
     std::string out;
@@ -169,7 +171,7 @@ std::string wire(const std::string& text)
 
 // Whether or not the server pipelines: nothing is deleted before every message is in, and
 // only the messages stored are deleted.
-TEST_P(ScriptedRetrievalTest, DeletesOnlyStoredMessagesAndOnlyAfterTheLastOneIsIn)
+TEST_P(PipeliningRetrievalTest, DeletesOnlyStoredMessagesAndOnlyAfterTheLastOneIsIn)
 {
     const bool pipelining = GetParam();
     db->sql().exec("CREATE TRIGGER refuse BEFORE INSERT ON \"EMAIL\" WHEN NEW.\"Subject\" = 'poison' "
@@ -189,23 +191,12 @@ TEST_P(ScriptedRetrievalTest, DeletesOnlyStoredMessagesAndOnlyAfterTheLastOneIsI
             "USER u", "PASS p", "STAT", "CAPA", "LIST", "RETR 1", "RETR 2", "RETR 3", "DELE 1", "DELE 3", "QUIT" }));
 }
 
-INSTANTIATE_TEST_SUITE_P(Pipelining, ScriptedRetrievalTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(WithAndWithout, PipeliningRetrievalTest, ::testing::Bool());
 
-TEST(ScriptedRetrievalFaultTest, AConnectionLostWithRequestsOnTheirWayDeletesNothing)
+TEST_F(ScriptedRetrievalTest, AConnectionLostWithRequestsOnTheirWayDeletesNothing)
 {
-    TempDir dir;
-    auto db = pelmora::data::Database::create(dir.path());
-    std::filesystem::create_directories(dir / "attach");
     ScriptedPeer peer(scriptedServer({ wire(message("a")), wire(message("b")), wire(message("c")) }, true, {}, 1));
-    Retrieval retrieval(*db, dir / "attach");
-    TmsCustomPOP pop;
-    pop.Server = peer.server();
-    pop.Security = MailSecurity::Plain;
-    pop.UserName = "u";
-    pop.Password = "p";
-    pop.TimeOut = 5;
-    const RetrievalResult result = retrieval.run(pop);
-    peer.join();
+    const RetrievalResult result = retrieve(peer);
     EXPECT_FALSE(result.error.empty());
     EXPECT_TRUE(result.leftOnServer);
     ASSERT_EQ(result.messages.size(), 1u);
