@@ -339,17 +339,22 @@ void TmsCustomPOP::DeleteMessages(const std::vector<int>& indices)
             DeleteMessage(index);
         return;
     }
-    // In groups, so that the replies waiting to be read stay few whatever the mailbox holds.
-    constexpr std::size_t kGroup = 64;
+    // In groups written at once, so the server takes each group in one read, while the replies
+    // waiting to be read stay well within the socket's buffers whatever the mailbox holds.
+    constexpr std::size_t kGroup = 256;
     for (std::size_t at = 0; at < indices.size(); at += kGroup) {
         const std::size_t end = std::min(indices.size(), at + kGroup);
         if (HasUnreadInput())
             Fail("The server sent a reply nobody asked for before DELE");
+        std::string lines;
         for (std::size_t i = at; i < end; ++i) {
             if (OnDeleting)
                 OnDeleting(*this, indices[i]);
-            WriteLine("DELE " + std::to_string(indices[i] + 1));
+            lines += "DELE " + std::to_string(indices[i] + 1) + "\r\n";
         }
+        WriteBytes(lines);
+        for (std::size_t i = at; i < end; ++i)
+            AddTranscriptLine("DELE " + std::to_string(indices[i] + 1));
         for (std::size_t i = at; i < end; ++i) {
             try {
                 readStatus();
