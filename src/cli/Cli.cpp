@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/ContactGroup.h"
 #include "cli/ListGroups.h"
 
 #include "base/Error.h"
@@ -33,6 +34,7 @@ const std::vector<const CommandGroup*>& groups()
         &activitiesGroup,
         &documentsGroup,
         &helpGroup,
+        &contactsGroup,
     };
     return all;
 }

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "cli/Command.h"
+
+namespace pelmora::cli {
+
+// `pelmora contacts ...`: each kind of work with whole contacts has its handlers in a file of
+// its own; the group's dispatcher hands each command to the file that answers it.
+extern const CommandGroup contactsGroup;
+
+bool isContactDuplicateCommand(const std::string& command);
+int runContactDuplicateCommand(Context& context, const std::string& command, std::vector<std::string> words);
+
+} // namespace pelmora::cli
