@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/ContactListCommand.h"
 #include "cli/ListGroups.h"
 
 #include "base/Error.h"
@@ -30,6 +31,7 @@ const std::vector<const CommandGroup*>& groups()
         &reportGroup,
         &rtfGroup,
         &faxGroup,
+        &contactsGroup,
         &activitiesGroup,
         &documentsGroup,
         &helpGroup,
