@@ -92,6 +92,8 @@ TFrmActivityList::TFrmActivityList(data::TfrmDataModule& data, app::TDataSource*
     m_grid->setObjectName(QStringLiteral("grdActivityList"));
     m_grid->setTitleSort(true);
     m_grid->setMemoWindows(true);
+    // Millions of activities: the grid learns of them a page at a time.
+    m_grid->setCountsByPages(true);
     m_grid->setDataSource(m_source,
         { { "Activity", 31 }, { "DateOf", 10 }, { "Done", 5 }, { "Priority", 5 }, { "Detailes", 40 }, { "Notes", 7 },
             { "DateCreated", 10 }, { "FName", 15 }, { "LName", 20 }, { "Company", 30 } });

@@ -164,6 +164,33 @@ TEST_F(ActivityListTest, TitlesOrderTheListByTheirColumnAndTheGridNeverStartsARe
     EXPECT_EQ(count("1"), rows);
 }
 
+TEST_F(ActivityListTest, TheGridReadsTheActivitiesAPageAtATime)
+{
+    ASSERT_NE(list, nullptr);
+    sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+        "INSERT INTO Activity (Contact, Activity, Detailes) "
+        "SELECT (SELECT min(Counter) FROM Contacts), 'Bulk', 'bulk ' || i FROM n");
+    list->applyFilter();
+    app::TDBGrid* grid = list->grid();
+    app::TableModel* model = grid->tableModel();
+    const std::int64_t all = count("1");
+    EXPECT_LT(model->rowCount(), all); // not counted whole before the first screen
+    // Scrolling to the bottom reads on, page by page, until every activity is there.
+    for (int round = 0; round < 20 && model->rowCount() < all; ++round) {
+        grid->scrollToBottom();
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(model->rowCount(), all);
+    EXPECT_FALSE(model->canFetchMore({}));
+    // A record further down than the grid has read becomes its current row all the same.
+    list->applyFilter();
+    ASSERT_LT(model->rowCount(), all);
+    ASSERT_TRUE(data->TBLActivityList.locate({ "Detailes" }, { data::Value(std::string("bulk 290")) }, {}));
+    const QModelIndex current = grid->currentIndex();
+    ASSERT_TRUE(current.isValid());
+    EXPECT_EQ(model->data(current.siblingAtColumn(model->columnOf("Detailes"))).toString(), QStringLiteral("bulk 290"));
+}
+
 TEST_F(ActivityListTest, PropertiesCancelDiscardsAndTheMemoWindowEditsInPlace)
 {
     ASSERT_NE(list, nullptr);
