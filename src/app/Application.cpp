@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/DesktopLinkCommands.h"
 #include "app/GuiDataPrompts.h"
 #include "app/Screenshots.h"
 #include "app/TfrmMainForm.h"
@@ -13,6 +14,7 @@
 #include "widgets/Prompts.h"
 
 #include <QApplication>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstring>
@@ -101,12 +103,25 @@ std::unique_ptr<data::TfrmDataModule> openDataModule(TfrmMainForm& mainForm, Gui
     return dataModule;
 }
 
+// A mailto: or tel: link the desktop started the program with (the Exec line's %u).
+QString desktopLink(const StartOptions& options)
+{
+    if (options.words.size() != 1)
+        return {};
+    const QString& word = options.words.front();
+    return word.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive)
+            || word.startsWith(QLatin1String("tel:"), Qt::CaseInsensitive)
+        ? word
+        : QString();
+}
+
 } // namespace
 
 bool isGuiCommand(int argc, char** argv)
 {
     const StartOptions options = parseOptions(argc, argv);
-    return !options.words.isEmpty() && options.words.front() == QLatin1String("screenshots");
+    return !options.words.isEmpty()
+        && (options.words.front() == QLatin1String("screenshots") || !desktopLink(options).isEmpty());
 }
 
 int run(int argc, char** argv)
@@ -129,6 +144,8 @@ int run(int argc, char** argv)
     splash.show();
     QApplication::processEvents();
     TOnlyOpenOnce onlyOpenOnce(QString::fromLatin1(UniqueString));
+    const QString link = desktopLink(options);
+    onlyOpenOnce.setLink(link);
     if (!onlyOpenOnce.claim()) {
         // The running copy has been told to come forward; when it could not, the user hears why
         // nothing appeared.
@@ -150,6 +167,15 @@ int run(int argc, char** argv)
         mainForm.showMaximized();
     else
         mainForm.show();
+    // Links are opened once the window is up, whether this copy was started with one or a copy
+    // started later handed one over.
+    auto openLink = [&mainForm](const QString& given) {
+        if (auto* links = mainForm.findChild<DesktopLinkCommands*>())
+            links->open(given);
+    };
+    QObject::connect(&onlyOpenOnce, &TOnlyOpenOnce::linkHandedOver, &mainForm, openLink, Qt::QueuedConnection);
+    if (!link.isEmpty())
+        QTimer::singleShot(0, &mainForm, [openLink, link] { openLink(link); });
     return QApplication::exec();
 }
 

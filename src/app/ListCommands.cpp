@@ -7,9 +7,11 @@
 #include "app/TfrmMainForm.h"
 #include "data/Documents.h"
 #include "data/TfrmDataModule.h"
+#include "records/ListWindow.h"
 #include "records/TFrmActivityList.h"
 #include "records/TfrmContactList.h"
 #include "records/TfrmDocFull.h"
+#include "records/TfrmDuplicates.h"
 #include "records/TfrmHttp.h"
 #include "records/TfrmInsertedDoc.h"
 #include "widgets/Prompts.h"
@@ -46,6 +48,36 @@ ListCommands::ListCommands(
         });
     }
     wireDocuments(dataPrompts);
+    QAction* duplicates = form->commands()->action(QStringLiteral("mnuFindDuplicates"));
+    duplicates->setEnabled(true);
+    connect(duplicates, &QAction::triggered, this, [this] {
+        if (!m_dsCon->post(m_form))
+            return;
+        records::TfrmDuplicates* window = duplicatesWindow();
+        show(window);
+        window->findPairs();
+    });
+}
+
+records::TfrmDuplicates* ListCommands::duplicatesWindow()
+{
+    if (!m_duplicates) {
+        m_duplicates = new records::TfrmDuplicates(m_data, m_form);
+        m_duplicates->beforeMerge = [this] { return m_dsCon->post(m_duplicates); };
+        connect(m_duplicates, &records::TfrmDuplicates::merged, m_form, [this](std::int64_t keep) {
+            // The other contact is gone and its details are the kept one's: read both anew.
+            m_dsCon->guarded(m_form, [this] {
+                m_data.TBLCon.refresh();
+                for (data::TableView* details : { &m_data.TBLEmail, &m_data.TBLActivity, &m_data.TBLNotes,
+                         &m_data.TBLPeople, &m_data.TBLLinks, &m_data.TBLDoc }) {
+                    if (details->isOpen())
+                        details->refresh();
+                }
+            });
+            records::ListWindow::goToContact(m_data.TBLCon, m_dsCon, keep, m_form);
+        });
+    }
+    return m_duplicates;
 }
 
 bool ListCommands::editDocument(data::TableView& view)

@@ -15,6 +15,7 @@ class TFrmActivityList;
 class TfrmDocFull;
 class TfrmContactList;
 class TfrmURLList;
+class TfrmDuplicates;
 class ContactListBase;
 } // namespace pelmora::records
 
@@ -35,6 +36,7 @@ public:
     records::TfrmContactList* contactList();
     records::TfrmURLList* urlList();
     records::TfrmDocFull* documentList();
+    records::TfrmDuplicates* duplicatesWindow();
 
 private:
     void show(QWidget* window);
@@ -52,6 +54,7 @@ private:
     records::TfrmContactList* m_contactList = nullptr;
     records::TfrmURLList* m_urlList = nullptr;
     records::TfrmDocFull* m_documentList = nullptr;
+    records::TfrmDuplicates* m_duplicates = nullptr;
 };
 
 } // namespace pelmora::app

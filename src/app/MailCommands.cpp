@@ -13,6 +13,8 @@
 #include "widgets/TDBGrid.h"
 
 #include <QAction>
+#include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 
 namespace pelmora::app {
@@ -85,6 +87,12 @@ std::int64_t MailCommands::currentContact() const
 
 void MailCommands::compose(const QString& to, bool touchLastContact)
 {
+    compose(to, {}, {}, {}, touchLastContact);
+}
+
+void MailCommands::compose(
+    const QString& to, const QString& cc, const QString& subject, const QString& body, bool touchLastContact)
+{
     // The message is filed under a stored contact; one being typed is posted first.
     if (!m_dsCon->guarded(m_form, [this, touchLastContact] {
             if (m_data.TBLCon.state() == data::ViewState::Insert || m_data.TBLCon.state() == data::ViewState::Edit)
@@ -99,6 +107,9 @@ void MailCommands::compose(const QString& to, bool touchLastContact)
     if (currentContact() == 0)
         return;
     m_send->newMessage(currentContact(), to);
+    m_send->CcEdit->setText(cc);
+    m_send->SubjectEdit->setText(subject);
+    m_send->BodyMemo->setPlainText(body);
     m_send->exec();
     if (m_send->storedCounter() != 0)
         m_dsCon->guarded(m_form, [this] { m_data.TBLEmail.refresh(); });

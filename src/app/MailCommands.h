@@ -36,6 +36,9 @@ public:
 
     // Opens the send window for a new message to `to`, filed under the current contact.
     void compose(const QString& to, bool touchLastContact);
+    // The same, with the copy addresses, subject and text a mailto: link brought along.
+    void compose(
+        const QString& to, const QString& cc, const QString& subject, const QString& body, bool touchLastContact);
     void sendQueued();
 
 private:

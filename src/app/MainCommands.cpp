@@ -98,6 +98,7 @@ void MainCommands::buildQueryMenu(QMenu* menu)
     add(menu, QStringLiteral("mnuSearch"), tr("&Search"));
     add(menu, QStringLiteral("mnuFind"), tr("Fin&d"));
     add(menu, QStringLiteral("mnuSort"), tr("S&ort"));
+    add(menu, QStringLiteral("mnuFindDuplicates"), tr("Find D&uplicates..."));
     QMenu* go = menu->addMenu(tr("&Goto"));
     add(go, QStringLiteral("mnuNextRecord"), tr("&Next Record"), QKeySequence(Qt::Key_PageDown));
     add(go, QStringLiteral("mnuPriorRecord"), tr("&Previous Record"), QKeySequence(Qt::Key_PageUp));

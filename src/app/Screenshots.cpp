@@ -35,6 +35,7 @@
 #include "records/TfrmDefMore.h"
 #include "records/TfrmDepart.h"
 #include "records/TfrmDocFull.h"
+#include "records/TfrmDuplicates.h"
 #include "records/TfrmHttp.h"
 #include "records/TfrmInsertedDoc.h"
 #include "records/TfrmJobTitle.h"
@@ -49,8 +50,8 @@
 #include "widgets/DateText.h"
 #include "widgets/TBrDateForm.h"
 #include "widgets/TDataSource.h"
-#include "widgets/TfrmListSearch.h"
 #include "widgets/TfrmFind.h"
+#include "widgets/TfrmListSearch.h"
 #include "widgets/TfrmMemo.h"
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -265,6 +266,18 @@ void renderScreenshots(const QString& directory)
              return list;
          },
             QSize(1100, 520) },
+        { [&] {
+             // Two spellings of one person beside the Sample contacts, so the window has a pair.
+             dataModule.TBLCon.database()->sql().exec(
+                 "INSERT INTO Contacts (LName, FName, Company, EMail, Phone1, City) VALUES "
+                 "('Zeppelin', 'Quentin', 'Harbour Works', 'q.zeppelin@example.org', '+1 212 555 0147', NULL), "
+                 "('Zeppelin', 'Q.', 'Harbour Works Ltd', 'Q.Zeppelin@example.org', '(212) 555-0147', "
+                 "'Portsmouth')");
+             auto window = std::make_unique<records::TfrmDuplicates>(dataModule);
+             window->findPairs();
+             return window;
+         },
+            QSize(900, 620) },
         editorShot<records::TfrmInsertedDoc>(dataModule.TBLDoc),
         editorShot<records::TfrmInsertedDocFull>(dataModule.TBLDocFull),
         shot<records::TfrmDelDoc>(),

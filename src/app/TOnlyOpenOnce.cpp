@@ -96,6 +96,9 @@ bool TOnlyOpenOnce::notifyRunningCopy()
     socket.connectToServer(socketPath());
     if (!socket.waitForConnected(HandOverTimeoutMs))
         return false;
+    // A link goes first, so that it has arrived when the running copy answers the "show" line.
+    if (!m_link.isEmpty() && !m_link.contains(QLatin1Char('\n')) && !m_link.contains(QLatin1Char('\r')))
+        socket.write("open " + m_link.toUtf8() + "\n");
     socket.write("show " + displayName().toUtf8() + "\n");
     socket.waitForBytesWritten(HandOverTimeoutMs);
     QByteArray reply;
@@ -122,9 +125,17 @@ void TOnlyOpenOnce::acceptHandOver()
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         // The answer waits for the caller's display, which follows "show" on the first line.
         auto answer = [this, socket] {
-            if (!socket->canReadLine())
+            QString line;
+            bool shown = false;
+            while (!shown && socket->canReadLine()) {
+                line = QString::fromUtf8(socket->readLine()).trimmed();
+                if (line.startsWith(QLatin1String("open ")))
+                    emit linkHandedOver(line.mid(5));
+                else
+                    shown = true;
+            }
+            if (!shown)
                 return;
-            const QString line = QString::fromUtf8(socket->readLine()).trimmed();
             const QString theirs = line.startsWith(QLatin1String("show ")) ? line.mid(5) : QString();
             const QString mine = displayName();
             socket->write(theirs.isEmpty() || theirs == mine || !m_window ? QByteArray("shown\n")

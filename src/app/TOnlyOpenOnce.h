@@ -31,6 +31,10 @@ public:
     // The display this copy shows its windows on, as the hand-over compares them.
     static QString displayName();
 
+    // A mailto: or tel: link this copy was started with, handed to the running copy by claim()
+    // when there is one.
+    void setLink(const QString& link) { m_link = link; }
+
     // The window restored from the minimized state when another copy is started.
     void setWindow(QWidget* window) { m_window = window; }
     bool isAppVisible() const { return m_isAppVisible; }
@@ -43,6 +47,8 @@ public:
 signals:
     // Another copy was started and handed over to this one.
     void handedOver();
+    // Another copy was started with a link, which this copy is to open.
+    void linkHandedOver(const QString& link);
 
 private:
     // True when a running copy took the message; sets the notice when it could not come forward.
@@ -55,6 +61,7 @@ private:
     QLocalServer* m_server = nullptr;
     QPointer<QWidget> m_window;
     QString m_notice;
+    QString m_link;
 };
 
 } // namespace pelmora::app

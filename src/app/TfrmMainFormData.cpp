@@ -5,16 +5,17 @@
 #include "app/ActivitiesPage.h"
 #include "app/ContactCommands.h"
 #include "app/DatabaseCommands.h"
-#include "app/GuiDataPrompts.h"
+#include "app/DesktopLinkCommands.h"
 #include "app/FaxCommands.h"
+#include "app/GuiDataPrompts.h"
 #include "app/ListCommands.h"
 #include "app/MailCommands.h"
-#include "app/ReportCommands.h"
 #include "app/MailWindows.h"
 #include "app/MainPage.h"
 #include "app/MainPageBinding.h"
 #include "app/PageCommands.h"
 #include "app/QueryCommands.h"
+#include "app/ReportCommands.h"
 #include "app/UserFieldsPage.h"
 #include "data/TfrmDataModule.h"
 #include "records/TfrmActivity.h"
@@ -71,6 +72,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     wireListWindows();
     wireEditors(dataPrompts);
     new ListCommands(this, data, m_dsCon, dataPrompts);
+    new DesktopLinkCommands(this, data, m_dsCon, m_mailCommands);
     const std::pair<const char*, const char*> clipboard[]
         = { { "btnUserCut", "cut" }, { "btnUserCopy", "copy" }, { "btnUserPaste", "paste" } };
     for (const auto& [name, slot] : clipboard) {

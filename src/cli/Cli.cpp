@@ -1,5 +1,5 @@
 #include "cli/Cli.h"
-#include "cli/ContactListCommand.h"
+#include "cli/ContactGroup.h"
 #include "cli/ListGroups.h"
 
 #include "base/Error.h"
@@ -31,10 +31,10 @@ const std::vector<const CommandGroup*>& groups()
         &reportGroup,
         &rtfGroup,
         &faxGroup,
-        &contactsGroup,
         &activitiesGroup,
         &documentsGroup,
         &helpGroup,
+        &contactsGroup,
     };
     return all;
 }

@@ -1,5 +1,5 @@
 // `pelmora contacts list`: the contacts as the Contact List and the URL List narrow them, as JSON.
-#include "cli/ContactListCommand.h"
+#include "cli/ContactGroup.h"
 
 #include "cli/DataSession.h"
 
@@ -61,25 +61,5 @@ int contactsList(Context& context, std::vector<std::string> words)
     std::cout << list.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << '\n';
     return 0;
 }
-
-namespace {
-
-int runContacts(Context& context, std::vector<std::string> words)
-{
-    const std::string command = words.empty() ? std::string() : words.front();
-    if (command == "list")
-        return contactsList(context, std::vector<std::string>(words.begin() + 1, words.end()));
-    throw UsageError("Unknown contacts command \"" + command + "\" (use list)");
-}
-
-} // namespace
-
-const CommandGroup contactsGroup = {
-    "contacts",
-    "  pelmora contacts list [--category1|--category2|--category3 NAME] [--with-url] [--where EXPR]\n"
-    "        [--order FIELD]                the contacts as the Contact List (with --with-url the URL List)\n"
-    "                                       narrows them; categories match whole\n",
-    runContacts,
-};
 
 } // namespace pelmora::cli

@@ -1,5 +1,6 @@
 #include "comms/Telephony.h"
 
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QUrl>
 
@@ -22,7 +23,35 @@ QString cut(const QString& text)
     return text.left(255);
 }
 
+// The last call handed to the desktop: when Pelmora itself is the desktop's handler of tel:
+// links, that very request comes straight back as a link to open.
+struct LastCall {
+    QString uri;
+    QDeadlineTimer echoWindow;
+};
+
+LastCall& lastCall()
+{
+    static LastCall last;
+    return last;
+}
+
+constexpr int kEchoWindowMs = 10000;
+
 } // namespace
+
+bool isOwnCallReturning(const QString& link)
+{
+    LastCall& last = lastCall();
+    if (last.uri.isEmpty() || last.echoWindow.hasExpired())
+        return false;
+    // The desktop may hand the link back decoded or in another case of the scheme.
+    auto plain = [](const QString& uri) { return QUrl::fromPercentEncoding(uri.toUtf8()).toLower(); };
+    if (plain(link) != plain(last.uri))
+        return false;
+    last.uri.clear(); // the echo comes once; a later request for the same number is the user's
+    return true;
+}
 
 QString telUri(const QString& destination)
 {
@@ -37,6 +66,7 @@ void setCallHandler(CallHandler callHandler)
 void requestMakeCall(const CallRequest& request)
 {
     const CallRequest bounded { cut(request.destination), cut(request.calledParty) };
+    lastCall() = { telUri(bounded.destination), QDeadlineTimer(kEchoWindowMs) };
     if (handler()) {
         handler()(bounded);
         return;

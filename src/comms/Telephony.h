@@ -20,6 +20,11 @@ QString telUri(const QString& destination);
 // Places the call: writes one log line on standard error and opens the tel: URI.
 void requestMakeCall(const CallRequest& request);
 
+// True when a tel: link given to the program is the call it requested itself a moment ago,
+// returning because the desktop hands tel: links to Pelmora: dialing it again would request the
+// same call over and over.
+bool isOwnCallReturning(const QString& link);
+
 // Tests replace the desktop hand-over to see the requests; an empty function restores it.
 using CallHandler = std::function<void(const CallRequest&)>;
 void setCallHandler(CallHandler handler);

@@ -37,6 +37,16 @@ bool isPortableHome(const fs::path& dir)
         && ::access(real.c_str(), W_OK | X_OK) == 0;
 }
 
+// An installed copy: PREFIX/bin/pelmora beside PREFIX/share/pelmora, as `cmake --install` lays
+// it out. Its bin directory may well be writable (~/.local/bin, /opt/...), but it is shared with
+// other programs and is no place for databases and settings.
+bool isInstalledLayout(const fs::path& dir)
+{
+    std::error_code error;
+    const fs::path real = fs::weakly_canonical(dir, error);
+    return !error && real.filename() == "bin" && fs::is_directory(real.parent_path() / "share" / "pelmora", error);
+}
+
 // $XDG_DATA_HOME/pelmora, or ~/.local/share/pelmora. A relative XDG_DATA_HOME is ignored, as
 // the base-directory convention asks, so the home never moves with the working directory.
 fs::path userDataHome()
@@ -96,7 +106,7 @@ Paths Paths::resolve(const std::optional<fs::path>& home, const fs::path& execut
     if (home && !home->empty())
         return forProgramDir(*home, name);
     const fs::path exeDir = executable.parent_path();
-    if (isPortableHome(exeDir))
+    if (isPortableHome(exeDir) && !isInstalledLayout(exeDir))
         return forProgramDir(exeDir, name);
     return forProgramDir(userDataHome(), name);
 }

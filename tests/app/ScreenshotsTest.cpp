@@ -16,7 +16,7 @@ TEST(ScreenshotsTest, RendersEveryWindowToAPictureNamedAfterItsClass)
         { "TfrmMainForm", "TfrmSplash", "TBrDateForm", "TfrmMemo", "TfrmCategory", "TfrmDepart", "TfrmJobTitle",
             "TfrmDefActivity", "TfrmDefMore", "TFrmDatabaseList", "TMsgform", "TSetupDlg", "TSMTPForm",
             "TMailAddressDlg", "TfrmChoosDir", "TfrmEmail", "TfrmEmailList", "TfrmShowAttFull", "TfrmDefineImpFile",
-            "TfrmReportDlg", "ReportPreview" }) {
+            "TfrmReportDlg", "ReportPreview", "TfrmDuplicates" }) {
         const auto file = dir / (std::string(name) + ".png");
         ASSERT_TRUE(std::filesystem::exists(file)) << name;
         // A PNG of a real window is kilobytes; a failed grab gives an empty or tiny file.

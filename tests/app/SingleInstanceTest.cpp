@@ -69,6 +69,24 @@ TEST_F(SingleInstanceTest, AMaximizedWindowStaysMaximized)
     EXPECT_TRUE(window.isMaximized());
 }
 
+TEST_F(SingleInstanceTest, ALinkGivenToASecondCopyIsOpenedByTheFirst)
+{
+    QWidget window;
+    window.show();
+    TOnlyOpenOnce first(QStringLiteral("test-link"));
+    ASSERT_TRUE(first.claim());
+    first.setWindow(&window);
+    QStringList links;
+    bool handedOver = false;
+    QObject::connect(&first, &TOnlyOpenOnce::linkHandedOver, [&links](const QString& link) { links << link; });
+    QObject::connect(&first, &TOnlyOpenOnce::handedOver, [&handedOver] { handedOver = true; });
+    TOnlyOpenOnce second(QStringLiteral("test-link"));
+    second.setLink(QStringLiteral("mailto:a@example.org?subject=Hi%20there"));
+    EXPECT_FALSE(second.claim());
+    ASSERT_TRUE(waitFor([&] { return handedOver && !links.isEmpty(); }));
+    EXPECT_EQ(links, QStringList { QStringLiteral("mailto:a@example.org?subject=Hi%20there") });
+}
+
 TEST_F(SingleInstanceTest, TheNextStartAfterTheFirstCopyEndedRuns)
 {
     {

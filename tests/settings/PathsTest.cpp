@@ -63,6 +63,18 @@ TEST(Paths, WritableExecutableDirectoryIsTheHome)
     EXPECT_EQ(paths.iniFile(), dir / "contacts.ini");
 }
 
+TEST(Paths, AnInstalledCopyKeepsItsDataInTheUserDataDirectory)
+{
+    TempDir dir;
+    ScopedEnv xdg("XDG_DATA_HOME", (dir / "xdg").c_str());
+    fs::create_directories(dir / "prefix" / "bin");
+    // A writable bin directory alone is still a portable home...
+    EXPECT_EQ(Paths::resolve(std::nullopt, dir / "prefix" / "bin" / "pelmora").programDir(), dir / "prefix" / "bin");
+    // ...but beside the share directory an install made, it is an installed program.
+    fs::create_directories(dir / "prefix" / "share" / "pelmora");
+    EXPECT_EQ(Paths::resolve(std::nullopt, dir / "prefix" / "bin" / "pelmora").programDir(), dir / "xdg" / "pelmora");
+}
+
 TEST(Paths, ElseTheUserDataDirectory)
 {
     TempDir dir;
