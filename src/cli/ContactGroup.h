@@ -8,6 +8,10 @@ namespace pelmora::cli {
 // its own; the group's dispatcher hands each command to the file that answers it.
 extern const CommandGroup contactsGroup;
 
+// `contacts import` and `contacts export`, over the vCard and CSV exchange.
+int runContactsImport(Context& context, std::vector<std::string> words);
+int runContactsExport(Context& context, std::vector<std::string> words);
+
 bool isContactDuplicateCommand(const std::string& command);
 int runContactDuplicateCommand(Context& context, const std::string& command, std::vector<std::string> words);
 

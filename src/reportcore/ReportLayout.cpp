@@ -54,12 +54,31 @@ int recordsPerPage(const ReportDescription& report, const PageMetrics& metrics)
     return std::max(1, int(room / recordHeight(report, metrics)));
 }
 
+int pageCount(const ReportDescription& report, std::int64_t records, const PageMetrics& metrics)
+{
+    const std::int64_t perPage = recordsPerPage(report, metrics);
+    return int(std::max<std::int64_t>(1, (records + perPage - 1) / perPage));
+}
+
+double recordTop(const ReportDescription& report, const PageMetrics& metrics, int index)
+{
+    return metrics.pageHeader + columnHeaderHeight(report, metrics) + index * recordHeight(report, metrics);
+}
+
+void layOutPage(const ReportDescription& report, int number, const std::vector<PrintedRecord>& records,
+    const PageMetrics& metrics, ReportSink& sink)
+{
+    sink.beginPage(number);
+    const int perPage = recordsPerPage(report, metrics);
+    for (int i = 0; i < perPage && size_t(i) < records.size(); ++i)
+        sink.record(records[size_t(i)], recordTop(report, metrics, i));
+    sink.endPage();
+}
+
 LayoutSummary layOut(const ReportDescription& report, RowReader& rows, const PageMetrics& metrics, ReportSink& sink)
 {
     LayoutSummary summary;
     const int perPage = recordsPerPage(report, metrics);
-    const double top = metrics.pageHeader + columnHeaderHeight(report, metrics);
-    const double step = recordHeight(report, metrics);
     PrintedRecord record;
     int onPage = perPage; // full: the first record opens the first page
     while (rows.next(record)) {
@@ -69,7 +88,7 @@ LayoutSummary layOut(const ReportDescription& report, RowReader& rows, const Pag
             sink.beginPage(++summary.pages);
             onPage = 0;
         }
-        sink.record(record, top + onPage * step);
+        sink.record(record, recordTop(report, metrics, onPage));
         ++onPage;
         ++summary.records;
     }

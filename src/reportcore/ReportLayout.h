@@ -38,6 +38,10 @@ double columnHeaderHeight(const ReportDescription& report, const PageMetrics& me
 double recordHeight(const ReportDescription& report, const PageMetrics& metrics);
 // Records on one page; at least one, however small the page.
 int recordsPerPage(const ReportDescription& report, const PageMetrics& metrics);
+// The pages `records` records fill; a report without records is one page of headers.
+int pageCount(const ReportDescription& report, std::int64_t records, const PageMetrics& metrics);
+// Where the page's record number `index` (from 0) starts, in points below the printable area's top.
+double recordTop(const ReportDescription& report, const PageMetrics& metrics, int index);
 
 // Receives the report page by page as it is laid out, so a long report is never held whole.
 class ReportSink {
@@ -57,5 +61,9 @@ struct LayoutSummary {
 
 // Lays the records out page by page. A report without records is one page of headers.
 LayoutSummary layOut(const ReportDescription& report, RowReader& rows, const PageMetrics& metrics, ReportSink& sink);
+// Lays out page `number` alone, with the records that fall on it (those at positions
+// (number - 1) * recordsPerPage() on): a preview lays out only the pages it shows.
+void layOutPage(const ReportDescription& report, int number, const std::vector<PrintedRecord>& records,
+    const PageMetrics& metrics, ReportSink& sink);
 
 } // namespace pelmora::reportcore

@@ -2,6 +2,8 @@
 
 #include "data/SqlDatabase.h"
 
+#include <algorithm>
+
 namespace pelmora::reportcore {
 
 using data::FieldKind;
@@ -77,13 +79,13 @@ ViewRowReader::ViewRowReader(
 
 ViewRowReader::~ViewRowReader() = default;
 
-void ViewRowReader::readOwner()
+void ViewRowReader::readOwner(const data::Record& record)
 {
     m_ownerFirst.clear();
     m_ownerLast.clear();
     if (m_contactField < 0 || !m_view->database())
         return;
-    const data::Value contact = m_view->current()->values[size_t(m_contactField)];
+    const data::Value contact = record.values[size_t(m_contactField)];
     if (data::isNull(contact))
         return;
     // A record whose contact is gone prints blank names: nothing stale is carried over.
@@ -106,7 +108,29 @@ bool ViewRowReader::next(PrintedRecord& record)
     } else if (!m_view->next()) {
         return false;
     }
-    const data::Record& current = *m_view->current();
+    print(*m_view->current(), record);
+    return true;
+}
+
+std::int64_t ViewRowReader::count()
+{
+    if (!m_view->isOpen())
+        m_view->open();
+    return m_view->recordCount();
+}
+
+std::vector<PrintedRecord> ViewRowReader::readAt(std::int64_t offset, int count)
+{
+    if (!m_view->isOpen())
+        m_view->open();
+    std::vector<PrintedRecord> printed;
+    for (const data::Record& record : m_view->rows(offset, count))
+        print(record, printed.emplace_back());
+    return printed;
+}
+
+void ViewRowReader::print(const data::Record& current, PrintedRecord& record)
+{
     bool ownerRead = false;
     record.resize(m_columns.size());
     for (size_t l = 0; l < m_columns.size(); ++l) {
@@ -116,7 +140,7 @@ bool ViewRowReader::next(PrintedRecord& record)
             const Column& column = m_columns[l][c];
             if (column.owner) {
                 if (!ownerRead) {
-                    readOwner();
+                    readOwner(current);
                     ownerRead = true;
                 }
                 cells[c] = column.lastName ? m_ownerLast : m_ownerFirst;
@@ -128,7 +152,29 @@ bool ViewRowReader::next(PrintedRecord& record)
             }
         }
     }
+}
+
+HeldRows::HeldRows(RowReader& rows)
+{
+    PrintedRecord record;
+    while (rows.next(record))
+        m_records.push_back(record);
+}
+
+bool HeldRows::next(PrintedRecord& record)
+{
+    if (m_next >= m_records.size())
+        return false;
+    record = m_records[m_next++];
     return true;
+}
+
+std::vector<PrintedRecord> HeldRows::readAt(std::int64_t offset, int count)
+{
+    if (offset < 0 || count <= 0 || offset >= std::int64_t(m_records.size()))
+        return {};
+    const auto from = m_records.begin() + offset;
+    return { from, from + std::min<std::int64_t>(count, std::int64_t(m_records.size()) - offset) };
 }
 
 } // namespace pelmora::reportcore

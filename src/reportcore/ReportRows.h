@@ -23,6 +23,25 @@ public:
     virtual ~RowReader() = default;
     // Fills `record` with the next record in print order; false when there is none left.
     virtual bool next(PrintedRecord& record) = 0;
+    // The number of records, or -1 for a reader that can only go through them once in order.
+    virtual std::int64_t count() { return -1; }
+    // The records at positions [offset, offset + count) in print order, for a preview that reads
+    // only the pages it shows; readers whose count() is -1 give none.
+    virtual std::vector<PrintedRecord> readAt(std::int64_t /*offset*/, int /*count*/) { return {}; }
+};
+
+// Holds every record of a reader that can only go through them once, so that they can be read by
+// position. Meant for short reports: a long one comes from a reader that seeks by itself.
+class HeldRows : public RowReader {
+public:
+    explicit HeldRows(RowReader& rows);
+    bool next(PrintedRecord& record) override;
+    std::int64_t count() override { return std::int64_t(m_records.size()); }
+    std::vector<PrintedRecord> readAt(std::int64_t offset, int count) override;
+
+private:
+    std::vector<PrintedRecord> m_records;
+    size_t m_next = 0;
 };
 
 // A field's value as the windows show it: dates in the short date form, logicals as true or
@@ -43,6 +62,8 @@ public:
 
     data::TableView& view() { return *m_view; }
     bool next(PrintedRecord& record) override;
+    std::int64_t count() override;
+    std::vector<PrintedRecord> readAt(std::int64_t offset, int count) override;
 
 private:
     struct Column {
@@ -50,7 +71,8 @@ private:
         bool owner = false;
         bool lastName = false;
     };
-    void readOwner();
+    void readOwner(const data::Record& record);
+    void print(const data::Record& record, PrintedRecord& printed);
 
     const ReportDescription& m_report;
     std::unique_ptr<data::TableView> m_view;

@@ -4,12 +4,16 @@
 
 #include <QDateTime>
 #include <QFont>
+#include <QFontMetricsF>
 
 #include <filesystem>
+#include <optional>
 
 #include <vector>
 
 class QPainter;
+class QPaintDevice;
+class QSizeF;
 class QPagedPaintDevice;
 class QPageLayout;
 class QString;
@@ -22,8 +26,15 @@ class ReportPainter : public reportcore::ReportSink {
 public:
     // `painter` is active on `device`, whose page layout says the paper and orientation.
     ReportPainter(const reportcore::ReportDescription& report, QPagedPaintDevice& device, QPainter& painter);
+    // Paints single pages onto an image of one page: `painter`'s origin is the top left corner
+    // of the printable area, `area` its size in points, and `device` is what fonts are measured
+    // on (its resolution says how many pixels a point takes).
+    ReportPainter(
+        const reportcore::ReportDescription& report, QPaintDevice& device, QPainter& painter, const QSizeF& area);
 
     const reportcore::PageMetrics& metrics() const { return m_metrics; }
+    // The date and time in the page header; the moment the painter was made unless set.
+    void setPrinted(const QDateTime& when);
     void beginPage(int number) override;
     void record(const reportcore::PrintedRecord& record, double top) override;
     void endPage() override { }
@@ -32,15 +43,20 @@ private:
     double px(double points) const { return points * m_scale; }
     void paintPageHeader(int number);
     void paintColumnHeader();
+    // `font` is m_label or m_text.
     void paintCell(const QString& text, const reportcore::ColumnBox& box, double top, const QFont& font);
+    double baseline(const QFontMetricsF& metrics, double top) const;
 
     const reportcore::ReportDescription& m_report;
-    QPagedPaintDevice& m_device;
+    QPaintDevice& m_device;
+    QPagedPaintDevice* m_pages = nullptr; // turned over for each new page; none for single pages
     QPainter& m_painter;
     reportcore::PageMetrics m_metrics;
     std::vector<std::vector<reportcore::ColumnBox>> m_boxes;
     double m_scale = 1; // device pixels per point
     QFont m_title, m_label, m_text;
+    std::optional<QFontMetricsF> m_labelMetrics, m_textMetrics; // measured on the device
+    const QFont* m_font = nullptr; // the painter's font, when it is one of the above
     QString m_printed; // the date and time in the page header, the same on every page
 };
 

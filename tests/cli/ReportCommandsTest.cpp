@@ -87,6 +87,9 @@ TEST_F(ReportCommandsTest, PdfShowsHeadersOnEveryPageAndEveryValue)
     if (std::system("pdftotext -v >/dev/null 2>&1") != 0)
         PELMORA_SKIP_OR_FAIL("pdftotext (poppler-utils) is not installed");
     addPrinted(40);
+    // Wider than its column at the report's size: set smaller, still printed whole.
+    sql("INSERT INTO Contacts (LName, Company, CategoryA) VALUES ('Name9999', 'A Company Name Rather Wider Than Its "
+        "Column', 'Printed')");
     const auto pdf = home.path() / "contacts.pdf";
     RunResult result = run({ "report", "contacts", "--where", "CategoryA = 'Printed'", "--pdf", pdf.string() });
     ASSERT_EQ(result.exitCode, 0) << result.err;

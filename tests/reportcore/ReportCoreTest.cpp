@@ -93,6 +93,35 @@ TEST(ReportLayoutTest, PagesBreakWhereTheyAreFullAndRepeatTheirHeaders)
     }
 }
 
+TEST(ReportLayoutTest, APageLaidOutAloneMatchesThePageInTheWholeReport)
+{
+    const ReportDescription& report = *findReport("contacts");
+    const PageMetrics metrics = PageMetrics::a4(report.orientation);
+    const int perPage = recordsPerPage(report, metrics);
+    const int count = 2 * perPage + 3;
+    ListedRows sequential(count);
+    Pages whole;
+    layOut(report, sequential, metrics, whole);
+
+    ListedRows source(count);
+    HeldRows held(source);
+    EXPECT_EQ(held.count(), count);
+    EXPECT_EQ(pageCount(report, count, metrics), 3);
+    EXPECT_EQ(pageCount(report, 0, metrics), 1); // headers only
+    for (int page = 1; page <= 3; ++page) {
+        SCOPED_TRACE(page);
+        Pages alone;
+        layOutPage(report, page, held.readAt(std::int64_t(page - 1) * perPage, perPage), metrics, alone);
+        EXPECT_EQ(alone.numbers, std::vector<int> { page });
+        EXPECT_EQ(alone.open, 0);
+        EXPECT_EQ(alone.rows.front(), whole.rows[size_t(page - 1)]);
+        const auto first = whole.tops.begin() + (page - 1) * perPage;
+        EXPECT_EQ(alone.tops, std::vector<double>(first, first + std::ssize(alone.tops)));
+    }
+    EXPECT_EQ(held.readAt(count, perPage).size(), 0u); // past the end
+    EXPECT_EQ(held.readAt(-1, perPage).size(), 0u);
+}
+
 TEST(ReportLayoutTest, ColumnsShareEachLineInOrderAndTheReportsKeepTheirLabels)
 {
     const ReportDescription& full = *findReport("contacts");
@@ -172,6 +201,14 @@ TEST_F(ReportRowsTest, ContactReportsFollowTheFilterAndOrderWithoutMovingTheWind
     EXPECT_EQ(contacts.asInteger("Counter"), current);
     EXPECT_EQ(contacts.asString("Company"), "Typed, not posted");
     contacts.cancel();
+
+    // Read by position, as the preview does, the same records in the same order.
+    ViewRowReader paged(*findReport("contacts-web"), contacts, std::nullopt);
+    EXPECT_EQ(paged.count(), 2);
+    const auto second = paged.readAt(1, 5);
+    ASSERT_EQ(second.size(), 1u);
+    EXPECT_EQ(second[0][0][1], "Zimmer");
+    EXPECT_EQ(contacts.asInteger("Counter"), current);
 
     ViewRowReader full(*findReport("contacts"), contacts, std::nullopt);
     const auto fullRows = readAll(full);
