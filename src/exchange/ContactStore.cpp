@@ -1,0 +1,233 @@
+#include "exchange/ContactStore.h"
+
+#include "data/DataError.h"
+#include "data/Schema.h"
+#include "data/SqlDatabase.h"
+#include "data/Value.h"
+
+#include <algorithm>
+
+namespace pelmora::exchange {
+
+namespace {
+
+const data::TableDef& contacts()
+{
+    return data::tableDef("Contacts");
+}
+
+// The stored value of a column from the card's text; text that does not fit a date or number
+// column is refused by the mapping before it comes here, so null is the safe fall-back.
+data::Value storedValue(const data::FieldDef& field, const std::string& text)
+{
+    switch (field.type) {
+    case data::FieldType::Logical:
+        return std::int64_t { text == "1" || text == "true" || text == "TRUE" };
+    case data::FieldType::Long:
+    case data::FieldType::AutoInc:
+        if (auto number = data::parseDecimal(text))
+            return static_cast<std::int64_t>(*number);
+        return data::Value { std::monostate {} };
+    case data::FieldType::Number:
+        if (auto number = data::parseDecimal(text))
+            return *number;
+        return data::Value { std::monostate {} };
+    case data::FieldType::Date:
+        if (auto date = data::Date::fromIso(text))
+            return date->iso();
+        return data::Value { std::monostate {} };
+    default:
+        if (text.empty())
+            return data::Value { std::monostate {} };
+        return text;
+    }
+}
+
+std::vector<std::string> splitLines(const std::string& memo)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start <= memo.size()) {
+        std::size_t end = memo.find('\n', start);
+        if (end == std::string::npos)
+            end = memo.size();
+        std::string line = memo.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty())
+            lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
+}
+
+const std::string kUidPrefix = "UID: ";
+
+std::string noteMemo(const std::vector<std::string>& lines)
+{
+    std::string memo;
+    for (const std::string& line : lines)
+        memo += (memo.empty() ? "" : "\n") + line;
+    return memo;
+}
+
+std::vector<std::string> noteLines(const ContactCard& card)
+{
+    std::vector<std::string> lines;
+    if (!card.uid.empty())
+        lines.push_back(kUidPrefix + card.uid);
+    lines.insert(lines.end(), card.unmapped.begin(), card.unmapped.end());
+    return lines;
+}
+
+std::optional<std::pair<std::int64_t, std::string>> importNote(data::SqlDatabase& db, std::int64_t counter)
+{
+    data::Statement& select
+        = db.prepare("SELECT Counter, Memo FROM notes WHERE Contact = ? AND Subject = ? ORDER BY Counter LIMIT 1");
+    select.bind(1, counter).bind(2, std::string(kImportNoteSubject));
+    std::optional<std::pair<std::int64_t, std::string>> note;
+    if (select.step())
+        note = std::make_pair(select.columnInt(0), data::valueToString(select.column(1)));
+    select.reset();
+    return note;
+}
+
+void addNote(data::SqlDatabase& db, std::int64_t counter, const std::vector<std::string>& lines)
+{
+    db.prepare("INSERT INTO notes (Subject, DateCreated, Memo, Contact) VALUES (?, ?, ?, ?)")
+        .bind(1, std::string(kImportNoteSubject))
+        .bind(2, data::Date::today().iso())
+        .bind(3, noteMemo(lines))
+        .bind(4, counter)
+        .run();
+}
+
+} // namespace
+
+ContactCard readContact(data::SqlDatabase& db, std::int64_t counter)
+{
+    data::Statement& select = db.prepare("SELECT * FROM Contacts WHERE Counter = ?");
+    select.bind(1, counter);
+    if (!select.step()) {
+        select.reset();
+        throw data::EDatabaseError("There is no contact number " + std::to_string(counter));
+    }
+    ContactCard card;
+    for (int i = 0; i < select.columnCount(); ++i) {
+        const data::FieldDef* field = contacts().field(select.columnName(i));
+        if (!field || field->type == data::FieldType::AutoInc)
+            continue;
+        const data::Value value = select.column(i);
+        std::string text = data::valueToString(value);
+        if (text.empty() || (field->type == data::FieldType::Logical && text == "0"))
+            continue;
+        card.fields[field->name] = std::move(text);
+    }
+    select.reset();
+    if (auto note = importNote(db, counter)) {
+        for (std::string& line : splitLines(note->second)) {
+            if (line.starts_with(kUidPrefix) && card.uid.empty())
+                card.uid = line.substr(kUidPrefix.size());
+            else
+                card.unmapped.push_back(std::move(line));
+        }
+    }
+    return card;
+}
+
+std::optional<std::int64_t> findMatchingContact(data::SqlDatabase& db, const ContactCard& card)
+{
+    auto text = [&](const char* column) {
+        auto it = card.fields.find(column);
+        return it == card.fields.end() ? std::string() : it->second;
+    };
+    const std::string email = text("EMail");
+    if (!email.empty()) {
+        // The case-insensitive index on EMail serves this.
+        data::Statement& select
+            = db.prepare("SELECT Counter FROM Contacts WHERE EMail = ? COLLATE NOCASE ORDER BY Counter LIMIT 1");
+        select.bind(1, email);
+        std::optional<std::int64_t> found;
+        if (select.step())
+            found = select.columnInt(0);
+        select.reset();
+        if (found)
+            return found;
+    }
+    if (text("LName").empty() && text("FName").empty())
+        return std::nullopt;
+    data::Statement& select
+        = db.prepare("SELECT Counter FROM Contacts WHERE IFNULL(LName, '') = ? COLLATE NOCASE "
+                     "AND IFNULL(FName, '') = ? COLLATE NOCASE AND IFNULL(Company, '') = ? COLLATE NOCASE "
+                     "ORDER BY Counter LIMIT 1");
+    select.bind(1, text("LName")).bind(2, text("FName")).bind(3, text("Company"));
+    std::optional<std::int64_t> found;
+    if (select.step())
+        found = select.columnInt(0);
+    select.reset();
+    return found;
+}
+
+std::int64_t insertContact(data::SqlDatabase& db, const ContactCard& card)
+{
+    std::string columns;
+    std::string marks;
+    std::vector<data::Value> values;
+    for (const data::FieldDef& field : contacts().fields) {
+        if (field.type == data::FieldType::AutoInc)
+            continue;
+        columns += (columns.empty() ? "\"" : ", \"") + field.name + '"';
+        marks += marks.empty() ? "?" : ", ?";
+        auto it = card.fields.find(field.name);
+        if (it != card.fields.end())
+            values.push_back(storedValue(field, it->second));
+        else if (field.name == "Created")
+            values.push_back(storedValue(field, data::Date::today().iso()));
+        else if (field.type == data::FieldType::Logical)
+            values.push_back(storedValue(field, "0"));
+        else
+            values.push_back(storedValue(field, {}));
+    }
+    db.prepare("INSERT INTO Contacts (" + columns + ") VALUES (" + marks + ")").bindAll(values).run();
+    const std::int64_t counter = db.lastInsertRowId();
+    if (!card.unmapped.empty() || !card.uid.empty())
+        addNote(db, counter, noteLines(card));
+    return counter;
+}
+
+void updateContact(data::SqlDatabase& db, std::int64_t counter, const ContactCard& card)
+{
+    std::string assignments;
+    std::vector<data::Value> values;
+    for (const auto& [name, text] : card.fields) {
+        const data::FieldDef* field = contacts().field(name);
+        if (!field || field->type == data::FieldType::AutoInc)
+            continue;
+        assignments += (assignments.empty() ? "\"" : ", \"") + field->name + "\" = ?";
+        values.push_back(storedValue(*field, text));
+    }
+    if (!assignments.empty()) {
+        values.push_back(storedValue(*contacts().field("Counter"), std::to_string(counter)));
+        db.prepare("UPDATE Contacts SET " + assignments + " WHERE Counter = ?").bindAll(values).run();
+    }
+    std::vector<std::string> lines = noteLines(card);
+    if (lines.empty())
+        return;
+    auto note = importNote(db, counter);
+    if (!note) {
+        addNote(db, counter, lines);
+        return;
+    }
+    // What the note held stays; lines the card brings anew are added, a new UID replaces the old.
+    std::vector<std::string> merged = splitLines(note->second);
+    if (!card.uid.empty())
+        std::erase_if(merged, [](const std::string& line) { return line.starts_with(kUidPrefix); });
+    for (const std::string& line : lines)
+        if (std::find(merged.begin(), merged.end(), line) == merged.end())
+            merged.push_back(line);
+    std::stable_partition(
+        merged.begin(), merged.end(), [](const std::string& line) { return line.starts_with(kUidPrefix); });
+    db.prepare("UPDATE notes SET Memo = ? WHERE Counter = ?").bind(1, noteMemo(merged)).bind(2, note->first).run();
+}
+
+} // namespace pelmora::exchange

@@ -1,0 +1,338 @@
+#include "exchange/VCard.h"
+
+#include "exchange/TextCodec.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+
+namespace pelmora::exchange {
+
+namespace {
+
+std::string_view trim(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+struct Line {
+    std::string_view text;
+    std::size_t number;
+};
+
+std::vector<Line> splitLines(std::string_view text)
+{
+    std::vector<Line> lines;
+    std::size_t start = 0;
+    std::size_t number = 1;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        lines.push_back({ text.substr(start, i - start), number++ });
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < text.size())
+        lines.push_back({ text.substr(start), number });
+    return lines;
+}
+
+// Splits at `separator` outside double quotes.
+std::vector<std::string_view> splitOutsideQuotes(std::string_view text, char separator)
+{
+    std::vector<std::string_view> parts;
+    bool quoted = false;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"')
+            quoted = !quoted;
+        else if (text[i] == separator && !quoted) {
+            parts.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// Parameter values may carry ^n, ^^ and ^' for a newline, a caret and a double quote.
+std::string decodeCaret(std::string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '^' && i + 1 < text.size()) {
+            const char next = text[i + 1];
+            if (next == 'n' || next == 'N' || next == '^' || next == '\'') {
+                out += next == '^' ? '^' : next == '\'' ? '"' : '\n';
+                ++i;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    return out;
+}
+
+std::string unquote(std::string_view text)
+{
+    text = trim(text);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        text = text.substr(1, text.size() - 2);
+    return std::string(text);
+}
+
+VCardParam parseParam(std::string_view text, bool caret)
+{
+    VCardParam param;
+    const std::size_t eq = text.find('=');
+    if (eq == std::string_view::npos) {
+        // Version 2.1 writes types and encodings bare: TEL;WORK;VOICE, NOTE;QUOTED-PRINTABLE.
+        const std::string value = asciiUpper(trim(text));
+        static constexpr std::string_view kEncodings[] = { "QUOTED-PRINTABLE", "BASE64", "8BIT", "7BIT", "B" };
+        const bool encoding = std::find(std::begin(kEncodings), std::end(kEncodings), value) != std::end(kEncodings);
+        param.name = encoding ? "ENCODING" : "TYPE";
+        param.values.push_back(std::string(trim(text)));
+        return param;
+    }
+    param.name = asciiUpper(trim(text.substr(0, eq)));
+    for (std::string_view part : splitOutsideQuotes(text.substr(eq + 1), ',')) {
+        std::string value = unquote(part);
+        param.values.push_back(caret ? decodeCaret(value) : value);
+    }
+    return param;
+}
+
+bool isNameChar(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.';
+}
+
+bool isBase64Text(std::string_view text)
+{
+    text = trim(text);
+    return !text.empty() && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '/' || c == '=';
+    });
+}
+
+class Parser {
+public:
+    explicit Parser(std::string_view bytes)
+        : m_text(decodeFileText(bytes))
+        , m_lines(splitLines(m_text))
+    {
+    }
+
+    VCardParse run();
+
+private:
+    std::string logicalLine(std::size_t& i, bool keepFoldSpace);
+    void handleLine(std::string_view text, std::size_t number, std::size_t& i);
+    std::optional<VCardProperty> parseProperty(std::string_view text, std::size_t number, std::size_t& i);
+    void error(std::size_t line, std::string message)
+    {
+        m_result.errors.push_back({ m_open.empty() ? 0 : m_open.back().number, line, std::move(message) });
+    }
+    bool version21() const
+    {
+        if (m_open.empty())
+            return false;
+        const VCardProperty* version = m_open.back().first("VERSION");
+        return version && trim(version->value) == "2.1";
+    }
+    bool version4() const
+    {
+        if (m_open.empty())
+            return false;
+        const VCardProperty* version = m_open.back().first("VERSION");
+        return version && trim(version->value) == "4.0";
+    }
+
+    std::string m_text;
+    std::vector<Line> m_lines;
+    std::vector<VCard> m_open; // the cards begun and not ended, innermost last
+    std::vector<VCard> m_done;
+    std::size_t m_cardCount = 0;
+    bool m_junkReported = false;
+    VCardParse m_result;
+};
+
+std::string Parser::logicalLine(std::size_t& i, bool keepFoldSpace)
+{
+    std::string text(m_lines[i].text);
+    while (i + 1 < m_lines.size() && !m_lines[i + 1].text.empty()
+        && (m_lines[i + 1].text.front() == ' ' || m_lines[i + 1].text.front() == '\t')) {
+        ++i;
+        text.append(m_lines[i].text.substr(keepFoldSpace ? 0 : 1));
+    }
+    return text;
+}
+
+VCardParse Parser::run()
+{
+    for (std::size_t i = 0; i < m_lines.size(); ++i) {
+        const std::size_t number = m_lines[i].number;
+        const std::string text = logicalLine(i, false);
+        handleLine(text, number, i);
+    }
+    while (!m_open.empty()) {
+        error(m_open.back().line, "The card ends before its END:VCARD line; it was not read");
+        m_open.pop_back();
+    }
+    std::sort(m_done.begin(), m_done.end(), [](const VCard& a, const VCard& b) { return a.number < b.number; });
+    m_result.cards = std::move(m_done);
+    return std::move(m_result);
+}
+
+void Parser::handleLine(std::string_view text, std::size_t number, std::size_t& i)
+{
+    if (trim(text).empty())
+        return;
+    const std::size_t colon = text.find(':');
+    if (colon != std::string_view::npos) {
+        const std::string_view name = trim(text.substr(0, colon));
+        const std::string_view value = trim(text.substr(colon + 1));
+        if (equalsNoCase(name, "BEGIN") && equalsNoCase(value, "VCARD")) {
+            VCard card;
+            card.number = ++m_cardCount;
+            card.line = number;
+            m_open.push_back(std::move(card));
+            m_junkReported = false;
+            return;
+        }
+        if (equalsNoCase(name, "END") && equalsNoCase(value, "VCARD") && !m_open.empty()) {
+            m_done.push_back(std::move(m_open.back()));
+            m_open.pop_back();
+            return;
+        }
+    }
+    if (m_open.empty()) {
+        if (!m_junkReported)
+            error(number, "Text outside a card was ignored");
+        m_junkReported = true;
+        return;
+    }
+    if (text.front() == '#')
+        return; // a comment line some writers put between properties
+    if (std::optional<VCardProperty> property = parseProperty(text, number, i))
+        m_open.back().properties.push_back(std::move(*property));
+}
+
+std::optional<VCardProperty> Parser::parseProperty(std::string_view text, std::size_t number, std::size_t& i)
+{
+    // The name and parameters end at the first colon outside a quoted parameter value.
+    std::size_t colon = std::string_view::npos;
+    bool quoted = false;
+    for (std::size_t k = 0; k < text.size(); ++k) {
+        if (text[k] == '"')
+            quoted = !quoted;
+        else if (text[k] == ':' && !quoted) {
+            colon = k;
+            break;
+        }
+    }
+    VCard& card = m_open.back();
+    if (colon == std::string_view::npos) {
+        // Version 2.1 lets base64 data run on over lines that are not indented.
+        if (!card.properties.empty() && isBase64Text(text)) {
+            VCardProperty& last = card.properties.back();
+            const VCardParam* encoding = last.param("ENCODING");
+            if (encoding && !encoding->values.empty()
+                && (equalsNoCase(encoding->values[0], "BASE64") || equalsNoCase(encoding->values[0], "B"))) {
+                last.value.append(trim(text));
+                return std::nullopt;
+            }
+        }
+        error(number, "A line without a property was ignored: " + std::string(text.substr(0, 60)));
+        return std::nullopt;
+    }
+    std::vector<std::string_view> head = splitOutsideQuotes(text.substr(0, colon), ';');
+    VCardProperty property;
+    std::string_view name = trim(head[0]);
+    if (const std::size_t dot = name.rfind('.'); dot != std::string_view::npos) {
+        property.group = std::string(name.substr(0, dot));
+        name = name.substr(dot + 1);
+    }
+    if (name.empty() || !std::all_of(name.begin(), name.end(), isNameChar)) {
+        error(number, "A line without a property name was ignored: " + std::string(text.substr(0, 60)));
+        return std::nullopt;
+    }
+    property.name = asciiUpper(name);
+    const bool caret = version4();
+    for (std::size_t k = 1; k < head.size(); ++k)
+        if (!trim(head[k]).empty())
+            property.params.push_back(parseParam(head[k], caret));
+
+    std::string value(text.substr(colon + 1));
+    const VCardParam* encoding = property.param("ENCODING");
+    const bool qp = encoding && !encoding->values.empty() && equalsNoCase(encoding->values[0], "QUOTED-PRINTABLE");
+    if (qp) {
+        // A soft line break: the value goes on in the next line, whatever that line starts with.
+        while (!value.empty() && value.back() == '=' && i + 1 < m_lines.size()) {
+            value.pop_back();
+            ++i;
+            value += logicalLine(i, true);
+        }
+        value = quotedPrintableDecode(value);
+    }
+    const VCardParam* charset = property.param("CHARSET");
+    value = toUtf8(value, charset && !charset->values.empty() ? std::string_view(charset->values[0]) : "");
+    if (qp) {
+        // Decoded line breaks are text; keep the raw value one line by escaping them.
+        std::string escaped;
+        for (std::size_t k = 0; k < value.size(); ++k) {
+            if (value[k] == '\r' && k + 1 < value.size() && value[k + 1] == '\n')
+                continue;
+            if (value[k] == '\r' || value[k] == '\n')
+                escaped += "\\n";
+            else
+                escaped += value[k];
+        }
+        value = std::move(escaped);
+    }
+    property.value = std::move(value);
+    return property;
+}
+
+} // namespace
+
+const VCardParam* VCardProperty::param(std::string_view wanted) const
+{
+    for (const VCardParam& p : params)
+        if (equalsNoCase(p.name, wanted))
+            return &p;
+    return nullptr;
+}
+
+bool VCardProperty::hasType(std::string_view type) const
+{
+    for (const VCardParam& p : params) {
+        if (!equalsNoCase(p.name, "TYPE"))
+            continue;
+        for (const std::string& value : p.values)
+            for (std::string_view part : splitOutsideQuotes(value, ','))
+                if (equalsNoCase(trim(part), type))
+                    return true;
+    }
+    return false;
+}
+
+const VCardProperty* VCard::first(std::string_view wanted) const
+{
+    for (const VCardProperty& p : properties)
+        if (p.name == wanted)
+            return &p;
+    return nullptr;
+}
+
+VCardParse parseVCards(std::string_view bytes)
+{
+    return Parser(bytes).run();
+}
+
+} // namespace pelmora::exchange
