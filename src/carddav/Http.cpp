@@ -212,10 +212,25 @@ HttpResponse HttpSession::request(const std::string& method, const std::string& 
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
     char* effective = nullptr;
     curl_easy_getinfo(curl, CURLINFO_EFFECTIVE_URL, &effective);
-    response.url = effective ? effective : url;
+    // After a redirect curl may write the user name and password into this URL; it is shown and
+    // stored (as the address book's URL), so they are taken out.
+    response.url = withoutUserInfo(effective ? effective : url);
     if (response.status == 401)
         throw SyncError("The server " + urlOrigin(url) + " refused the user name or password");
     return response;
+}
+
+std::string withoutUserInfo(const std::string& url)
+{
+    const auto scheme = url.find("://");
+    if (scheme == std::string::npos)
+        return url;
+    const auto authority = scheme + 3;
+    const auto end = url.find_first_of("/?#", authority);
+    const auto at = url.rfind('@', end == std::string::npos ? url.size() : end);
+    if (at == std::string::npos || at < authority)
+        return url;
+    return url.substr(0, authority) + url.substr(at + 1);
 }
 
 std::string urlOrigin(const std::string& url)

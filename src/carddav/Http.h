@@ -49,6 +49,8 @@ private:
 
 // A URL made absolute against the one it was found in ("/a/b" or "b" against "https://h:1/x/").
 std::string resolveUrl(const std::string& base, const std::string& reference);
+// A URL without the "user:password@" part it may carry.
+std::string withoutUserInfo(const std::string& url);
 // "https://host:port" of a URL.
 std::string urlOrigin(const std::string& url);
 

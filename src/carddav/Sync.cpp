@@ -432,11 +432,29 @@ SyncReport Synchronizer::run(bool dryRun)
     }
     batch.flush();
 
+    // The token taken before our own writes does not show them; a card we created and someone
+    // then deleted would be missing from the next report altogether. So the token moves past
+    // our writes once the server's report of them holds nothing but them; otherwise the next
+    // sync lists the whole book.
+    std::string keptToken;
+    if (clean && !newToken.empty()) {
+        keptToken = newToken;
+        if (report.sent + report.deletedThere > 0) {
+            keptToken.clear();
+            const Changes after = m_client.changesSince(m_bookUrl, newToken);
+            bool onlyOurs = !after.invalidToken;
+            for (const RemoteCard& card : after.changed) {
+                const std::optional<SyncItem> known = state.item(card.href);
+                onlyOurs = onlyOurs && known && known->etag && *known->etag == card.etag;
+            }
+            for (const std::string& href : after.removed)
+                onlyOurs = onlyOurs && !state.item(href);
+            if (onlyOurs)
+                keptToken = after.token;
+        }
+    }
     data::Transaction t(m_db);
-    if (clean && !newToken.empty())
-        state.setValue("SyncToken", newToken);
-    else if (clean)
-        state.setValue("SyncToken", "");
+    state.setValue("SyncToken", keptToken);
     state.setValue("LastSync", timestamp());
     state.setValue("LastResult",
         "sent " + std::to_string(report.sent) + ", received " + std::to_string(report.received) + ", deleted here "

@@ -3,6 +3,7 @@
 #include "carddav/Http.h"
 #include "TestServers.h"
 
+#include <memory>
 #include <string>
 
 namespace pelmora::test {
@@ -32,6 +33,27 @@ inline carddav::Connection connectionTo(const TestServers& servers, bool trustCa
     c.connectTimeoutSeconds = 5;
     return c;
 }
+
+// A suite over the address-book servers, started once for all its tests; they skip (fail
+// under CI) when the servers cannot start here.
+class CardDavSuite : public ::testing::TestWithParam<CardDavServer> {
+protected:
+    static void SetUpTestSuite() { servers_() = std::make_unique<TestServers>("carddav"); }
+    static void TearDownTestSuite() { servers_().reset(); }
+    void SetUp() override
+    {
+        if (!servers_()->available())
+            PELMORA_SKIP_OR_FAIL("the address-book servers could not be started here");
+    }
+    static TestServers& servers() { return *servers_(); }
+
+private:
+    static std::unique_ptr<TestServers>& servers_()
+    {
+        static std::unique_ptr<TestServers> instance;
+        return instance;
+    }
+};
 
 inline std::string printName(const ::testing::TestParamInfo<CardDavServer>& info)
 {

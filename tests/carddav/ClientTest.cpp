@@ -17,21 +17,10 @@ using pelmora::test::TestServers;
 
 namespace {
 
-class ClientTest : public ::testing::TestWithParam<CardDavServer> {
+class ClientTest : public test::CardDavSuite {
 protected:
-    static void SetUpTestSuite() { s_servers = std::make_unique<TestServers>("carddav"); }
-    static void TearDownTestSuite() { s_servers.reset(); }
-    void SetUp() override
-    {
-        if (!s_servers->available())
-            PELMORA_SKIP_OR_FAIL("the address-book servers could not be started here");
-    }
-    static TestServers& servers() { return *s_servers; }
     std::string url() const { return test::serverUrl(servers(), GetParam()); }
-    static std::unique_ptr<TestServers> s_servers;
 };
-
-std::unique_ptr<TestServers> ClientTest::s_servers;
 
 std::string card(const std::string& uid, const std::string& name)
 {
@@ -50,6 +39,9 @@ TEST_P(ClientTest, FindsTheAddressBookFromTheServerAlone)
     CardDavClient client(test::connectionTo(servers()));
     const AddressBook book = bookOf(client, url());
     EXPECT_EQ(book.url.back(), '/');
+    // The redirect of /.well-known must not leave the password in the URL that is stored and shown.
+    EXPECT_EQ(book.url.find(servers().password()), std::string::npos) << book.url;
+    EXPECT_EQ(book.url.find('@'), std::string::npos) << book.url;
     EXPECT_TRUE(book.syncCollection);
     // The book's own URL leads to itself.
     EXPECT_EQ(bookOf(client, book.url).url, book.url);
