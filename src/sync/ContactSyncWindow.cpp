@@ -78,7 +78,9 @@ ContactSyncWindow::ContactSyncWindow(std::filesystem::path iniFile, data::SqlDat
     auto* bookRow = new QHBoxLayout;
     bookRow->addWidget(BookCombo, 1);
     bookRow->addWidget(FindBooksBtn);
-    form->addRow(tr("&Address book:"), bookRow);
+    auto* bookLabel = new QLabel(tr("&Address book:"), account);
+    bookLabel->setBuddy(BookCombo); // a row of two widgets takes no buddy by itself
+    form->addRow(bookLabel, bookRow);
 
     auto* conflicts = new QGroupBox(tr("Changed on both sides"), this);
     auto* conflictLayout = new QVBoxLayout(conflicts);
@@ -123,9 +125,10 @@ ContactSyncWindow::ContactSyncWindow(std::filesystem::path iniFile, data::SqlDat
 void ContactSyncWindow::refresh()
 {
     carddav::SyncState state(m_db);
-    const std::string when = state.value("LastSync");
-    LastSyncLabel->setText(when.empty() ? tr("Not synced yet.")
-                                        : tr("Last sync: %1 (UTC), %2").arg(qs(when), qs(state.value("LastResult"))));
+    QString when = qs(state.value("LastSync")); // "2026-12-08T10:00:00Z"
+    when.replace(QLatin1Char('T'), QLatin1Char(' ')).replace(QLatin1Char('Z'), QLatin1String(" UTC"));
+    LastSyncLabel->setText(
+        when.isEmpty() ? tr("Not synced yet.") : tr("Last sync: %1, %2").arg(when, qs(state.value("LastResult"))));
     ConflictList->clear();
     for (const carddav::SyncItem& item : state.items()) {
         if (!item.conflict())
