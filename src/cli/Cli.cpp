@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "cli/ContactGroups.h"
 #include "cli/ListGroups.h"
 
 #include "base/Error.h"
@@ -34,6 +35,7 @@ const std::vector<const CommandGroup*>& groups()
         &activitiesGroup,
         &documentsGroup,
         &helpGroup,
+        &contactsGroup,
     };
     return all;
 }

@@ -11,15 +11,6 @@ namespace pelmora::exchange {
 
 namespace {
 
-std::string trimmed(std::string_view text)
-{
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
-        text.remove_prefix(1);
-    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-        text.remove_suffix(1);
-    return std::string(text);
-}
-
 const std::string kPrefix = "X-PELMORA-";
 
 bool isPreferred(const VCardProperty& p)
@@ -82,20 +73,15 @@ private:
     std::vector<const VCardProperty*> m_used;
 };
 
-void CardReader::put(const std::string& column, const std::string& raw)
+void CardReader::put(const std::string& column, const std::string& value)
 {
-    const std::string value = trimmed(raw);
-    if (value.empty())
-        return;
-    const data::FieldDef* field = m_table.field(column);
-    if (field && field->type == data::FieldType::Alpha && utf8Length(value) > static_cast<std::size_t>(field->size))
-        m_out.unmapped.push_back(column + ": " + escapeText(value));
-    else
-        m_out.fields[column] = value;
+    putField(m_out, column, value);
 }
 
 void CardReader::keep(const VCardProperty& p)
 {
+    if (p.value.find_first_not_of(" \t") == std::string::npos)
+        return; // an empty label or field of another program carries nothing
     // The encoding and character set are undone already; what stays is the value as written.
     VCardProperty head = p;
     std::erase_if(head.params, [](const VCardParam& param) {
@@ -147,7 +133,10 @@ void CardReader::readNames()
     if (fn) {
         m_used.push_back(fn);
         std::string generated = given.empty() ? family : family.empty() ? given : given + ' ' + family;
-        if (!full.empty() && full != generated && full != company)
+        // A card without a name shows its company or address as its name; that says nothing new.
+        const VCardProperty* email = m_card.first("EMAIL");
+        if (!full.empty() && full != generated && full != company
+            && !(email && full == trimmed(unescapeText(email->value))))
             keep(*fn);
     }
 }
@@ -203,12 +192,14 @@ void CardReader::readAddress()
     std::string rest;
     if (const std::size_t nl = street.find('\n'); nl != std::string::npos) {
         rest = trimmed(street.substr(nl + 1));
-        std::replace(rest.begin(), rest.end(), '\n', ' ');
         street = trimmed(street.substr(0, nl));
     }
     for (const std::string* extra : { &parts[1], &parts[0] })
         if (!trimmed(*extra).empty())
             rest += (rest.empty() ? "" : ", ") + trimmed(*extra);
+    // The address lines of a contact are single lines.
+    for (std::size_t nl = rest.find('\n'); nl != std::string::npos; nl = rest.find('\n', nl))
+        rest.replace(nl, 1, ", ");
     put("Address1", street);
     put("Address2", rest);
     put("City", parts[3]);
@@ -284,12 +275,14 @@ ContactCard CardReader::read()
     for (const VCardProperty& p : m_card.properties) {
         if (std::find(m_used.begin(), m_used.end(), &p) != m_used.end())
             continue;
-        if (p.name == "VERSION" || p.name == "PRODID" || p.name == "REV")
+        if (p.name == "VERSION" || p.name == "PRODID" || p.name == "REV" || p.name == "PROFILE")
             continue; // about the file, not the contact
         if (p.name == "UID" && m_out.uid.empty())
             m_out.uid = trimmed(p.value);
         else if (p.name == "NOTE")
             comments += (comments.empty() ? "" : "\n\n") + unescapeText(p.value);
+        else if (p.name == kPrefix + "UNMAPPED")
+            m_out.unmapped.push_back(unescapeText(p.value));
         else if (p.name.starts_with(kPrefix))
             readOwnColumn(p);
         else
@@ -304,6 +297,18 @@ ContactCard CardReader::read()
 ContactCard contactFromVCard(const VCard& card)
 {
     return CardReader(card).read();
+}
+
+void putField(ContactCard& card, const std::string& column, const std::string& raw)
+{
+    const std::string value = trimmed(raw);
+    if (value.empty())
+        return;
+    const data::FieldDef* field = data::tableDef("Contacts").field(column);
+    if (field && field->type == data::FieldType::Alpha && utf8Length(value) > static_cast<std::size_t>(field->size))
+        card.unmapped.push_back(field->name + ": " + escapeText(value));
+    else
+        card.fields[field ? field->name : column] = value;
 }
 
 std::optional<UnmappedLine> splitUnmapped(const std::string& line)

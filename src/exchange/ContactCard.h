@@ -23,6 +23,10 @@ ContactCard contactFromVCard(const VCard& card);
 // column named there fills its field when the field is empty, so nothing read comes back lost.
 VCard vcardFromContact(const ContactCard& contact, VCardVersion version);
 
+// Sets a field when the value fits its column; a longer value goes whole into `unmapped`
+// as "Column: value", where the way out finds it again. Blank values are left out.
+void putField(ContactCard& card, const std::string& column, const std::string& value);
+
 // One unmapped line split into its property (name with parameters) and its value.
 struct UnmappedLine {
     std::string property;

@@ -36,6 +36,60 @@ std::optional<VCardProperty> parseUnmapped(const std::string& line)
     return parse.cards[0].properties[1];
 }
 
+bool isPropertyLine(const std::optional<UnmappedLine>& split)
+{
+    if (!split)
+        return false;
+    std::string name = split->property.substr(0, split->property.find(';'));
+    name = name.substr(name.rfind('.') == std::string::npos ? 0 : name.rfind('.') + 1);
+    return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+}
+
+// Binary data (a photo, a key) that is not whole base64 would make the card unreadable for
+// others: padding a writer left out is added, anything else travels as text.
+bool repairBase64(VCardProperty& p)
+{
+    const VCardParam* encoding = p.param("ENCODING");
+    if (!encoding || encoding->values.empty()
+        || !(equalsNoCase(encoding->values[0], "b") || equalsNoCase(encoding->values[0], "BASE64")))
+        return true;
+    std::string data;
+    for (char c : p.value) {
+        if (c == ' ' || c == '\t')
+            continue;
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '/' && c != '=')
+            return false;
+        data += c;
+    }
+    const std::size_t firstPad = data.find('=');
+    if (firstPad != std::string::npos && data.find_first_not_of('=', firstPad) != std::string::npos)
+        return false;
+    while (!data.empty() && data.back() == '=')
+        data.pop_back();
+    if (data.size() % 4 == 1)
+        return false;
+    while (data.size() % 4)
+        data += '=';
+    p.value = std::move(data);
+    return true;
+}
+
+// The properties the fields fill come first among their kind when read again, ahead of the
+// preferred ones a card brought beside them.
+void addPreference(std::vector<VCardParam>& params, VCardVersion version)
+{
+    if (version == VCardVersion::v4) {
+        params.push_back({ "PREF", { "1" } });
+        return;
+    }
+    for (VCardParam& param : params)
+        if (param.name == "TYPE") {
+            param.values.push_back("pref");
+            return;
+        }
+    params.push_back({ "TYPE", { "pref" } });
+}
+
 class CardWriter {
 public:
     CardWriter(const ContactCard& contact, VCardVersion version)
@@ -76,7 +130,13 @@ void CardWriter::sortUnmapped()
             m_fields[column->name] = unescapeText(split->value);
             continue;
         }
-        std::optional<VCardProperty> p = parseUnmapped(line);
+        // Lines a card brought name their property in capitals; others (a CSV column's header)
+        // travel whole, so that they come back as they were.
+        std::optional<VCardProperty> p = isPropertyLine(split) ? parseUnmapped(line) : std::nullopt;
+        if (p && p->name == "PROFILE")
+            continue; // the card's own kind, written by the card itself; readers take no second one
+        if (p && !repairBase64(*p))
+            p.reset();
         if (!p) {
             m_extra.push_back(property("X-PELMORA-UNMAPPED", escapeText(line)));
             continue;
@@ -85,6 +145,16 @@ void CardWriter::sortUnmapped()
             : p->name == "FN"                               ? &m_fn
             : p->name == "ORG"                              ? &m_org
                                                             : nullptr;
+        // The extra parts of the name and organization the fields hold; another N or ORG (an
+        // alternative spelling) stays a property of its own.
+        const std::vector<std::string> parts = splitComponents(p->value);
+        const bool extras = std::any_of(parts.begin() + std::min<std::size_t>(2, parts.size()), parts.end(),
+            [](const std::string& part) { return !part.empty(); });
+        if (p->name == "N"
+            && (!extras || parts[0] != field("LName") || (parts.size() > 1 ? parts[1] : "") != field("FName")))
+            slot = nullptr;
+        if (p->name == "ORG" && (!extras || parts[0] != field("Company")))
+            slot = nullptr;
         if (slot && !*slot && p->group.empty())
             *slot = std::move(p);
         else
@@ -101,22 +171,25 @@ void CardWriter::addNames()
         fn = unescapeText(m_fn->value);
     if (fn.empty())
         fn = !field("Company").empty() ? field("Company") : field("EMail");
-    m_card.properties.push_back(property("FN", escapeText(fn)));
+    m_card.properties.push_back(property("FN", escapeText(fn), m_fn ? m_fn->params : std::vector<VCardParam> {}));
 
-    std::vector<std::string> n = { family, given, "", "", "" };
+    std::vector<std::string> n = { escapeText(family), escapeText(given), "", "", "" };
+    std::vector<VCardParam> nParams;
     if (m_n) {
-        const std::vector<std::string> old = splitComponents(m_n->value);
-        for (std::size_t i = 2; i < old.size() && i < n.size(); ++i)
+        const std::vector<std::string> old = splitRawComponents(m_n->value);
+        n.resize(std::max(n.size(), old.size()));
+        for (std::size_t i = 2; i < old.size(); ++i)
             n[i] = old[i];
+        nParams = m_n->params;
     }
     std::string value;
     for (std::size_t i = 0; i < n.size(); ++i)
-        value += (i ? ";" : "") + escapeText(n[i]);
-    m_card.properties.push_back(property("N", value));
+        value += (i ? ";" : "") + n[i];
+    m_card.properties.push_back(property("N", value, nParams));
 
-    std::vector<std::string> org = { field("Company"), field("Department") };
+    std::vector<std::string> org = { escapeText(field("Company")), escapeText(field("Department")) };
     if (m_org) {
-        const std::vector<std::string> old = splitComponents(m_org->value);
+        const std::vector<std::string> old = splitRawComponents(m_org->value);
         org.insert(org.end(), old.begin() + std::min<std::size_t>(2, old.size()), old.end());
     }
     while (org.size() > 1 && org.back().empty())
@@ -124,8 +197,8 @@ void CardWriter::addNames()
     if (org.size() > 1 || !org[0].empty()) {
         std::string orgValue;
         for (std::size_t i = 0; i < org.size(); ++i)
-            orgValue += (i ? ";" : "") + escapeText(org[i]);
-        m_card.properties.push_back(property("ORG", orgValue));
+            orgValue += (i ? ";" : "") + org[i];
+        m_card.properties.push_back(property("ORG", orgValue, m_org ? m_org->params : std::vector<VCardParam> {}));
     }
 }
 
@@ -140,6 +213,7 @@ void CardWriter::addPhones()
         if (m_version == VCardVersion::v4)
             params.push_back({ "VALUE", { "text" } }); // free text; the default in 4.0 is a tel: URI
         params.push_back({ "TYPE", types });
+        addPreference(params, m_version);
         m_card.properties.push_back(property("TEL", escapeText(field(column)), params));
     }
 }
@@ -152,6 +226,7 @@ void CardWriter::addRest()
         std::vector<VCardParam> params;
         if (m_version == VCardVersion::v3)
             params.push_back({ "TYPE", { "internet" } });
+        addPreference(params, m_version);
         m_card.properties.push_back(property("EMAIL", escapeText(field("EMail")), params));
     }
     const std::vector<std::string> adr
@@ -160,10 +235,15 @@ void CardWriter::addRest()
         std::string value;
         for (std::size_t i = 0; i < adr.size(); ++i)
             value += (i ? ";" : "") + escapeText(adr[i]);
-        m_card.properties.push_back(property("ADR", value));
+        std::vector<VCardParam> params;
+        addPreference(params, m_version);
+        m_card.properties.push_back(property("ADR", value, params));
     }
-    if (!field("URL").empty())
-        m_card.properties.push_back(property("URL", field("URL")));
+    if (!field("URL").empty()) {
+        std::vector<VCardParam> params;
+        addPreference(params, m_version);
+        m_card.properties.push_back(property("URL", field("URL"), params));
+    }
     std::string categories;
     for (const char* column : { "CategoryA", "CategoryB", "CategoryC" })
         if (!field(column).empty())

@@ -63,6 +63,15 @@ std::vector<std::string> splitLines(const std::string& memo)
 
 const std::string kUidPrefix = "UID: ";
 
+std::optional<std::int64_t> firstCounter(data::Statement& select)
+{
+    std::optional<std::int64_t> found;
+    if (select.step())
+        found = select.columnInt(0);
+    select.reset();
+    return found;
+}
+
 std::string noteMemo(const std::vector<std::string>& lines)
 {
     std::string memo;
@@ -135,7 +144,7 @@ ContactCard readContact(data::SqlDatabase& db, std::int64_t counter)
     return card;
 }
 
-std::optional<std::int64_t> findMatchingContact(data::SqlDatabase& db, const ContactCard& card)
+static std::optional<std::int64_t> findCandidate(data::SqlDatabase& db, const ContactCard& card)
 {
     auto text = [&](const char* column) {
         auto it = card.fields.find(column);
@@ -147,25 +156,68 @@ std::optional<std::int64_t> findMatchingContact(data::SqlDatabase& db, const Con
         data::Statement& select
             = db.prepare("SELECT Counter FROM Contacts WHERE EMail = ? COLLATE NOCASE ORDER BY Counter LIMIT 1");
         select.bind(1, email);
-        std::optional<std::int64_t> found;
-        if (select.step())
-            found = select.columnInt(0);
-        select.reset();
-        if (found)
+        if (std::optional<std::int64_t> found = firstCounter(select))
             return found;
     }
-    if (text("LName").empty() && text("FName").empty())
+    if (!text("LName").empty() || !text("FName").empty() || !text("Company").empty()) {
+        // Written so that the case-insensitive name index serves it: a blank is NULL or ''.
+        std::string where;
+        std::vector<data::Value> values;
+        for (const char* column : { "LName", "FName", "Company" }) {
+            where += where.empty() ? "" : " AND ";
+            if (text(column).empty()) {
+                where += std::string("(") + column + " IS NULL OR " + column + " = '')";
+            } else {
+                where += std::string(column) + " = ? COLLATE NOCASE";
+                values.push_back(text(column));
+            }
+        }
+        return firstCounter(
+            db.prepare("SELECT Counter FROM Contacts WHERE " + where + " ORDER BY Counter LIMIT 1").bindAll(values));
+    }
+    // No address, name or company: only the same text in every field the record fills is the
+    // same contact, so that importing such a record again does not double it.
+    std::string where = "IFNULL(EMail, '') = '' AND IFNULL(LName, '') = '' AND IFNULL(FName, '') = ''";
+    std::vector<data::Value> values;
+    for (const auto& [name, value] : card.fields) {
+        const data::FieldDef* field = contacts().field(name);
+        if (!field || (field->type != data::FieldType::Alpha && field->type != data::FieldType::Memo))
+            continue;
+        where += " AND IFNULL(\"" + field->name + "\", '') = ?";
+        values.push_back(value);
+    }
+    if (values.empty())
         return std::nullopt;
-    data::Statement& select
-        = db.prepare("SELECT Counter FROM Contacts WHERE IFNULL(LName, '') = ? COLLATE NOCASE "
-                     "AND IFNULL(FName, '') = ? COLLATE NOCASE AND IFNULL(Company, '') = ? COLLATE NOCASE "
-                     "ORDER BY Counter LIMIT 1");
-    select.bind(1, text("LName")).bind(2, text("FName")).bind(3, text("Company"));
-    std::optional<std::int64_t> found;
-    if (select.step())
-        found = select.columnInt(0);
+    return firstCounter(
+        db.prepare("SELECT Counter FROM Contacts WHERE " + where + " ORDER BY Counter LIMIT 1").bindAll(values));
+}
+
+std::optional<std::int64_t> findMatchingContact(data::SqlDatabase& db, const ContactCard& card)
+{
+    const std::optional<std::int64_t> candidate = findCandidate(db, card);
+    if (!candidate || card.uid.empty())
+        return candidate;
+    // Two cards that name different UIDs are two contacts, whatever else they share.
+    if (auto note = importNote(db, *candidate)) {
+        for (const std::string& line : splitLines(note->second))
+            if (line.starts_with(kUidPrefix) && line.substr(kUidPrefix.size()) != card.uid)
+                return std::nullopt;
+    }
+    return candidate;
+}
+
+std::map<std::string, std::int64_t> contactUids(data::SqlDatabase& db)
+{
+    std::map<std::string, std::int64_t> uids;
+    data::Statement& select = db.prepare("SELECT Contact, Memo FROM notes WHERE Subject = ? ORDER BY Counter");
+    select.bind(1, std::string(kImportNoteSubject));
+    while (select.step()) {
+        const std::string memo = data::valueToString(select.column(1));
+        if (memo.starts_with(kUidPrefix))
+            uids.emplace(memo.substr(kUidPrefix.size(), memo.find('\n') - kUidPrefix.size()), select.columnInt(0));
+    }
     select.reset();
-    return found;
+    return uids;
 }
 
 std::int64_t insertContact(data::SqlDatabase& db, const ContactCard& card)

@@ -3,7 +3,9 @@
 #include "exchange/ContactCard.h"
 
 #include <cstdint>
+#include <map>
 #include <optional>
+#include <string>
 
 namespace pelmora::data {
 class SqlDatabase;
@@ -18,8 +20,11 @@ inline constexpr const char* kImportNoteSubject = "Imported contact details";
 
 // The Contacts row as a card (throws data::EDatabaseError when there is no such contact).
 ContactCard readContact(data::SqlDatabase& db, std::int64_t counter);
-// Same e-mail address ignoring case, else same name and company.
+// Same e-mail address ignoring case, else same name and company; a contact whose card had
+// another UID than `card` is not the same one.
 std::optional<std::int64_t> findMatchingContact(data::SqlDatabase& db, const ContactCard& card);
+// The UIDs of every contact that has one, read at once for a batch.
+std::map<std::string, std::int64_t> contactUids(data::SqlDatabase& db);
 // Returns the new Counter; keeps `unmapped` (and the UID) in a note of the contact.
 std::int64_t insertContact(data::SqlDatabase& db, const ContactCard& card);
 // Sets the card's fields and leaves the others; adds the card's unmapped lines to the note.

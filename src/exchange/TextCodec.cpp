@@ -197,4 +197,13 @@ bool equalsNoCase(std::string_view a, std::string_view b)
     });
 }
 
+std::string trimmed(std::string_view text)
+{
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+        text.remove_prefix(1);
+    while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+        text.remove_suffix(1);
+    return std::string(text);
+}
+
 } // namespace pelmora::exchange

@@ -26,5 +26,7 @@ std::size_t utf8Length(std::string_view text);
 // ASCII letters in upper case, the rest as it is: vCard names and parameters are ASCII.
 std::string asciiUpper(std::string_view text);
 bool equalsNoCase(std::string_view a, std::string_view b);
+// Without white space at either end.
+std::string trimmed(std::string_view text);
 
 } // namespace pelmora::exchange

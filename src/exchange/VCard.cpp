@@ -120,6 +120,39 @@ bool isBase64Text(std::string_view text)
     });
 }
 
+// Decoded line breaks are text; the raw value stays one line by escaping them.
+std::string escapeLineBreaks(const std::string& value)
+{
+    std::string escaped;
+    for (std::size_t k = 0; k < value.size(); ++k) {
+        if (value[k] == '\r' && k + 1 < value.size() && value[k + 1] == '\n')
+            continue;
+        if (value[k] == '\r' || value[k] == '\n')
+            escaped += "\\n";
+        else
+            escaped += value[k];
+    }
+    return escaped;
+}
+
+bool isQuotedPrintableLine(std::string_view line)
+{
+    const std::string head = asciiUpper(line.substr(0, line.find(':')));
+    return head.find("QUOTED-PRINTABLE") != std::string::npos;
+}
+
+struct OpenCard {
+    VCard card;
+    // Values whose bytes are not UTF-8 and name no character set: decoded when the card ends,
+    // in the character set its other properties name, as writers give it once per card.
+    struct Undecoded {
+        std::size_t index;
+        std::string bytes;
+        bool quotedPrintable;
+    };
+    std::vector<Undecoded> undecoded;
+};
+
 class Parser {
 public:
     explicit Parser(std::string_view bytes)
@@ -131,57 +164,97 @@ public:
     VCardParse run();
 
 private:
-    std::string logicalLine(std::size_t& i, bool keepFoldSpace);
-    void handleLine(std::string_view text, std::size_t number, std::size_t& i);
-    std::optional<VCardProperty> parseProperty(std::string_view text, std::size_t number, std::size_t& i);
+    std::string logicalLine(std::size_t& i);
+    std::string quotedPrintableLine(std::size_t& i);
+    void beginCard(std::size_t number);
+    void endCard();
+    void handleLine(std::string_view text, std::size_t number);
+    std::optional<VCardProperty> parseProperty(std::string_view text, std::size_t number);
     void error(std::size_t line, std::string message)
     {
-        m_result.errors.push_back({ m_open.empty() ? 0 : m_open.back().number, line, std::move(message) });
+        m_result.errors.push_back({ m_open.empty() ? 0 : m_open.back().card.number, line, std::move(message) });
     }
     bool version21() const
     {
         if (m_open.empty())
             return false;
-        const VCardProperty* version = m_open.back().first("VERSION");
+        const VCardProperty* version = m_open.back().card.first("VERSION");
         return version && trim(version->value) == "2.1";
     }
     bool version4() const
     {
         if (m_open.empty())
             return false;
-        const VCardProperty* version = m_open.back().first("VERSION");
+        const VCardProperty* version = m_open.back().card.first("VERSION");
         return version && trim(version->value) == "4.0";
     }
 
     std::string m_text;
     std::vector<Line> m_lines;
-    std::vector<VCard> m_open; // the cards begun and not ended, innermost last
+    std::vector<OpenCard> m_open; // the cards begun and not ended, innermost last
     std::vector<VCard> m_done;
     std::size_t m_cardCount = 0;
     bool m_junkReported = false;
     VCardParse m_result;
 };
 
-std::string Parser::logicalLine(std::size_t& i, bool keepFoldSpace)
+std::string Parser::logicalLine(std::size_t& i)
 {
     std::string text(m_lines[i].text);
     while (i + 1 < m_lines.size() && !m_lines[i + 1].text.empty()
         && (m_lines[i + 1].text.front() == ' ' || m_lines[i + 1].text.front() == '\t')) {
         ++i;
-        text.append(m_lines[i].text.substr(keepFoldSpace ? 0 : 1));
+        text.append(m_lines[i].text.substr(1));
     }
     return text;
+}
+
+// A quoted-printable value goes on after a soft line break ('=' at the end) with the next line
+// as it is, leading spaces included.
+std::string Parser::quotedPrintableLine(std::size_t& i)
+{
+    std::string text(m_lines[i].text);
+    while (!text.empty() && text.back() == '=' && i + 1 < m_lines.size()) {
+        text.pop_back();
+        ++i;
+        text.append(m_lines[i].text);
+    }
+    return text;
+}
+
+void Parser::beginCard(std::size_t number)
+{
+    OpenCard open;
+    open.card.number = ++m_cardCount;
+    open.card.line = number;
+    m_open.push_back(std::move(open));
+    m_junkReported = false;
+}
+
+void Parser::endCard()
+{
+    OpenCard& open = m_open.back();
+    std::string charset;
+    for (const VCardProperty& p : open.card.properties)
+        if (const VCardParam* param = p.param("CHARSET"); param && !param->values.empty() && charset.empty())
+            charset = param->values[0];
+    for (OpenCard::Undecoded& value : open.undecoded) {
+        std::string text = toUtf8(value.bytes, charset);
+        open.card.properties[value.index].value = value.quotedPrintable ? escapeLineBreaks(text) : std::move(text);
+    }
+    m_done.push_back(std::move(open.card));
+    m_open.pop_back();
 }
 
 VCardParse Parser::run()
 {
     for (std::size_t i = 0; i < m_lines.size(); ++i) {
         const std::size_t number = m_lines[i].number;
-        const std::string text = logicalLine(i, false);
-        handleLine(text, number, i);
+        const std::string text = isQuotedPrintableLine(m_lines[i].text) ? quotedPrintableLine(i) : logicalLine(i);
+        handleLine(text, number);
     }
     while (!m_open.empty()) {
-        error(m_open.back().line, "The card ends before its END:VCARD line; it was not read");
+        error(m_open.back().card.line, "The card ends before its END:VCARD line; it was not read");
         m_open.pop_back();
     }
     std::sort(m_done.begin(), m_done.end(), [](const VCard& a, const VCard& b) { return a.number < b.number; });
@@ -189,7 +262,7 @@ VCardParse Parser::run()
     return std::move(m_result);
 }
 
-void Parser::handleLine(std::string_view text, std::size_t number, std::size_t& i)
+void Parser::handleLine(std::string_view text, std::size_t number)
 {
     if (trim(text).empty())
         return;
@@ -198,18 +271,16 @@ void Parser::handleLine(std::string_view text, std::size_t number, std::size_t& 
         const std::string_view name = trim(text.substr(0, colon));
         const std::string_view value = trim(text.substr(colon + 1));
         if (equalsNoCase(name, "BEGIN") && equalsNoCase(value, "VCARD")) {
-            VCard card;
-            card.number = ++m_cardCount;
-            card.line = number;
-            m_open.push_back(std::move(card));
-            m_junkReported = false;
+            beginCard(number);
             return;
         }
         if (equalsNoCase(name, "END") && equalsNoCase(value, "VCARD") && !m_open.empty()) {
-            m_done.push_back(std::move(m_open.back()));
-            m_open.pop_back();
+            endCard();
             return;
         }
+        // Some writers leave out BEGIN:VCARD; a card's VERSION line still says where it begins.
+        if (m_open.empty() && equalsNoCase(name, "VERSION"))
+            beginCard(number);
     }
     if (m_open.empty()) {
         if (!m_junkReported)
@@ -219,11 +290,11 @@ void Parser::handleLine(std::string_view text, std::size_t number, std::size_t& 
     }
     if (text.front() == '#')
         return; // a comment line some writers put between properties
-    if (std::optional<VCardProperty> property = parseProperty(text, number, i))
-        m_open.back().properties.push_back(std::move(*property));
+    if (std::optional<VCardProperty> property = parseProperty(text, number))
+        m_open.back().card.properties.push_back(std::move(*property));
 }
 
-std::optional<VCardProperty> Parser::parseProperty(std::string_view text, std::size_t number, std::size_t& i)
+std::optional<VCardProperty> Parser::parseProperty(std::string_view text, std::size_t number)
 {
     // The name and parameters end at the first colon outside a quoted parameter value.
     std::size_t colon = std::string_view::npos;
@@ -236,7 +307,7 @@ std::optional<VCardProperty> Parser::parseProperty(std::string_view text, std::s
             break;
         }
     }
-    VCard& card = m_open.back();
+    VCard& card = m_open.back().card;
     if (colon == std::string_view::npos) {
         // Version 2.1 lets base64 data run on over lines that are not indented.
         if (!card.properties.empty() && isBase64Text(text)) {
@@ -271,29 +342,15 @@ std::optional<VCardProperty> Parser::parseProperty(std::string_view text, std::s
     std::string value(text.substr(colon + 1));
     const VCardParam* encoding = property.param("ENCODING");
     const bool qp = encoding && !encoding->values.empty() && equalsNoCase(encoding->values[0], "QUOTED-PRINTABLE");
-    if (qp) {
-        // A soft line break: the value goes on in the next line, whatever that line starts with.
-        while (!value.empty() && value.back() == '=' && i + 1 < m_lines.size()) {
-            value.pop_back();
-            ++i;
-            value += logicalLine(i, true);
-        }
+    if (qp)
         value = quotedPrintableDecode(value);
-    }
     const VCardParam* charset = property.param("CHARSET");
-    value = toUtf8(value, charset && !charset->values.empty() ? std::string_view(charset->values[0]) : "");
-    if (qp) {
-        // Decoded line breaks are text; keep the raw value one line by escaping them.
-        std::string escaped;
-        for (std::size_t k = 0; k < value.size(); ++k) {
-            if (value[k] == '\r' && k + 1 < value.size() && value[k + 1] == '\n')
-                continue;
-            if (value[k] == '\r' || value[k] == '\n')
-                escaped += "\\n";
-            else
-                escaped += value[k];
-        }
-        value = std::move(escaped);
+    if (!charset && !isValidUtf8(value)) {
+        m_open.back().undecoded.push_back({ card.properties.size(), value, qp });
+    } else {
+        value = toUtf8(value, charset && !charset->values.empty() ? std::string_view(charset->values[0]) : "");
+        if (qp)
+            value = escapeLineBreaks(value);
     }
     property.value = std::move(value);
     return property;

@@ -62,5 +62,7 @@ std::string unescapeText(std::string_view raw);
 std::string escapeText(std::string_view text);
 // The components of a structured value (N, ADR, ORG), split at unescaped ';' and unescaped.
 std::vector<std::string> splitComponents(std::string_view raw, char separator = ';');
+// The same, with the escapes of each component left as they are.
+std::vector<std::string> splitRawComponents(std::string_view raw, char separator = ';');
 
 } // namespace pelmora::exchange

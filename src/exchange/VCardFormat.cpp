@@ -1,5 +1,7 @@
 #include "exchange/VCard.h"
 
+#include <algorithm>
+
 namespace pelmora::exchange {
 
 namespace {
@@ -132,7 +134,7 @@ std::string escapeText(std::string_view text)
     return out;
 }
 
-std::vector<std::string> splitComponents(std::string_view raw, char separator)
+std::vector<std::string> splitRawComponents(std::string_view raw, char separator)
 {
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -142,11 +144,19 @@ std::vector<std::string> splitComponents(std::string_view raw, char separator)
             continue;
         }
         if (raw[i] == separator) {
-            parts.push_back(unescapeText(raw.substr(start, i - start)));
+            parts.emplace_back(raw.substr(start, i - start));
             start = i + 1;
         }
     }
-    parts.push_back(unescapeText(raw.substr(start)));
+    parts.emplace_back(raw.substr(std::min(start, raw.size())));
+    return parts;
+}
+
+std::vector<std::string> splitComponents(std::string_view raw, char separator)
+{
+    std::vector<std::string> parts = splitRawComponents(raw, separator);
+    for (std::string& part : parts)
+        part = unescapeText(part);
     return parts;
 }
 

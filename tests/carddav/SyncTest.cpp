@@ -117,7 +117,13 @@ protected:
             }
         }
     }
-    std::int64_t addHere(const std::string& text) { return exchange::insertContact(sql(), contactOf(text)); }
+    // A contact typed in here: it has no UID of its own.
+    std::int64_t addHere(const std::string& text)
+    {
+        exchange::ContactCard c = contactOf(text);
+        c.uid.clear();
+        return exchange::insertContact(sql(), c);
+    }
     void changeHere(const std::string& mail, const std::string& field, const std::string& value)
     {
         sql()
