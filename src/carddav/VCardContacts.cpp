@@ -31,13 +31,6 @@ ContactCard readCard(const std::string& text)
     return exchange::contactFromVCard(parsed.cards.front());
 }
 
-std::string formatted(ContactCard card)
-{
-    card.uid.clear();
-    return exchange::formatVCard(
-        exchange::vcardFromContact(card, exchange::VCardVersion::v3), exchange::VCardVersion::v3);
-}
-
 } // namespace
 
 std::string digest(const std::string& text)
@@ -82,7 +75,15 @@ std::string VCardContacts::cardText(std::int64_t counter, const std::string& uid
 
 std::string VCardContacts::contentHash(std::int64_t counter)
 {
-    return digest(formatted(exchange::readContact(m_db, counter)));
+    // Of the stored values, not of the card written from them: a newer card writer must not
+    // make every contact look changed here (and each change there a conflict).
+    const ContactCard card = exchange::readContact(m_db, counter);
+    std::string text;
+    for (const auto& [column, value] : card.fields)
+        text += column + '=' + value + '\n';
+    for (const std::string& line : card.unmapped)
+        text += line + '\n';
+    return digest(text);
 }
 
 bool VCardContacts::sameContent(std::int64_t counter, const std::string& vcard)
