@@ -266,7 +266,22 @@ SyncReport Synchronizer::run(bool dryRun)
         }
         SyncItem item = known->second;
         if (item.conflict()) {
-            ++report.conflicts;
+            if (localState(item) != Local::Deleted) {
+                ++report.conflicts;
+                continue;
+            }
+            // Ours was deleted while the conflict waited: the server's change is kept, as any
+            // change outlives a deletion on the other side.
+            ++report.received;
+            if (!dryRun)
+                apply(href, [&] {
+                    item.contact = m_contacts.insert(item.theirs);
+                    item.etag = item.theirsEtag;
+                    item.hash = m_contacts.contentHash(*item.contact);
+                    item.theirs.clear();
+                    item.theirsEtag.clear();
+                    state.save(item);
+                });
             continue;
         }
         const Local local = localState(item);

@@ -222,6 +222,16 @@ TEST_P(SyncTest, KeepsBothVersionsOfAConflictUntilTheUserChooses)
     EXPECT_EQ(contactOf(serverCards()["ann@example.org"]).fields["Company"], "Theirs Inc");
     expectCounts(sync(), 0, 0, 0, 0, 2);
 
+    // Ours deleted while its conflict waits: the server's change comes back here.
+    putCard("cid", card("cid", "Cid", "Cooper", "cid@example.org"));
+    expectCounts(sync(), 0, 1, 0, 0, 2);
+    putCard("cid", card("cid", "Cid", "Cooper", "cid@example.org", "Theirs Inc"), etagOf("cid"));
+    changeHere("cid@example.org", "Company", "Mine Ltd");
+    expectCounts(sync(), 0, 0, 0, 0, 3);
+    sql().prepare("DELETE FROM \"Contacts\" WHERE \"EMail\" = ?").bind(1, std::string("cid@example.org")).run();
+    expectCounts(sync(), 0, 1, 0, 0, 2);
+    EXPECT_EQ(localContacts()["cid@example.org"].fields["Company"], "Theirs Inc");
+
     Synchronizer s = synchronizer();
     std::vector<Conflict> conflicts = s.conflicts();
     ASSERT_EQ(conflicts.size(), 2u);
