@@ -208,7 +208,6 @@ records::TFrmActivityList* ListCommands::activityList()
 {
     if (!m_activityList) {
         m_activityList = new records::TFrmActivityList(m_data, m_dsCon, m_form);
-        m_activityList->refreshFromDisk();
         wireListReport(m_activityList, "btnPrintActivity", m_data, "activity-list");
         m_activityList->applyFilter();
         connect(m_activityList, &records::TFrmActivityList::contactShown, m_form, [this] {

@@ -12,18 +12,23 @@ int runContacts(Context& context, std::vector<std::string> words)
     const std::string command = words.empty() ? std::string() : words.front();
     if (!words.empty())
         words.erase(words.begin());
+    if (command == "list")
+        return contactsList(context, std::move(words));
     if (command == "import")
         return runContactsImport(context, std::move(words));
     if (command == "export")
         return runContactsExport(context, std::move(words));
     if (isContactDuplicateCommand(command))
         return runContactDuplicateCommand(context, command, std::move(words));
-    throw UsageError("Unknown contacts command \"" + command + "\" (use import, export, duplicates or merge)");
+    throw UsageError("Unknown contacts command \"" + command + "\" (use list, import, export, duplicates or merge)");
 }
 
 } // namespace
 
 const CommandGroup contactsGroup = { "contacts",
+    "  pelmora contacts list [--category1|--category2|--category3 NAME] [--with-url] [--where EXPR]\n"
+    "        [--order FIELD]                the contacts as the Contact List (with --with-url the URL List)\n"
+    "                                       narrows them; categories match whole\n"
     "  pelmora contacts import FILE [--format vcard|csv] [--map FIELD=COLUMN]... [--dry-run]\n"
     "                                        contacts from a vCard or CSV file; one already there (same\n"
     "                                        e-mail address, or same name and company) is updated or left\n"

@@ -15,4 +15,8 @@ int runContactsExport(Context& context, std::vector<std::string> words);
 bool isContactDuplicateCommand(const std::string& command);
 int runContactDuplicateCommand(Context& context, const std::string& command, std::vector<std::string> words);
 
+// `contacts list [--category1|2|3 NAME] [--with-url] [--where EXPR] [--order FIELD]`: the words
+// after "list"; prints the contacts as the Contact and URL lists narrow them, as a JSON array.
+int contactsList(Context& context, std::vector<std::string> words);
+
 } // namespace pelmora::cli

@@ -20,6 +20,23 @@ int userVersion(SqlDatabase& sql)
     return int(sql.scalar("PRAGMA user_version"));
 }
 
+// Indexes added to a table since a file was written (the orders the list windows offer) are
+// built the first time the file is opened. They only order and speed up reading, so a file
+// that cannot be written now still opens without them.
+void addMissingIndexes(SqlDatabase& sql, TableHome home)
+{
+    try {
+        Transaction transaction(sql);
+        for (std::string statement : createStatements(home)) {
+            const std::string create = "CREATE INDEX ";
+            if (statement.compare(0, create.size(), create) == 0)
+                sql.exec(statement.insert(create.size(), "IF NOT EXISTS "));
+        }
+        transaction.commit();
+    } catch (const EDatabaseError&) {
+    }
+}
+
 } // namespace
 
 std::filesystem::path Database::fileIn(const std::filesystem::path& directory, TableHome home)
@@ -93,6 +110,7 @@ void Database::migrate()
         m_sql->exec("PRAGMA user_version = " + std::to_string(v + 1));
     }
     transaction.commit();
+    addMissingIndexes(*m_sql, m_home);
 }
 
 void Database::emptyTable(const TableDef& table)

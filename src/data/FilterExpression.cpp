@@ -239,6 +239,14 @@ SqlCondition Parser::comparison()
         return textComparison(*field, op, literal, exactOnly);
     if (field->type == FieldType::Logical)
         return { "ifnull(" + column + ", 0) " + op + " ?", { literalFor(*field, literal) } };
+    const IndexDef* index = op == "=" || op == "<>" ? nullptr : leadingIndex(m_table, *field);
+    if (index && !index->caseInsensitive) {
+        if (m_seekIndexes)
+            return { column + " " + op + " ?", { literalFor(*field, literal) }, { index->name } };
+        // A range (a month of dates) read in another order is tested record by record: read
+        // through its own index, SQLite would sort the whole range again for every page.
+        return { "+" + column + " " + op + " ?", { literalFor(*field, literal) } };
+    }
     return { column + " " + op + " ?", { literalFor(*field, literal) } };
 }
 

@@ -154,7 +154,19 @@ void TableView::chooseFilterPath()
         return;
     }
     constexpr std::int64_t kFewMatches = 1000;
-    m_seek = recordCount() <= kFewMatches;
+    if (m_count >= 0) {
+        m_seek = m_count <= kFewMatches;
+        return;
+    }
+    // Only whether the matches are few matters here: the count stops past that many, as counting
+    // a quarter of millions of records costs more than reading the first screen of them.
+    std::vector<Value> params;
+    const std::string matches = "SELECT 1 FROM \"" + m_table->name + "\"" + whereClause(params, true) + " LIMIT "
+        + std::to_string(kFewMatches + 1);
+    const std::int64_t found = m_database->sql().scalar("SELECT COUNT(*) FROM (" + matches + ")", params);
+    m_seek = found <= kFewMatches;
+    if (m_seek)
+        m_count = found;
 }
 
 Value TableView::masterValue() const

@@ -10,14 +10,18 @@
 #include "protocols/TmsPOP.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <istream>
+#include <mutex>
 #include <streambuf>
 #include <sys/stat.h>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace pelmora::mailstore {
@@ -141,6 +145,51 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix)
             return false;
     }
     return true;
+}
+
+// Flushes one file or folder to the disk.
+void syncPath(const std::filesystem::path& path, bool directory)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | (directory ? O_DIRECTORY : 0));
+    if (fd < 0)
+        throw Error("Cannot open \"" + path.string() + "\" to sync it: " + std::strerror(errno));
+    const int result = directory ? ::fsync(fd) : ::fdatasync(fd);
+    const int error = errno;
+    ::close(fd);
+    if (result != 0)
+        throw Error("Cannot sync \"" + path.string() + "\": " + std::strerror(error));
+}
+
+// Flushes the files on a few threads at once; throws the first failure after all are done.
+void syncFiles(const std::vector<std::filesystem::path>& files)
+{
+    constexpr std::size_t kThreads = 16;
+    std::atomic<std::size_t> next { 0 };
+    std::mutex mutex;
+    std::string failure;
+    auto work = [&] {
+        for (std::size_t i; (i = next++) < files.size();) {
+            try {
+                syncPath(files[i], false);
+            } catch (const std::exception& error) {
+                std::lock_guard lock(mutex);
+                if (failure.empty())
+                    failure = error.what();
+            }
+        }
+    };
+    std::vector<std::thread> threads;
+    try {
+        for (std::size_t t = 1; t < std::min(kThreads, files.size()); ++t)
+            threads.emplace_back(work);
+    } catch (const std::system_error&) {
+        // Fewer threads only cost time: this one does the rest.
+    }
+    work();
+    for (std::thread& thread : threads)
+        thread.join();
+    if (!failure.empty())
+        throw Error(failure);
 }
 
 } // namespace
@@ -289,6 +338,7 @@ std::vector<std::string> Inbox::writeFiles(const mail::TmsMessage& message)
             const std::string name = attachmentFileName(item.FileName.str(), std::size_t(i));
             auto [stem, extension] = splitExtension(name);
             std::filesystem::path path;
+            bool linked = false;
             // Where the last search for this name ended: the names before it are taken, so a
             // mailbox full of "att.0" costs one try per file, not one per file before it.
             int& next = m_nextSuffix[name];
@@ -304,8 +354,10 @@ std::vector<std::string> Inbox::writeFiles(const mail::TmsMessage& message)
                 path = m_attachDirectory
                     / (std::string(cutBytes(stem, kMaxName - extension.size() - suffix.size())) + suffix + extension);
                 int moved = ::renameat2(AT_FDCWD, incoming.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE);
-                if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) // a file system without it
+                if (moved != 0 && (errno == EINVAL || errno == ENOSYS)) { // a file system without it
                     moved = ::link(incoming.c_str(), path.c_str());
+                    linked = true;
+                }
                 if (moved == 0) {
                     next = n + 1;
                     break;
@@ -317,7 +369,8 @@ std::vector<std::string> Inbox::writeFiles(const mail::TmsMessage& message)
                 }
             }
             written.push_back(path.string());
-            ::unlink(incoming.c_str());
+            if (linked) // renamed, the incoming name is gone already
+                ::unlink(incoming.c_str());
         }
     } catch (...) {
         removeFiles(written);
@@ -361,32 +414,29 @@ InboxEntry Inbox::store(const mail::TmsMessage& message, std::optional<std::int6
 
 void Inbox::sync()
 {
-    // One sync of each file system holding the files or the database: the files, their folder
-    // and the write-ahead log (the rows are committed with synchronous=NORMAL, which a power cut
-    // may undo) reach the disk together, where a sync of each file would cost a disk flush per
-    // attachment. A folder that is gone fails the sync, and the server then keeps its messages.
-    const bool files = !m_unsynced.empty();
-    m_unsynced.clear();
+    // Each file written and the folders that name them, then the database. Only what this inbox
+    // wrote is flushed: a sync of the whole file system would also wait for every other
+    // program's unwritten data, which costs seconds on a busy machine. The files are flushed
+    // side by side, so that the file system can take many into one journal commit and one disk
+    // flush instead of paying both for each attachment. Anything that fails (a file or folder
+    // that is gone) fails the sync, and the server then keeps its messages; such a file is not
+    // tried again, or a folder moved away would fail every later retrieval.
+    std::vector<std::filesystem::path> files;
+    files.swap(m_unsynced);
+    syncFiles(files);
+    if (!files.empty())
+        syncPath(m_attachDirectory, true);
+    // The rows are committed with synchronous=NORMAL, which leaves the write-ahead log
+    // unflushed; flushing it (and the folder, which names a log created by this session) makes
+    // them as durable as a full commit would.
     const std::filesystem::path file = m_database.sql().file();
-    const std::filesystem::path dataDirectory = file.parent_path().empty() ? "." : file.parent_path();
-    std::vector<dev_t> done;
-    for (const std::filesystem::path& directory : { m_attachDirectory, dataDirectory }) {
-        if (directory == m_attachDirectory && !files)
-            continue;
-        const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd < 0)
-            throw Error("Cannot open \"" + directory.string() + "\" to sync it: " + std::strerror(errno));
-        struct stat info { };
-        int result = ::fstat(fd, &info);
-        if (result == 0 && std::find(done.begin(), done.end(), info.st_dev) == done.end()) {
-            done.push_back(info.st_dev);
-            result = ::syncfs(fd);
-        }
-        const int error = errno;
-        ::close(fd);
-        if (result != 0)
-            throw Error("Cannot sync \"" + directory.string() + "\": " + std::strerror(error));
-    }
+    if (file.empty()) // a database in memory: nothing on disk to flush
+        return;
+    std::filesystem::path log = file;
+    log += "-wal";
+    std::error_code missing;
+    syncPath(std::filesystem::exists(log, missing) ? log : file, false);
+    syncPath(file.parent_path().empty() ? std::filesystem::path(".") : file.parent_path(), true);
 }
 
 } // namespace pelmora::mailstore

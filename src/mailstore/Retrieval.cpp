@@ -3,13 +3,19 @@
 #include "mailstore/Inbox.h"
 #include "protocols/TmsCustomPOP.h"
 
-#include <iterator>
+#include <array>
+#include <stdexcept>
 
 namespace pelmora::mailstore {
 
 using protocols::TmsCustomPOP;
 
 namespace {
+
+// Requests on their way at once to a server that pipelines: enough to keep it sending while a
+// message is stored, few enough that the replies waiting stay a small part of the socket's
+// buffers.
+constexpr int kRequestsAhead = 16;
 
 // Puts the client's events back as the caller had them when the retrieval ends.
 class SavedEvents {
@@ -95,7 +101,10 @@ RetrievalResult Retrieval::run(TmsCustomPOP& pop, bool leaveOnServer)
     };
     pop.OnMessage = [&](TmsCustomPOP&, int index, std::istream& stream) {
         try {
-            const std::string text(std::istreambuf_iterator<char>(stream), std::istreambuf_iterator<char> {});
+            std::string text;
+            std::array<char, 64 * 1024> block;
+            while (stream.read(block.data(), block.size()) || stream.gcount() > 0)
+                text.append(block.data(), std::size_t(stream.gcount()));
             if (stream.bad())
                 throw std::runtime_error("Cannot read the message back from its spool file");
             const auto number = static_cast<std::int64_t>(result.messages.size());
@@ -114,19 +123,31 @@ RetrievalResult Retrieval::run(TmsCustomPOP& pop, bool leaveOnServer)
     };
 
     m_stop = false;
+    std::vector<int> handedOn; // stored, to be deleted on the server once synced
     try {
         pop.Connect();
         const int total = pop.MessageCount();
         if (onProgress)
             onProgress(0, total);
+        // A server that takes requests ahead gets several at once: it sends the next messages
+        // while this one is stored, instead of both sides waiting in turn for every message.
+        const int depth = total > 1 && pop.CanPipeline() ? kRequestsAhead : 1;
+        int requested = 0;
         for (int index = 0; index < total; ++index) {
             if (m_stop) {
                 result.stopped = true;
                 status("Canceled");
+                // The messages on their way after the current one stay on the server.
+                pop.DiscardRequests();
                 break;
             }
-            if (pop.RetrieveMessage(index) && !leaveOnServer)
-                pop.DeleteMessage(index);
+            while (requested < total && requested < index + depth) {
+                if (depth > 1)
+                    pop.RequestMessage(requested);
+                ++requested;
+            }
+            if (pop.RetrieveMessage(index))
+                handedOn.push_back(index);
             if (onProgress)
                 onProgress(index + 1, total);
         }
@@ -139,9 +160,10 @@ RetrievalResult Retrieval::run(TmsCustomPOP& pop, bool leaveOnServer)
             result.error = error.what();
         result.leftOnServer = true;
     };
-    // The server drops the deleted messages at the sign-off: only once what was stored would
-    // survive a power cut. Closed without signing off, the server keeps every message, stored
-    // or not; the stored ones are recognised and not stored again next time.
+    // Nothing is deleted on the server before what was stored would survive a power cut: the
+    // deletions are sent only after the sync, and take effect only at the sign-off. Closed
+    // without signing off, the server keeps every message, stored or not; the stored ones are
+    // recognised and not stored again next time.
     try {
         m_inbox->sync();
     } catch (const std::exception& error) {
@@ -149,10 +171,19 @@ RetrievalResult Retrieval::run(TmsCustomPOP& pop, bool leaveOnServer)
         pop.Close();
         return result;
     }
+    // Replies still on their way after a failure leave the dialogue out of step: nothing more
+    // can be said safely, so the session ends without deleting anything.
+    if (pop.PendingRequests() > 0) {
+        pop.Close();
+        return result;
+    }
     try {
+        if (!leaveOnServer && pop.Connected())
+            pop.DeleteMessages(handedOn);
         pop.Disconnect();
     } catch (const std::exception& error) {
         failed(error);
+        pop.Close();
     }
     return result;
 }

@@ -6,6 +6,7 @@
 #include "protocols/MessageSpool.h"
 
 #include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <stdexcept>
 
@@ -82,6 +83,8 @@ void TmsCustomPOP::ProcessLine(const std::string& line)
 
 std::string TmsCustomPOP::command(const std::string& line, const std::string& shown)
 {
+    if (!m_ahead.empty())
+        throw std::logic_error("A POP3 command cannot go before the replies to the messages requested ahead");
     // Every command waits for its reply, so anything already waiting to be read was sent for
     // no command of this client; taken as the next answer it would put every reply one late.
     if (HasUnreadInput())
@@ -110,6 +113,8 @@ void TmsCustomPOP::Login()
     m_listing = Listing::NotAsked;
     m_sizes.clear();
     m_lenient = false;
+    m_pipelining = Capability::NotAsked;
+    m_ahead.clear();
     UseTls = effectiveSecurity(Security, Port()) == MailSecurity::Implicit;
     ConnectSocket();
     readStatus();
@@ -169,6 +174,17 @@ private:
 
 } // namespace
 
+bool TmsCustomPOP::readListLine(std::string& line, int read, int limit, const char* tooLong)
+{
+    if (!ReadLine(line))
+        Fail("Connection closed by the server");
+    if (line == ".")
+        return false;
+    if (read >= limit)
+        Fail(tooLong);
+    return true;
+}
+
 // One LIST for the whole mailbox instead of one per message: a round trip less for every
 // message. The sizes only serve the progress figures, so a server that refuses the command or
 // answers it badly costs those figures, never the retrieval.
@@ -187,13 +203,7 @@ void TmsCustomPOP::listSizes()
     std::string line;
     // A listing has a line for each message the mailbox had at STAT and then the terminator;
     // a longer one would have no end this client could trust to find.
-    for (int read = 0;; ++read) {
-        if (!ReadLine(line))
-            Fail("Connection closed by the server");
-        if (line == ".")
-            break;
-        if (read >= m_count)
-            Fail("Invalid reply to LIST: more lines than messages");
+    for (int read = 0; readListLine(line, read, m_count, "Invalid reply to LIST: more lines than messages"); ++read) {
         long long number = 0;
         long long size = 0;
         if (!parseNumbers(line, number, size, 0) || number < 1 || number > m_count || size < 0
@@ -216,6 +226,9 @@ long long TmsCustomPOP::expectedSize(int index)
     if (m_listing == Listing::Listed)
         return index >= 0 && static_cast<std::size_t>(index) < m_sizes.size() ? m_sizes[static_cast<std::size_t>(index)]
                                                                               : 0;
+    // Nothing may go between requests on their way; the figure only serves the progress.
+    if (!m_ahead.empty())
+        return 0;
     Lenient lenient(m_lenient);
     std::string reply = command("LIST " + std::to_string(index + 1));
     long long number = 0;
@@ -224,12 +237,50 @@ long long TmsCustomPOP::expectedSize(int index)
                                                                                                               : 0;
 }
 
+bool TmsCustomPOP::CanPipeline()
+{
+    if (m_pipelining == Capability::NotAsked) {
+        m_pipelining = Capability::No;
+        Lenient lenient(m_lenient);
+        if (command("CAPA").rfind("+OK", 0) != 0)
+            return false;
+        std::string line;
+        // One line per capability; a list longer than any server has would have no end to trust.
+        for (int read = 0; readListLine(line, read, 1000, "Invalid reply to CAPA: no end of the list"); ++read) {
+            std::string name = line.substr(0, line.find(' '));
+            std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::toupper(c); });
+            if (name == "PIPELINING")
+                m_pipelining = Capability::Yes;
+        }
+    }
+    return m_pipelining == Capability::Yes;
+}
+
+void TmsCustomPOP::RequestMessage(int index)
+{
+    if (!CanPipeline())
+        throw std::logic_error("The server cannot take a message request ahead of the replies");
+    // The sizes are asked before the first request: no command can go between them later.
+    if (m_ahead.empty())
+        expectedSize(index);
+    WriteLine("RETR " + std::to_string(index + 1));
+    m_ahead.push_back(index);
+}
+
 bool TmsCustomPOP::RetrieveMessage(int index)
 {
+    const bool requested = !m_ahead.empty();
+    if (requested && m_ahead.front() != index)
+        throw std::logic_error("Messages requested ahead are read in the order of the requests");
     long long expected = expectedSize(index);
     if (OnRetrieving)
         OnRetrieving(*this, index);
-    command("RETR " + std::to_string(index + 1));
+    if (requested) {
+        m_ahead.pop_front();
+        readStatus();
+    } else {
+        command("RETR " + std::to_string(index + 1));
+    }
     MessageSpool spool;
     bool handedOn = false;
     try {
@@ -266,6 +317,53 @@ void TmsCustomPOP::DeleteMessage(int index)
         // (A time-out or a cancel has closed the socket: each goes on as what it is.)
         if (!Connected() || ClosedByPeer())
             throw;
+    }
+}
+
+void TmsCustomPOP::DiscardRequests()
+{
+    while (!m_ahead.empty()) {
+        m_ahead.pop_front();
+        readStatus();
+        MessageSpool spool;
+        receiveText(0, spool);
+    }
+}
+
+void TmsCustomPOP::DeleteMessages(const std::vector<int>& indices)
+{
+    if (indices.empty())
+        return;
+    if (!CanPipeline()) {
+        for (int index : indices)
+            DeleteMessage(index);
+        return;
+    }
+    // In groups written at once, so the server takes each group in one read, while the replies
+    // waiting to be read stay well within the socket's buffers whatever the mailbox holds.
+    constexpr std::size_t kGroup = 256;
+    for (std::size_t at = 0; at < indices.size(); at += kGroup) {
+        const std::size_t end = std::min(indices.size(), at + kGroup);
+        if (HasUnreadInput())
+            Fail("The server sent a reply nobody asked for before DELE");
+        std::string lines;
+        for (std::size_t i = at; i < end; ++i) {
+            if (OnDeleting)
+                OnDeleting(*this, indices[i]);
+            lines += "DELE " + std::to_string(indices[i] + 1) + "\r\n";
+        }
+        WriteBytes(lines);
+        for (std::size_t i = at; i < end; ++i)
+            AddTranscriptLine("DELE " + std::to_string(indices[i] + 1));
+        for (std::size_t i = at; i < end; ++i) {
+            try {
+                readStatus();
+            } catch (const net::ESocketError&) {
+                // As for a single deletion: a refusal leaves that message and the replies go on.
+                if (!Connected() || ClosedByPeer())
+                    throw;
+            }
+        }
     }
 }
 

@@ -3,6 +3,7 @@
 #include "net/TmsMailBase.h"
 #include "protocols/MailSecurity.h"
 
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <istream>
@@ -38,8 +39,27 @@ public:
     void Retrieve(bool leaveOnServer);
     // Fetches message `index` (zero-based) and hands it on; false when MessageReceived failed,
     // in which case the message must stay on the server.
+    // A message requested ahead with RequestMessage must be the next one retrieved.
     bool RetrieveMessage(int index);
     void DeleteMessage(int index);
+
+    // Whether the server takes further commands before it has answered the earlier ones (it
+    // announces PIPELINING in its CAPA reply). Asked once per session, after the sign-on; a
+    // server that does not know CAPA cannot.
+    bool CanPipeline();
+    // Sends the RETR of message `index` without waiting for the reply, so the server is already
+    // sending it while the messages before it are handed on; RetrieveMessage(index) reads it.
+    // Only with a server that can pipeline; the replies come in the order of the requests.
+    void RequestMessage(int index);
+    // Requests sent ahead whose replies are not read yet; no other command may go before them.
+    std::size_t PendingRequests() const { return m_ahead.size(); }
+    // Reads the replies to the requests sent ahead without handing the messages on, so they
+    // stay on the server (a stop after the current message).
+    void DiscardRequests();
+    // Deletes the messages; with a server that can pipeline, the commands go out in groups
+    // and their replies are read after each group. A refused deletion leaves its message on
+    // the server and the others go on.
+    void DeleteMessages(const std::vector<int>& indices);
 
     void Open() override;
     int MessageCount() const { return m_count; }
@@ -62,6 +82,9 @@ private:
     void checkAccountText();
     long long expectedSize(int index);
     void listSizes();
+    // The next line of a reply of many lines into `line`; false at its terminator. Line number
+    // `read` past `limit` fails the session with `tooLong`: a list without end cannot be trusted.
+    bool readListLine(std::string& line, int read, int limit, const char* tooLong);
     void receiveText(long long expected, MessageSpool& spool);
     void progress(int percent);
 
@@ -74,6 +97,9 @@ private:
     // While set, ProcessLine lets lines pass that are not status replies (the lines of a scan
     // listing), and refusals that only cost the progress figures.
     bool m_lenient = false;
+    enum class Capability { NotAsked, Yes, No };
+    Capability m_pipelining = Capability::NotAsked;
+    std::deque<int> m_ahead; // messages whose RETR was sent and whose reply is still to be read
 };
 
 } // namespace pelmora::protocols

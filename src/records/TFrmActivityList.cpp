@@ -59,6 +59,9 @@ TFrmActivityList::TFrmActivityList(data::TfrmDataModule& data, app::TDataSource*
 {
     setObjectName(QStringLiteral("TFrmActivityList"));
     setWindowTitle(tr("Activity List"));
+    // The list narrows through its condition list alone (see applyFilter); turned off before the
+    // grid shows the view, so that no grid reads it again for it.
+    m_source->guarded(this, [this] { m_data.TBLActivityList.setFiltered(false); });
 
     auto* tools = new QHBoxLayout;
     QPushButton* properties = app::addButton(tools, QStringLiteral("btnProperties"), tr("Properties"));
@@ -67,7 +70,9 @@ TFrmActivityList::TFrmActivityList(data::TfrmDataModule& data, app::TDataSource*
     QPushButton* find = app::addButton(tools, QStringLiteral("btnSearch"), tr("Search"));
     QPushButton* print = app::addButton(
         tools, QStringLiteral("btnPrintActivity"), tr(" Print Activity Report"), tr(" Print Activity Report"));
-    print->setEnabled(false); // until the reports exist
+    // The report previews live above the records folder: the main window wires this button to
+    // its report and enables it, so a list shown on its own offers no dead button.
+    print->setEnabled(false);
     tools->addStretch();
     QPushButton* close = app::addButton(tools, QStringLiteral("btnClose"), tr("Close"));
 
@@ -87,6 +92,8 @@ TFrmActivityList::TFrmActivityList(data::TfrmDataModule& data, app::TDataSource*
     m_grid->setObjectName(QStringLiteral("grdActivityList"));
     m_grid->setTitleSort(true);
     m_grid->setMemoWindows(true);
+    // Millions of activities: the grid learns of them a page at a time.
+    m_grid->setCountsByPages(true);
     m_grid->setDataSource(m_source,
         { { "Activity", 31 }, { "DateOf", 10 }, { "Done", 5 }, { "Priority", 5 }, { "Detailes", 40 }, { "Notes", 7 },
             { "DateCreated", 10 }, { "FName", 15 }, { "LName", 20 }, { "Company", 30 } });
@@ -188,14 +195,16 @@ void TFrmActivityList::applyFilter()
         dateExpression = data::ActivityFilter::dateExpression(static_cast<data::ActivityFilter::DateItem>(dateItem),
             app::fromQDate(QDate::currentDate()), app::engineDateFormat());
     }
+    // The dates go into the condition list beside the name and the status, so the view is read
+    // once for the whole change: each change of a filter reads all activities again.
     m_source->guarded(this, [&] {
         view.clearConditions();
         view.setFiltered(false);
-        view.setFilter({});
     });
     // A date the engine cannot read is reported in its words and gives no date condition; the
     // other two lists still apply.
-    const bool dated = !dateExpression.empty() && m_source->guarded(this, [&] { view.setFilter(dateExpression); });
+    if (!dateExpression.empty())
+        m_source->guarded(this, [&] { view.addCondition(dateExpression); });
     m_source->guarded(this, [&] {
         const std::string name = data::ActivityFilter::activityCondition(
             m_activity->currentIndex(), m_activity->currentText().toStdString());
@@ -204,7 +213,6 @@ void TFrmActivityList::applyFilter()
         const std::string status = data::ActivityFilter::statusCondition(m_status->currentIndex());
         if (!status.empty())
             view.addCondition(status);
-        view.setFiltered(dated);
         if (!view.isOpen())
             view.open();
         view.applyConditions();

@@ -8,6 +8,7 @@
 #include "widgets/TBrDateForm.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TDBGrid.h"
+#include "widgets/TfrmFind.h"
 #include "widgets/TfrmListSearch.h"
 #include "widgets/Widgets.h"
 
@@ -38,7 +39,9 @@ TfrmDocFull::TfrmDocFull(data::TfrmDataModule& data, app::TDataSource* contactSo
     QPushButton* open = app::addButton(tools, QStringLiteral("btnOpenDocument"), tr("Open Ducument"));
     QPushButton* print = app::addButton(
         tools, QStringLiteral("btnPrintDocument"), tr(" Print Document Report"), tr(" Print Document Report"));
-    print->setEnabled(false); // until the reports exist
+    // The report previews live above the records folder: the main window wires this button to
+    // its report and enables it, so a list shown on its own offers no dead button.
+    print->setEnabled(false);
     tools->addStretch();
     QPushButton* close = app::addButton(tools, QStringLiteral("btnClose"), tr("Close"));
 
@@ -58,8 +61,8 @@ TfrmDocFull::TfrmDocFull(data::TfrmDataModule& data, app::TDataSource* contactSo
     connect(remove, &QPushButton::clicked, this, &TfrmDocFull::deleteDocument);
     connect(properties, &QPushButton::clicked, this, &TfrmDocFull::showProperties);
     connect(go, &QPushButton::clicked, this, &TfrmDocFull::goToContact);
-    connect(find, &QPushButton::clicked, this, [this] { this->search(tr("Locate Field Value")); });
-    connect(search, &QPushButton::clicked, this, [this] { this->search(tr("Search")); });
+    connect(find, &QPushButton::clicked, this, &TfrmDocFull::find);
+    connect(search, &QPushButton::clicked, this, &TfrmDocFull::search);
     connect(open, &QPushButton::clicked, this, &TfrmDocFull::openDocument);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     connect(m_grid, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
@@ -134,13 +137,20 @@ void TfrmDocFull::openDocument()
         QDesktopServices::openUrl(QUrl::fromLocalFile(file)); // a missing file fails silently
 }
 
-void TfrmDocFull::search(const QString& caption)
+void TfrmDocFull::find()
+{
+    if (!m_data.TBLDocFull.isOpen() || !m_source->post(this))
+        return;
+    app::TfrmFind dialog(m_source, this, QStringLiteral("Name"), tr("document"));
+    dialog.exec();
+}
+
+void TfrmDocFull::search()
 {
     if (!m_data.TBLDocFull.isOpen() || !m_source->post(this))
         return;
     app::TfrmListSearch dialog(
         m_source, { { "Name", tr("Name") }, { "File", tr("File") }, { "Notes", tr("Notes") } }, this);
-    dialog.setWindowTitle(caption);
     dialog.exec();
 }
 

@@ -28,7 +28,10 @@ public:
     bool goToContact();
     void deleteDocument();
     void openDocument();
-    void search(const QString& caption);
+    // "Find": the locate dialog over every field of the list.
+    void find();
+    // "Search": the search dialog with its choice of field.
+    void search();
 
 signals:
     void contactShown();

@@ -5,10 +5,13 @@
 #include "widgets/Prompts.h"
 #include "widgets/TCustomEditAndBtn.h"
 #include "widgets/TDataSource.h"
+#include "widgets/Widgets.h"
 
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -32,12 +35,22 @@ TfrmInsertedDoc::TfrmInsertedDoc(const QString& objectName, const QString& capti
     setFirstControl(name);
     addEdit(tr("File Name"), "File", 100);
     addMemo(tr("Notes"), "Notes", tr("Notes"));
+    // What was read from the file itself, apart from what the user names and notes.
+    auto* facts = new QGroupBox(tr("File Information"), this);
+    facts->setObjectName(QStringLiteral("grpFileInformation"));
+    auto* factRows = new QFormLayout(facts);
     for (const auto& [label, field] : { std::pair { tr("Size:"), "Size" }, std::pair { tr("Date:"), "ModiDate" } }) {
-        QLineEdit* fact = addEdit(label, field, 20);
+        auto* fact = new QLineEdit(facts);
+        fact->setObjectName(QStringLiteral("edt") + QLatin1String(field));
+        fact->setMaxLength(20);
+        fact->setMaximumWidth(fact->fontMetrics().horizontalAdvance(QStringLiteral("0000000000000000")));
         fact->setReadOnly(!factsEditable);
         if (!factsEditable)
             fact->setFocusPolicy(Qt::ClickFocus);
+        factRows->addRow(app::boldLabel(label, facts), fact);
+        bind(fact, field);
     }
+    addRow(QString(), facts);
     auto* buttons = new QWidget(this);
     auto* row = new QHBoxLayout(buttons);
     row->setContentsMargins(0, 0, 0, 0);

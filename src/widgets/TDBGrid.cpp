@@ -38,6 +38,7 @@ void TDBGrid::setDataSource(TDataSource* source, const std::vector<std::pair<std
     QAbstractItemModel* old = model();
     m_source = source;
     m_model = new TableModel(source, columns, this);
+    m_model->setCountsByPages(m_countsByPages);
     m_model->setShowsInsertRow(m_insertInPlace);
     m_model->setMarksOrderTitle(m_titleSort);
     for (const std::string& name : m_readOnlyFields)
@@ -205,6 +206,7 @@ void TDBGrid::followCurrent()
     const int row = m_model->currentRow();
     const int column = qMax(0, currentIndex().column());
     if (row >= 0) {
+        m_model->reveal(row);
         setCurrentIndex(m_model->index(row, column));
         scrollTo(currentIndex());
     } else {

@@ -35,6 +35,9 @@ public:
     // Lets the user type new entries in place: a record being inserted shows as a row of its
     // own, and one left unchanged is dropped when the user leaves the row or the grid.
     void setInsertInPlace(bool on);
+    // Counts the rows a page at a time as the user reaches them (see TableModel); set before
+    // setDataSource, so that the view is never counted whole.
+    void setCountsByPages(bool on) { m_countsByPages = on; }
     // Ctrl+Del deletes the current record after the grid's own confirmation.
     void setDeleteFromKeyboard(bool on) { m_deleteFromKeyboard = on; }
     void setReadOnlyField(const std::string& fieldName);
@@ -101,6 +104,7 @@ private:
     TableModel* m_model = nullptr;
     bool m_following = false;
     bool m_insertInPlace = false;
+    bool m_countsByPages = false;
     bool m_deleteFromKeyboard = false;
     bool m_titleSort = false;
     bool m_enterMovesNext = false;

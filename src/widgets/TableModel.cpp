@@ -5,6 +5,8 @@
 
 #include <QBrush>
 
+#include <algorithm>
+
 namespace pelmora::app {
 
 namespace {
@@ -100,8 +102,44 @@ int TableModel::rowCount(const QModelIndex& parent) const
     if (parent.isValid() || !m_source->view().isOpen())
         return 0;
     if (m_count < 0)
-        m_count = m_source->view().recordCount();
+        m_count = m_byPages ? reach(0) : m_source->view().recordCount();
     return static_cast<int>(m_count) + (m_insertRow >= 0 ? 1 : 0);
+}
+
+std::int64_t TableModel::reach(std::int64_t known) const
+{
+    const std::vector<data::Record>& rows = page(known / PageSize);
+    m_more = rows.size() == static_cast<size_t>(PageSize);
+    return std::max(known, known / PageSize * PageSize + static_cast<std::int64_t>(rows.size()));
+}
+
+bool TableModel::canFetchMore(const QModelIndex& parent) const
+{
+    return m_byPages && !parent.isValid() && m_count >= 0 && m_more;
+}
+
+void TableModel::fetchMore(const QModelIndex& parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    const std::int64_t reached = reach(m_count);
+    if (reached == m_count)
+        return;
+    const int shift = m_insertRow >= 0 ? 1 : 0;
+    beginInsertRows({}, static_cast<int>(m_count) + shift, static_cast<int>(reached - 1) + shift);
+    m_count = reached;
+    endInsertRows();
+}
+
+void TableModel::reveal(int row)
+{
+    if (!m_byPages || m_count < 0 || row < m_count)
+        return;
+    // The record is in the view, so every row before it is too.
+    beginInsertRows({}, static_cast<int>(m_count), row);
+    m_count = row + 1;
+    m_more = true;
+    endInsertRows();
 }
 
 int TableModel::columnCount(const QModelIndex& parent) const
@@ -116,14 +154,19 @@ const data::Record* TableModel::record(int row) const
             return m_source->view().current(); // the record being inserted, as typed so far
         --row;
     }
-    const std::int64_t page = row / PageSize;
-    auto found = m_pages.find(page);
+    const std::vector<data::Record>& rows = page(row / PageSize);
+    const size_t offset = static_cast<size_t>(row % PageSize);
+    return offset < rows.size() ? &rows[offset] : nullptr;
+}
+
+const std::vector<data::Record>& TableModel::page(std::int64_t number) const
+{
+    auto found = m_pages.find(number);
     if (found == m_pages.end()) {
         // A page of rows in one query: scrolling reads a screenful at a time, not row by row.
-        found = m_pages.emplace(page, m_source->view().rows(page * PageSize, PageSize)).first;
+        found = m_pages.emplace(number, m_source->view().rows(number * PageSize, PageSize)).first;
     }
-    const size_t offset = static_cast<size_t>(row % PageSize);
-    return offset < found->second.size() ? &found->second[offset] : nullptr;
+    return found->second;
 }
 
 QVariant TableModel::data(const QModelIndex& index, int role) const

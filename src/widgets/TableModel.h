@@ -25,6 +25,15 @@ public:
 
     int widthChars(int column) const;
 
+    // Counts the rows as the grid reaches them, a page at a time, instead of counting the whole
+    // view first: for lists of millions of records, whose count and per-row bookkeeping in the
+    // grid would cost more than the screen shown. The grid asks for more at its bottom.
+    void setCountsByPages(bool on) { m_byPages = on; }
+    bool canFetchMore(const QModelIndex& parent) const override;
+    void fetchMore(const QModelIndex& parent) override;
+    // Makes the rows up to `row` known, for a current record further down than the grid has read.
+    void reveal(int row);
+
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -58,6 +67,9 @@ private:
     static constexpr int PageSize = 64;
 
     const data::Record* record(int row) const;
+    const std::vector<data::Record>& page(std::int64_t number) const;
+    // The rows known once the page holding row `known` is read; notes whether more may follow.
+    std::int64_t reach(std::int64_t known) const;
     void reload();
     void refreshRows();
     void followState();
@@ -66,7 +78,9 @@ private:
     std::vector<int> m_columns; // indexes into the view's fields
     std::vector<int> m_widths;
     mutable std::map<std::int64_t, std::vector<data::Record>> m_pages;
-    mutable std::int64_t m_count = -1;
+    mutable std::int64_t m_count = -1; // all rows, or those known so far when counted by pages
+    mutable bool m_more = false; // counted by pages: rows may follow the known ones
+    bool m_byPages = false;
     bool m_wasOpen = false;
     bool m_showsInsertRow = false;
     bool m_marksOrderTitle = false;

@@ -10,11 +10,13 @@
 #include "widgets/TableModel.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TDBGrid.h"
+#include "widgets/TfrmFind.h"
 #include "widgets/TfrmListSearch.h"
 #include "widgets/TfrmMemo.h"
 
 #include <QAction>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -108,19 +110,48 @@ TEST_F(ActivityListTest, GoToContactFindsTheOwnerOrSaysSoAndKeepsTheOrder)
     EXPECT_EQ(data->TBLCon.indexName(), "LNameInd");
 }
 
-TEST_F(ActivityListTest, TitlesWithoutAnIndexChangeNothingAndTheGridNeverStartsARecord)
+TEST_F(ActivityListTest, TitlesOrderTheListByTheirColumnAndTheGridNeverStartsARecord)
 {
     ASSERT_NE(list, nullptr);
     app::TDBGrid* grid = list->grid();
     app::TableModel* model = grid->tableModel();
     const int activity = model->columnOf("Activity");
     const int details = model->columnOf("Detailes");
-    // The activity table has no index led by a field the list shows: a title click changes nothing.
-    const std::string before = data->TBLActivityList.indexName();
+    const int date = model->columnOf("DateOf");
+    auto detailsShown = [&] {
+        QStringList texts;
+        for (int row = 0; row < model->rowCount(); ++row)
+            texts << model->data(model->index(row, details)).toString();
+        return texts.join('|').toStdString();
+    };
+    auto detailsBy = [&](const std::string& where, const std::string& order) {
+        std::string texts;
+        data::Statement& st = data->TBLCon.database()->sql().prepare(
+            "SELECT ifnull(Detailes, '') FROM Activity WHERE " + where + " ORDER BY " + order + ", rowid");
+        while (st.step())
+            texts += (texts.empty() ? "" : "|") + data::valueToString(st.column(0));
+        st.reset();
+        return texts;
+    };
+    auto blue = [&](int column) {
+        const QVariant brush = model->headerData(column, Qt::Horizontal, Qt::BackgroundRole);
+        return brush.isValid() && brush.value<QBrush>().color() == QColor(Qt::blue);
+    };
+    // Letter case does not count in a text column; the title of the order is the blue one.
     grid->horizontalHeader()->sectionClicked(details);
-    grid->horizontalHeader()->sectionClicked(activity);
-    EXPECT_EQ(data->TBLActivityList.indexName(), before);
-    EXPECT_FALSE(model->headerData(activity, Qt::Horizontal, Qt::BackgroundRole).isValid());
+    EXPECT_EQ(detailsShown(), detailsBy("1", "Detailes COLLATE NOCASE"));
+    EXPECT_TRUE(blue(details));
+    EXPECT_FALSE(blue(activity));
+    // A new order keeps the filter; dates order by the day, not by their text as shown.
+    choose(list->statusList(), QStringLiteral("Not Done"));
+    grid->horizontalHeader()->sectionClicked(date);
+    EXPECT_EQ(detailsShown(), detailsBy("ifnull(Done, 0) = 0", "DateOf"));
+    EXPECT_TRUE(blue(date));
+    EXPECT_FALSE(blue(details));
+    // The contact's name is read from the contact, so it gives the activities no order.
+    grid->horizontalHeader()->sectionClicked(model->columnOf("LName"));
+    EXPECT_EQ(detailsShown(), detailsBy("ifnull(Done, 0) = 0", "DateOf"));
+    EXPECT_TRUE(blue(date));
 
     // Past the last row and the Insert key: still the same activities, none being inserted.
     const std::int64_t rows = count("1");
@@ -131,6 +162,33 @@ TEST_F(ActivityListTest, TitlesWithoutAnIndexChangeNothingAndTheGridNeverStartsA
     QTest::keyClick(grid, Qt::Key_PageDown);
     EXPECT_FALSE(data->TBLActivityList.isEditing());
     EXPECT_EQ(count("1"), rows);
+}
+
+TEST_F(ActivityListTest, TheGridReadsTheActivitiesAPageAtATime)
+{
+    ASSERT_NE(list, nullptr);
+    sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 300) "
+        "INSERT INTO Activity (Contact, Activity, Detailes) "
+        "SELECT (SELECT min(Counter) FROM Contacts), 'Bulk', 'bulk ' || i FROM n");
+    list->applyFilter();
+    app::TDBGrid* grid = list->grid();
+    app::TableModel* model = grid->tableModel();
+    const std::int64_t all = count("1");
+    EXPECT_LT(model->rowCount(), all); // not counted whole before the first screen
+    // Scrolling to the bottom reads on, page by page, until every activity is there.
+    for (int round = 0; round < 20 && model->rowCount() < all; ++round) {
+        grid->scrollToBottom();
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(model->rowCount(), all);
+    EXPECT_FALSE(model->canFetchMore({}));
+    // A record further down than the grid has read becomes its current row all the same.
+    list->applyFilter();
+    ASSERT_LT(model->rowCount(), all);
+    ASSERT_TRUE(data->TBLActivityList.locate({ "Detailes" }, { data::Value(std::string("bulk 290")) }, {}));
+    const QModelIndex current = grid->currentIndex();
+    ASSERT_TRUE(current.isValid());
+    EXPECT_EQ(model->data(current.siblingAtColumn(model->columnOf("Detailes"))).toString(), QStringLiteral("bulk 290"));
 }
 
 TEST_F(ActivityListTest, PropertiesCancelDiscardsAndTheMemoWindowEditsInPlace)
@@ -389,6 +447,64 @@ TEST_F(DocumentsPageTest, DeleteWithFileSparesAFileAnotherDocumentNames)
     list->deleteDocument();
     EXPECT_EQ(documents("Name = 'two'"), 0);
     EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST_F(DocumentsPageTest, TheDocumentListOrdersByTitleFindsByAnyFieldAndGroupsTheFileFacts)
+{
+    data->TBLCon.database()->sql().exec("INSERT INTO documents (Name, File, Size, ModiDate, Contact) VALUES "
+                                        "('beta', '/b/report.txt', 30, '2026-01-03', 999), "
+                                        "('Alpha', '/a/letter.txt', 200, '2026-01-01', 999), "
+                                        "('gamma', '/c/offer.txt', 1000, '2026-01-02', 999)");
+    form->commands()->action(QStringLiteral("mnuDocumentList"))->trigger();
+    auto* list = form->findChild<records::TfrmDocFull*>();
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(list->isVisible());
+    list->refreshFromDisk();
+    auto* grid = list->findChild<app::TDBGrid*>();
+    app::TableModel* model = grid->tableModel();
+    auto names = [&] {
+        QStringList texts;
+        for (int row = 0; row < model->rowCount(); ++row)
+            texts << model->data(model->index(row, model->columnOf("Name"))).toString();
+        return texts.join(',');
+    };
+    // Sizes order as numbers (30 before 200 before 1000), names without regard to case.
+    grid->horizontalHeader()->sectionClicked(model->columnOf("Size"));
+    EXPECT_TRUE(names().endsWith(QStringLiteral("beta,Alpha,gamma"))) << names().toStdString();
+    grid->horizontalHeader()->sectionClicked(model->columnOf("ModiDate"));
+    EXPECT_TRUE(names().endsWith(QStringLiteral("Alpha,gamma,beta"))) << names().toStdString();
+    grid->horizontalHeader()->sectionClicked(model->columnOf("Name"));
+    EXPECT_TRUE(names().contains(QStringLiteral("Alpha,beta,gamma"))) << names().toStdString();
+
+    // Find is the locate dialog over every field: here the start of a path, any letter case.
+    bool located = false;
+    QTimer::singleShot(0, [&located] {
+        auto* find = qobject_cast<app::TfrmFind*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(find);
+        find->fieldList()->setCurrentIndex(find->fieldList()->findData(QStringLiteral("File")));
+        find->valueEdit()->setText(QStringLiteral("/C/OFF"));
+        located = find->find(false);
+        find->reject();
+    });
+    list->findChild<QPushButton*>(QStringLiteral("btnFind"))->click();
+    EXPECT_TRUE(located);
+    EXPECT_EQ(data->TBLDocFull.asString("Name"), "gamma");
+
+    // The editor shows what was read from the file in a group of its own, editable here.
+    QTimer::singleShot(0, [] {
+        auto* editor = qobject_cast<records::TfrmInsertedDoc*>(QApplication::activeModalWidget());
+        ASSERT_TRUE(editor);
+        auto* facts = editor->findChild<QGroupBox*>(QStringLiteral("grpFileInformation"));
+        ASSERT_TRUE(facts);
+        EXPECT_EQ(facts->title(), QStringLiteral("File Information"));
+        auto* size = facts->findChild<QLineEdit*>(QStringLiteral("edtSize"));
+        ASSERT_TRUE(size);
+        EXPECT_EQ(size->text(), QStringLiteral("1000"));
+        EXPECT_FALSE(size->isReadOnly());
+        EXPECT_TRUE(facts->findChild<QLineEdit*>(QStringLiteral("edtModiDate")));
+        editor->reject();
+    });
+    list->showProperties();
 }
 
 } // namespace

@@ -44,6 +44,41 @@ TEST_F(ListCommandsTest, ActivitiesNarrowAsTheActivityListDoes)
     EXPECT_NE(run({ "activities", "list", "--status", "maybe" }).exitCode, 0);
 }
 
+TEST_F(ListCommandsTest, ContactsNarrowByWholeCategoriesWebAddressesAndExpressions)
+{
+    const std::vector<std::vector<std::string>> added { { "LName=Zed", "CategoryA=Key \"A\"", "CategoryB=Top*",
+                                                            "URL=example.org" },
+        { "LName=Amy", "CategoryA=Key \"A\"", "CategoryB=Top" }, { "LName=bob", "CategoryA=Key" } };
+    for (const auto& fields : added) {
+        std::vector<std::string> args { "table", "add", "Contacts" };
+        args.insert(args.end(), fields.begin(), fields.end());
+        ASSERT_EQ(run(args).exitCode, 0);
+    }
+    const auto all = json({ "contacts", "list" });
+    ASSERT_GT(all.size(), 3u);
+    // A quote is part of the name and a trailing * is not a prefix.
+    const auto quoted = json({ "contacts", "list", "--category1", "Key \"A\"" });
+    ASSERT_EQ(quoted.size(), 2u);
+    EXPECT_EQ(quoted[0]["LName"], "Amy"); // ordered by last name
+    EXPECT_EQ(quoted[1]["LName"], "Zed");
+    EXPECT_EQ(json({ "contacts", "list", "--category2", "Top*" }).size(), 1u);
+    EXPECT_EQ(json({ "contacts", "list", "--category1", "Key" }).size(), 1u);
+    size_t withUrl = 0;
+    for (const auto& contact : all)
+        withUrl += !contact["URL"].is_null();
+    EXPECT_EQ(json({ "contacts", "list", "--with-url" }).size(), withUrl);
+    const auto zed = json({ "contacts", "list", "--with-url", "--where", "LName = \"Zed\"" });
+    ASSERT_EQ(zed.size(), 1u);
+    EXPECT_EQ(zed[0]["CategoryB"], "Top*");
+    // The order of an index led by the field; a field that leads none is refused.
+    const auto byCounter = json({ "contacts", "list", "--order", "Counter" });
+    ASSERT_EQ(byCounter.size(), all.size());
+    EXPECT_LT(byCounter[0]["Counter"].get<int>(), byCounter[1]["Counter"].get<int>());
+    EXPECT_EQ(byCounter.back()["LName"], "bob");
+    EXPECT_NE(run({ "contacts", "list", "--order", "Phone1" }).exitCode, 0);
+    EXPECT_NE(run({ "contacts", "list", "--where", "LName = " }).exitCode, 0);
+}
+
 TEST_F(ListCommandsTest, DocumentsAttachListAndDeleteSparingSharedFiles)
 {
     const auto file = home.path() / "letter.txt";

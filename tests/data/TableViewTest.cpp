@@ -235,6 +235,17 @@ TEST(Schema, OpeningRefusesWhatItCannotRead)
     EXPECT_THROW(Database::open(temp.path() / "x"), EDatabaseError);
 }
 
+// A file written before the list windows ordered activities and documents by their columns gets
+// those indexes when it is opened.
+TEST(Schema, OpeningAddsTheIndexesAnEarlierFileLacks)
+{
+    test::TempDir temp;
+    Database::create(temp.path())->sql().exec("DROP INDEX ActivityDateOf; DROP INDEX DocumentsName");
+    EXPECT_EQ(Database::open(temp.path())->sql().scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index' "
+                                                        "AND name IN ('ActivityDateOf', 'DocumentsName')"),
+        2);
+}
+
 // Paths and the texts of received mail are stored whole, also in a file written before; the
 // fields of the user's own typing keep their sizes.
 TEST(Schema, PathsAndMailHeadersFitWholeInNewAndExistingFiles)

@@ -5,6 +5,7 @@
 #include "data/Database.h"
 #include "data/SqlDatabase.h"
 #include "protocols/TmsCustomPOP.h"
+#include "ScriptedPeer.h"
 #include "TestServers.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +15,8 @@
 using namespace pelmora::mailstore;
 using pelmora::protocols::MailSecurity;
 using pelmora::protocols::TmsCustomPOP;
+using pelmora::test::PeerConnection;
+using pelmora::test::ScriptedPeer;
 using pelmora::test::TempDir;
 
 namespace {
@@ -80,7 +83,129 @@ protected:
     std::int64_t rows() { return db->sql().scalar("SELECT COUNT(*) FROM \"EMAIL\""); }
 };
 
+// A POP3 server holding `messages` that announces PIPELINING when `pipelining`. Pipelined, it
+// answers the RETRs only once every one has arrived, so a client that waits for each reply
+// before its next request stalls. `atFirstDelete` runs when the first DELE arrives; after
+// `breakAfter` messages sent it closes the connection instead.
+ScriptedPeer::Script scriptedServer(std::vector<std::string> messages, bool pipelining,
+    std::function<void()> atFirstDelete = {}, std::size_t breakAfter = 0)
+{
+    return [=](PeerConnection& connection, ScriptedPeer& self) {
+        connection.send("+OK ready\r\n");
+        std::vector<std::size_t> waiting;
+        std::size_t sent = 0;
+        bool deleting = false;
+        for (;;) {
+            const std::string line = self.expectLine(connection);
+            if (connection.closed())
+                return;
+            if (line.rfind("RETR ", 0) == 0) {
+                waiting.push_back(std::stoul(line.substr(5)));
+                if (pipelining && waiting.back() < messages.size())
+                    continue;
+                for (std::size_t number : waiting) {
+                    if (breakAfter && sent == breakAfter)
+                        return connection.close();
+                    connection.send("+OK\r\n" + messages.at(number - 1) + ".\r\n");
+                    ++sent;
+                }
+                waiting.clear();
+            } else if (line == "STAT") {
+                connection.send("+OK " + std::to_string(messages.size()) + " 100\r\n");
+            } else if (line == "CAPA") {
+                connection.send(pipelining ? "+OK\r\nTOP\r\nPIPELINING\r\nUIDL\r\n.\r\n" : "-ERR unknown command\r\n");
+            } else if (line == "LIST") {
+                std::string reply = "+OK\r\n";
+                for (std::size_t at = 0; at < messages.size(); ++at)
+                    reply += std::to_string(at + 1) + " " + std::to_string(messages[at].size()) + "\r\n";
+                connection.send(reply + ".\r\n");
+            } else if (line.rfind("DELE ", 0) == 0) {
+                if (!deleting && atFirstDelete)
+                    atFirstDelete();
+                deleting = true;
+                connection.send("+OK\r\n");
+            } else if (line == "QUIT") {
+                return connection.send("+OK bye\r\n");
+            } else {
+                connection.send("+OK\r\n");
+            }
+        }
+    };
+}
+
+class ScriptedRetrievalTest : public ::testing::Test {
+protected:
+    TempDir dir;
+    std::shared_ptr<pelmora::data::Database> db = pelmora::data::Database::create(dir.path());
+    std::filesystem::path attach = dir / "attach";
+
+    void SetUp() override { std::filesystem::create_directories(attach); }
+    RetrievalResult retrieve(ScriptedPeer& peer)
+    {
+        Retrieval retrieval(*db, attach);
+        TmsCustomPOP pop;
+        pop.Server = peer.server();
+        pop.Security = MailSecurity::Plain;
+        pop.UserName = "u";
+        pop.Password = "p";
+        pop.TimeOut = 5;
+        RetrievalResult result = retrieval.run(pop);
+        peer.join();
+        return result;
+    }
+    std::size_t files() { return std::size_t(std::distance(std::filesystem::directory_iterator(attach), {})); }
+    std::int64_t rows() { return db->sql().scalar("SELECT COUNT(*) FROM \"EMAIL\""); }
+};
+
+class PipeliningRetrievalTest : public ScriptedRetrievalTest, public ::testing::WithParamInterface<bool> { };
+
+std::string wire(const std::string& text)
+{
+    std::string out;
+    for (char c : text)
+        out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
 } // namespace
+
+// Whether or not the server pipelines: nothing is deleted before every message is in, and
+// only the messages stored are deleted.
+TEST_P(PipeliningRetrievalTest, DeletesOnlyStoredMessagesAndOnlyAfterTheLastOneIsIn)
+{
+    const bool pipelining = GetParam();
+    db->sql().exec("CREATE TRIGGER refuse BEFORE INSERT ON \"EMAIL\" WHEN NEW.\"Subject\" = 'poison' "
+                   "BEGIN SELECT RAISE(ABORT, 'cannot store'); END");
+    std::size_t filesAtFirstDelete = 0;
+    ScriptedPeer peer(scriptedServer(
+        { wire(message("a", { "a.bin" })), wire(message("poison", { "p.bin" })), wire(message("c", { "c.bin" })) },
+        pipelining, [&] { filesAtFirstDelete = files(); }));
+    const RetrievalResult result = retrieve(peer);
+    EXPECT_TRUE(result.error.empty()) << result.error;
+    EXPECT_TRUE(result.leftOnServer);
+    ASSERT_EQ(result.messages.size(), 2u);
+    EXPECT_EQ(rows(), 2);
+    EXPECT_EQ(filesAtFirstDelete, 2u);
+    EXPECT_EQ(peer.received(),
+        (std::vector<std::string> {
+            "USER u", "PASS p", "STAT", "CAPA", "LIST", "RETR 1", "RETR 2", "RETR 3", "DELE 1", "DELE 3", "QUIT" }));
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithout, PipeliningRetrievalTest, ::testing::Bool());
+
+TEST_F(ScriptedRetrievalTest, AConnectionLostWithRequestsOnTheirWayDeletesNothing)
+{
+    ScriptedPeer peer(scriptedServer({ wire(message("a")), wire(message("b")), wire(message("c")) }, true, {}, 1));
+    const RetrievalResult result = retrieve(peer);
+    EXPECT_FALSE(result.error.empty());
+    EXPECT_TRUE(result.leftOnServer);
+    ASSERT_EQ(result.messages.size(), 1u);
+    // The one stored stays on the server too: recognised, it is not stored twice next time.
+    for (const std::string& line : peer.received()) {
+        EXPECT_NE(line.rfind("DELE", 0), 0u) << line;
+        EXPECT_NE(line, "QUIT");
+    }
+}
 
 TEST_F(RetrievalTest, StoresEveryMessageWithItsFilesAndEmptiesTheServer)
 {
