@@ -1,13 +1,17 @@
 #!/usr/bin/python3
 """Starts and stops the real servers the protocol tests talk to, on 127.0.0.1 and free ports.
 
-  servers.py start --dir DIR [--parent PID] [pop3] [smtp] [http]
+  servers.py start --dir DIR [--parent PID] [pop3] [smtp] [http] [carddav]
   servers.py stop --dir DIR
 
 `start` makes a test CA and a server certificate for localhost and 127.0.0.1 (DIR/ca.crt is
 the file to trust), configures each server inside DIR, starts it, waits until its ports
 accept, and writes DIR/servers.json. A guard process stops everything when PID (the test)
 ends without calling `stop`, so no server outlives its test.
+
+`carddav` starts two independent address-book servers, each with an empty address book
+"Contacts" for USER: Radicale (its own password file) and Xandikos (no accounts of its own, so
+nginx asks for the password in front of it). nginx also serves both over TLS.
 """
 import argparse
 import json
@@ -189,6 +193,99 @@ http {{
     return info
 
 
+def start_carddav(d, crt, key):
+    """Radicale and Xandikos on inner ports, nginx in front of them for TLS and for Xandikos's password."""
+    info = {"radicale_port": free_port(), "radicale_tls_port": free_port(), "xandikos_port": free_port(),
+            "xandikos_tls_port": free_port(), "radicale_inner_port": free_port(),
+            "xandikos_inner_port": free_port(), "book": "Contacts"}
+    root = os.path.join(d, "carddav")
+    # Radicale: a plain password file (hashing would cost every request the time of a bcrypt
+    # round, which the sync benchmark would measure instead of the sync) and a ready address book.
+    books = os.path.join(root, "radicale", "collection-root", USER, "contacts")
+    os.makedirs(books, exist_ok=True)
+    with open(os.path.join(books, ".Radicale.props"), "w") as f:
+        json.dump({"tag": "VADDRESSBOOK", "D:displayname": info["book"]}, f)
+    users = os.path.join(root, "users")
+    with open(users, "w") as f:
+        f.write(f"{USER}:{PASSWORD}\n")
+    rconf = os.path.join(root, "radicale.conf")
+    with open(rconf, "w") as f:
+        f.write(f"""[server]
+hosts = 127.0.0.1:{info['radicale_inner_port']}
+[auth]
+type = htpasswd
+htpasswd_filename = {users}
+htpasswd_encryption = plain
+delay = 0
+[storage]
+filesystem_folder = {root}/radicale
+[logging]
+level = warning
+mask_passwords = True
+[web]
+type = none
+""")
+    spawn(d, "radicale", ["/usr/bin/python3", "-m", "radicale", "--config", rconf])
+    # Xandikos: the default principal /user/ with its address book, renamed to "Contacts".
+    xroot = os.path.join(root, "xandikos")
+    spawn(d, "xandikos", ["/usr/bin/xandikos", "-d", xroot, "--defaults", "-l", "127.0.0.1",
+                          "-p", str(info["xandikos_inner_port"])])
+    # nginx takes a crypt(3) hash; openssl makes one without another tool.
+    hashed = subprocess.run(["openssl", "passwd", "-apr1", PASSWORD], check=True, capture_output=True,
+                            text=True).stdout.strip()
+    htpasswd = os.path.join(root, "nginx-users")
+    with open(htpasswd, "w") as f:
+        f.write(f"{USER}:{hashed}\n")
+    os.makedirs(os.path.join(root, "nginx-temp"), exist_ok=True)
+    proxy = """proxy_set_header Host $http_host;
+      proxy_http_version 1.1;
+      proxy_set_header Connection "";
+      proxy_request_buffering off;
+      proxy_read_timeout 300s;"""
+    conf = os.path.join(root, "nginx.conf")
+    with open(conf, "w") as f:
+        f.write(f"""daemon off;
+user root root;
+worker_processes 1;
+pid {root}/nginx.pid;
+error_log {root}/nginx-error.log;
+events {{ worker_connections 256; }}
+http {{
+  access_log off;
+  client_body_temp_path {root}/nginx-temp;
+  proxy_temp_path {root}/nginx-temp;
+  client_max_body_size 0;
+  upstream radicale {{ server 127.0.0.1:{info['radicale_inner_port']}; keepalive 8; }}
+  upstream xandikos {{ server 127.0.0.1:{info['xandikos_inner_port']}; keepalive 8; }}
+  server {{
+    listen 127.0.0.1:{info['radicale_port']};
+    listen 127.0.0.1:{info['radicale_tls_port']} ssl;
+    ssl_certificate {crt};
+    ssl_certificate_key {key};
+    location / {{
+      proxy_pass http://radicale;
+      {proxy}
+    }}
+  }}
+  server {{
+    listen 127.0.0.1:{info['xandikos_port']};
+    listen 127.0.0.1:{info['xandikos_tls_port']} ssl;
+    ssl_certificate {crt};
+    ssl_certificate_key {key};
+    auth_basic "Pelmora test";
+    auth_basic_user_file {htpasswd};
+    location / {{
+      proxy_pass http://xandikos;
+      proxy_set_header Authorization "";
+      {proxy}
+    }}
+  }}
+}}
+""")
+    spawn(d, "carddav-nginx", ["/usr/sbin/nginx", "-c", conf, "-p", root, "-e", f"{root}/nginx-error.log"])
+    return info
+
+
 def wait_for_ports(ports):
     deadline = time.time() + START_TIMEOUT
     for port in ports:
@@ -308,10 +405,11 @@ def main():
     os.makedirs(d, exist_ok=True)
     crt, key = make_certificates(d)
     info = {"ca": os.path.join(d, "ca.crt"), "user": USER, "password": PASSWORD}
-    starters = {"pop3": start_pop3, "smtp": start_smtp, "http": start_http}
+    starters = {"pop3": start_pop3, "smtp": start_smtp, "http": start_http, "carddav": start_carddav}
     for attempt in range(3):
         try:
-            for kind in a.kinds or starters:
+            # The address-book servers only where asked for: the mail tests need not wait for them.
+            for kind in a.kinds or ("pop3", "smtp", "http"):
                 info[kind] = starters[kind](d, crt, key)
             ports = [v for k in info if isinstance(info[k], dict) for n, v in info[k].items() if n.endswith("port")]
             wait_for_ports(ports)

@@ -125,6 +125,8 @@ void MainCommands::buildSetupAndHelpMenus(QMenu* setup, QMenu* help)
 {
     add(setup, QStringLiteral("mnuEmailSetup"), tr("&Set E-mail Configuration "));
     add(setup, QStringLiteral("mnuImportSetup"), tr("&Import E-mail Setup"));
+    setup->addSeparator();
+    add(setup, QStringLiteral("mnuContactSync"), tr("&Contact Sync..."));
     add(help, QStringLiteral("mnuHelpContents"), tr("&Contents"), QKeySequence::HelpContents)->setEnabled(true);
     add(help, QStringLiteral("mnuWebPage"), tr("Pelmora Web Page"))->setEnabled(true);
     help->addSeparator();

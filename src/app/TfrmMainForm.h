@@ -119,6 +119,7 @@ private:
     void disableUnbuiltCommands();
     void wireListWindows();
     void wireEditors(GuiDataPrompts& dataPrompts);
+    void wireContactSync(data::TfrmDataModule& data);
     // Shows the editor `Editor` on the current record of `view`; true when it closed with OK.
     template <typename Editor> bool showEditor(data::TableView& view);
 

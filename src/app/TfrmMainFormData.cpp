@@ -11,6 +11,7 @@
 #include "app/ListCommands.h"
 #include "app/MailCommands.h"
 #include "app/MailWindows.h"
+#include "app/MainCommands.h"
 #include "app/MainPage.h"
 #include "app/MainPageBinding.h"
 #include "app/PageCommands.h"
@@ -18,6 +19,8 @@
 #include "app/ReportCommands.h"
 #include "app/UserFieldsPage.h"
 #include "data/TfrmDataModule.h"
+
+#include "data/Database.h"
 #include "records/TfrmActivity.h"
 #include "records/TfrmCategory.h"
 #include "records/TfrmDefActivity.h"
@@ -26,11 +29,13 @@
 #include "records/TfrmLinks.h"
 #include "records/TfrmNotes.h"
 #include "records/TfrmPeople.h"
+#include "sync/ContactSyncWindow.h"
 #include "widgets/DateText.h"
 #include "widgets/Prompts.h"
 #include "widgets/TCustomEditAndBtn.h"
 #include "widgets/TDataSource.h"
 #include "widgets/TDBGrid.h"
+#include <QAction>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -68,6 +73,7 @@ void TfrmMainForm::attachDataModule(data::TfrmDataModule& data, GuiDataPrompts& 
     m_mailCommands = new MailCommands(this, data, m_dsCon);
     new ReportCommands(this, data, m_dsCon);
     new MailWindows(this, data, m_dsCon);
+    wireContactSync(data);
     wireFaxCommands(this, data);
     wireListWindows();
     wireEditors(dataPrompts);
@@ -261,6 +267,26 @@ void TfrmMainForm::wireEditors(GuiDataPrompts& dataPrompts)
                 view->cancel();
         });
     }
+}
+
+void TfrmMainForm::wireContactSync(data::TfrmDataModule& data)
+{
+    QAction* action = m_commands->action(QStringLiteral("mnuContactSync"));
+    action->setEnabled(true);
+    connect(action, &QAction::triggered, this, [this, &data] {
+        if (!m_dsCon->post(this) || !data.currentDatabase())
+            return;
+        sync::ContactSyncWindow window(m_paths.iniFile(), data.currentDatabase()->sql(), this);
+        // Through the data module, so a contact deleted on the server takes what is filed under it along.
+        window.deleteContact = [&data](std::int64_t counter) {
+            if (data.TBLCon.gotoRowId(counter))
+                data.TBLCon.remove();
+        };
+        connect(&window, &sync::ContactSyncWindow::statusText, this,
+            [this](const QString& text) { setStatusText(0, text); });
+        connect(&window, &sync::ContactSyncWindow::contactsChanged, this, [&data] { data.TBLCon.refresh(); });
+        window.exec();
+    });
 }
 
 } // namespace pelmora::app

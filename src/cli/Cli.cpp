@@ -31,6 +31,7 @@ const std::vector<const CommandGroup*>& groups()
         &reportGroup,
         &rtfGroup,
         &faxGroup,
+        &carddavGroup,
         &activitiesGroup,
         &documentsGroup,
         &helpGroup,

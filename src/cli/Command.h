@@ -47,5 +47,6 @@ extern const CommandGroup dialupGroup;
 extern const CommandGroup reportGroup;
 extern const CommandGroup rtfGroup;
 extern const CommandGroup faxGroup;
+extern const CommandGroup carddavGroup;
 
 } // namespace pelmora::cli

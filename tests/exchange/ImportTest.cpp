@@ -90,6 +90,36 @@ TEST_F(ImportTest, CsvRecordsImportAndExportWithNothingLost)
     EXPECT_EQ(selectContacts(*database, "LName = 'Lee'").size(), 1u);
 }
 
+// Import and export change the connection's settings and open transactions of their own for
+// speed; the connection must come back as it was, or later writes fail or the cache stays large.
+TEST_F(ImportTest, ImportAndExportLeaveTheConnectionAsTheyFoundIt)
+{
+    const std::string card = "BEGIN:VCARD\nVERSION:3.0\nN:Doe;Jane\nEMAIL:jane@example.com\nEND:VCARD\n";
+    const std::int64_t cacheSize = db().scalar("PRAGMA cache_size");
+    const std::int64_t tempStore = db().scalar("PRAGMA temp_store");
+    EXPECT_EQ(import(card).inserted, 1u);
+    EXPECT_EQ(db().scalar("PRAGMA cache_size"), cacheSize);
+    EXPECT_EQ(db().scalar("PRAGMA temp_store"), tempStore);
+
+    const std::vector<std::int64_t> all = selectContacts(*database, "");
+    EXPECT_NE(exportContacts(db(), all, {}).find("jane@example.com"), std::string::npos);
+    {
+        // Within a caller's transaction the export reads what that transaction wrote.
+        data::Transaction outer(db());
+        db().exec("UPDATE Contacts SET EMail = 'june@example.com'");
+        EXPECT_NE(exportContacts(db(), all, {}).find("june@example.com"), std::string::npos);
+        EXPECT_EQ(import("BEGIN:VCARD\nVERSION:3.0\nN:Roe;Rick\nEND:VCARD\n").inserted, 1u);
+        outer.commit();
+    }
+    EXPECT_EQ(contacts(), 2);
+    // No read left open: a new write transaction starts and commits.
+    data::Transaction after(db());
+    db().exec("DELETE FROM Contacts WHERE EMail = 'june@example.com'");
+    after.commit();
+    EXPECT_EQ(contacts(), 1);
+    EXPECT_EQ(db().scalar("PRAGMA cache_size"), cacheSize);
+}
+
 TEST_F(ImportTest, ExportNeverReplacesAFile)
 {
     import("BEGIN:VCARD\nVERSION:4.0\nFN:A/B: C\nUID:1\nEND:VCARD\nBEGIN:VCARD\nVERSION:4.0\nFN:A/B: "

@@ -1,0 +1,154 @@
+#!/usr/bin/env bash
+# The contact-sync benchmark: Pelmora against Radicale on loopback, and vdirsyncer syncing the
+# same number of cards with the same server in the same run; then `kill -9` at random moments of
+# syncs of KILL_N contacts with changes on both sides, each followed by a complete sync, checking
+# that both sides hold the same contacts, none lost and none doubled.
+#
+#   benchmarks/carddav/run.sh [BUILD_DIR]      N=10000 KILL_N=2000 ROUNDS=30 by default
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/../.." && pwd)
+build=${1:-$root/build}
+pelmora=$build/pelmora
+N=${N:-10000}
+KILL_N=${KILL_N:-2000}
+ROUNDS=${ROUNDS:-30}
+work=$(mktemp -d)
+servers=$work/servers
+trap 'python3 "$root/scripts/servers/servers.py" stop --dir "$servers" >/dev/null 2>&1; rm -rf "$work"' EXIT
+
+python3 "$root/scripts/servers/servers.py" start --dir "$servers" --parent $$ carddav >/dev/null
+port=$(python3 -c "import json,sys;print(json.load(open(sys.argv[1]))['carddav']['radicale_port'])" "$servers/servers.json")
+export DAV_USER=pelmora DAV_PASSWORD='s3cret pass' PELMORA_CARDDAV_PASSWORD='s3cret pass'
+home_url=http://127.0.0.1:$port/pelmora/
+dav() { python3 "$here/dav.py" "$@"; }
+seconds() { python3 -c "import time;print(time.monotonic())"; }
+elapsed() { python3 -c "import sys;print(f'{float(sys.argv[2])-float(sys.argv[1]):.2f}')" "$1" "$2"; }
+
+# A Pelmora home with a new database of $2 contacts (e-mail $3<i>@example.org) synced with book $4.
+new_home() {
+    local home=$1 count=$2 prefix=$3 book=$4
+    mkdir -p "$home"
+    "$pelmora" --home "$home" databases new Bench >/dev/null
+    if ((count > 0)); then
+        sqlite3 "$home/Bench/database.sqlite" "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < $count)
+            INSERT INTO Contacts (LName, FName, Company, EMail, City, Phone1)
+            SELECT '$prefix' || i, 'Test', 'Company ' || (i % 97), '$prefix' || i || '@example.org', 'City ' || (i % 13), '+1 555 ' || i FROM n;"
+    fi
+    "$pelmora" --home "$home" carddav setup "$home_url" --user pelmora --book "$book" >/dev/null
+}
+
+timed_sync() { # home -> seconds; fails when the sync reported an error
+    local start end
+    start=$(seconds)
+    "$pelmora" --home "$1" carddav sync >"$work/last-sync.json"
+    end=$(seconds)
+    elapsed "$start" "$end"
+}
+
+echo "== Pelmora, $N contacts"
+dav "$home_url" mkbook pelmora-bench
+new_home "$work/up" "$N" up pelmora-bench
+up=$(timed_sync "$work/up")
+echo "first sync to an empty book:      ${up}s  $(tr -d ' \n' <"$work/last-sync.json")"
+new_home "$work/down" 0 none pelmora-bench
+down=$(timed_sync "$work/down")
+echo "first sync into an empty database: ${down}s  $(tr -d ' \n' <"$work/last-sync.json")"
+sqlite3 "$work/up/Bench/database.sqlite" "UPDATE Contacts SET City = 'Changed' WHERE Counter IN (SELECT Counter FROM Contacts ORDER BY random() LIMIT 10)"
+dav "${home_url}pelmora-bench/" change 10 seed1
+incremental=$(timed_sync "$work/up")
+echo "incremental, 10 changes each side: ${incremental}s  $(tr -d ' \n' <"$work/last-sync.json")"
+
+echo "== vdirsyncer, $N contacts"
+dav "$home_url" mkbook vdir-bench
+mkdir -p "$work/vdir-up" "$work/vdir-down" "$work/vdir-status"
+python3 - "$work/vdir-up" "$N" <<'PY'
+import sys, uuid
+for i in range(int(sys.argv[2])):
+    uid = str(uuid.uuid4())
+    with open(f"{sys.argv[1]}/{uid}.vcf", "w", newline="") as f:
+        f.write(f"BEGIN:VCARD\r\nVERSION:3.0\r\nUID:{uid}\r\nFN:v{i} Test\r\nN:v{i};Test;;;\r\nORG:Company {i % 97}\r\n"
+                f"EMAIL;TYPE=INTERNET:v{i}@example.org\r\nADR:;;;City {i % 13};;;\r\nTEL;TYPE=work,voice:+1 555 {i}\r\nEND:VCARD\r\n")
+PY
+cat >"$work/vdirsyncer.conf" <<CONF
+[general]
+status_path = "$work/vdir-status"
+
+[pair up]
+a = "up_local"
+b = "server"
+collections = null
+conflict_resolution = "a wins"
+
+[pair down]
+a = "down_local"
+b = "server"
+collections = null
+
+[storage up_local]
+type = "filesystem"
+path = "$work/vdir-up"
+fileext = ".vcf"
+
+[storage down_local]
+type = "filesystem"
+path = "$work/vdir-down"
+fileext = ".vcf"
+
+[storage server]
+type = "carddav"
+url = "${home_url}vdir-bench/"
+username = "pelmora"
+password = "s3cret pass"
+CONF
+vdir() { vdirsyncer -c "$work/vdirsyncer.conf" "$@" >/dev/null 2>>"$work/vdirsyncer.log"; }
+yes | vdir discover up >/dev/null 2>&1 || true
+start=$(seconds); vdir sync up; end=$(seconds)
+echo "first sync to an empty book:      $(elapsed "$start" "$end")s"
+yes | vdir discover down >/dev/null 2>&1 || true
+start=$(seconds); vdir sync down; end=$(seconds)
+echo "first sync into an empty folder:   $(elapsed "$start" "$end")s"
+for f in $(ls "$work/vdir-up" | shuf -n 10 --random-source=<(yes)); do
+    sed -i 's/^ADR:.*/ADR:;;;Changed;;;\r/' "$work/vdir-up/$f"
+done
+dav "${home_url}vdir-bench/" change 10 seed2
+start=$(seconds); vdir sync up; end=$(seconds)
+echo "incremental, 10 changes each side: $(elapsed "$start" "$end")s"
+
+echo "== kill -9 during syncs of $KILL_N contacts, $ROUNDS rounds"
+dav "$home_url" mkbook pelmora-kill
+book_url="${home_url}pelmora-kill/"
+dav "$book_url" fill $((KILL_N / 2)) server
+new_home "$work/kill" $((KILL_N / 2)) local pelmora-kill
+db=$work/kill/Bench/database.sqlite
+failures=0
+for round in $(seq 1 "$ROUNDS"); do
+    # Changes on both sides (on different contacts), then a sync cut off at a random moment.
+    sqlite3 "$db" "UPDATE Contacts SET City = 'round $round' WHERE Counter IN (SELECT Counter FROM Contacts WHERE Counter % 2 = 0 ORDER BY random() LIMIT 20);
+        DELETE FROM Contacts WHERE Counter IN (SELECT Counter FROM Contacts WHERE Counter % 2 = 0 ORDER BY random() LIMIT 5);
+        INSERT INTO Contacts (LName, FName, EMail) VALUES ('new$round', 'a', 'local-r$round-a@example.org'), ('new$round', 'b', 'local-r$round-b@example.org');"
+    dav "$book_url" change 20 "c$round"
+    dav "$book_url" delete 5 "d$round"
+    dav "$book_url" create 2 "server-r$round-"
+    "$pelmora" --home "$work/kill" carddav sync >/dev/null 2>&1 &
+    pid=$!
+    sleep "$(python3 -c "import random;print(round(random.uniform(0.05, 4.0), 2))")"
+    kill -9 "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+    for attempt in 1 2 3; do
+        if "$pelmora" --home "$work/kill" carddav sync >"$work/kill-sync.json" 2>"$work/kill-sync.err"; then break; fi
+    done
+    here_mails=$(sqlite3 "$db" "SELECT lower(EMail) FROM Contacts" | sort)
+    there_mails=$(dav "$book_url" emails | tr 'A-Z' 'a-z' | sort)
+    doubled=$( (echo "$here_mails"; echo "$there_mails") | sort | uniq -c | awk '$1 > 2' | wc -l)
+    lost=0
+    for mail in "local-r$round-a@example.org" "local-r$round-b@example.org" "server-r$round-0@example.org" "server-r$round-1@example.org"; do
+        grep -qx "$mail" <<<"$here_mails" || lost=$((lost + 1))
+    done
+    if [ "$here_mails" != "$there_mails" ] || [ "$doubled" -ne 0 ] || [ "$lost" -ne 0 ]; then
+        failures=$((failures + 1))
+        echo "round $round: sides differ ($(echo "$here_mails" | wc -l) here, $(echo "$there_mails" | wc -l) there, $doubled doubled, $lost of this round's new ones lost)"
+        diff <(echo "$here_mails") <(echo "$there_mails") | head -5 || true
+    fi
+done
+echo "rounds with both sides equal, none doubled: $((ROUNDS - failures)) of $ROUNDS ($(echo "$here_mails" | wc -l) contacts at the end)"
