@@ -12,7 +12,9 @@
 #include "records/TfrmContactList.h"
 #include "records/TfrmDocFull.h"
 #include "records/TfrmDuplicates.h"
+#include "records/TfrmExportContacts.h"
 #include "records/TfrmHttp.h"
+#include "records/TfrmImportContacts.h"
 #include "records/TfrmInsertedDoc.h"
 #include "widgets/Prompts.h"
 #include "widgets/TDataSource.h"
@@ -57,6 +59,59 @@ ListCommands::ListCommands(
         show(window);
         window->findPairs();
     });
+    wireExchange();
+}
+
+void ListCommands::wireExchange()
+{
+    QAction* import = m_form->commands()->action(QStringLiteral("mnuImportContacts"));
+    import->setEnabled(true);
+    connect(import, &QAction::triggered, this, [this] {
+        if (!m_dsCon->post(m_form))
+            return;
+        records::TfrmImportContacts* window = importWindow();
+        show(window);
+        window->chooseFile();
+    });
+    QAction* exportContacts = m_form->commands()->action(QStringLiteral("mnuExportContacts"));
+    exportContacts->setEnabled(true);
+    connect(exportContacts, &QAction::triggered, this, [this] {
+        // What is exported is what is stored: the contact being edited is stored first.
+        if (m_dsCon->post(m_form))
+            show(exportWindow());
+    });
+}
+
+void ListCommands::refreshContacts()
+{
+    m_dsCon->guarded(m_form, [this] {
+        m_data.TBLCon.refresh();
+        for (data::TableView* details : { &m_data.TBLEmail, &m_data.TBLActivity, &m_data.TBLNotes, &m_data.TBLPeople,
+                 &m_data.TBLLinks, &m_data.TBLDoc }) {
+            if (details->isOpen())
+                details->refresh();
+        }
+    });
+}
+
+records::TfrmImportContacts* ListCommands::importWindow()
+{
+    if (!m_import) {
+        m_import = new records::TfrmImportContacts(m_data, m_form);
+        m_import->beforeImport = [this] { return m_dsCon->post(m_import); };
+        connect(m_import, &records::TfrmImportContacts::imported, this, &ListCommands::refreshContacts);
+    }
+    return m_import;
+}
+
+records::TfrmExportContacts* ListCommands::exportWindow()
+{
+    delete m_export;
+    data::TableView& contacts = m_data.TBLCon;
+    const std::int64_t current = contacts.isOpen() && !contacts.isEmpty() ? contacts.asInteger("Counter") : 0;
+    m_export = new records::TfrmExportContacts(
+        m_data, contacts.filtered() ? contacts.filter() : std::string(), current, m_form);
+    return m_export;
 }
 
 records::TfrmDuplicates* ListCommands::duplicatesWindow()
@@ -66,14 +121,7 @@ records::TfrmDuplicates* ListCommands::duplicatesWindow()
         m_duplicates->beforeMerge = [this] { return m_dsCon->post(m_duplicates); };
         connect(m_duplicates, &records::TfrmDuplicates::merged, m_form, [this](std::int64_t keep) {
             // The other contact is gone and its details are the kept one's: read both anew.
-            m_dsCon->guarded(m_form, [this] {
-                m_data.TBLCon.refresh();
-                for (data::TableView* details : { &m_data.TBLEmail, &m_data.TBLActivity, &m_data.TBLNotes,
-                         &m_data.TBLPeople, &m_data.TBLLinks, &m_data.TBLDoc }) {
-                    if (details->isOpen())
-                        details->refresh();
-                }
-            });
+            refreshContacts();
             records::ListWindow::goToContact(m_data.TBLCon, m_dsCon, keep, m_form);
         });
     }

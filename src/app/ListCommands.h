@@ -16,6 +16,8 @@ class TfrmDocFull;
 class TfrmContactList;
 class TfrmURLList;
 class TfrmDuplicates;
+class TfrmImportContacts;
+class TfrmExportContacts;
 class ContactListBase;
 } // namespace pelmora::records
 
@@ -37,9 +39,14 @@ public:
     records::TfrmURLList* urlList();
     records::TfrmDocFull* documentList();
     records::TfrmDuplicates* duplicatesWindow();
+    records::TfrmImportContacts* importWindow();
+    // A new export window for the contacts as the main window shows them now.
+    records::TfrmExportContacts* exportWindow();
 
 private:
     void show(QWidget* window);
+    void wireExchange();
+    void refreshContacts();
     void wireContactList(records::ContactListBase* list);
     // The Documents page: attach, properties, delete and the document list.
     void wireDocuments(GuiDataPrompts& dataPrompts);
@@ -55,6 +62,8 @@ private:
     records::TfrmURLList* m_urlList = nullptr;
     records::TfrmDocFull* m_documentList = nullptr;
     records::TfrmDuplicates* m_duplicates = nullptr;
+    records::TfrmImportContacts* m_import = nullptr;
+    records::TfrmExportContacts* m_export = nullptr;
 };
 
 } // namespace pelmora::app

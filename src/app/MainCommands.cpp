@@ -55,6 +55,9 @@ void MainCommands::buildFileMenu(QMenu* menu)
     add(menu, QStringLiteral("mnuImportDatabase"), tr("Import Database"));
     add(menu, QStringLiteral("mnuBackUp"), tr("&Back-Up"));
     menu->addSeparator();
+    add(menu, QStringLiteral("mnuImportContacts"), tr("Import &Contacts..."));
+    add(menu, QStringLiteral("mnuExportContacts"), tr("Expor&t Contacts..."));
+    menu->addSeparator();
     add(menu, QStringLiteral("mnuPack"), tr("&Pack Database"));
     add(menu, QStringLiteral("mnuPrint"), tr("&Print"), QKeySequence(Qt::CTRL | Qt::Key_P));
     menu->addSeparator();

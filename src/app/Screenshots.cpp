@@ -36,7 +36,9 @@
 #include "records/TfrmDepart.h"
 #include "records/TfrmDocFull.h"
 #include "records/TfrmDuplicates.h"
+#include "records/TfrmExportContacts.h"
 #include "records/TfrmHttp.h"
+#include "records/TfrmImportContacts.h"
 #include "records/TfrmInsertedDoc.h"
 #include "records/TfrmJobTitle.h"
 #include "records/TfrmLinks.h"
@@ -60,6 +62,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QStatusBar>
@@ -278,6 +281,26 @@ void renderScreenshots(const QString& directory)
              return window;
          },
             QSize(900, 620) },
+        { [&] {
+             // A club's CSV list with a column the header row does not name, mapped by hand.
+             const std::filesystem::path file = sample.programDir() / "club.csv";
+             std::ofstream(file, std::ios::binary)
+                 << "Last Name,First Name,E-mail Address,Company,Where From\r\n"
+                    "Ashgrove,Peregrine,peregrine@ashgrove.example,Ashgrove Mills,Kettering\r\n"
+                    "Brindle,Wren,wren@brindle.example,,Stamford\r\n"
+                    "Corrigan,Maeve,maeve@corrigan.example,Corrigan & Daughters,Oundle\r\n";
+             auto window = std::make_unique<records::TfrmImportContacts>(dataModule);
+             window->loadFile(QString::fromStdString(file.string()));
+             window->mapColumn(4, QStringLiteral("City"));
+             window->runImport(true);
+             return window;
+         },
+            QSize(900, 420) },
+        { [&] {
+             return std::make_unique<records::TfrmExportContacts>(
+                 dataModule, "City = 'Boston'", dataModule.TBLCon.asInteger("Counter"));
+         },
+            QSize(420, 300) },
         editorShot<records::TfrmInsertedDoc>(dataModule.TBLDoc),
         editorShot<records::TfrmInsertedDocFull>(dataModule.TBLDocFull),
         shot<records::TfrmDelDoc>(),

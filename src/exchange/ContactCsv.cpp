@@ -162,7 +162,9 @@ void applyOverrides(CsvMapping& mapping, const std::vector<std::pair<std::string
             target = "#categories";
         if (target.empty() && normalized(fieldName) == "name")
             target = "#name";
-        if (target.empty())
+        // An empty field name keeps the column in the notes: a column the header row mapped
+        // wrongly can be taken off its field without being put on another.
+        if (target.empty() && !fieldName.empty())
             throw EExchangeError("There is no contact field \"" + fieldName + "\" to map a column onto");
         std::size_t index = mapping.header.size();
         if (!column.empty() && std::all_of(column.begin(), column.end(), [](char c) {
@@ -176,7 +178,8 @@ void applyOverrides(CsvMapping& mapping, const std::vector<std::pair<std::string
         }
         if (index >= mapping.header.size())
             throw EExchangeError("The file has no column \"" + column + "\"");
-        std::replace(mapping.targets.begin(), mapping.targets.end(), target, std::string());
+        if (!target.empty())
+            std::replace(mapping.targets.begin(), mapping.targets.end(), target, std::string());
         mapping.targets[index] = target;
     }
 }

@@ -19,7 +19,8 @@ struct CsvMapping {
 };
 
 // The mapping of a file from its first record. `overrides` are FIELD=COLUMN pairs: a Contacts
-// field (name or caption) and a column (header text, or its 1-based number); throws
+// field (name or caption, or empty to keep the column in the notes) and a column (header text,
+// or its 1-based number); throws
 // EExchangeError naming what it does not know.
 CsvMapping mapCsvColumns(const std::vector<std::string>& firstRecord,
     const std::vector<std::pair<std::string, std::string>>& overrides = {});

@@ -12,11 +12,10 @@ TEST(ScreenshotsTest, RendersEveryWindowToAPictureNamedAfterItsClass)
     const auto dir = out.path() / "shots";
     auto result = pelmora::test::runPelmora({ "screenshots", dir.string() });
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    for (const char* name :
-        { "TfrmMainForm", "TfrmSplash", "TBrDateForm", "TfrmMemo", "TfrmCategory", "TfrmDepart", "TfrmJobTitle",
-            "TfrmDefActivity", "TfrmDefMore", "TFrmDatabaseList", "TMsgform", "TSetupDlg", "TSMTPForm",
-            "TMailAddressDlg", "TfrmChoosDir", "TfrmEmail", "TfrmEmailList", "TfrmShowAttFull", "TfrmDefineImpFile",
-            "TfrmReportDlg", "ReportPreview", "TfrmDuplicates" }) {
+    for (const char* name : { "TfrmMainForm", "TfrmSplash", "TBrDateForm", "TfrmMemo", "TfrmCategory", "TfrmDepart",
+             "TfrmJobTitle", "TfrmDefActivity", "TfrmDefMore", "TFrmDatabaseList", "TMsgform", "TSetupDlg", "TSMTPForm",
+             "TMailAddressDlg", "TfrmChoosDir", "TfrmEmail", "TfrmEmailList", "TfrmShowAttFull", "TfrmDefineImpFile",
+             "TfrmReportDlg", "ReportPreview", "TfrmDuplicates", "TfrmImportContacts", "TfrmExportContacts" }) {
         const auto file = dir / (std::string(name) + ".png");
         ASSERT_TRUE(std::filesystem::exists(file)) << name;
         // A PNG of a real window is kilobytes; a failed grab gives an empty or tiny file.
