@@ -1,13 +1,15 @@
 // Any text handed to the parser either becomes a message or fails with the one error a
 // header block without end gives; what was read must compose and parse again without losing
 // a part (a text view of an alternative group may come back as the body, and an empty view,
-// which holds nothing, may come back as an empty body).
+// which holds nothing, may come back as an empty body). An empty multipart container holds
+// nothing either: written out without parts, it may come back as an empty view.
 #include "mail/MailErrors.h"
 #include "mail/TmsMessage.h"
 
 #include <cstdint>
 #include <cstdlib>
 #include <sstream>
+#include <strings.h>
 
 namespace {
 
@@ -16,7 +18,9 @@ int partsHoldingSomething(const pelmora::mail::TmsMessage& message)
     int parts = message.Body.empty() ? 0 : 1;
     for (int i = 0; i < message.Attachments.Count(); ++i) {
         const pelmora::mail::TmsAttItem& item = message.Attachments.Items(i);
-        if (!item.Stream.empty() || !pelmora::mail::isAlternativeAttachment(item))
+        const bool emptyContainer
+            = item.Stream.empty() && strncasecmp(item.ContentType.str().c_str(), "multipart/", 10) == 0;
+        if (!item.Stream.empty() || (!pelmora::mail::isAlternativeAttachment(item) && !emptyContainer))
             ++parts;
     }
     return parts;
