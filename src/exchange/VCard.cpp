@@ -144,8 +144,11 @@ bool isQuotedPrintableLine(std::string_view line)
         const std::size_t end = head.find(';', start + 1);
         std::string_view param = trim(
             std::string_view(head).substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1));
-        if (param.starts_with("ENCODING"))
-            param = trim(param.substr(param.find('=') == std::string_view::npos ? param.size() : param.find('=') + 1));
+        // Only a parameter named ENCODING counts, as the value decoder reads no other: a line
+        // taken for quoted-printable here but not decoded as such would lose its folded lines.
+        const std::size_t equals = param.find('=');
+        if (equals != std::string_view::npos && trim(param.substr(0, equals)) == "ENCODING")
+            param = trim(param.substr(equals + 1));
         if (param == "QUOTED-PRINTABLE")
             return true;
         start = end;

@@ -123,9 +123,11 @@ TEST(VCardText, EscapesRoundTrip)
 TEST(VCardReader, QuotedPrintableOnlyByItsEncodingParameter)
 {
     const VCardParse parse = parseVCards("BEGIN:VCARD\r\nVERSION:2.1\r\nLABEL;X-CODING=QUOTED-PRINTABLE:a=\r\n b\r\n"
+                                         "FN;ENCODINGX=QUOTED-PRINTABLE:e=\r\n f\r\n"
                                          "NOTE;QUOTED-PRINTABLE:c=\r\n d\r\nEND:VCARD\r\n");
     ASSERT_EQ(parse.cards.size(), 1u);
     EXPECT_TRUE(parse.errors.empty());
     EXPECT_EQ(property(parse.cards[0], "LABEL").value, "a=b");
+    EXPECT_EQ(property(parse.cards[0], "FN").value, "e=f");
     EXPECT_EQ(property(parse.cards[0], "NOTE").value, "c d");
 }
