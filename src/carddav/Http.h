@@ -40,6 +40,9 @@ public:
         const std::map<std::string, std::string>& headers = {}, bool followRedirects = false);
 
     const Connection& connection() const { return m_connection; }
+    // Takes over the authentication schemes `other` learned, so a session opened beside it
+    // does not make every server ask again.
+    void learnFrom(const HttpSession& other);
 
 private:
     struct Handle;

@@ -1,0 +1,208 @@
+// How many requests our writes cost, and where the password goes, told by loopback servers that
+// record every request they get.
+#include "carddav/Client.h"
+#include "carddav/SyncError.h"
+#include "carddav/WritePool.h"
+#include "ScriptedPeer.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <set>
+
+using namespace pelmora;
+using namespace pelmora::carddav;
+using pelmora::test::PeerConnection;
+using pelmora::test::ScriptedPeer;
+
+namespace {
+
+struct Request {
+    std::string line; // "PUT /book/a.vcf HTTP/1.1"
+    std::string authorization;
+    std::string body;
+};
+
+// One request off the connection; an empty line when the client closed it.
+Request readRequest(PeerConnection& connection)
+{
+    Request request;
+    request.line = connection.readLine();
+    std::size_t length = 0;
+    for (std::string header = connection.readLine(); !header.empty(); header = connection.readLine()) {
+        const auto colon = header.find(':');
+        std::string name = header.substr(0, colon);
+        std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+        const std::string value = colon == std::string::npos ? std::string() : header.substr(colon + 2);
+        if (name == "authorization")
+            request.authorization = value;
+        else if (name == "content-length")
+            length = std::stoul(value);
+    }
+    while (request.body.size() < length && !connection.closed())
+        request.body += connection.readUntil("\n");
+    return request;
+}
+
+std::string reply(const std::string& status, const std::string& extra = {})
+{
+    return "HTTP/1.1 " + status + "\r\n" + extra + "Content-Length: 0\r\n\r\n";
+}
+
+// A server that wants `scheme` ("Basic" or "Digest") and keeps every connection open: it answers
+// a request without credentials with 401 and stores every card sent with them.
+ScriptedPeer::Script wanting(const std::string& scheme)
+{
+    return [scheme](PeerConnection& connection, ScriptedPeer& peer) {
+        for (Request request = readRequest(connection); !request.line.empty(); request = readRequest(connection)) {
+            peer.record(request.line + " | " + request.authorization.substr(0, request.authorization.find(' ')));
+            if (request.authorization.rfind(scheme + " ", 0) != 0)
+                connection.send(reply("401 Unauthorized",
+                    scheme == "Basic" ? "WWW-Authenticate: Basic realm=\"book\"\r\n"
+                                      : "WWW-Authenticate: Digest realm=\"book\", nonce=\"n0nce\", qop=\"auth\", "
+                                        "algorithm=MD5\r\n"));
+            else
+                connection.send(reply("201 Created", "ETag: \"e1\"\r\n"));
+        }
+    };
+}
+
+Connection account()
+{
+    Connection c;
+    c.user = "pelmora";
+    c.password = "s3cret pass";
+    c.timeoutSeconds = 10;
+    c.connectTimeoutSeconds = 5;
+    return c;
+}
+
+const char* const kCard = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:a\r\nFN:A\r\nEND:VCARD\r\n";
+
+// Once the server has said which scheme it wants, each further write is one request: the card is
+// not sent first without credentials, refused, and sent again.
+TEST(RoundTripTest, AskedForCredentialsOnlyOnce)
+{
+    for (const std::string scheme : { "Basic", "Digest" }) {
+        SCOPED_TRACE(scheme);
+        ScriptedPeer peer(wanting(scheme));
+        {
+            CardDavClient client(account());
+            for (int i = 0; i < 5; ++i) {
+                const WriteResult result
+                    = client.put("http://" + peer.server() + "/book/" + std::to_string(i) + ".vcf", kCard, {});
+                EXPECT_TRUE(result.done);
+            }
+        }
+        peer.join();
+        const std::vector<std::string> seen = peer.received();
+        ASSERT_EQ(seen.size(), 6u) << ::testing::PrintToString(seen);
+        EXPECT_EQ(seen[0], "PUT /book/0.vcf HTTP/1.1 | ");
+        for (std::size_t i = 1; i < seen.size(); ++i)
+            EXPECT_NE(seen[i].find("| " + scheme), std::string::npos) << seen[i];
+    }
+}
+
+// A redirect to another host never takes the password along, not even once the first host's
+// scheme is known and its credentials go with every request.
+TEST(RoundTripTest, NoPasswordForAnotherHost)
+{
+    ScriptedPeer elsewhere([](PeerConnection& connection, ScriptedPeer& peer) {
+        const Request request = readRequest(connection);
+        peer.record(request.line + " | " + request.authorization);
+        connection.send(reply("200 OK", "Connection: close\r\n"));
+    });
+    ScriptedPeer first([&elsewhere](PeerConnection& connection, ScriptedPeer& peer) {
+        for (Request request = readRequest(connection); !request.line.empty(); request = readRequest(connection)) {
+            peer.record(request.line);
+            if (request.authorization.empty())
+                connection.send(reply("401 Unauthorized", "WWW-Authenticate: Basic realm=\"book\"\r\n"));
+            else if (request.line.rfind("PUT", 0) == 0)
+                connection.send(reply("201 Created"));
+            else
+                connection.send(reply("307 Temporary Redirect",
+                    "Location: http://localhost:" + std::to_string(elsewhere.port()) + "/x\r\n"));
+        }
+    });
+    {
+        CardDavClient client(account());
+        client.put("http://" + first.server() + "/book/a.vcf", kCard, {});
+        const HttpResponse moved = client.session().request("GET", "http://" + first.server() + "/moved", {}, {}, true);
+        EXPECT_EQ(moved.status, 200);
+    }
+    first.join();
+    elsewhere.join();
+    const std::vector<std::string> there = elsewhere.received();
+    ASSERT_EQ(there.size(), 1u);
+    EXPECT_EQ(there[0], "GET /x HTTP/1.1 | ");
+}
+
+// Writes over several connections: every one comes back once with its own outcome; a card the
+// server refuses is that card's error, a connection that breaks is the sync's.
+TEST(RoundTripTest, EveryParallelWriteComesBackOnceWithItsOwnOutcome)
+{
+    // One request a connection, so that the peer, which serves connections one after another,
+    // never waits on a client that keeps its connection for a later request.
+    ScriptedPeer peer(
+        [](PeerConnection& connection, ScriptedPeer& self) {
+            const Request request = readRequest(connection);
+            self.record(request.line);
+            const std::string path = request.line.substr(request.line.find(' ') + 1);
+            if (path.rfind("/book/refused", 0) == 0)
+                connection.send(reply("403 Forbidden", "Connection: close\r\n"));
+            else if (path.rfind("/book/changed", 0) == 0)
+                connection.send(reply("412 Precondition Failed", "Connection: close\r\n"));
+            else if (path.rfind("/book/cut", 0) == 0)
+                connection.close();
+            else
+                connection.send(reply("201 Created", "ETag: \"" + path + "\"\r\nConnection: close\r\n"));
+        },
+        12);
+    const std::vector<std::string> names { "a", "b", "refused", "c", "changed", "d", "e", "cut", "f", "g", "h", "i" };
+    std::map<std::size_t, WriteOutcome> outcomes;
+    {
+        Connection c;
+        c.timeoutSeconds = 10;
+        c.connectTimeoutSeconds = 5;
+        CardDavClient client(c);
+        WritePool pool(client, 4);
+        for (std::size_t id = 0; id < names.size(); ++id)
+            pool.submit({ id, names[id] == "g", "http://" + peer.server() + "/book/" + names[id] + ".vcf", kCard,
+                names[id] == "changed" ? "\"old\"" : "" });
+        while (pool.pending() > 0) {
+            WriteOutcome outcome = pool.next();
+            EXPECT_TRUE(outcomes.emplace(outcome.id, std::move(outcome)).second);
+        }
+    }
+    peer.join();
+    ASSERT_EQ(outcomes.size(), names.size());
+    EXPECT_EQ(peer.received().size(), names.size());
+    for (std::size_t id = 0; id < names.size(); ++id) {
+        SCOPED_TRACE(names[id]);
+        const WriteOutcome& outcome = outcomes[id];
+        if (names[id] == "refused" || names[id] == "cut") {
+            ASSERT_TRUE(outcome.error);
+            bool refused = false;
+            try {
+                std::rethrow_exception(outcome.error);
+            } catch (const CardRefused&) {
+                refused = true;
+            } catch (const SyncError&) {
+            }
+            EXPECT_EQ(refused, names[id] == "refused");
+            continue;
+        }
+        ASSERT_FALSE(outcome.error);
+        if (names[id] == "changed") {
+            EXPECT_TRUE(outcome.result.preconditionFailed);
+        } else {
+            EXPECT_TRUE(outcome.result.done);
+            if (names[id] != "g") { // a delete's reply carries no new ETag we keep
+                EXPECT_EQ(outcome.result.etag, "\"/book/" + names[id] + ".vcf HTTP/1.1\"");
+            }
+        }
+    }
+}
+
+} // namespace
