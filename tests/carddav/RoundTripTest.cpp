@@ -1,9 +1,16 @@
 // How many requests our writes cost, and where the password goes, told by loopback servers that
 // record every request they get.
 #include "carddav/Client.h"
+#include "carddav/Sync.h"
 #include "carddav/SyncError.h"
+#include "carddav/SyncState.h"
+#include "carddav/VCardContacts.h"
 #include "carddav/WritePool.h"
+#include "data/Database.h"
+#include "exchange/ContactCard.h"
+#include "exchange/ContactStore.h"
 #include "ScriptedPeer.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -40,8 +47,7 @@ Request readRequest(PeerConnection& connection)
         else if (name == "content-length")
             length = std::stoul(value);
     }
-    while (request.body.size() < length && !connection.closed())
-        request.body += connection.readUntil("\n");
+    request.body = connection.read(length);
     return request;
 }
 
@@ -203,6 +209,76 @@ TEST(RoundTripTest, EveryParallelWriteComesBackOnceWithItsOwnOutcome)
             }
         }
     }
+}
+
+// A sync whose connection breaks while its cards are being sent: every card the server confirmed
+// is recorded (the next sync does not send it again), a card the server refused did not stop
+// the others, and the sync ends with the connection's error.
+TEST(RoundTripTest, ASyncCutOffWhileSendingKeepsWhatTheServerConfirmed)
+{
+    int puts = 0;
+    ScriptedPeer peer(
+        [&puts](PeerConnection& connection, ScriptedPeer& self) {
+            const Request request = readRequest(connection);
+            self.record(request.line);
+            if (request.line.rfind("PROPFIND", 0) == 0) {
+                const std::string body = "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\"><d:response>"
+                                         "<d:href>/book/</d:href><d:propstat><d:prop><d:resourcetype><d:collection/>"
+                                         "</d:resourcetype></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>"
+                                         "</d:response></d:multistatus>";
+                connection.send("HTTP/1.1 207 Multi-Status\r\nConnection: close\r\nContent-Type: application/xml\r\n"
+                                "Content-Length: "
+                    + std::to_string(body.size()) + "\r\n\r\n" + body);
+                return;
+            }
+            ++puts;
+            if (puts == 2)
+                connection.send(reply("403 Forbidden", "Connection: close\r\n"));
+            else if (puts == 4)
+                connection.close();
+            else
+                connection.send(
+                    reply("201 Created", "ETag: \"e" + std::to_string(puts) + "\"\r\nConnection: close\r\n"));
+        },
+        7);
+    test::TempDir dir;
+    auto db = data::Database::create(dir.path());
+    VCardContacts contacts(db->sql());
+    for (int i = 0; i < 6; ++i) {
+        exchange::ContactCard card;
+        card.fields["LName"] = "Person " + std::to_string(i);
+        card.fields["EMail"] = "p" + std::to_string(i) + "@example.org";
+        exchange::insertContact(db->sql(), card);
+    }
+    Connection c;
+    c.timeoutSeconds = 10;
+    c.connectTimeoutSeconds = 5;
+    CardDavClient client(c);
+    Synchronizer synchronizer(db->sql(), contacts, client, "http://" + peer.server() + "/book/", false);
+    bool stopped = false, refusedOnly = false;
+    try {
+        synchronizer.run();
+    } catch (const CardRefused&) {
+        refusedOnly = true;
+    } catch (const SyncError&) {
+        stopped = true;
+    }
+    EXPECT_TRUE(stopped);
+    EXPECT_FALSE(refusedOnly);
+    peer.join();
+    EXPECT_EQ(puts, 6);
+
+    // Each contact has its card's name, so the next sync finds what the server stored; only the
+    // four the server confirmed have an ETag.
+    std::set<std::string> etags;
+    std::size_t items = 0;
+    for (const SyncItem& item : SyncState(db->sql()).items()) {
+        ++items;
+        if (item.etag)
+            etags.insert(*item.etag);
+    }
+    EXPECT_EQ(items, 6u);
+    EXPECT_EQ(etags, (std::set<std::string> { "\"e1\"", "\"e3\"", "\"e5\"", "\"e6\"" }));
 }
 
 } // namespace
