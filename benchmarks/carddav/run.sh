@@ -165,6 +165,8 @@ kill_rounds() {
             failures=$((failures + 1))
             echo "round $round: sides differ ($(echo "$here_mails" | wc -l) here, $(echo "$there_mails" | wc -l) there, $doubled doubled, $lost of this round's new ones lost)"
             diff <(echo "$here_mails") <(echo "$there_mails") | head -5 || true
+        else
+            echo "round $round: both sides equal ($(echo "$here_mails" | wc -l) contacts)"
         fi
     done
     echo "rounds with both sides equal, none doubled: $((ROUNDS - failures)) of $ROUNDS ($(echo "$here_mails" | wc -l) contacts at the end)"
