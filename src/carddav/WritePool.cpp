@@ -36,9 +36,8 @@ void WritePool::submit(WriteJob job)
     if (std::size_t(m_idle) < m_queue.size() && int(m_threads.size()) < m_connections) {
         CardDavClient& client = m_threads.empty() ? m_client : *m_extra[m_threads.size() - 1];
         m_threads.emplace_back([this, &client] { work(client); });
-    } else {
-        m_wake.notify_one();
     }
+    m_wake.notify_one(); // a worker already waiting may take it before a new one starts
 }
 
 WriteOutcome WritePool::next()

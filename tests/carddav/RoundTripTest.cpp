@@ -213,7 +213,9 @@ TEST(RoundTripTest, EveryParallelWriteComesBackOnceWithItsOwnOutcome)
 
 // A sync whose connection breaks while its cards are being sent: every card the server confirmed
 // is recorded (the next sync does not send it again), a card the server refused did not stop
-// the others, and the sync ends with the connection's error.
+// the others, and the sync ends with the connection's error. The break comes with the last card,
+// when every other one has been taken by a connection: a break earlier leaves the cards not yet
+// under way for the next sync, and how many those are depends on timing.
 TEST(RoundTripTest, ASyncCutOffWhileSendingKeepsWhatTheServerConfirmed)
 {
     int puts = 0;
@@ -234,7 +236,7 @@ TEST(RoundTripTest, ASyncCutOffWhileSendingKeepsWhatTheServerConfirmed)
             ++puts;
             if (puts == 2)
                 connection.send(reply("403 Forbidden", "Connection: close\r\n"));
-            else if (puts == 4)
+            else if (puts == 6)
                 connection.close();
             else
                 connection.send(
@@ -278,7 +280,7 @@ TEST(RoundTripTest, ASyncCutOffWhileSendingKeepsWhatTheServerConfirmed)
             etags.insert(*item.etag);
     }
     EXPECT_EQ(items, 6u);
-    EXPECT_EQ(etags, (std::set<std::string> { "\"e1\"", "\"e3\"", "\"e5\"", "\"e6\"" }));
+    EXPECT_EQ(etags, (std::set<std::string> { "\"e1\"", "\"e3\"", "\"e4\"", "\"e5\"" }));
 }
 
 } // namespace
