@@ -154,7 +154,7 @@ HttpResponse HttpSession::request(const std::string& method, const std::string& 
     // The handle is not reset between requests: that would also drop the Digest nonce and the
     // state of the scheme curl picked. Every option a request may change is set each time.
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L); // clears the body and HEAD of the request before
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L); // undoes the previous request's body or HEAD
     curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str());
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
