@@ -17,10 +17,11 @@ const data::TableDef& contacts()
     return table;
 }
 
-// The field of a column as SQLite names it, looked up once per name rather than per row.
+// The field of a column as SQLite names it, looked up once per name rather than per row; per
+// thread, as a contact sync reads contacts on a thread of its own.
 const data::FieldDef* contactField(const std::string& column)
 {
-    static std::map<std::string, const data::FieldDef*> known;
+    thread_local std::map<std::string, const data::FieldDef*> known;
     auto it = known.find(column);
     if (it == known.end())
         it = known.emplace(column, contacts().field(column)).first;
