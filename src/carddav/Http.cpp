@@ -103,6 +103,12 @@ std::string normalisedFingerprint(const std::string& text)
     return out;
 }
 
+// Called by curl during a transfer, also while it connects or waits for an answer.
+int checkStop(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0;
+}
+
 void initialiseCurl()
 {
     static std::once_flag once;
@@ -198,6 +204,11 @@ HttpResponse HttpSession::request(const std::string& method, const std::string& 
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response.body);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, collectHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response);
+    // Set or cleared each time, as the handle keeps its options from one request to the next.
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, m_stop ? 0L : 1L);
+    curl_xferinfo_callback check = m_stop ? checkStop : nullptr;
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, check);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, m_stop);
     const CURLcode code = curl_easy_perform(curl);
     // Nothing the handle keeps may point into this call's memory.
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
@@ -206,6 +217,8 @@ HttpResponse HttpSession::request(const std::string& method, const std::string& 
     curl_slist_free_all(list);
     if (code != CURLE_OK) {
         const std::string where = urlOrigin(url);
+        if (code == CURLE_ABORTED_BY_CALLBACK)
+            throw SyncError("The contact sync was stopped");
         if (!m_handle->tls.seen.empty())
             throw SyncError("The certificate of " + where
                     + " is not signed by an authority this computer trusts. Its SHA-256 fingerprint is "
@@ -245,8 +258,10 @@ HttpResponse HttpSession::request(const std::string& method, const std::string& 
 
 void HttpSession::learnFrom(const HttpSession& other)
 {
-    if (&other != this)
-        m_handle->schemes = other.m_handle->schemes;
+    if (&other == this)
+        return;
+    m_handle->schemes = other.m_handle->schemes;
+    m_stop = other.m_stop;
 }
 
 std::string withoutUserInfo(const std::string& url)

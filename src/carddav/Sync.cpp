@@ -30,6 +30,8 @@ constexpr int kBatch = 200;
 // Connections that send our changes side by side. Servers that store cards in parallel gain up
 // to this much; one that takes a lock per write loses nothing.
 constexpr int kWriteConnections = 4;
+// Cards sent between two progress lines.
+constexpr std::size_t kSendProgressStep = 25;
 
 // Groups small writes into transactions of up to kBatch steps.
 class Batch {
@@ -85,11 +87,24 @@ std::string timestamp()
     return text;
 }
 
+std::string resultText(const SyncReport& report)
+{
+    std::string text = "sent " + std::to_string(report.sent) + ", received " + std::to_string(report.received)
+        + ", deleted here " + std::to_string(report.deletedHere) + ", deleted there "
+        + std::to_string(report.deletedThere) + ", conflicts " + std::to_string(report.conflicts);
+    if (report.stopped)
+        return "stopped after " + text + "; the next sync finishes the work";
+    if (!report.errors.empty())
+        text += ", " + std::to_string(report.errors.size()) + " left for next time";
+    return text;
+}
+
 } // namespace
 
 std::string newCardName()
 {
-    static std::mt19937_64 random { std::random_device {}()
+    // Per thread: a sync may run beside the window that started it.
+    thread_local std::mt19937_64 random { std::random_device {}()
         ^ std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) };
     const std::uint64_t a = random(), b = random();
     char text[40];
@@ -111,14 +126,44 @@ Synchronizer::Synchronizer(
         m_bookUrl += '/';
 }
 
+void Synchronizer::setStopFlag(const std::atomic<bool>* flag)
+{
+    m_stop = flag;
+    m_client.session().setStopFlag(flag);
+}
+
 SyncReport Synchronizer::run(bool dryRun)
+{
+    SyncReport report;
+    try {
+        sync(report, dryRun);
+    } catch (const SyncError&) {
+        // A request cut short by the stop flag; every step before it was recorded once confirmed.
+        if (!stopRequested())
+            throw;
+        report.stopped = true;
+    }
+    if (report.stopped) {
+        if (!dryRun) {
+            SyncState state(m_db);
+            data::Transaction t(m_db);
+            state.setValue("LastSync", timestamp());
+            state.setValue("LastResult", resultText(report));
+            t.commit();
+        }
+        if (onProgress)
+            onProgress("Contact sync: stopped");
+    }
+    return report;
+}
+
+void Synchronizer::sync(SyncReport& report, bool dryRun)
 {
     auto progress = [this](const std::string& text) {
         if (onProgress)
             onProgress(text);
     };
     SyncState state(m_db);
-    SyncReport report;
     bool clean = true; // everything the server showed was dealt with: the sync token may move on
     auto skip = [&](const std::string& message) {
         report.errors.push_back(message);
@@ -179,6 +224,10 @@ SyncReport Synchronizer::run(bool dryRun)
     }
     std::map<std::string, RemoteCard> fetched;
     for (std::size_t i = 0; i < wanted.size(); i += kFetchBatch) {
+        if (stopRequested()) {
+            report.stopped = true;
+            return;
+        }
         progress("Contact sync: receiving " + std::to_string(i) + " of " + std::to_string(wanted.size()));
         std::vector<std::string> part(wanted.begin() + std::ptrdiff_t(i),
             wanted.begin() + std::ptrdiff_t(std::min(wanted.size(), i + kFetchBatch)));
@@ -211,6 +260,14 @@ SyncReport Synchronizer::run(bool dryRun)
     std::vector<Send> sends;
     std::vector<std::int64_t> creates;
     Batch batch(m_db);
+    // Between two cards: a sync stopped here is one cut off here, which the next one finishes.
+    auto stopHere = [&] {
+        if (!stopRequested())
+            return false;
+        batch.flush();
+        report.stopped = true;
+        return true;
+    };
     // One card's local step; a card that cannot be read stops only itself.
     auto apply = [&](const std::string& href, auto&& step) {
         batch.open();
@@ -228,6 +285,8 @@ SyncReport Synchronizer::run(bool dryRun)
     // The server's side first: new, changed and removed cards.
     progress("Contact sync: applying the server's changes");
     for (const auto& [href, etag] : remote) {
+        if (stopHere())
+            return;
         auto known = byHref.find(href);
         auto card = fetched.find(href);
         if (known == byHref.end()) {
@@ -360,6 +419,8 @@ SyncReport Synchronizer::run(bool dryRun)
     }
     // Cards the server no longer has.
     for (const auto& [href, item] : byHref) {
+        if (stopHere())
+            return;
         if (remote.count(href))
             continue;
         const Local local = localState(item);
@@ -394,6 +455,8 @@ SyncReport Synchronizer::run(bool dryRun)
     // New cards get their names and a row before they are sent, so a sync that stops after the
     // server stored one finds it again under that name instead of sending a second copy.
     for (std::int64_t counter : creates) {
+        if (stopHere())
+            return;
         SyncItem item;
         item.uid = newCardName();
         item.href = hrefPath(m_bookUrl) + item.uid + ".vcf";
@@ -407,20 +470,26 @@ SyncReport Synchronizer::run(bool dryRun)
     if (dryRun) {
         for (const Send& send : sends)
             ++(send.kind == Send::Delete ? report.deletedThere : report.sent);
-        return report;
+        return;
     }
 
     // Our side: every write conditional on the card being the one we know, recorded once confirmed.
     // The writes go over several connections at once; their outcomes come back here, where the
     // database is. A broken connection stops the sync after the writes already under way are
-    // answered, so that everything the server confirmed is recorded.
+    // answered, so that everything the server confirmed is recorded; so does the stop flag.
     std::exception_ptr stopped;
+    bool halted = false;
     {
         WritePool pool(m_client, kWriteConnections);
         std::vector<std::string> hashes(sends.size());
         std::size_t queued = 0, done = 0;
         while (true) {
-            while (!stopped && queued < sends.size() && pool.pending() < std::size_t(2 * kWriteConnections)) {
+            if (!halted && stopRequested()) {
+                halted = true;
+                pool.cancelQueued();
+            }
+            while (
+                !stopped && !halted && queued < sends.size() && pool.pending() < std::size_t(2 * kWriteConnections)) {
                 const std::size_t id = queued++;
                 Send& send = sends[id];
                 WriteJob job { id, send.kind == Send::Delete, resolveUrl(m_bookUrl, send.item.href), {}, send.etag };
@@ -438,7 +507,8 @@ SyncReport Synchronizer::run(bool dryRun)
             if (pool.pending() == 0)
                 break;
             WriteOutcome outcome = pool.next();
-            if (++done % 100 == 0)
+            // A line every few cards keeps the progress of a slow server in sight.
+            if (++done % kSendProgressStep == 0)
                 progress("Contact sync: sending " + std::to_string(done) + " of " + std::to_string(sends.size()));
             Send& send = sends[outcome.id];
             SyncItem& item = send.item;
@@ -473,7 +543,9 @@ SyncReport Synchronizer::run(bool dryRun)
     }
     batch.flush(); // what the server confirmed stays recorded, even when the sync stops here
     if (stopped)
-        std::rethrow_exception(stopped);
+        std::rethrow_exception(stopped); // run() tells a stop from a broken connection
+    if (stopHere())
+        return;
 
     // The token taken before our own writes does not show them; a card we created and someone
     // then deleted would be missing from the next report altogether. So the token moves past
@@ -499,15 +571,9 @@ SyncReport Synchronizer::run(bool dryRun)
     data::Transaction t(m_db);
     state.setValue("SyncToken", keptToken);
     state.setValue("LastSync", timestamp());
-    state.setValue("LastResult",
-        "sent " + std::to_string(report.sent) + ", received " + std::to_string(report.received) + ", deleted here "
-            + std::to_string(report.deletedHere) + ", deleted there " + std::to_string(report.deletedThere)
-            + ", conflicts " + std::to_string(report.conflicts)
-            + (report.errors.empty() ? std::string()
-                                     : ", " + std::to_string(report.errors.size()) + " left for next time"));
+    state.setValue("LastResult", resultText(report));
     t.commit();
     progress("Contact sync: done");
-    return report;
 }
 
 std::vector<Conflict> Synchronizer::conflicts()
