@@ -229,7 +229,7 @@ HttpResponse HttpSession::request(const std::string& method, const std::string& 
         if (code == CURLE_PEER_FAILED_VERIFICATION || code == CURLE_SSL_CACERT_BADFILE)
             throw SyncError("The certificate of " + where + " does not belong to that host name (" + errorText + ")");
         if (code == CURLE_OPERATION_TIMEDOUT)
-            throw SyncError("The server " + where + " did not answer in time");
+            throw ServerTimedOut("The server " + where + " did not answer in time");
         if (code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST)
             throw SyncError(
                 "Cannot reach the server " + where + ": " + (errorText[0] ? errorText : curl_easy_strerror(code)));

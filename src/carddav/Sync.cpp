@@ -121,6 +121,7 @@ Synchronizer::Synchronizer(
     , m_client(client)
     , m_bookUrl(std::move(bookUrl))
     , m_syncCollection(syncCollection)
+    , m_fetchBatch(kFetchBatch)
 {
     if (m_bookUrl.empty() || m_bookUrl.back() != '/')
         m_bookUrl += '/';
@@ -223,18 +224,33 @@ void Synchronizer::sync(SyncReport& report, bool dryRun)
             wanted.push_back(href);
     }
     std::map<std::string, RemoteCard> fetched;
-    for (std::size_t i = 0; i < wanted.size(); i += kFetchBatch) {
+    // A busy server may take longer than the time-out to put a large batch together; asking
+    // again in halves gets the cards through instead of failing every sync at the same place.
+    // Nothing is written here before all are in, so a request can be made again as it is.
+    std::size_t batchSize = m_fetchBatch;
+    const std::size_t smallestBatch = std::max<std::size_t>(1, m_fetchBatch / 10);
+    for (std::size_t i = 0; i < wanted.size();) {
         if (stopRequested()) {
             report.stopped = true;
             return;
         }
         progress("Contact sync: receiving " + std::to_string(i) + " of " + std::to_string(wanted.size()));
-        std::vector<std::string> part(wanted.begin() + std::ptrdiff_t(i),
-            wanted.begin() + std::ptrdiff_t(std::min(wanted.size(), i + kFetchBatch)));
-        for (RemoteCard& card : m_client.fetch(m_bookUrl, part)) {
+        const std::size_t end = std::min(wanted.size(), i + batchSize);
+        std::vector<std::string> part(wanted.begin() + std::ptrdiff_t(i), wanted.begin() + std::ptrdiff_t(end));
+        std::vector<RemoteCard> cards;
+        try {
+            cards = m_client.fetch(m_bookUrl, part);
+        } catch (const ServerTimedOut&) {
+            if (batchSize / 2 < smallestBatch)
+                throw;
+            batchSize /= 2;
+            continue;
+        }
+        for (RemoteCard& card : cards) {
             std::string href = card.href;
             fetched.emplace(std::move(href), std::move(card));
         }
+        i = end;
     }
 
     // What is here.

@@ -2,6 +2,7 @@
 
 #include "carddav/Client.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -46,6 +47,9 @@ public:
     // A flag another thread raises to stop the sync: it ends between two cards, or cuts the
     // request in flight short, with what was confirmed so far recorded. The flag must outlive run().
     void setStopFlag(const std::atomic<bool>* flag);
+    // Cards asked for in one request at first; a request the server does not answer in time is
+    // made again in halves, down to a tenth of this.
+    void setFetchBatch(std::size_t cards) { m_fetchBatch = std::max<std::size_t>(1, cards); }
 
     SyncReport run(bool dryRun = false);
 
@@ -64,6 +68,7 @@ private:
     std::string m_bookUrl;
     bool m_syncCollection;
     const std::atomic<bool>* m_stop = nullptr;
+    std::size_t m_fetchBatch;
 };
 
 // A fresh name for a new card in the book: random, so two programs never pick the same one.

@@ -28,4 +28,11 @@ public:
     using SyncError::SyncError;
 };
 
+// The server took longer than the time-out to answer one request. A request for fewer cards may
+// still get through, so the caller can ask again in smaller steps.
+class ServerTimedOut : public SyncError {
+public:
+    using SyncError::SyncError;
+};
+
 } // namespace pelmora::carddav

@@ -283,4 +283,60 @@ TEST(RoundTripTest, ASyncCutOffWhileSendingKeepsWhatTheServerConfirmed)
     EXPECT_EQ(etags, (std::set<std::string> { "\"e1\"", "\"e3\"", "\"e4\"", "\"e5\"" }));
 }
 
+// A server that takes too long over a large request for cards still gets asked, in halves,
+// until the requests are small enough; the sync then has every card.
+TEST(RoundTripTest, CardsASlowServerCannotSendInOneGoComeInSmallerRequests)
+{
+    constexpr int kCards = 8;
+    std::vector<std::size_t> asked; // cards named in each request for cards
+    ScriptedPeer peer(
+        [&asked](PeerConnection& connection, ScriptedPeer&) {
+            const Request request = readRequest(connection);
+            std::string body = "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\" "
+                               "xmlns:c=\"urn:ietf:params:xml:ns:carddav\">";
+            if (request.line.rfind("PROPFIND", 0) == 0) {
+                for (int i = 0; i < kCards; ++i)
+                    body += "<d:response><d:href>/book/" + std::to_string(i)
+                        + ".vcf</d:href><d:propstat><d:prop><d:getetag>\"e</d:getetag></d:prop>"
+                          "<d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
+            } else {
+                std::vector<std::string> hrefs;
+                for (auto at = request.body.find("<d:href>"); at != std::string::npos;
+                     at = request.body.find("<d:href>", at + 1))
+                    hrefs.push_back(request.body.substr(at + 8, request.body.find('<', at + 8) - at - 8));
+                asked.push_back(hrefs.size());
+                if (hrefs.size() > 2) {
+                    readRequest(connection); // no answer: the client gives up and closes
+                    return;
+                }
+                for (const std::string& href : hrefs)
+                    body += "<d:response><d:href>" + href
+                        + "</d:href><d:propstat><d:prop><d:getetag>\"e</d:getetag><c:address-data>"
+                          "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Card "
+                        + href + "\r\nN:" + href + ";Card;;;\r\nEMAIL:" + href.substr(6)
+                        + "@example.org\r\nEND:VCARD\r\n</c:address-data></d:prop>"
+                          "<d:status>HTTP/1.1 200 OK</d:status></d:propstat></d:response>";
+            }
+            body += "</d:multistatus>";
+            connection.send("HTTP/1.1 207 Multi-Status\r\nConnection: close\r\nContent-Type: application/xml\r\n"
+                            "Content-Length: "
+                + std::to_string(body.size()) + "\r\n\r\n" + body);
+        },
+        7);
+    test::TempDir dir;
+    auto db = data::Database::create(dir.path());
+    VCardContacts contacts(db->sql());
+    Connection c;
+    c.timeoutSeconds = 2;
+    c.connectTimeoutSeconds = 5;
+    CardDavClient client(c);
+    Synchronizer synchronizer(db->sql(), contacts, client, "http://" + peer.server() + "/book/", false);
+    synchronizer.setFetchBatch(kCards);
+    const SyncReport report = synchronizer.run();
+    peer.join();
+    EXPECT_EQ(asked, (std::vector<std::size_t> { 8, 4, 2, 2, 2, 2 }));
+    EXPECT_EQ(report.received, kCards);
+    EXPECT_EQ(db->sql().scalar("SELECT COUNT(*) FROM Contacts", {}), kCards);
+}
+
 } // namespace
