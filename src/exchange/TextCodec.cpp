@@ -1,5 +1,6 @@
 #include "exchange/TextCodec.h"
 
+#include "base/Hex.h"
 #include "base/Windows1252.h"
 
 #include <algorithm>
@@ -10,17 +11,6 @@
 namespace pelmora::exchange {
 
 namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
 
 // Any other character set the C library knows (Shift_JIS, KOI8-R, ISO-8859-x...); false when it
 // does not know the name or the bytes do not fit it.
@@ -158,8 +148,8 @@ std::string quotedPrintableDecode(std::string_view text)
             continue;
         }
         if (i + 2 < text.size()) {
-            const int hi = hexDigit(text[i + 1]);
-            const int lo = hexDigit(text[i + 2]);
+            const int hi = base::hexDigitValue(text[i + 1]);
+            const int lo = base::hexDigitValue(text[i + 2]);
             if (hi >= 0 && lo >= 0) {
                 out += char(hi * 16 + lo);
                 i += 2;

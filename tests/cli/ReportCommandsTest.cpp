@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "CommandHome.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cstdlib>
 
+using pelmora::test::CommandHome;
 using pelmora::test::readFile;
 using pelmora::test::RunResult;
-using pelmora::test::TempDir;
 
 namespace {
 
@@ -16,14 +16,9 @@ class ReportCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(run({ "db", "info" }).exitCode, 0); // the Sample database comes to life
+        ASSERT_EQ(home.run({ "db", "info" }).exitCode, 0); // the Sample database comes to life
         database = home.path() / "data" / "database.sqlite";
         ASSERT_TRUE(std::filesystem::exists(database));
-    }
-    RunResult run(std::vector<std::string> words)
-    {
-        words.insert(words.begin(), { "--home", home.path().string() });
-        return pelmora::test::runPelmora(words);
     }
     void sql(const std::string& statement)
     {
@@ -40,14 +35,8 @@ protected:
               "i, "
               "'Site ' || i FROM n");
     }
-    nlohmann::json json(const std::vector<std::string>& words)
-    {
-        RunResult result = run(words);
-        EXPECT_EQ(result.exitCode, 0) << result.err;
-        return nlohmann::json::parse(result.out);
-    }
 
-    TempDir home;
+    CommandHome home;
     std::filesystem::path database;
 };
 
@@ -55,7 +44,7 @@ TEST_F(ReportCommandsTest, JsonListsTheFilteredRecordsInOrderPageByPage)
 {
     addPrinted(60);
     const auto report
-        = json({ "report", "contacts-web", "--json", "--where", "CategoryA = 'Printed'", "--order", "LNameInd" });
+        = home.json({ "report", "contacts-web", "--json", "--where", "CategoryA = 'Printed'", "--order", "LNameInd" });
     EXPECT_EQ(report["title"], "Contact Web Related Information");
     EXPECT_EQ(report["orientation"], "landscape");
     EXPECT_EQ(report["labels"], nlohmann::json({ "FName", "LName", "Company", "EMail", "URL", "SiteTitle" }));
@@ -72,14 +61,14 @@ TEST_F(ReportCommandsTest, JsonListsTheFilteredRecordsInOrderPageByPage)
     EXPECT_TRUE(std::is_sorted(names.begin(), names.end()));
 
     // A contact without activities: headers only.
-    const auto empty = json({ "report", "activities", "--json", "--contact", "999999" });
+    const auto empty = home.json({ "report", "activities", "--json", "--contact", "999999" });
     EXPECT_EQ(empty["pageCount"], 1);
     EXPECT_TRUE(empty["pages"][0]["rows"].empty());
     EXPECT_EQ(empty["labels"].back(), "Detaill");
 
-    EXPECT_EQ(run({ "report", "nonsense", "--json" }).exitCode, 2);
-    EXPECT_EQ(run({ "report", "links" }).exitCode, 2); // neither --pdf nor --json
-    EXPECT_EQ(run({ "report", "contacts", "--json", "--where", "NoSuchField = 1" }).exitCode, 1);
+    EXPECT_EQ(home.run({ "report", "nonsense", "--json" }).exitCode, 2);
+    EXPECT_EQ(home.run({ "report", "links" }).exitCode, 2); // neither --pdf nor --json
+    EXPECT_EQ(home.run({ "report", "contacts", "--json", "--where", "NoSuchField = 1" }).exitCode, 1);
 }
 
 TEST_F(ReportCommandsTest, PdfShowsHeadersOnEveryPageAndEveryValue)
@@ -91,9 +80,9 @@ TEST_F(ReportCommandsTest, PdfShowsHeadersOnEveryPageAndEveryValue)
     sql("INSERT INTO Contacts (LName, Company, CategoryA) VALUES ('Name9999', 'A Company Name Rather Wider Than Its "
         "Column', 'Printed')");
     const auto pdf = home.path() / "contacts.pdf";
-    RunResult result = run({ "report", "contacts", "--where", "CategoryA = 'Printed'", "--pdf", pdf.string() });
+    RunResult result = home.run({ "report", "contacts", "--where", "CategoryA = 'Printed'", "--pdf", pdf.string() });
     ASSERT_EQ(result.exitCode, 0) << result.err;
-    const auto laidOut = json({ "report", "contacts", "--json", "--where", "CategoryA = 'Printed'" });
+    const auto laidOut = home.json({ "report", "contacts", "--json", "--where", "CategoryA = 'Printed'" });
 
     const std::string info = pelmora::test::shellOutput("pdfinfo '" + pdf.string() + "'");
     const size_t pagesAt = info.find("Pages:");
@@ -126,18 +115,18 @@ TEST_F(ReportCommandsTest, AnExistingPdfIsReplacedOnlyWithForce)
 {
     const auto pdf = home.path() / "links.pdf";
     pelmora::test::writeFile(pdf, "keep me");
-    RunResult refused = run({ "report", "links", "--pdf", pdf.string() });
+    RunResult refused = home.run({ "report", "links", "--pdf", pdf.string() });
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_NE(refused.err.find("--force"), std::string::npos);
     EXPECT_EQ(readFile(pdf), "keep me");
 
-    RunResult forced = run({ "report", "links", "--pdf", pdf.string(), "--force" });
+    RunResult forced = home.run({ "report", "links", "--pdf", pdf.string(), "--force" });
     ASSERT_EQ(forced.exitCode, 0) << forced.err;
     EXPECT_EQ(readFile(pdf).substr(0, 5), "%PDF-");
 
     // A folder that cannot be written leaves nothing behind and says so.
     const auto missing = home.path() / "no" / "such" / "dir" / "x.pdf";
-    RunResult failed = run({ "report", "links", "--pdf", missing.string() });
+    RunResult failed = home.run({ "report", "links", "--pdf", missing.string() });
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(missing));
     for (const auto& entry : std::filesystem::directory_iterator(home.path()))
