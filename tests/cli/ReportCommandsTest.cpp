@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
+#include <sstream>
 
 using pelmora::test::CommandHome;
 using pelmora::test::readFile;
@@ -79,6 +82,10 @@ TEST_F(ReportCommandsTest, PdfShowsHeadersOnEveryPageAndEveryValue)
     // Wider than its column at the report's size: set smaller, still printed whole.
     sql("INSERT INTO Contacts (LName, Company, CategoryA) VALUES ('Name9999', 'A Company Name Rather Wider Than Its "
         "Column', 'Printed')");
+    // Too wide even at the smallest size: on two lines, still whole.
+    const std::string longest = "Northwind Consolidated Amalgamated Holdings and Trading Company of the Greater "
+                                "Metropolitan Harbour Area";
+    sql("INSERT INTO Contacts (LName, Company, CategoryA) VALUES ('Name9998', '" + longest + "', 'Printed')");
     const auto pdf = home.path() / "contacts.pdf";
     RunResult result = home.run({ "report", "contacts", "--where", "CategoryA = 'Printed'", "--pdf", pdf.string() });
     ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -101,14 +108,46 @@ TEST_F(ReportCommandsTest, PdfShowsHeadersOnEveryPageAndEveryValue)
         EXPECT_NE(text.find("Page #" + std::to_string(page)), std::string::npos);
         for (const auto& label : laidOut["labels"])
             EXPECT_NE(text.find(label.get<std::string>()), std::string::npos) << label;
+        EXPECT_EQ(text.find("\u2026"), std::string::npos) << "a value was cut";
         for (const auto& row : laidOut["pages"][size_t(page - 1)]["rows"]) {
             for (const auto& cell : row) {
-                if (!cell.get<std::string>().empty()) {
+                if (cell == longest) {
+                    // Its two lines come out of the PDF as lines of their own; every word is there.
+                    std::istringstream words(longest);
+                    for (std::string word; words >> word;)
+                        EXPECT_NE(text.find(word), std::string::npos) << word;
+                } else if (!cell.get<std::string>().empty()) {
                     EXPECT_NE(text.find(cell.get<std::string>()), std::string::npos) << cell;
                 }
             }
         }
     }
+}
+
+// The page header's date and the dates of the records read alike, in the desktop's date format
+// (here a day-first one), whether the report is printed from the preview or the command line.
+TEST_F(ReportCommandsTest, DatesReadAsThePreviewShowsThem)
+{
+    if (std::system("pdftotext -v >/dev/null 2>&1") != 0)
+        PELMORA_SKIP_OR_FAIL("pdftotext (poppler-utils) is not installed");
+    const std::string contact = std::to_string(home.number({ "table", "add", "Contacts", "LName=Dated" }));
+    home.number({ "table", "add", "Activity", "Contact=" + contact, "Activity=Call", "DateOf=2026-03-04" });
+    ::setenv("LC_ALL", "en_GB.UTF-8", 1);
+    const auto laidOut = home.json({ "report", "activities", "--contact", contact, "--json" });
+    const auto pdf = home.path() / "activities.pdf";
+    RunResult result = home.run({ "report", "activities", "--contact", contact, "--pdf", pdf.string() });
+    ::unsetenv("LC_ALL");
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    ASSERT_EQ(laidOut["pages"][0]["rows"].size(), 1u);
+    const auto& row = laidOut["pages"][0]["rows"][0];
+    EXPECT_NE(std::find(row.begin(), row.end(), "04/03/2026"), row.end()) << row;
+
+    const std::string text = pelmora::test::shellOutput("pdftotext -layout '" + pdf.string() + "' -");
+    EXPECT_NE(text.find("04/03/2026"), std::string::npos) << text;
+    char today[16];
+    const std::time_t now = std::time(nullptr);
+    std::strftime(today, sizeof today, "%d/%m/%Y ", std::localtime(&now));
+    EXPECT_NE(text.find(today), std::string::npos) << text; // the whole year, as in the rows
 }
 
 TEST_F(ReportCommandsTest, AnExistingPdfIsReplacedOnlyWithForce)
