@@ -40,6 +40,10 @@ function(pelmora_add_test name)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 300)
     endif()
+    if(PELMORA_SANITIZE)
+        # Sanitized code runs several times slower; the time-outs are there to stop a hang.
+        math(EXPR ARG_TIMEOUT "${ARG_TIMEOUT} * 4")
+    endif()
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT ${ARG_TIMEOUT}
         ENVIRONMENT "PELMORA_BINARY=$<TARGET_FILE:pelmora>;QT_QPA_PLATFORM=offscreen")

@@ -8,6 +8,7 @@
 #include "data/Database.h"
 #include "data/SqlDatabase.h"
 #include "TestSupport.h"
+#include "TimeBudget.h"
 
 #include <gtest/gtest.h>
 
@@ -217,8 +218,8 @@ TEST_F(InboxTest, FilingTenThousandRowsAgainstAHundredThousandContactsIsQuick)
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_EQ(result.filed, 100000 / 17 + 1);
     EXPECT_EQ(result.left, 10000 - result.filed);
-    // The goal is one second; the bound leaves room for a loaded test machine.
-    EXPECT_LT(seconds, 3.0);
+    // The goal is one second (benchmarked); the bound catches a step that went quadratic.
+    EXPECT_LT(seconds, 3.0 * pelmora::test::kSlowdown);
 }
 
 TEST_F(InboxTest, DeleteRemovesRowsAndTheFilesNoOtherRowNames)
