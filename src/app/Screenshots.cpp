@@ -7,6 +7,8 @@
 #include "app/Tfrmsort.h"
 #include "app/TfrmSplash.h"
 #include "base/Error.h"
+#include "carddav/Account.h"
+#include "carddav/SyncState.h"
 #include "comms/TfrmFax.h"
 #include "data/Database.h"
 #include "data/DatabaseSet.h"
@@ -49,6 +51,7 @@
 #include "reports/TfrmReportDlg.h"
 #include "settings/Paths.h"
 #include "settings/Settings.h"
+#include "sync/ContactSyncWindow.h"
 #include "widgets/DateText.h"
 #include "widgets/TBrDateForm.h"
 #include "widgets/TDataSource.h"
@@ -65,7 +68,10 @@
 #include <fstream>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QWidget>
 
@@ -172,6 +178,52 @@ void addSampleMessages(data::TfrmDataModule& dataModule)
         "Thank you, Tessa.");
 }
 
+// The Contact Sync window after a sync that left one contact changed on both sides.
+std::unique_ptr<QWidget> contactSyncShot(const settings::Paths& paths, data::SqlDatabase& db)
+{
+    carddav::Account account;
+    account.server = "https://dav.example.org/";
+    account.user = "ann";
+    account.password = "secret";
+    account.book = "https://dav.example.org/ann/contacts/";
+    account.bookName = "Contacts";
+    account.save(paths.iniFile());
+    carddav::SyncState state(db);
+    state.setValue("Book", account.book);
+    state.setValue("LastSync", "2026-03-02T09:30:00Z");
+    state.setValue("LastResult", "sent 3, received 12, deleted here 0, deleted there 1, conflicts 1");
+    carddav::SyncItem item;
+    item.href = "/ann/contacts/leo-park.vcf";
+    item.contact = db.scalar("SELECT MIN(Counter) FROM Contacts");
+    item.etag = "\"17\"";
+    item.theirs = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Leo Park\r\nEMAIL:leo.park@example.org\r\nEND:VCARD\r\n";
+    item.theirsEtag = "\"18\"";
+    state.save(item);
+    return std::make_unique<sync::ContactSyncWindow>(paths.iniFile(), db);
+}
+
+// The same window while a sync runs: against a server on loopback that takes the request and
+// never answers, so the sync waits at its first question until the window goes and stops it.
+std::unique_ptr<QWidget> contactSyncRunningShot(const settings::Paths& paths, data::SqlDatabase& db, QTcpServer& silent)
+{
+    if (!silent.isListening() && !silent.listen(QHostAddress::LocalHost))
+        throw Error("Cannot listen on loopback for the picture of a running contact sync");
+    const std::string origin = "http://127.0.0.1:" + std::to_string(silent.serverPort());
+    carddav::Account account = carddav::Account::load(paths.iniFile());
+    account.server = origin + "/";
+    account.book = origin + "/ann/contacts/";
+    account.save(paths.iniFile());
+    auto window = std::make_unique<sync::ContactSyncWindow>(paths.iniFile(), db);
+    window->setObjectName(QStringLiteral("ContactSyncWindowRunning"));
+    window->show();
+    window->SyncBtn->click();
+    QElapsedTimer waited;
+    waited.start();
+    while (!window->ProgressLabel->text().contains(QLatin1String("asking")) && waited.elapsed() < 3000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    return window;
+}
+
 } // namespace
 
 void renderScreenshots(const QString& directory)
@@ -203,6 +255,7 @@ void renderScreenshots(const QString& directory)
     dataModule.TBLBaseName.first();
     addSampleMessages(dataModule);
     dataModule.TBLEmailFull.refresh();
+    QTcpServer silentServer;
     const std::vector<Shot> shots = {
         { [&] {
              auto form = std::make_unique<TfrmMainForm>(sample);
@@ -397,6 +450,8 @@ void renderScreenshots(const QString& directory)
          },
             {} },
         { [] { return std::make_unique<reports::TfrmReportDlg>(); }, {} },
+        { [&] { return contactSyncShot(sample, dataModule.currentDatabase()->sql()); }, {} },
+        { [&] { return contactSyncRunningShot(sample, dataModule.currentDatabase()->sql(), silentServer); }, {} },
         { [&] {
              const reportcore::ReportDescription& report = *reportcore::findReport("contacts");
              return std::make_unique<reports::ReportPreview>(nullptr, report, reports::viewRows(dataModule, report));

@@ -277,11 +277,8 @@ void TfrmMainForm::wireContactSync(data::TfrmDataModule& data)
         if (!m_dsCon->post(this) || !data.currentDatabase())
             return;
         sync::ContactSyncWindow window(m_paths.iniFile(), data.currentDatabase()->sql(), this);
-        // Through the data module, so a contact deleted on the server takes what is filed under it along.
-        window.deleteContact = [&data](std::int64_t counter) {
-            if (data.TBLCon.gotoRowId(counter))
-                data.TBLCon.remove();
-        };
+        // So a contact deleted on the server takes what is filed under it along.
+        window.useDataModule(data);
         connect(&window, &sync::ContactSyncWindow::statusText, this,
             [this](const QString& text) { setStatusText(0, text); });
         connect(&window, &sync::ContactSyncWindow::contactsChanged, this, [&data] { data.TBLCon.refresh(); });

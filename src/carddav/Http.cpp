@@ -103,6 +103,12 @@ std::string normalisedFingerprint(const std::string& text)
     return out;
 }
 
+// Called by curl during a transfer, also while it connects or waits for an answer.
+int checkStop(void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0;
+}
+
 void initialiseCurl()
 {
     static std::once_flag once;
@@ -188,10 +194,17 @@ HttpResponse HttpSession::request(const std::string& method, const std::string& 
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response.body);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, collectHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response);
+    if (m_stop) {
+        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkStop);
+        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, m_stop);
+    }
     const CURLcode code = curl_easy_perform(curl);
     curl_slist_free_all(list);
     if (code != CURLE_OK) {
         const std::string where = urlOrigin(url);
+        if (code == CURLE_ABORTED_BY_CALLBACK)
+            throw SyncError("The contact sync was stopped");
         if (!m_handle->tls.seen.empty())
             throw SyncError("The certificate of " + where
                     + " is not signed by an authority this computer trusts. Its SHA-256 fingerprint is "

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -40,11 +41,15 @@ public:
         const std::map<std::string, std::string>& headers = {}, bool followRedirects = false);
 
     const Connection& connection() const { return m_connection; }
+    // A flag another thread may raise to cut the request in flight short (it then throws
+    // SyncError); nullptr for none. The flag must outlive the session's requests.
+    void setStopFlag(const std::atomic<bool>* flag) { m_stop = flag; }
 
 private:
     struct Handle;
     Connection m_connection;
     std::unique_ptr<Handle> m_handle;
+    const std::atomic<bool>* m_stop = nullptr;
 };
 
 // A URL made absolute against the one it was found in ("/a/b" or "b" against "https://h:1/x/").

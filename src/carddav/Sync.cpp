@@ -25,6 +25,8 @@ constexpr std::size_t kFetchBatch = 250;
 // Local writes grouped into one transaction: a crash loses at most the group, which the next
 // sync does again, and 10,000 contacts do not wait for 10,000 disk flushes.
 constexpr int kBatch = 200;
+// Cards sent between two progress lines.
+constexpr std::size_t kSendProgressStep = 25;
 
 // Groups small writes into transactions of up to kBatch steps.
 class Batch {
@@ -80,11 +82,24 @@ std::string timestamp()
     return text;
 }
 
+std::string resultText(const SyncReport& report)
+{
+    std::string text = "sent " + std::to_string(report.sent) + ", received " + std::to_string(report.received)
+        + ", deleted here " + std::to_string(report.deletedHere) + ", deleted there "
+        + std::to_string(report.deletedThere) + ", conflicts " + std::to_string(report.conflicts);
+    if (report.stopped)
+        return "stopped after " + text + "; the next sync finishes the work";
+    if (!report.errors.empty())
+        text += ", " + std::to_string(report.errors.size()) + " left for next time";
+    return text;
+}
+
 } // namespace
 
 std::string newCardName()
 {
-    static std::mt19937_64 random { std::random_device {}()
+    // Per thread: a sync may run beside the window that started it.
+    thread_local std::mt19937_64 random { std::random_device {}()
         ^ std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count()) };
     const std::uint64_t a = random(), b = random();
     char text[40];
@@ -106,14 +121,44 @@ Synchronizer::Synchronizer(
         m_bookUrl += '/';
 }
 
+void Synchronizer::setStopFlag(const std::atomic<bool>* flag)
+{
+    m_stop = flag;
+    m_client.session().setStopFlag(flag);
+}
+
 SyncReport Synchronizer::run(bool dryRun)
+{
+    SyncReport report;
+    try {
+        sync(report, dryRun);
+    } catch (const SyncError&) {
+        // A request cut short by the stop flag; every step before it was recorded once confirmed.
+        if (!stopRequested())
+            throw;
+        report.stopped = true;
+    }
+    if (report.stopped) {
+        if (!dryRun) {
+            SyncState state(m_db);
+            data::Transaction t(m_db);
+            state.setValue("LastSync", timestamp());
+            state.setValue("LastResult", resultText(report));
+            t.commit();
+        }
+        if (onProgress)
+            onProgress("Contact sync: stopped");
+    }
+    return report;
+}
+
+void Synchronizer::sync(SyncReport& report, bool dryRun)
 {
     auto progress = [this](const std::string& text) {
         if (onProgress)
             onProgress(text);
     };
     SyncState state(m_db);
-    SyncReport report;
     bool clean = true; // everything the server showed was dealt with: the sync token may move on
     auto skip = [&](const std::string& message) {
         report.errors.push_back(message);
@@ -174,6 +219,10 @@ SyncReport Synchronizer::run(bool dryRun)
     }
     std::map<std::string, RemoteCard> fetched;
     for (std::size_t i = 0; i < wanted.size(); i += kFetchBatch) {
+        if (stopRequested()) {
+            report.stopped = true;
+            return;
+        }
         progress("Contact sync: receiving " + std::to_string(i) + " of " + std::to_string(wanted.size()));
         std::vector<std::string> part(wanted.begin() + std::ptrdiff_t(i),
             wanted.begin() + std::ptrdiff_t(std::min(wanted.size(), i + kFetchBatch)));
@@ -206,6 +255,14 @@ SyncReport Synchronizer::run(bool dryRun)
     std::vector<Send> sends;
     std::vector<std::int64_t> creates;
     Batch batch(m_db);
+    // Between two cards: a sync stopped here is one cut off here, which the next one finishes.
+    auto stopHere = [&] {
+        if (!stopRequested())
+            return false;
+        batch.flush();
+        report.stopped = true;
+        return true;
+    };
     // One card's local step; a card that cannot be read stops only itself.
     auto apply = [&](const std::string& href, auto&& step) {
         batch.open();
@@ -223,6 +280,8 @@ SyncReport Synchronizer::run(bool dryRun)
     // The server's side first: new, changed and removed cards.
     progress("Contact sync: applying the server's changes");
     for (const auto& [href, etag] : remote) {
+        if (stopHere())
+            return;
         auto known = byHref.find(href);
         auto card = fetched.find(href);
         if (known == byHref.end()) {
@@ -355,6 +414,8 @@ SyncReport Synchronizer::run(bool dryRun)
     }
     // Cards the server no longer has.
     for (const auto& [href, item] : byHref) {
+        if (stopHere())
+            return;
         if (remote.count(href))
             continue;
         const Local local = localState(item);
@@ -389,6 +450,8 @@ SyncReport Synchronizer::run(bool dryRun)
     // New cards get their names and a row before they are sent, so a sync that stops after the
     // server stored one finds it again under that name instead of sending a second copy.
     for (std::int64_t counter : creates) {
+        if (stopHere())
+            return;
         SyncItem item;
         item.uid = newCardName();
         item.href = hrefPath(m_bookUrl) + item.uid + ".vcf";
@@ -402,14 +465,17 @@ SyncReport Synchronizer::run(bool dryRun)
     if (dryRun) {
         for (const Send& send : sends)
             ++(send.kind == Send::Delete ? report.deletedThere : report.sent);
-        return report;
+        return;
     }
 
     // Our side: every write conditional on the card being the one we know, recorded once confirmed.
     std::size_t done = 0;
     for (Send& send : sends) {
-        if (++done % 100 == 0)
-            progress("Contact sync: sending " + std::to_string(done) + " of " + std::to_string(sends.size()));
+        if (stopHere())
+            return;
+        // One request each: a line every few cards keeps the progress of a slow server in sight.
+        if (done++ % kSendProgressStep == 0)
+            progress("Contact sync: sending " + std::to_string(done - 1) + " of " + std::to_string(sends.size()));
         SyncItem& item = send.item;
         const std::string url = resolveUrl(m_bookUrl, item.href);
         try {
@@ -471,15 +537,9 @@ SyncReport Synchronizer::run(bool dryRun)
     data::Transaction t(m_db);
     state.setValue("SyncToken", keptToken);
     state.setValue("LastSync", timestamp());
-    state.setValue("LastResult",
-        "sent " + std::to_string(report.sent) + ", received " + std::to_string(report.received) + ", deleted here "
-            + std::to_string(report.deletedHere) + ", deleted there " + std::to_string(report.deletedThere)
-            + ", conflicts " + std::to_string(report.conflicts)
-            + (report.errors.empty() ? std::string()
-                                     : ", " + std::to_string(report.errors.size()) + " left for next time"));
+    state.setValue("LastResult", resultText(report));
     t.commit();
     progress("Contact sync: done");
-    return report;
 }
 
 std::vector<Conflict> Synchronizer::conflicts()

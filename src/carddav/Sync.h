@@ -2,6 +2,7 @@
 
 #include "carddav/Client.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,6 +23,7 @@ struct SyncReport {
     int deletedThere = 0;
     int conflicts = 0; // changed on both sides, waiting for the user's choice
     std::vector<std::string> errors; // cards left for the next sync, with the reason
+    bool stopped = false; // asked to stop before the end; the counts say what was done until then
 };
 
 // A conflict as the user sees it: our contact and the server's card of it.
@@ -41,6 +43,9 @@ public:
 
     // Progress: a text for the status line.
     std::function<void(const std::string&)> onProgress;
+    // A flag another thread raises to stop the sync: it ends between two cards, or cuts the
+    // request in flight short, with what was confirmed so far recorded. The flag must outlive run().
+    void setStopFlag(const std::atomic<bool>* flag);
 
     SyncReport run(bool dryRun = false);
 
@@ -50,11 +55,15 @@ public:
     void takeTheirs(const std::string& href);
 
 private:
+    void sync(SyncReport& report, bool dryRun);
+    bool stopRequested() const { return m_stop && m_stop->load(); }
+
     data::SqlDatabase& m_db;
     LocalContacts& m_contacts;
     CardDavClient& m_client;
     std::string m_bookUrl;
     bool m_syncCollection;
+    const std::atomic<bool>* m_stop = nullptr;
 };
 
 // A fresh name for a new card in the book: random, so two programs never pick the same one.

@@ -118,9 +118,9 @@ void VCardContacts::update(std::int64_t counter, const std::string& vcard)
 {
     const ContactCard card = readCard(vcard);
     // The import merges a card into a contact and keeps what the card leaves out; a sync must
-    // also take a removal (a phone number deleted on the phone), or the two sides would differ
-    // for good. Only the fields a card carries are cleared: the user fields, dates and numbers a
-    // card never holds stay as they are.
+    // also take a removal (a phone number deleted on the phone, a property with no field here),
+    // or the two sides would differ for good. Only the fields a card carries are cleared: the
+    // user fields, dates and numbers a card never holds stay as they are.
     std::string cleared;
     for (const char* column : kCardColumns) {
         if (!card.fields.count(column))
@@ -128,7 +128,7 @@ void VCardContacts::update(std::int64_t counter, const std::string& vcard)
     }
     if (!cleared.empty())
         m_db.prepare("UPDATE \"Contacts\" SET " + cleared + " WHERE \"Counter\" = ?").bind(1, counter).run();
-    exchange::updateContact(m_db, counter, card);
+    exchange::updateContact(m_db, counter, card, exchange::NoteLines::Replace);
 }
 
 void VCardContacts::remove(std::int64_t counter)

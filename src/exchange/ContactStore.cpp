@@ -17,10 +17,11 @@ const data::TableDef& contacts()
     return table;
 }
 
-// The field of a column as SQLite names it, looked up once per name rather than per row.
+// The field of a column as SQLite names it, looked up once per name rather than per row; per
+// thread, as a contact sync reads contacts on a thread of its own.
 const data::FieldDef* contactField(const std::string& column)
 {
-    static std::map<std::string, const data::FieldDef*> known;
+    thread_local std::map<std::string, const data::FieldDef*> known;
     auto it = known.find(column);
     if (it == known.end())
         it = known.emplace(column, contacts().field(column)).first;
@@ -258,7 +259,7 @@ std::int64_t insertContact(data::SqlDatabase& db, const ContactCard& card)
     return counter;
 }
 
-void updateContact(data::SqlDatabase& db, std::int64_t counter, const ContactCard& card)
+void updateContact(data::SqlDatabase& db, std::int64_t counter, const ContactCard& card, NoteLines notes)
 {
     std::string assignments;
     std::vector<data::Value> values;
@@ -273,20 +274,24 @@ void updateContact(data::SqlDatabase& db, std::int64_t counter, const ContactCar
         values.push_back(storedValue(*contacts().field("Counter"), std::to_string(counter)));
         db.prepare("UPDATE Contacts SET " + assignments + " WHERE Counter = ?").bindAll(values).run();
     }
-    std::vector<std::string> lines = noteLines(card);
-    if (lines.empty())
-        return;
-    auto note = importNote(db, counter);
+    const std::vector<std::string> lines = noteLines(card);
+    const auto note = importNote(db, counter);
     if (!note) {
-        addNote(db, counter, lines);
+        if (!lines.empty())
+            addNote(db, counter, lines);
         return;
     }
-    // What the note held stays; lines the card brings anew are added, a new UID replaces the old.
+    if (lines.empty() && notes == NoteLines::Add)
+        return;
     std::vector<std::string> merged = splitLines(note->second);
+    if (notes == NoteLines::Replace)
+        std::erase_if(merged, [](const std::string& line) { return !line.starts_with(kUidPrefix); });
     if (!card.uid.empty())
         std::erase_if(merged, [](const std::string& line) { return line.starts_with(kUidPrefix); });
+    // Added, a line the note holds already is not written twice; replaced, the lines are the
+    // card's as it has them.
     for (const std::string& line : lines)
-        if (std::find(merged.begin(), merged.end(), line) == merged.end())
+        if (notes == NoteLines::Replace || std::find(merged.begin(), merged.end(), line) == merged.end())
             merged.push_back(line);
     std::stable_partition(
         merged.begin(), merged.end(), [](const std::string& line) { return line.starts_with(kUidPrefix); });

@@ -8,22 +8,29 @@
 #include "carddav/SyncState.h"
 #include "carddav/VCardContacts.h"
 #include "data/SqlDatabase.h"
+#include "data/TfrmDataModule.h"
+#include "sync/SyncWorker.h"
+#include "widgets/Prompts.h"
 
-#include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 namespace pelmora::sync {
 
 namespace {
+
+// How long closing the window waits for a stopped sync: a request in flight is cut short at
+// once, a batch of local writes ends within moments.
+constexpr int kStopWaitMs = 15000;
 
 QString qs(const std::string& text)
 {
@@ -65,25 +72,30 @@ ContactSyncWindow::ContactSyncWindow(std::filesystem::path iniFile, data::SqlDat
     SyncBtn = new QPushButton(tr("Sync &now"), this);
     LastSyncLabel = new QLabel(this);
     LastSyncLabel->setWordWrap(true);
+    ProgressLabel = new QLabel(this);
+    ProgressBar = new QProgressBar(this);
+    ProgressBar->setRange(0, 0); // how long a sync takes is not known beforehand
+    ProgressBar->setTextVisible(false);
+    ProgressBar->setMaximumWidth(160);
     ConflictList = new QListWidget(this);
     KeepMineBtn = new QPushButton(tr("&Keep mine"), this);
     TakeTheirsBtn = new QPushButton(tr("&Take theirs"), this);
     CloseBtn = new QPushButton(tr("Close"), this);
 
-    auto* account = new QGroupBox(tr("Address book server"), this);
-    auto* form = new QFormLayout(account);
+    m_account = new QGroupBox(tr("Address book server"), this);
+    auto* form = new QFormLayout(m_account);
     form->addRow(tr("&Server:"), ServerEdit);
     form->addRow(tr("&User:"), UserEdit);
     form->addRow(tr("&Password:"), PasswordEdit);
     auto* bookRow = new QHBoxLayout;
     bookRow->addWidget(BookCombo, 1);
     bookRow->addWidget(FindBooksBtn);
-    auto* bookLabel = new QLabel(tr("&Address book:"), account);
+    auto* bookLabel = new QLabel(tr("&Address book:"), m_account);
     bookLabel->setBuddy(BookCombo); // a row of two widgets takes no buddy by itself
     form->addRow(bookLabel, bookRow);
 
-    auto* conflicts = new QGroupBox(tr("Changed on both sides"), this);
-    auto* conflictLayout = new QVBoxLayout(conflicts);
+    m_conflicts = new QGroupBox(tr("Changed on both sides"), this);
+    auto* conflictLayout = new QVBoxLayout(m_conflicts);
     conflictLayout->addWidget(ConflictList);
     auto* choice = new QHBoxLayout;
     choice->addStretch();
@@ -96,14 +108,24 @@ ContactSyncWindow::ContactSyncWindow(std::filesystem::path iniFile, data::SqlDat
     buttons->addStretch();
     buttons->addWidget(CloseBtn);
 
+    auto* progress = new QHBoxLayout;
+    progress->addWidget(ProgressLabel, 1);
+    progress->addWidget(ProgressBar);
+
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(account);
+    layout->addWidget(m_account);
     layout->addWidget(LastSyncLabel);
-    layout->addWidget(conflicts, 1);
+    layout->addLayout(progress);
+    layout->addWidget(m_conflicts, 1);
     layout->addLayout(buttons);
 
     connect(FindBooksBtn, &QPushButton::clicked, this, &ContactSyncWindow::findBooks);
-    connect(SyncBtn, &QPushButton::clicked, this, &ContactSyncWindow::syncNow);
+    connect(SyncBtn, &QPushButton::clicked, this, [this] {
+        if (isSyncing())
+            stopSync();
+        else
+            startSync();
+    });
     connect(KeepMineBtn, &QPushButton::clicked, this, [this] { resolve(true); });
     connect(TakeTheirsBtn, &QPushButton::clicked, this, [this] { resolve(false); });
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
@@ -119,7 +141,22 @@ ContactSyncWindow::ContactSyncWindow(std::filesystem::path iniFile, data::SqlDat
     if (stored.configured())
         BookCombo->addItem(qs(stored.bookName), qs(stored.book));
     resize(520, 460);
+    setSyncing(false);
     refresh();
+}
+
+ContactSyncWindow::~ContactSyncWindow()
+{
+    if (m_worker) {
+        m_worker->disconnect(this);
+        endSync();
+    }
+}
+
+void ContactSyncWindow::useDataModule(const data::TfrmDataModule& module)
+{
+    m_dataModule = std::make_unique<DataModuleDirectories>(
+        DataModuleDirectories { module.dataDirectory(), module.attachDirectory(), module.currentDirectory() });
 }
 
 void ContactSyncWindow::refresh()
@@ -144,7 +181,7 @@ void ContactSyncWindow::refresh()
 void ContactSyncWindow::showError(const QString& text)
 {
     emit statusText(text);
-    QMessageBox::warning(this, windowTitle(), text);
+    app::prompts().showError(this, windowTitle(), text);
 }
 
 void ContactSyncWindow::findBooks()
@@ -162,18 +199,12 @@ void ContactSyncWindow::findBooks()
         BookCombo->setProperty("syncCollection", books.front().syncCollection);
         saveAccount();
     } catch (const carddav::SyncError& e) {
-        if (!e.fingerprint().empty()
-            && QMessageBox::question(this, windowTitle(),
-                   qs(e.what()) + QLatin1String("\n\n") + tr("Trust this certificate?"),
-                   QMessageBox::Yes | QMessageBox::No, QMessageBox::No)
-                == QMessageBox::Yes) {
-            account.fingerprint = e.fingerprint();
-            account.save(m_iniFile);
+        if (e.fingerprint().empty())
+            showError(qs(e.what()));
+        else if (trustCertificate(qs(e.what()), e.fingerprint())) {
             findBooks();
             return;
         }
-        if (e.fingerprint().empty())
-            showError(qs(e.what()));
     } catch (const Error& e) {
         showError(qs(e.what()));
     }
@@ -195,46 +226,126 @@ void ContactSyncWindow::saveAccount()
     account.save(m_iniFile);
 }
 
-bool ContactSyncWindow::syncNow()
+// Asks whether to trust a certificate nobody vouches for; stored with the account when the user does.
+bool ContactSyncWindow::trustCertificate(const QString& message, const std::string& fingerprint)
 {
+    if (!app::prompts().askYesNo(this, windowTitle(), message + QLatin1String("\n\n") + tr("Trust this certificate?")))
+        return false;
+    carddav::Account account = carddav::Account::load(m_iniFile);
+    account.fingerprint = fingerprint;
+    account.save(m_iniFile);
+    return true;
+}
+
+void ContactSyncWindow::startSync()
+{
+    if (m_worker)
+        return;
     saveAccount();
-    const carddav::Account account = carddav::Account::load(m_iniFile);
+    carddav::Account account = carddav::Account::load(m_iniFile);
     if (!account.configured()) {
         showError(tr("Choose an address book first."));
-        return false;
+        return;
     }
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    SyncBtn->setEnabled(false);
-    bool ok = false;
-    try {
-        carddav::VCardContacts contacts(m_db);
-        if (deleteContact)
-            contacts.deleteContact = deleteContact;
-        carddav::CardDavClient client(account.connection());
-        carddav::Synchronizer synchronizer(m_db, contacts, client, account.book, account.syncCollection);
-        synchronizer.onProgress = [this](const std::string& text) {
-            emit statusText(qs(text));
-            QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        };
-        const carddav::SyncReport report = synchronizer.run();
-        emit statusText(tr("Contact sync: %1 sent, %2 received, %3 deleted here, %4 deleted there, %5 conflicts")
-                            .arg(report.sent)
-                            .arg(report.received)
-                            .arg(report.deletedHere)
-                            .arg(report.deletedThere)
-                            .arg(report.conflicts));
-        ok = report.errors.empty();
-        if (!ok)
-            QMessageBox::information(this, windowTitle(), qs(report.errors.front()));
-    } catch (const Error& e) {
-        QApplication::restoreOverrideCursor();
-        showError(qs(e.what()));
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+    std::optional<DataModuleDirectories> module;
+    if (m_dataModule)
+        module = *m_dataModule;
+    m_worker = std::make_unique<SyncWorker>(std::move(account), m_db.file(), std::move(module));
+    connect(m_worker.get(), &SyncWorker::progress, this, &ContactSyncWindow::showProgress);
+    connect(m_worker.get(), &QThread::finished, this, [this] { syncEnded(false); });
+    setSyncing(true);
+    showProgress(tr("Contact sync: starting"));
+    m_worker->start();
+}
+
+void ContactSyncWindow::stopSync()
+{
+    if (!m_worker || m_worker->stopping())
+        return;
+    m_worker->stop();
+    SyncBtn->setEnabled(false); // until the sync has come to a safe point and ended
+    showProgress(tr("Contact sync: stopping"));
+}
+
+bool ContactSyncWindow::endSync()
+{
+    m_worker->stop();
+    if (m_worker->wait(QDeadlineTimer(kStopWaitMs)))
+        return true;
+    // Still busy past the wait: it holds nothing of this window and deletes itself once done.
+    m_worker->disconnect(this);
+    SyncWorker* worker = m_worker.release();
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    if (worker->isFinished())
+        worker->deleteLater();
+    return false;
+}
+
+void ContactSyncWindow::setSyncing(bool syncing)
+{
+    SyncBtn->setText(syncing ? tr("&Stop") : tr("Sync &now"));
+    SyncBtn->setEnabled(true);
+    m_account->setEnabled(!syncing);
+    m_conflicts->setEnabled(!syncing);
+    ProgressLabel->setVisible(syncing);
+    ProgressBar->setVisible(syncing);
+    if (!syncing)
+        ProgressLabel->clear();
+}
+
+void ContactSyncWindow::showProgress(const QString& text)
+{
+    ProgressLabel->setText(text);
+    emit statusText(text);
+}
+
+// The thread has finished (or is about to: its finished signal comes from it); `closing` when
+// the window is going, which asks nothing more of the user.
+void ContactSyncWindow::syncEnded(bool closing)
+{
+    if (!m_worker)
+        return;
+    m_worker->wait();
+    const std::unique_ptr<SyncWorker> worker = std::move(m_worker);
+    setSyncing(false);
+    const carddav::SyncReport& report = worker->report();
+    if (worker->failed()) {
+        const QString error = qs(worker->error());
+        emit statusText(error);
+        if (!closing && !worker->fingerprint().empty()) {
+            if (trustCertificate(error, worker->fingerprint()))
+                QMetaObject::invokeMethod(this, &ContactSyncWindow::startSync, Qt::QueuedConnection);
+        } else if (!closing)
+            app::prompts().showError(this, windowTitle(), error);
+    } else {
+        const QString counts = tr("%1 sent, %2 received, %3 deleted here, %4 deleted there, %5 conflicts")
+                                   .arg(report.sent)
+                                   .arg(report.received)
+                                   .arg(report.deletedHere)
+                                   .arg(report.deletedThere)
+                                   .arg(report.conflicts);
+        emit statusText(report.stopped
+                ? tr("Contact sync stopped after %1; the next sync finishes the work").arg(counts)
+                : tr("Contact sync: %1").arg(counts));
+        if (!closing && !report.stopped && !report.errors.empty())
+            app::prompts().inform(this, windowTitle(), qs(report.errors.front()));
     }
-    QApplication::restoreOverrideCursor();
+    // Whatever the outcome, contacts may have changed before it.
     emit contactsChanged();
     refresh();
-    return ok;
+}
+
+void ContactSyncWindow::done(int result)
+{
+    if (m_worker) {
+        if (endSync()) {
+            syncEnded(true);
+        } else {
+            setSyncing(false);
+            emit contactsChanged();
+        }
+    }
+    QDialog::done(result);
 }
 
 void ContactSyncWindow::resolve(bool keepMine)

@@ -2,32 +2,44 @@
 
 #include <QDialog>
 
-#include <cstdint>
 #include <filesystem>
-#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
 
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QListWidget;
+class QProgressBar;
 class QPushButton;
 
 namespace pelmora::data {
 class SqlDatabase;
-}
+class TfrmDataModule;
+} // namespace pelmora::data
 
 namespace pelmora::sync {
 
+struct DataModuleDirectories;
+class SyncWorker;
+
 // "Contact Sync": the address-book account (server, user, password, address book), "Sync now",
 // the last sync's time and result, and the contacts changed on both sides, each resolved by
-// keeping ours or taking the server's.
+// keeping ours or taking the server's. A sync runs on a thread of its own while the window
+// shows its progress; "Sync now" is "Stop" meanwhile.
 class ContactSyncWindow : public QDialog {
     Q_OBJECT
 public:
     ContactSyncWindow(std::filesystem::path iniFile, data::SqlDatabase& db, QWidget* parent = nullptr);
+    // Stops a sync still running and waits for it, a while at most.
+    ~ContactSyncWindow() override;
 
-    // How a contact is deleted (the data module's delete, with everything filed under it).
-    std::function<void(std::int64_t)> deleteContact;
+    // A contact deleted on the server is then deleted here as this data module deletes one, with
+    // everything filed under it (by a data module of the sync's own over the same database);
+    // without it, the contact's row alone goes.
+    void useDataModule(const data::TfrmDataModule& module);
 
     QLineEdit* ServerEdit;
     QLineEdit* UserEdit;
@@ -36,13 +48,17 @@ public:
     QPushButton* FindBooksBtn;
     QPushButton* SyncBtn;
     QLabel* LastSyncLabel;
+    QLabel* ProgressLabel;
+    QProgressBar* ProgressBar;
     QListWidget* ConflictList;
     QPushButton* KeepMineBtn;
     QPushButton* TakeTheirsBtn;
     QPushButton* CloseBtn;
 
-    // Runs a sync as "Sync now" does; false (with the message shown) when it failed.
-    bool syncNow();
+    // "Sync now" and "Stop". A sync that cannot start shows why and starts nothing.
+    void startSync();
+    void stopSync();
+    bool isSyncing() const { return m_worker != nullptr; }
     void refresh();
 
 signals:
@@ -51,14 +67,28 @@ signals:
     // Contacts were added, changed or deleted here.
     void contactsChanged();
 
+protected:
+    // Closing stops a sync that runs and waits for it.
+    void done(int result) override;
+
 private:
     void findBooks();
     void saveAccount();
     void resolve(bool keepMine);
     void showError(const QString& text);
+    bool trustCertificate(const QString& message, const std::string& fingerprint);
+    void setSyncing(bool syncing);
+    void showProgress(const QString& text);
+    void syncEnded(bool closing);
+    // Stops the sync and waits for its thread, a while at most; true when it ended.
+    bool endSync();
 
     std::filesystem::path m_iniFile;
     data::SqlDatabase& m_db;
+    std::unique_ptr<DataModuleDirectories> m_dataModule;
+    std::unique_ptr<SyncWorker> m_worker;
+    QGroupBox* m_account;
+    QGroupBox* m_conflicts;
 };
 
 } // namespace pelmora::sync

@@ -15,7 +15,8 @@ TEST(ScreenshotsTest, RendersEveryWindowToAPictureNamedAfterItsClass)
     for (const char* name : { "TfrmMainForm", "TfrmSplash", "TBrDateForm", "TfrmMemo", "TfrmCategory", "TfrmDepart",
              "TfrmJobTitle", "TfrmDefActivity", "TfrmDefMore", "TFrmDatabaseList", "TMsgform", "TSetupDlg", "TSMTPForm",
              "TMailAddressDlg", "TfrmChoosDir", "TfrmEmail", "TfrmEmailList", "TfrmShowAttFull", "TfrmDefineImpFile",
-             "TfrmReportDlg", "ReportPreview", "TfrmDuplicates", "TfrmImportContacts", "TfrmExportContacts" }) {
+             "TfrmReportDlg", "ReportPreview", "TfrmDuplicates", "TfrmImportContacts", "TfrmExportContacts",
+             "ContactSyncWindow", "ContactSyncWindowRunning" }) {
         const auto file = dir / (std::string(name) + ".png");
         ASSERT_TRUE(std::filesystem::exists(file)) << name;
         // A PNG of a real window is kilobytes; a failed grab gives an empty or tiny file.

@@ -292,6 +292,43 @@ TEST_P(SyncTest, FinishesTheWorkOfASyncThatWasCutOff)
     EXPECT_EQ(localContacts().size(), 1u);
 }
 
+// A property with no field here lives in the contact's note; when the server changes or drops it
+// the note follows, or a later change here would send the old value back.
+TEST_P(SyncTest, APropertyWithoutAFieldFollowsTheServer)
+{
+    const std::string plain = card("ann", "Ann", "Archer", "ann@example.org");
+    auto with = [&](const std::string& line) {
+        std::string text = plain;
+        return text.insert(text.find("END:VCARD"), line + "\r\n");
+    };
+    auto shoeLines = [&] {
+        std::vector<std::string> found;
+        const exchange::ContactCard ann = localContacts()["ann@example.org"];
+        for (const std::string& line : ann.unmapped)
+            if (line.find("X-SHOE-SIZE") != std::string::npos)
+                found.push_back(line);
+        return found;
+    };
+    putCard("ann", with("X-SHOE-SIZE:42"));
+    expectCounts(sync(), 0, 1, 0, 0, 0);
+    EXPECT_EQ(shoeLines(), std::vector<std::string> { "X-SHOE-SIZE: 42" });
+
+    putCard("ann", with("X-SHOE-SIZE:43"), etagOf("ann"));
+    expectCounts(sync(), 0, 1, 0, 0, 0);
+    EXPECT_EQ(shoeLines(), std::vector<std::string> { "X-SHOE-SIZE: 43" });
+
+    putCard("ann", plain, etagOf("ann"));
+    expectCounts(sync(), 0, 1, 0, 0, 0);
+    EXPECT_TRUE(shoeLines().empty());
+    expectCounts(sync(), 0, 0, 0, 0, 0);
+
+    changeHere("ann@example.org", "City", "Cork");
+    expectCounts(sync(), 1, 0, 0, 0, 0);
+    const std::string there = serverCards()["ann@example.org"];
+    EXPECT_EQ(there.find("X-SHOE-SIZE"), std::string::npos) << there;
+    EXPECT_EQ(contactOf(there).fields["City"], "Cork");
+}
+
 // A wrong password stops the sync before anything is written on either side.
 TEST_P(SyncTest, AWrongPasswordChangesNothing)
 {

@@ -68,3 +68,35 @@ TEST_F(ContactStoreTest, UpdateKeepsOtherFieldsAndMergesTheNote)
     EXPECT_EQ(read.uid, "u-2");
     EXPECT_EQ(db().scalar("SELECT count(*) FROM notes WHERE Contact = ?", { counter }), 1);
 }
+
+// A sync's card is the whole contact: its lines replace the note's (the UID stays when the card
+// has none), where an import's card only adds to them.
+TEST_F(ContactStoreTest, ReplacingTheNoteLinesDropsThoseTheCardNoLongerHas)
+{
+    ContactCard card;
+    card.fields = { { "LName", "Roe" } };
+    card.unmapped = { "X-SHOE-SIZE: 42", "NICKNAME: Ro" };
+    card.uid = "u-1";
+    const std::int64_t counter = insertContact(db(), card);
+
+    ContactCard update;
+    update.fields = { { "LName", "Roe" } };
+    update.unmapped = { "NICKNAME: Roey" };
+    updateContact(db(), counter, update, NoteLines::Replace);
+    ContactCard read = readContact(db(), counter);
+    EXPECT_EQ(read.unmapped, (std::vector<std::string> { "NICKNAME: Roey" }));
+    EXPECT_EQ(read.uid, "u-1");
+
+    update.unmapped.clear();
+    updateContact(db(), counter, update, NoteLines::Replace);
+    read = readContact(db(), counter);
+    EXPECT_TRUE(read.unmapped.empty());
+    EXPECT_EQ(read.uid, "u-1");
+
+    update.unmapped = { "X-A: 1", "X-A: 1" }; // a card may repeat a property
+    updateContact(db(), counter, update, NoteLines::Replace);
+    EXPECT_EQ(readContact(db(), counter).unmapped, update.unmapped);
+    update.unmapped = { "X-B: 2" };
+    updateContact(db(), counter, update, NoteLines::Add);
+    EXPECT_EQ(readContact(db(), counter).unmapped, (std::vector<std::string> { "X-A: 1", "X-A: 1", "X-B: 2" }));
+}
