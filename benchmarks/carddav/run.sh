@@ -1,26 +1,38 @@
 #!/usr/bin/env bash
-# The contact-sync benchmark: Pelmora against Radicale on loopback, and vdirsyncer syncing the
-# same number of cards with the same server in the same run; then `kill -9` at random moments of
-# syncs of KILL_N contacts with changes on both sides, each followed by a complete sync, checking
-# that both sides hold the same contacts, none lost and none doubled.
+# The contact-sync benchmark: Pelmora against an address-book server on loopback (Radicale or
+# Xandikos), and vdirsyncer syncing the same number of cards with the same server in the same run,
+# for each book size in SIZES (the server's cost of storing a card grows with the book, so a series
+# shows how the clients scale); then `kill -9` at random moments of syncs of KILL_N contacts with
+# changes on both sides, each followed by a complete sync, checking that both sides hold the same
+# contacts, none lost and none doubled.
 #
-#   benchmarks/carddav/run.sh [BUILD_DIR]      N=10000 KILL_N=2000 ROUNDS=30 by default
+#   benchmarks/carddav/run.sh [BUILD_DIR]
+#     SERVER=radicale|xandikos  SIZES="500 1000 2000" (or N=10000)  KILL_N=2000 ROUNDS=30
+#     PHASES="sync kill" (either or both)  PELMORA=path of the program (default BUILD_DIR/pelmora)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 build=${1:-$root/build}
-pelmora=$build/pelmora
-N=${N:-10000}
+pelmora=${PELMORA:-$build/pelmora}
+SERVER=${SERVER:-radicale}
+SIZES=${SIZES:-${N:-10000}}
 KILL_N=${KILL_N:-2000}
 ROUNDS=${ROUNDS:-30}
+PHASES=${PHASES:-sync kill}
 work=$(mktemp -d)
 servers=$work/servers
 trap 'python3 "$root/scripts/servers/servers.py" stop --dir "$servers" >/dev/null 2>&1; rm -rf "$work"' EXIT
 
 python3 "$root/scripts/servers/servers.py" start --dir "$servers" --parent $$ carddav >/dev/null
-port=$(python3 -c "import json,sys;print(json.load(open(sys.argv[1]))['carddav']['radicale_port'])" "$servers/servers.json")
+port=$(python3 -c "import json,sys;print(json.load(open(sys.argv[1]))['carddav'][sys.argv[2] + '_port'])" \
+    "$servers/servers.json" "$SERVER")
 export DAV_USER=pelmora DAV_PASSWORD='s3cret pass' PELMORA_CARDDAV_PASSWORD='s3cret pass'
-home_url=http://127.0.0.1:$port/pelmora/
+case $SERVER in
+radicale) home_url=http://127.0.0.1:$port/pelmora/ ;;
+xandikos) home_url=http://127.0.0.1:$port/user/contacts/ ;;
+*) echo "SERVER is radicale or xandikos" >&2; exit 2 ;;
+esac
+echo "== $SERVER on loopback; $(nproc) cores, $(uptime | sed 's/.*load/load/')"
 dav() { python3 "$here/dav.py" "$@"; }
 seconds() { python3 -c "import time;print(time.monotonic())"; }
 elapsed() { python3 -c "import sys;print(f'{float(sys.argv[2])-float(sys.argv[1]):.2f}')" "$1" "$2"; }
@@ -46,23 +58,25 @@ timed_sync() { # home -> seconds; fails when the sync reported an error
     elapsed "$start" "$end"
 }
 
-echo "== Pelmora, $N contacts"
-dav "$home_url" mkbook pelmora-bench
-new_home "$work/up" "$N" up pelmora-bench
-up=$(timed_sync "$work/up")
-echo "first sync to an empty book:      ${up}s  $(tr -d ' \n' <"$work/last-sync.json")"
-new_home "$work/down" 0 none pelmora-bench
-down=$(timed_sync "$work/down")
-echo "first sync into an empty database: ${down}s  $(tr -d ' \n' <"$work/last-sync.json")"
-sqlite3 "$work/up/Bench/database.sqlite" "UPDATE Contacts SET City = 'Changed' WHERE Counter IN (SELECT Counter FROM Contacts ORDER BY random() LIMIT 10)"
-dav "${home_url}pelmora-bench/" change 10 seed1
-incremental=$(timed_sync "$work/up")
-echo "incremental, 10 changes each side: ${incremental}s  $(tr -d ' \n' <"$work/last-sync.json")"
+sync_series() {
+    local n=$1 start end up down incremental
+    echo "== Pelmora, $n contacts ($(uptime | sed 's/.*load/load/'))"
+    dav "$home_url" mkbook pelmora-bench-$n
+    new_home "$work/up-$n" "$n" up pelmora-bench-$n
+    up=$(timed_sync "$work/up-$n")
+    echo "first sync to an empty book:      ${up}s  $(tr -d ' \n' <"$work/last-sync.json")"
+    new_home "$work/down-$n" 0 none pelmora-bench-$n
+    down=$(timed_sync "$work/down-$n")
+    echo "first sync into an empty database: ${down}s  $(tr -d ' \n' <"$work/last-sync.json")"
+    sqlite3 "$work/up-$n/Bench/database.sqlite" "UPDATE Contacts SET City = 'Changed' WHERE Counter IN (SELECT Counter FROM Contacts ORDER BY random() LIMIT 10)"
+    dav "${home_url}pelmora-bench-$n/" change 10 seed1
+    incremental=$(timed_sync "$work/up-$n")
+    echo "incremental, 10 changes each side: ${incremental}s  $(tr -d ' \n' <"$work/last-sync.json")"
 
-echo "== vdirsyncer, $N contacts"
-dav "$home_url" mkbook vdir-bench
-mkdir -p "$work/vdir-up" "$work/vdir-down" "$work/vdir-status"
-python3 - "$work/vdir-up" "$N" <<'PY'
+    echo "== vdirsyncer, $n contacts ($(uptime | sed 's/.*load/load/'))"
+    dav "$home_url" mkbook vdir-bench-$n
+    mkdir -p "$work/vdir-up-$n" "$work/vdir-down-$n" "$work/vdir-status-$n"
+    python3 - "$work/vdir-up-$n" "$n" <<'PY'
 import sys, uuid
 for i in range(int(sys.argv[2])):
     uid = str(uuid.uuid4())
@@ -70,9 +84,9 @@ for i in range(int(sys.argv[2])):
         f.write(f"BEGIN:VCARD\r\nVERSION:3.0\r\nUID:{uid}\r\nFN:v{i} Test\r\nN:v{i};Test;;;\r\nORG:Company {i % 97}\r\n"
                 f"EMAIL;TYPE=INTERNET:v{i}@example.org\r\nADR:;;;City {i % 13};;;\r\nTEL;TYPE=work,voice:+1 555 {i}\r\nEND:VCARD\r\n")
 PY
-cat >"$work/vdirsyncer.conf" <<CONF
+    cat >"$work/vdirsyncer-$n.conf" <<CONF
 [general]
-status_path = "$work/vdir-status"
+status_path = "$work/vdir-status-$n"
 
 [pair up]
 a = "up_local"
@@ -87,68 +101,80 @@ collections = null
 
 [storage up_local]
 type = "filesystem"
-path = "$work/vdir-up"
+path = "$work/vdir-up-$n"
 fileext = ".vcf"
 
 [storage down_local]
 type = "filesystem"
-path = "$work/vdir-down"
+path = "$work/vdir-down-$n"
 fileext = ".vcf"
 
 [storage server]
 type = "carddav"
-url = "${home_url}vdir-bench/"
+url = "${home_url}vdir-bench-$n/"
 username = "pelmora"
 password = "s3cret pass"
 CONF
-vdir() { vdirsyncer -c "$work/vdirsyncer.conf" "$@" >/dev/null 2>>"$work/vdirsyncer.log"; }
-yes | vdir discover up >/dev/null 2>&1 || true
-start=$(seconds); vdir sync up; end=$(seconds)
-echo "first sync to an empty book:      $(elapsed "$start" "$end")s"
-yes | vdir discover down >/dev/null 2>&1 || true
-start=$(seconds); vdir sync down; end=$(seconds)
-echo "first sync into an empty folder:   $(elapsed "$start" "$end")s"
-for f in $(ls "$work/vdir-up" | shuf -n 10 --random-source=<(yes)); do
-    sed -i 's/^ADR:.*/ADR:;;;Changed;;;\r/' "$work/vdir-up/$f"
-done
-dav "${home_url}vdir-bench/" change 10 seed2
-start=$(seconds); vdir sync up; end=$(seconds)
-echo "incremental, 10 changes each side: $(elapsed "$start" "$end")s"
+    vdir() { vdirsyncer -c "$work/vdirsyncer-$n.conf" "$@" >/dev/null 2>>"$work/vdirsyncer.log"; }
+    yes | vdir discover up >/dev/null 2>&1 || true
+    start=$(seconds); vdir sync up || echo "vdirsyncer failed, see its log"; end=$(seconds)
+    echo "first sync to an empty book:      $(elapsed "$start" "$end")s"
+    yes | vdir discover down >/dev/null 2>&1 || true
+    start=$(seconds); vdir sync down || echo "vdirsyncer failed, see its log"; end=$(seconds)
+    echo "first sync into an empty folder:   $(elapsed "$start" "$end")s"
+    for f in $(ls "$work/vdir-up-$n" | shuf -n 10 --random-source=<(yes)); do
+        sed -i 's/^ADR:.*/ADR:;;;Changed;;;\r/' "$work/vdir-up-$n/$f"
+    done
+    dav "${home_url}vdir-bench-$n/" change 10 seed2
+    start=$(seconds); vdir sync up || echo "vdirsyncer failed, see its log"; end=$(seconds)
+    echo "incremental, 10 changes each side: $(elapsed "$start" "$end")s"
+}
 
-echo "== kill -9 during syncs of $KILL_N contacts, $ROUNDS rounds"
-dav "$home_url" mkbook pelmora-kill
-book_url="${home_url}pelmora-kill/"
-dav "$book_url" fill $((KILL_N / 2)) server
-new_home "$work/kill" $((KILL_N / 2)) local pelmora-kill
-db=$work/kill/Bench/database.sqlite
-failures=0
-for round in $(seq 1 "$ROUNDS"); do
-    # Changes on both sides (on different contacts), then a sync cut off at a random moment.
-    sqlite3 "$db" "UPDATE Contacts SET City = 'round $round' WHERE Counter IN (SELECT Counter FROM Contacts WHERE Counter % 2 = 0 ORDER BY random() LIMIT 20);
-        DELETE FROM Contacts WHERE Counter IN (SELECT Counter FROM Contacts WHERE Counter % 2 = 0 ORDER BY random() LIMIT 5);
-        INSERT INTO Contacts (LName, FName, EMail) VALUES ('new$round', 'a', 'local-r$round-a@example.org'), ('new$round', 'b', 'local-r$round-b@example.org');"
-    dav "$book_url" change 20 "c$round"
-    dav "$book_url" delete 5 "d$round"
-    dav "$book_url" create 2 "server-r$round-"
-    "$pelmora" --home "$work/kill" carddav sync >/dev/null 2>&1 &
-    pid=$!
-    sleep "$(python3 -c "import random;print(round(random.uniform(0.05, 4.0), 2))")"
-    kill -9 "$pid" 2>/dev/null || true
-    wait "$pid" 2>/dev/null || true
-    for attempt in 1 2 3; do
-        if "$pelmora" --home "$work/kill" carddav sync >"$work/kill-sync.json" 2>"$work/kill-sync.err"; then break; fi
+kill_rounds() {
+    echo "== kill -9 during syncs of $KILL_N contacts, $ROUNDS rounds"
+    dav "$home_url" mkbook pelmora-kill
+    book_url="${home_url}pelmora-kill/"
+    dav "$book_url" fill $((KILL_N / 2)) server
+    new_home "$work/kill" $((KILL_N / 2)) local pelmora-kill
+    db=$work/kill/Bench/database.sqlite
+    failures=0
+    for round in $(seq 1 "$ROUNDS"); do
+        # Changes on both sides (on different contacts), then a sync cut off at a random moment.
+        sqlite3 "$db" "UPDATE Contacts SET City = 'round $round' WHERE Counter IN (SELECT Counter FROM Contacts WHERE Counter % 2 = 0 ORDER BY random() LIMIT 20);
+            DELETE FROM Contacts WHERE Counter IN (SELECT Counter FROM Contacts WHERE Counter % 2 = 0 ORDER BY random() LIMIT 5);
+            INSERT INTO Contacts (LName, FName, EMail) VALUES ('new$round', 'a', 'local-r$round-a@example.org'), ('new$round', 'b', 'local-r$round-b@example.org');"
+        dav "$book_url" change 20 "c$round"
+        dav "$book_url" delete 5 "d$round"
+        dav "$book_url" create 2 "server-r$round-"
+        "$pelmora" --home "$work/kill" carddav sync >/dev/null 2>&1 &
+        pid=$!
+        sleep "$(python3 -c "import random;print(round(random.uniform(0.05, 4.0), 2))")"
+        kill -9 "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+        for attempt in 1 2 3; do
+            if "$pelmora" --home "$work/kill" carddav sync >"$work/kill-sync.json" 2>"$work/kill-sync.err"; then break; fi
+        done
+        here_mails=$(sqlite3 "$db" "SELECT lower(EMail) FROM Contacts" | sort)
+        there_mails=$(dav "$book_url" emails | tr 'A-Z' 'a-z' | sort)
+        doubled=$( (echo "$here_mails"; echo "$there_mails") | sort | uniq -c | awk '$1 > 2' | wc -l)
+        lost=0
+        for mail in "local-r$round-a@example.org" "local-r$round-b@example.org" "server-r$round-0@example.org" "server-r$round-1@example.org"; do
+            grep -qx "$mail" <<<"$here_mails" || lost=$((lost + 1))
+        done
+        if [ "$here_mails" != "$there_mails" ] || [ "$doubled" -ne 0 ] || [ "$lost" -ne 0 ]; then
+            failures=$((failures + 1))
+            echo "round $round: sides differ ($(echo "$here_mails" | wc -l) here, $(echo "$there_mails" | wc -l) there, $doubled doubled, $lost of this round's new ones lost)"
+            diff <(echo "$here_mails") <(echo "$there_mails") | head -5 || true
+        else
+            echo "round $round: both sides equal ($(echo "$here_mails" | wc -l) contacts)"
+        fi
     done
-    here_mails=$(sqlite3 "$db" "SELECT lower(EMail) FROM Contacts" | sort)
-    there_mails=$(dav "$book_url" emails | tr 'A-Z' 'a-z' | sort)
-    doubled=$( (echo "$here_mails"; echo "$there_mails") | sort | uniq -c | awk '$1 > 2' | wc -l)
-    lost=0
-    for mail in "local-r$round-a@example.org" "local-r$round-b@example.org" "server-r$round-0@example.org" "server-r$round-1@example.org"; do
-        grep -qx "$mail" <<<"$here_mails" || lost=$((lost + 1))
-    done
-    if [ "$here_mails" != "$there_mails" ] || [ "$doubled" -ne 0 ] || [ "$lost" -ne 0 ]; then
-        failures=$((failures + 1))
-        echo "round $round: sides differ ($(echo "$here_mails" | wc -l) here, $(echo "$there_mails" | wc -l) there, $doubled doubled, $lost of this round's new ones lost)"
-        diff <(echo "$here_mails") <(echo "$there_mails") | head -5 || true
-    fi
+    echo "rounds with both sides equal, none doubled: $((ROUNDS - failures)) of $ROUNDS ($(echo "$here_mails" | wc -l) contacts at the end)"
+}
+
+for phase in $PHASES; do
+    case $phase in
+    sync) for n in $SIZES; do sync_series "$n"; done ;;
+    kill) kill_rounds ;;
+    esac
 done
-echo "rounds with both sides equal, none doubled: $((ROUNDS - failures)) of $ROUNDS ($(echo "$here_mails" | wc -l) contacts at the end)"

@@ -221,7 +221,7 @@ WriteResult CardDavClient::put(const std::string& href, const std::string& vcard
         return result;
     }
     if (response.status < 200 || response.status > 299)
-        throw SyncError(
+        throw CardRefused(
             "The server refused to store " + hrefPath(href) + " (HTTP status " + std::to_string(response.status) + ")");
     result.done = true;
     result.etag = unquotedEtag(response.header("ETag"));
@@ -245,7 +245,7 @@ WriteResult CardDavClient::remove(const std::string& href, const std::string& et
         return result;
     }
     if (response.status < 200 || response.status > 299)
-        throw SyncError("The server refused to delete " + hrefPath(href) + " (HTTP status "
+        throw CardRefused("The server refused to delete " + hrefPath(href) + " (HTTP status "
             + std::to_string(response.status) + ")");
     result.done = true;
     return result;

@@ -126,6 +126,10 @@ std::string HttpResponse::header(const std::string& name) const
 struct HttpSession::Handle {
     CURL* curl = nullptr;
     TlsCheck tls;
+    // The scheme each server (by origin) asked for with its first 401. Known, it is used alone
+    // from then on: Basic goes with the request itself and Digest reuses the nonce the handle
+    // keeps, so a request costs one round trip instead of two (a card is not sent twice).
+    std::map<std::string, long> schemes;
     ~Handle()
     {
         if (curl)
@@ -152,8 +156,11 @@ HttpResponse HttpSession::request(const std::string& method, const std::string& 
     CURL* curl = m_handle->curl;
     HttpResponse response;
     char errorText[CURL_ERROR_SIZE] = {};
-    curl_easy_reset(curl);
+    const std::string origin = urlOrigin(url);
+    // The handle is not reset between requests: that would also drop the Digest nonce and the
+    // state of the scheme curl picked. Every option a request may change is set each time.
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_HTTPGET, 1L); // undoes the previous request's body or HEAD
     curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str());
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
@@ -168,8 +175,11 @@ HttpResponse HttpSession::request(const std::string& method, const std::string& 
     m_handle->tls.seen.clear();
     curl_easy_setopt(curl, CURLOPT_SSL_CTX_FUNCTION, setUpContext);
     curl_easy_setopt(curl, CURLOPT_SSL_CTX_DATA, &m_handle->tls);
+    long scheme = 0;
     if (!m_connection.user.empty()) {
-        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, CURLAUTH_ANY);
+        const auto known = m_handle->schemes.find(origin);
+        scheme = known == m_handle->schemes.end() ? 0 : known->second;
+        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, scheme ? scheme : long(CURLAUTH_ANY));
         curl_easy_setopt(curl, CURLOPT_USERNAME, m_connection.user.c_str());
         curl_easy_setopt(curl, CURLOPT_PASSWORD, m_connection.password.c_str());
     }
@@ -178,7 +188,7 @@ HttpResponse HttpSession::request(const std::string& method, const std::string& 
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, followRedirects ? 1L : 0L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(curl, CURLOPT_UNRESTRICTED_AUTH, 0L);
-    curl_easy_setopt(curl, CURLOPT_POSTREDIR, CURL_REDIR_POST_ALL);
+    curl_easy_setopt(curl, CURLOPT_POSTREDIR, long(CURL_REDIR_POST_ALL));
     if (method != "GET" && method != "DELETE" && method != "HEAD") {
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.data());
         curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(body.size()));
@@ -194,12 +204,16 @@ HttpResponse HttpSession::request(const std::string& method, const std::string& 
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response.body);
     curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, collectHeader);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &response);
-    if (m_stop) {
-        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, checkStop);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, m_stop);
-    }
+    // Set or cleared each time, as the handle keeps its options from one request to the next.
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, m_stop ? 0L : 1L);
+    curl_xferinfo_callback check = m_stop ? checkStop : nullptr;
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, check);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, m_stop);
     const CURLcode code = curl_easy_perform(curl);
+    // Nothing the handle keeps may point into this call's memory.
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, static_cast<curl_slist*>(nullptr));
+    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, static_cast<char*>(nullptr));
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, static_cast<char*>(nullptr));
     curl_slist_free_all(list);
     if (code != CURLE_OK) {
         const std::string where = urlOrigin(url);
@@ -228,9 +242,26 @@ HttpResponse HttpSession::request(const std::string& method, const std::string& 
     // After a redirect curl may write the user name and password into this URL; it is shown and
     // stored (as the address book's URL), so they are taken out.
     response.url = withoutUserInfo(effective ? effective : url);
-    if (response.status == 401)
-        throw SyncError("The server " + urlOrigin(url) + " refused the user name or password");
+    if (response.status == 401) {
+        m_handle->schemes.erase(origin); // the next attempt asks the server afresh
+        throw SyncError("The server " + origin + " refused the user name or password");
+    }
+    if (!m_connection.user.empty() && !scheme && urlOrigin(response.url) == origin) {
+        // Only Basic and Digest are remembered: for anything else curl keeps choosing.
+        long offered = 0;
+        curl_easy_getinfo(curl, CURLINFO_HTTPAUTH_AVAIL, &offered);
+        if (offered && !(offered & ~long(CURLAUTH_BASIC | CURLAUTH_DIGEST | CURLAUTH_DIGEST_IE)))
+            m_handle->schemes[origin] = (offered & CURLAUTH_DIGEST) ? long(CURLAUTH_DIGEST) : long(CURLAUTH_BASIC);
+    }
     return response;
+}
+
+void HttpSession::learnFrom(const HttpSession& other)
+{
+    if (&other == this)
+        return;
+    m_handle->schemes = other.m_handle->schemes;
+    m_stop = other.m_stop;
 }
 
 std::string withoutUserInfo(const std::string& url)

@@ -41,6 +41,9 @@ public:
         const std::map<std::string, std::string>& headers = {}, bool followRedirects = false);
 
     const Connection& connection() const { return m_connection; }
+    // Takes over the authentication schemes `other` learned, so a session opened beside it
+    // does not make every server ask again, and its stop flag.
+    void learnFrom(const HttpSession& other);
     // A flag another thread may raise to cut the request in flight short (it then throws
     // SyncError); nullptr for none. The flag must outlive the session's requests.
     void setStopFlag(const std::atomic<bool>* flag) { m_stop = flag; }

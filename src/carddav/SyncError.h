@@ -21,4 +21,11 @@ private:
     std::string m_fingerprint;
 };
 
+// The server refused one card with an HTTP status: the connection is fine and the other cards
+// go on; only this one waits for the next sync.
+class CardRefused : public SyncError {
+public:
+    using SyncError::SyncError;
+};
+
 } // namespace pelmora::carddav

@@ -89,6 +89,14 @@ std::string PeerConnection::readUntil(const std::string& terminator)
     }
 }
 
+std::string PeerConnection::read(std::size_t count)
+{
+    while (m_buffer.size() < count && fill()) { }
+    std::string text = m_buffer.substr(0, count);
+    m_buffer.erase(0, text.size());
+    return text;
+}
+
 void PeerConnection::stall(int milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));

@@ -25,6 +25,8 @@ public:
     std::string readLine();
     // Everything up to and including `terminator`.
     std::string readUntil(const std::string& terminator);
+    // Exactly `count` bytes (fewer when the client went away).
+    std::string read(std::size_t count);
     void send(const std::string& bytes);
     void close();
     // Reads nothing for a while, so that a client's writes fill the buffers and stall.
