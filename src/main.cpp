@@ -6,12 +6,14 @@
 #ifdef PELMORA_WITH_GUI
 #include "app/Application.h"
 #include "reports/ReportPainter.h"
+#include "widgets/DateText.h"
 #endif
 
 int main(int argc, char** argv)
 {
 #ifdef PELMORA_WITH_GUI
     pelmora::cli::setPdfExporter(&pelmora::reports::exportPdfHeadless);
+    pelmora::cli::setDisplayDateFormat([] { return pelmora::app::engineDateFormat(); });
     if (pelmora::app::isGuiCommand(argc, argv))
         return pelmora::app::run(argc, argv);
 #endif

@@ -1,17 +1,17 @@
 // The speed goals of the desktop windows on 100,000 contacts, each beside the same work done by
 // the data module alone (no windows) in the same run, so the figures show what the windows add.
 #include "../data/BenchmarkDatabase.h"
-#include "widgets/DateText.h"
+#include "../OffscreenApplication.h"
 #include "app/GuiDataPrompts.h"
 #include "app/MainCommands.h"
-#include "widgets/TDataSource.h"
 #include "app/TfrmMainForm.h"
 #include "app/TfrmSearch.h"
 #include "data/TfrmDataModule.h"
 #include "settings/Paths.h"
+#include "widgets/DateText.h"
+#include "widgets/TDataSource.h"
 
 #include <QAction>
-#include <QApplication>
 
 #include <benchmark/benchmark.h>
 
@@ -20,18 +20,6 @@
 namespace {
 
 using namespace pelmora;
-
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "app_benchmark";
-    static char* argv[] = { name, nullptr };
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 struct Program {
     app::GuiDataPrompts prompts { nullptr };
@@ -56,7 +44,7 @@ struct Program {
 
 void BM_StartToMainWindowShown_Gui(benchmark::State& state)
 {
-    application();
+    offscreenApplication();
     for (auto _ : state) {
         Program program(true);
         benchmark::DoNotOptimize(program.form.get());
@@ -73,7 +61,7 @@ void BM_StartToMainWindowShown_Engine(benchmark::State& state)
 
 void BM_NextContactAllPagesFollow_Gui(benchmark::State& state)
 {
-    application();
+    offscreenApplication();
     Program program(true);
     QAction* next = program.form->commands()->action(QStringLiteral("mnuNextRecord"));
     for (auto _ : state) {
@@ -95,7 +83,7 @@ void BM_NextContactAllPagesFollow_Engine(benchmark::State& state)
 
 void BM_SearchKeystroke_Gui(benchmark::State& state)
 {
-    application();
+    offscreenApplication();
     Program program(true);
     app::TfrmSearch search(program.data->TBLSearchCon, program.form->dsCon());
     search.show();
@@ -130,7 +118,7 @@ void toggle(data::TableView& contacts, bool on, const char* expression)
 // 11% match, all late in that order: the engine reads each differently.
 void BM_FilterToggle_Gui(benchmark::State& state, const char* expression)
 {
-    application();
+    offscreenApplication();
     Program program(true);
     bool on = false;
     for (auto _ : state) {

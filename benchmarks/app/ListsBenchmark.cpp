@@ -2,6 +2,7 @@
 // change of its filters, opening the Contact List and scrolling a list, each beside the same
 // reads written straight against SQLite (a count and the first screen of rows) in the same run.
 // The database is built once per run in the temporary directory and removed at the end.
+#include "../OffscreenApplication.h"
 #include "app/GuiDataPrompts.h"
 #include "data/Database.h"
 #include "data/SampleDatabase.h"
@@ -12,7 +13,6 @@
 #include "widgets/TDataSource.h"
 #include "widgets/TDBGrid.h"
 
-#include <QApplication>
 #include <QComboBox>
 #include <QScrollBar>
 
@@ -108,18 +108,6 @@ void generate()
     fs::create_directories(dir / "complete");
 }
 
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "lists_benchmark";
-    static char* argv[] = { name, nullptr };
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
-
 struct Program {
     app::GuiDataPrompts prompts { nullptr };
     data::TfrmDataModule data { prompts, directory(), directory() / "attach" };
@@ -167,7 +155,7 @@ void openActivityList(records::TFrmActivityList& list)
 
 void BM_ActivityListOpen_Gui(benchmark::State& state)
 {
-    application();
+    offscreenApplication();
     Program& p = program();
     for (auto _ : state) {
         records::TFrmActivityList list(p.data, nullptr);
@@ -187,7 +175,7 @@ struct FilterChange {
 
 void BM_ActivityListFilterChange_Gui(benchmark::State& state, FilterChange change)
 {
-    application();
+    offscreenApplication();
     Program& p = program();
     records::TFrmActivityList list(p.data, nullptr);
     openActivityList(list);
@@ -212,7 +200,7 @@ void BM_ActivityListFilterChange_Gui(benchmark::State& state, FilterChange chang
 
 void BM_ContactListOpen_Gui(benchmark::State& state)
 {
-    application();
+    offscreenApplication();
     Program& p = program();
     for (auto _ : state) {
         app::TDataSource source(p.data.TBLCon);
@@ -230,7 +218,7 @@ void BM_ContactListOpen_Gui(benchmark::State& state)
 // Ten screens down the unfiltered Activity List, each read as the grid asks for it.
 void BM_ActivityListScrollTenScreens_Gui(benchmark::State& state)
 {
-    application();
+    offscreenApplication();
     Program& p = program();
     records::TFrmActivityList list(p.data, nullptr);
     openActivityList(list);

@@ -2,12 +2,12 @@
 // page painted, beside the reading alone (the records' count and the first page's records) in
 // the same run, so the figures show what the window and the painting add.
 #include "../data/BenchmarkDatabase.h"
+#include "../OffscreenApplication.h"
 #include "data/DataPrompts.h"
 #include "data/TfrmDataModule.h"
 #include "reportcore/ReportLayout.h"
 #include "reports/ReportPreview.h"
 
-#include <QApplication>
 #include <QImage>
 
 #include <benchmark/benchmark.h>
@@ -17,18 +17,6 @@
 namespace {
 
 using namespace pelmora;
-
-QApplication& application()
-{
-    static int argc = 1;
-    static char name[] = "reports_benchmark";
-    static char* argv[] = { name, nullptr };
-    static QApplication* app = [] {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
-    }();
-    return *app;
-}
 
 struct Contacts {
     data::DefaultPrompts prompts;
@@ -45,7 +33,7 @@ struct Contacts {
 
 void BM_PreviewFirstPageShown(benchmark::State& state)
 {
-    application();
+    offscreenApplication();
     Contacts contacts;
     int pages = 0;
     for (auto _ : state) {
@@ -72,7 +60,7 @@ void BM_PreviewFirstPageRead_Engine(benchmark::State& state)
 
 void BM_PreviewLastPageShown(benchmark::State& state)
 {
-    application();
+    offscreenApplication();
     Contacts contacts;
     reports::ReportPreview preview(nullptr, contacts.report, reports::viewRows(*contacts.data, contacts.report));
     preview.resize(1280, 900);

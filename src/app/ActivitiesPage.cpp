@@ -1,6 +1,7 @@
 #include "app/ActivitiesPage.h"
 
 #include "data/ActivityFilter.h"
+#include "widgets/FlowLayout.h"
 #include "widgets/TDBGrid.h"
 
 #include <QComboBox>
@@ -15,13 +16,12 @@ ActivitiesPage::ActivitiesPage(QWidget* parent)
             { tr("Notes"), 10 }, { tr("Created"), 10 } },
         parent)
 {
-    QHBoxLayout* row = buttonRow();
+    FlowLayout* row = buttonRow();
     addButton(row, QStringLiteral("btnAddActivity"), tr("Add New Activity"));
     addButton(row, QStringLiteral("btnActivityProperties"), tr("Properties"));
     addButton(row, QStringLiteral("btnDeleteActivity"), tr("Delete Activity"));
     addButton(row, QStringLiteral("btnActivityReport"), tr("Print Activity Report"));
     addButton(row, QStringLiteral("btnEditActivityList"), tr("Edit Activity List"));
-    row->addStretch(1);
     // The filters have a line of their own: beside the buttons they ran off a 1024-pixel screen.
     m_filters = new QHBoxLayout;
     m_filters->setContentsMargins(0, 0, 0, 0);

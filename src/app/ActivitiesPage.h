@@ -3,6 +3,7 @@
 #include "app/GridPage.h"
 
 class QComboBox;
+class QHBoxLayout;
 
 namespace pelmora::app {
 

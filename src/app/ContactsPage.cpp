@@ -1,6 +1,6 @@
 #include "app/ContactsPage.h"
 
-#include <QHBoxLayout>
+#include "widgets/FlowLayout.h"
 
 namespace pelmora::app {
 
@@ -11,12 +11,11 @@ ContactsPage::ContactsPage(QWidget* parent)
             { tr("Phone"), 20 } },
         parent)
 {
-    QHBoxLayout* row = buttonRow();
+    FlowLayout* row = buttonRow();
     addButton(row, QStringLiteral("btnAddPerson"), tr("Add New Contact"));
     addButton(row, QStringLiteral("btnPersonProperties"), tr("Properties"));
     addButton(row, QStringLiteral("btnDeletePerson"), tr("Delete Name"));
     addButton(row, QStringLiteral("btnPersonEmail"), tr("Send E-mail"));
-    row->addStretch(1);
 }
 
 } // namespace pelmora::app

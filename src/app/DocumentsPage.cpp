@@ -1,6 +1,6 @@
 #include "app/DocumentsPage.h"
 
-#include <QHBoxLayout>
+#include "widgets/FlowLayout.h"
 
 namespace pelmora::app {
 
@@ -10,14 +10,13 @@ DocumentsPage::DocumentsPage(QWidget* parent)
             { tr("Modified"), 10 } },
         parent)
 {
-    QHBoxLayout* row = buttonRow();
+    FlowLayout* row = buttonRow();
     addButton(row, QStringLiteral("btnAttachDocument"), tr("Attach New Document"));
     addButton(row, QStringLiteral("btnDocumentProperties"), tr("Properties"));
     addButton(row, QStringLiteral("btnDeleteDocument"), tr("Delete Document"));
     addButton(row, QStringLiteral("btnOpenDocument"), tr("Open Document"));
     addButton(row, QStringLiteral("btnViewDocumentList"), tr("View Document List"));
     addButton(row, QStringLiteral("btnDocumentsReport"), tr(" Print Document Report").trimmed());
-    row->addStretch(1);
 }
 
 } // namespace pelmora::app

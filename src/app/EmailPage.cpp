@@ -1,8 +1,9 @@
 #include "app/EmailPage.h"
 
+#include "widgets/FlowLayout.h"
 #include "widgets/TDBGrid.h"
+
 #include <QComboBox>
-#include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QSplitter>
 
@@ -20,7 +21,7 @@ EmailPage::EmailPage(QWidget* parent)
     , m_splitter(new QSplitter(Qt::Vertical, this))
     , m_body(new QPlainTextEdit(this))
 {
-    QHBoxLayout* row = buttonRow();
+    FlowLayout* row = buttonRow();
     addButton(row, QStringLiteral("btnCompose"), tr("Compose"), tr("Compose E-mail Message"));
     addButton(row, QStringLiteral("btnDeleteEmail"), tr("Delete"), tr("Delete E-mail Message"));
     addButton(row, QStringLiteral("btnCutEmail"), tr("Cut"), tr("Cut E-mail Message To clipboard"));
@@ -37,7 +38,6 @@ EmailPage::EmailPage(QWidget* parent)
     row->addWidget(direction);
     addButton(row, QStringLiteral("btnAttached"), tr("Attached"), tr("View attached files"));
     addButton(row, QStringLiteral("btnFindEmail"), tr("Find"), tr("Find"));
-    row->addStretch(1);
 
     // The grid moves into a splitter with the body pane; the user drags the border between them.
     pageLayout()->removeWidget(grid());

@@ -4,15 +4,16 @@
 
 #include <QWidget>
 
-class QHBoxLayout;
 class QVBoxLayout;
 
 namespace pelmora::app {
 
+class FlowLayout;
 class TDBGrid;
 
 // A page of the main window that lists one kind of the contact's detail records: a row of
-// buttons over a grid. Each page adds its own buttons and columns.
+// buttons over a grid. The row wraps onto a second line when the window is too narrow for it. Each page adds its own
+// buttons and columns.
 class GridPage : public QWidget {
     Q_OBJECT
 public:
@@ -22,12 +23,12 @@ public:
     TDBGrid* grid() const { return m_grid; }
 
 protected:
-    QHBoxLayout* buttonRow() const { return m_buttons; }
+    FlowLayout* buttonRow() const { return m_buttons; }
     QVBoxLayout* pageLayout() const { return m_layout; }
 
 private:
     QVBoxLayout* m_layout;
-    QHBoxLayout* m_buttons;
+    FlowLayout* m_buttons;
     TDBGrid* m_grid;
 };
 

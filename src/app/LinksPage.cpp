@@ -1,6 +1,6 @@
 #include "app/LinksPage.h"
 
-#include <QHBoxLayout>
+#include "widgets/FlowLayout.h"
 
 namespace pelmora::app {
 
@@ -10,13 +10,12 @@ LinksPage::LinksPage(QWidget* parent)
             { tr("Last Accessed"), 10 } },
         parent)
 {
-    QHBoxLayout* row = buttonRow();
+    FlowLayout* row = buttonRow();
     addButton(row, QStringLiteral("btnAddLink"), tr("Add New Link"));
     addButton(row, QStringLiteral("btnLinkProperties"), tr("Proprties"));
     addButton(row, QStringLiteral("btnDeleteLink"), tr("Delete Link"));
     addButton(row, QStringLiteral("btnGoToLink"), tr("Go To Web Page"));
     addButton(row, QStringLiteral("btnLinksReport"), tr("Print Link Report"));
-    row->addStretch(1);
 }
 
 } // namespace pelmora::app

@@ -1,6 +1,6 @@
 #include "app/NotesPage.h"
 
-#include <QHBoxLayout>
+#include "widgets/FlowLayout.h"
 
 namespace pelmora::app {
 
@@ -8,11 +8,10 @@ NotesPage::NotesPage(QWidget* parent)
     : GridPage(QStringLiteral("tabNotes"), QStringLiteral("grdNotes"),
         { { tr("Subject"), 75 }, { tr("Created"), 8 }, { tr("Memo"), 17 } }, parent)
 {
-    QHBoxLayout* row = buttonRow();
+    FlowLayout* row = buttonRow();
     addButton(row, QStringLiteral("btnAddNote"), tr("Add New Note"));
     addButton(row, QStringLiteral("btnNoteProperties"), tr("Properties"));
     addButton(row, QStringLiteral("btnDeleteNote"), tr("Delete Note"));
-    row->addStretch(1);
 }
 
 } // namespace pelmora::app

@@ -29,7 +29,7 @@ const CommandGroup contactsGroup = { "contacts",
     "  pelmora contacts list [--category1|--category2|--category3 NAME] [--with-url] [--where EXPR]\n"
     "        [--order FIELD]                the contacts as the Contact List (with --with-url the URL List)\n"
     "                                       narrows them; categories match whole\n"
-    "  pelmora contacts import FILE [--format vcard|csv] [--map FIELD=COLUMN]... [--dry-run]\n"
+    "  pelmora contacts import FILE [--format vcard|csv] [--map FIELD=COLUMN]... [--charset NAME] [--dry-run]\n"
     "                                        contacts from a vCard or CSV file; one already there (same\n"
     "                                        e-mail address, or same name and company) is updated or left\n"
     "                                        alone, never doubled; unreadable records are listed under\n"

@@ -64,7 +64,7 @@ nlohmann::ordered_json summaryJson(const std::string& file, const ImportRead& re
 
 int runContactsImport(Context& context, std::vector<std::string> words)
 {
-    Args args(std::move(words), { "format", "map" }, { "dry-run" });
+    Args args(std::move(words), { "format", "map", "charset" }, { "dry-run" });
     const std::filesystem::path file = args.next("FILE");
     args.expectEnd();
     ImportOptions options;
@@ -74,6 +74,7 @@ int runContactsImport(Context& context, std::vector<std::string> words)
         options.format = *format == "vcard" ? ExchangeFormat::VCard : ExchangeFormat::Csv;
     }
     options.map = parseMaps(args.options("map"));
+    options.charset = args.option("charset").value_or("");
     const ImportRead read = readContactsFile(readWholeFile(file), options, file.filename().string());
     DataSession session(context);
     auto database = session.databaseFor(data::tableDef("Contacts"));

@@ -21,6 +21,12 @@ PdfExporter& pdfExporter()
     return exporter;
 }
 
+DisplayDateFormat& displayDateFormat()
+{
+    static DisplayDateFormat format = nullptr;
+    return format;
+}
+
 // Collects the laid-out pages as JSON: what the printed pages hold, line by line.
 class JsonSink : public ReportSink {
 public:
@@ -89,6 +95,8 @@ int runReport(Context& context, std::vector<std::string> words)
         throw Error("The file " + *pdf + " already exists; add --force to replace it");
 
     DataSession session(context);
+    if (displayDateFormat())
+        session.module().setDateFormat(displayDateFormat()());
     data::TableView* shown = session.module().view(report->view);
     std::optional<std::int64_t> contact;
     if (auto option = args.option("contact")) {
@@ -122,6 +130,11 @@ int runReport(Context& context, std::vector<std::string> words)
 void setPdfExporter(PdfExporter exporter)
 {
     pdfExporter() = exporter;
+}
+
+void setDisplayDateFormat(DisplayDateFormat format)
+{
+    displayDateFormat() = format;
 }
 
 const CommandGroup reportGroup = {

@@ -1,5 +1,6 @@
 #include "exchange/ContactImport.h"
 
+#include "base/Charset.h"
 #include "data/SqlDatabase.h"
 #include "exchange/ContactStore.h"
 #include "exchange/Csv.h"
@@ -39,7 +40,7 @@ void readVCards(std::string_view bytes, ImportRead& read)
 
 void readCsv(std::string_view bytes, const ImportOptions& options, ImportRead& read)
 {
-    const CsvParse parse = parseCsv(decodeCsvText(bytes));
+    const CsvParse parse = parseCsv(decodeCsvText(bytes, options.charset));
     for (const CsvError& error : parse.errors)
         read.problems.push_back({ 0, error.line, error.message });
     if (parse.records.empty())
@@ -142,9 +143,15 @@ ImportRead readContactsFile(std::string_view bytes, const ImportOptions& options
 {
     ImportRead read;
     read.format = options.format.value_or(detectFormat(bytes, fileName));
+    if (!options.charset.empty() && !base::isKnownCharset(options.charset))
+        throw EExchangeError("The character set \"" + options.charset + "\" is not known; nothing was imported");
     if (read.format == ExchangeFormat::VCard) {
         if (!options.map.empty())
             throw EExchangeError("A column mapping (--map) is for CSV files only");
+        // A card names the character set of its values itself (CHARSET), and such values would
+        // be decoded twice if the whole file were converted first.
+        if (!options.charset.empty())
+            throw EExchangeError("A character set (--charset) is for CSV files only; vCards name their own");
         readVCards(bytes, read);
         read.layout = "vCard";
     } else {

@@ -22,6 +22,7 @@ enum class ExchangeFormat { VCard, Csv };
 struct ImportOptions {
     std::optional<ExchangeFormat> format; // by the file's name and content when not given
     std::vector<std::pair<std::string, std::string>> map; // FIELD=COLUMN for CSV files
+    std::string charset; // of a CSV file without a byte-order mark; empty: UTF-8 or Windows-1252
 };
 
 struct ImportRecord {

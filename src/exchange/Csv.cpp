@@ -1,9 +1,11 @@
 #include "exchange/Csv.h"
 
+#include "base/Charset.h"
 #include "base/Windows1252.h"
 #include "exchange/TextCodec.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace pelmora::exchange {
 
@@ -34,10 +36,14 @@ char guessDelimiter(std::string_view text)
 
 } // namespace
 
-std::string decodeCsvText(std::string_view bytes)
+std::string decodeCsvText(std::string_view bytes, std::string_view charset)
 {
     const bool marked
         = bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
+    if (!marked && !charset.empty()) {
+        if (std::optional<std::string> text = base::charsetToUtf8(bytes, charset))
+            return std::move(*text);
+    }
     std::string text = decodeFileText(bytes);
     if (!marked && !isValidUtf8(text))
         return base::windows1252ToUtf8(text);

@@ -24,8 +24,9 @@ struct CsvParse {
 };
 
 // Text of a CSV file as UTF-8: a byte-order mark (UTF-8 or UTF-16) is followed, other text is
+// read in `charset` when the user names one (a name base::isKnownCharset accepts), or else as
 // UTF-8 when it is valid UTF-8 and Windows-1252 otherwise, as spreadsheet programs write it.
-std::string decodeCsvText(std::string_view bytes);
+std::string decodeCsvText(std::string_view bytes, std::string_view charset = {});
 
 // Records as RFC 4180 writes them, with any delimiter (0: the one of ',', ';', tab and '|' the
 // first line holds most of). Quoted cells hold delimiters, quotes ("") and line breaks; blank

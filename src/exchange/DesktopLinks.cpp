@@ -1,5 +1,7 @@
 #include "exchange/DesktopLinks.h"
 
+#include "base/Hex.h"
+
 namespace pelmora::exchange {
 
 namespace {
@@ -16,17 +18,6 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix)
             return false;
     }
     return true;
-}
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
 }
 
 std::string lower(std::string text)
@@ -107,7 +98,7 @@ std::optional<std::string> percentDecode(std::string_view text)
         }
         if (i + 2 >= text.size())
             return std::nullopt;
-        const int high = hexValue(text[i + 1]), low = hexValue(text[i + 2]);
+        const int high = base::hexDigitValue(text[i + 1]), low = base::hexDigitValue(text[i + 2]);
         if (high < 0 || low < 0)
             return std::nullopt;
         out += char(high * 16 + low);

@@ -1,49 +1,15 @@
 #include "exchange/TextCodec.h"
 
+#include "base/Charset.h"
+#include "base/Hex.h"
 #include "base/Windows1252.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <iconv.h>
+#include <optional>
 
 namespace pelmora::exchange {
-
-namespace {
-
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-// Any other character set the C library knows (Shift_JIS, KOI8-R, ISO-8859-x...); false when it
-// does not know the name or the bytes do not fit it.
-bool convertWithIconv(std::string_view bytes, const std::string& charset, std::string& out)
-{
-    iconv_t cd = iconv_open("UTF-8", charset.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
-    std::string in(bytes);
-    out.assign(in.size() * 4 + 16, '\0');
-    char* inPtr = in.data();
-    std::size_t inLeft = in.size();
-    char* outPtr = out.data();
-    std::size_t outLeft = out.size();
-    const std::size_t rc = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-    iconv_close(cd);
-    if (rc == static_cast<std::size_t>(-1) || inLeft != 0)
-        return false;
-    out.resize(out.size() - outLeft);
-    return true;
-}
-
-} // namespace
 
 bool isValidUtf8(std::string_view text)
 {
@@ -125,9 +91,8 @@ std::string toUtf8(std::string_view bytes, std::string_view charset)
     if (name == "ISO-8859-1" || name == "LATIN1" || name == "WINDOWS-1252" || name == "CP1252" || name == "US-ASCII"
         || name == "ASCII")
         return base::windows1252ToUtf8(bytes);
-    std::string out;
-    if (convertWithIconv(bytes, name, out) && isValidUtf8(out))
-        return out;
+    if (std::optional<std::string> out = base::charsetToUtf8(bytes, charset))
+        return std::move(*out);
     return isValidUtf8(bytes) ? std::string(bytes) : base::windows1252ToUtf8(bytes);
 }
 
@@ -158,8 +123,8 @@ std::string quotedPrintableDecode(std::string_view text)
             continue;
         }
         if (i + 2 < text.size()) {
-            const int hi = hexDigit(text[i + 1]);
-            const int lo = hexDigit(text[i + 2]);
+            const int hi = base::hexDigitValue(text[i + 1]);
+            const int lo = base::hexDigitValue(text[i + 2]);
             if (hi >= 0 && lo >= 0) {
                 out += char(hi * 16 + lo);
                 i += 2;

@@ -224,13 +224,32 @@ std::string Parser::logicalLine(std::size_t& i)
     return text;
 }
 
+// BEGIN:VCARD or END:VCARD, which no value continues into.
+bool isCardBoundary(std::string_view line)
+{
+    const std::size_t colon = line.find(':');
+    if (colon == std::string_view::npos || !equalsNoCase(trim(line.substr(colon + 1)), "VCARD"))
+        return false;
+    const std::string_view name = trim(line.substr(0, colon));
+    return equalsNoCase(name, "BEGIN") || equalsNoCase(name, "END");
+}
+
 // A quoted-printable value goes on after a soft line break ('=' at the end) with the next line
 // as it is, leading spaces included.
 std::string Parser::quotedPrintableLine(std::size_t& i)
 {
+    const std::size_t first = i;
     std::string text(m_lines[i].text);
     while (!text.empty() && text.back() == '=' && i + 1 < m_lines.size()) {
         text.pop_back();
+        // A value that ends in a soft line break by mistake would swallow the card's END:VCARD,
+        // and the whole card would be lost with an error far from the line at fault.
+        if (isCardBoundary(m_lines[i + 1].text)) {
+            error(m_lines[first].number,
+                "A quoted-printable value ends with a soft line break ('=') where the card ends; it was read up "
+                "to there");
+            break;
+        }
         ++i;
         text.append(m_lines[i].text);
     }

@@ -1,13 +1,9 @@
 #include "mail/Charset.h"
 
+#include "base/Charset.h"
 #include "base/Windows1252.h"
 
-#include <iconv.h>
-
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <memory>
 
 namespace pelmora::mail {
 
@@ -54,87 +50,6 @@ std::string repairUtf8(std::string_view bytes)
     return out;
 }
 
-std::string normalized(std::string_view charset)
-{
-    std::string name;
-    for (char c : charset) {
-        if (c != '"' && c != ' ' && c != '\'')
-            name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    return name;
-}
-
-struct IconvCloser {
-    void operator()(void* cd) const { iconv_close(static_cast<iconv_t>(cd)); }
-};
-
-// Converts with iconv; bytes the charset does not define are read as Windows-1252.
-bool convertWithIconv(std::string_view bytes, const std::string& charset, std::string& out)
-{
-    iconv_t cd = iconv_open("UTF-8", charset.c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return false;
-    std::unique_ptr<void, IconvCloser> guard(cd);
-    char* in = const_cast<char*>(bytes.data());
-    std::size_t inLeft = bytes.size();
-    std::string buffer(bytes.size() * 4 + 16, '\0');
-    while (inLeft > 0) {
-        char* outPtr = buffer.data();
-        std::size_t outLeft = buffer.size();
-        std::size_t rc = iconv(cd, &in, &inLeft, &outPtr, &outLeft);
-        out.append(buffer.data(), buffer.size() - outLeft);
-        if (rc != static_cast<std::size_t>(-1))
-            break;
-        if (errno == E2BIG)
-            continue;
-        // An invalid or truncated sequence: keep the byte and go on after it.
-        base::appendWindows1252(out, static_cast<unsigned char>(*in));
-        ++in;
-        --inLeft;
-        iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    }
-    return true;
-}
-
-// Mailers label text with the old standard name while writing the vendor's larger character
-// set (GBK under "gb2312", Windows-1252 quotes under "iso-8859-1"); each label is read through
-// the superset that holds it, so such text is not garbled.
-std::string superset(const std::string& name)
-{
-    static const std::pair<const char*, const char*> supersets[] = {
-        { "gb2312", "GB18030" },
-        { "gb_2312-80", "GB18030" },
-        { "euc-cn", "GB18030" },
-        { "x-euc-cn", "GB18030" },
-        { "csgb2312", "GB18030" },
-        { "gbk", "GB18030" },
-        { "x-gbk", "GB18030" },
-        { "cp936", "GB18030" },
-        { "iso-8859-1", "windows-1252" },
-        { "iso8859-1", "windows-1252" },
-        { "iso_8859-1", "windows-1252" },
-        { "latin1", "windows-1252" },
-        { "l1", "windows-1252" },
-        { "ks_c_5601-1987", "CP949" },
-        { "ks_c_5601", "CP949" },
-        { "ksc5601", "CP949" },
-        { "euc-kr", "CP949" },
-        { "x-euc-kr", "CP949" },
-        { "korean", "CP949" },
-        { "shift_jis", "CP932" },
-        { "shift-jis", "CP932" },
-        { "x-sjis", "CP932" },
-        { "sjis", "CP932" },
-        { "ms_kanji", "CP932" },
-        { "csshiftjis", "CP932" },
-    };
-    for (const auto& [label, wider] : supersets) {
-        if (name == label)
-            return wider;
-    }
-    return name;
-}
-
 } // namespace
 
 bool isAscii(std::string_view text)
@@ -164,7 +79,7 @@ static bool usesAsciiBytesForOthers(const std::string& name)
 
 std::string toUtf8(std::string_view bytes, std::string_view charset)
 {
-    std::string name = normalized(charset);
+    const std::string name = base::charsetName(charset);
     if (isAscii(bytes) && !usesAsciiBytesForOthers(name))
         return std::string(bytes);
     // Text labelled as ASCII (or not labelled) that is valid UTF-8 is taken as UTF-8: a
@@ -172,12 +87,8 @@ std::string toUtf8(std::string_view bytes, std::string_view charset)
     if (name.empty() || name == "utf-8" || name == "utf8" || name == "us-ascii" || name == "ascii"
         || name == "unknown-8bit" || name == "x-unknown")
         return repairUtf8(bytes);
-    name = superset(name);
-    std::string out;
-    if (name == "windows-1252" || name == "cp1252" || !convertWithIconv(bytes, name, out)) {
-        out = base::windows1252ToUtf8(bytes);
-    }
-    return out;
+    std::optional<std::string> out = base::charsetToUtf8(bytes, name);
+    return out ? std::move(*out) : base::windows1252ToUtf8(bytes);
 }
 
 std::optional<std::string> utf8ToLatin1(std::string_view utf8)

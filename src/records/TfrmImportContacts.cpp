@@ -11,8 +11,10 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -68,6 +70,7 @@ TfrmImportContacts::TfrmImportContacts(data::TfrmDataModule& data, QWidget* pare
     : QDialog(parent)
     , m_data(data)
     , m_fileLabel(new QLabel(this))
+    , m_charset(new QComboBox(this))
     , m_preview(new QTableWidget(this))
     , m_summary(new QPlainTextEdit(this))
     , m_dryRun(new QPushButton(tr("&Dry run"), this))
@@ -90,8 +93,32 @@ TfrmImportContacts::TfrmImportContacts(data::TfrmDataModule& data, QWidget* pare
     buttons->addButton(m_dryRun, QDialogButtonBox::ActionRole);
     buttons->addButton(m_import, QDialogButtonBox::ActionRole);
     buttons->addButton(QDialogButtonBox::Close);
+    // Files in UTF-8 or Windows-1252 are told apart by themselves; any other character set (a
+    // file from a Japanese or Russian spreadsheet) has to be named, from the list or typed.
+    m_charset->setObjectName(QStringLiteral("cmbCharset"));
+    m_charset->setEditable(true);
+    m_charset->setInsertPolicy(QComboBox::NoInsert);
+    m_charset->addItem(tr("Automatic (UTF-8 or Windows-1252)"), QString());
+    for (const char* name : { "Shift_JIS", "EUC-JP", "GB18030", "Big5", "EUC-KR", "Windows-1251", "KOI8-R",
+             "Windows-1250", "ISO-8859-2", "ISO-8859-15", "Windows-1253", "Windows-1254", "Windows-1255",
+             "Windows-1256", "Windows-1257", "Windows-874", "IBM850" })
+        m_charset->addItem(QString::fromLatin1(name), QString::fromLatin1(name));
+    m_charset->setEnabled(false);
+    auto* charsetLabel = new QLabel(tr("C&haracter set of a CSV file:"), this);
+    charsetLabel->setBuddy(m_charset);
+    auto* charsetRow = new QHBoxLayout;
+    charsetRow->addWidget(charsetLabel);
+    charsetRow->addWidget(m_charset, 1);
+    const auto chosen = [this] {
+        const int index = m_charset->findText(m_charset->currentText());
+        setCharset(index >= 0 ? m_charset->itemData(index).toString() : m_charset->currentText().trimmed());
+    };
+    connect(m_charset, &QComboBox::activated, this, chosen);
+    // Return, not the loss of focus: focus goes when the window closes, too late to read again.
+    connect(m_charset->lineEdit(), &QLineEdit::returnPressed, this, chosen);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_fileLabel);
+    layout->addLayout(charsetRow);
     layout->addWidget(m_preview, 1);
     layout->addWidget(m_summary);
     layout->addWidget(buttons);
@@ -124,10 +151,16 @@ bool TfrmImportContacts::loadFile(const QString& file)
     }
     m_fileName = file;
     m_bytes = bytes.str();
+    const std::string charset = m_options.charset;
     m_options = {};
     m_summary->clear();
     try {
         m_options.format = exchange::detectFormat(m_bytes, QFileInfo(file).fileName().toStdString());
+        // The character set chosen for one CSV file is likely that of the next from the same place.
+        const bool csv = *m_options.format == exchange::ExchangeFormat::Csv;
+        m_charset->setEnabled(csv);
+        if (csv)
+            m_options.charset = charset;
         m_read = exchange::readContactsFile(m_bytes, m_options, QFileInfo(file).fileName().toStdString());
     } catch (const std::exception& error) {
         app::prompts().showError(this, windowTitle(), QString::fromStdString(error.what()));
@@ -146,8 +179,26 @@ void TfrmImportContacts::reread()
     try {
         m_read = exchange::readContactsFile(m_bytes, m_options, QFileInfo(m_fileName).fileName().toStdString());
     } catch (const std::exception& error) {
+        // What was read before no longer stands for the file: nothing is left to import.
+        m_read = {};
+        m_read.format = m_options.format.value_or(exchange::ExchangeFormat::Csv);
         app::prompts().showError(this, windowTitle(), QString::fromStdString(error.what()));
     }
+}
+
+void TfrmImportContacts::setCharset(const QString& name)
+{
+    const std::string charset = name.trimmed().toStdString();
+    if (charset == m_options.charset)
+        return;
+    m_options.charset = charset;
+    if (m_bytes.empty() || m_options.format != exchange::ExchangeFormat::Csv)
+        return;
+    reread();
+    // The header row reads differently in another character set, and with it the mapping.
+    m_autoTargets = m_read.mapping ? m_read.mapping->targets : std::vector<std::string>();
+    m_summary->clear();
+    showPreview();
 }
 
 void TfrmImportContacts::showPreview()
@@ -198,7 +249,7 @@ void TfrmImportContacts::showCsvPreview()
         return;
     const exchange::CsvMapping& mapping = *m_read.mapping;
     // The cells as the file has them: the mapping is judged against what is really there.
-    const exchange::CsvParse parse = exchange::parseCsv(exchange::decodeCsvText(m_bytes));
+    const exchange::CsvParse parse = exchange::parseCsv(exchange::decodeCsvText(m_bytes, m_options.charset));
     const int columns = int(mapping.header.size());
     const std::size_t first = mapping.headerRow ? 1 : 0;
     const int rows

@@ -39,6 +39,10 @@ public:
     // Runs the import (or only tries it); false when there was nothing to run or it failed.
     bool runImport(bool dryRun);
 
+    // Reads a CSV file again in the character set `name` (empty: UTF-8, else Windows-1252). An
+    // unknown name is shown as an error and leaves nothing to import.
+    void setCharset(const QString& name);
+
     QTableWidget* previewTable() const { return m_preview; }
     QComboBox* columnCombo(int column) const;
     QString summaryText() const;
@@ -62,6 +66,7 @@ private:
 
     data::TfrmDataModule& m_data;
     QLabel* m_fileLabel;
+    QComboBox* m_charset;
     QTableWidget* m_preview;
     QPlainTextEdit* m_summary;
     QPushButton* m_dryRun;

@@ -1,6 +1,7 @@
 #include "reports/ReportPainter.h"
 
 #include "base/Error.h"
+#include "widgets/DateText.h"
 
 #include <QFileInfo>
 #include <QFontMetricsF>
@@ -50,7 +51,28 @@ void keepPageBuffers()
 #endif
 }
 
+// How many characters of `text` go on a line `room` wide: up to the last space that fits, or as
+// many characters as fit when no space does (a long address or word), at least one.
+qsizetype wrapPoint(const QString& text, const QFontMetricsF& metrics, double room)
+{
+    qsizetype low = 1, high = text.size();
+    while (low < high) {
+        const qsizetype middle = (low + high + 1) / 2;
+        if (metrics.horizontalAdvance(text.left(middle)) <= room)
+            low = middle;
+        else
+            high = middle - 1;
+    }
+    const qsizetype space = text.lastIndexOf(QLatin1Char(' '), low);
+    return space > 0 ? space + 1 : low;
+}
+
 } // namespace
+
+QString printedStamp(const QDateTime& when, const QLocale& locale)
+{
+    return app::dateText(when.date(), locale) + QLatin1Char(' ') + locale.toString(when.time(), QLocale::ShortFormat);
+}
 
 ReportPainter::ReportPainter(const ReportDescription& report, QPagedPaintDevice& device, QPainter& painter)
     : ReportPainter(report, device, painter,
@@ -80,7 +102,7 @@ ReportPainter::ReportPainter(
 
 void ReportPainter::setPrinted(const QDateTime& when)
 {
-    m_printed = QLocale().toString(when, QLocale::ShortFormat);
+    m_printed = printedStamp(when);
 }
 
 void ReportPainter::beginPage(int number)
@@ -165,9 +187,34 @@ void ReportPainter::paintCell(const QString& text, const ColumnBox& box, double 
         smaller = QFontMetricsF(fitted, &m_device);
         width = smaller.horizontalAdvance(text);
     }
-    m_painter.setFont(fitted);
     m_font = nullptr;
+    if (width > room) {
+        fitted.setPointSizeF(smallest);
+        const QFontMetricsF least(fitted, &m_device);
+        m_painter.setFont(fitted);
+        if (paintTwoLines(text, box.x, top, least, room))
+            return;
+        smaller = least;
+    }
+    m_painter.setFont(fitted);
     m_painter.drawText(QPointF(px(box.x), baseline(smaller, top)), smaller.elidedText(text, Qt::ElideRight, room));
+}
+
+bool ReportPainter::paintTwoLines(const QString& text, double x, double top, const QFontMetricsF& metrics, double room)
+{
+    // The smallest size leaves room for a second line within the band's line; only a value too
+    // long even for two lines loses its end.
+    const double line = metrics.height();
+    const double band = px(m_metrics.detailLine);
+    if (2 * line > band)
+        return false;
+    const qsizetype split = wrapPoint(text, metrics, room);
+    const QString first = text.left(split).trimmed();
+    const QString second = metrics.elidedText(text.mid(split).trimmed(), Qt::ElideRight, room);
+    const double y = px(top) + (band - 2 * line) / 2 + metrics.ascent();
+    m_painter.drawText(QPointF(px(x), y), first);
+    m_painter.drawText(QPointF(px(x), y + line), second);
+    return true;
 }
 
 double ReportPainter::baseline(const QFontMetricsF& metrics, double top) const

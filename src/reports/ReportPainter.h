@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QLocale>
 
 #include <filesystem>
 #include <optional>
@@ -46,6 +47,9 @@ private:
     // `font` is m_label or m_text.
     void paintCell(const QString& text, const reportcore::ColumnBox& box, double top, const QFont& font);
     double baseline(const QFontMetricsF& metrics, double top) const;
+    // A value too wide for its column even at the smallest size, on two lines of that size when
+    // the line is tall enough for them; false when it is not.
+    bool paintTwoLines(const QString& text, double x, double top, const QFontMetricsF& metrics, double room);
 
     const reportcore::ReportDescription& m_report;
     QPaintDevice& m_device;
@@ -59,6 +63,10 @@ private:
     const QFont* m_font = nullptr; // the painter's font, when it is one of the above
     QString m_printed; // the date and time in the page header, the same on every page
 };
+
+// The date and time a report was printed, as its page header shows them: the date as every date
+// of the report (the desktop's short date with the whole year), then the time.
+QString printedStamp(const QDateTime& when, const QLocale& locale = QLocale());
 
 // Lays out and paints a whole report onto `device`; the number of pages.
 int paintReport(const reportcore::ReportDescription& report, reportcore::RowReader& rows, QPagedPaintDevice& device);

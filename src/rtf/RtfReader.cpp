@@ -1,5 +1,6 @@
 #include "rtf/RtfDocument.h"
 
+#include "base/Hex.h"
 #include "base/Windows1252.h"
 
 #include <algorithm>
@@ -743,8 +744,8 @@ private:
         if (c == '\'') {
             unsigned char byte = 0;
             int digits = 0;
-            while (digits < 2 && m_pos < m_data.size() && hexValue(m_data[m_pos]) >= 0) {
-                byte = static_cast<unsigned char>(byte * 16 + hexValue(m_data[m_pos]));
+            while (digits < 2 && m_pos < m_data.size() && base::hexDigitValue(m_data[m_pos]) >= 0) {
+                byte = static_cast<unsigned char>(byte * 16 + base::hexDigitValue(m_data[m_pos]));
                 ++m_pos;
                 ++digits;
             }
@@ -797,16 +798,6 @@ private:
     static bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
     static bool isAlpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
     static bool isDigit(char c) { return c >= '0' && c <= '9'; }
-    static int hexValue(char c)
-    {
-        if (c >= '0' && c <= '9')
-            return c - '0';
-        if (c >= 'a' && c <= 'f')
-            return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F')
-            return c - 'A' + 10;
-        return -1;
-    }
 
     std::string_view m_data;
     std::size_t m_pos = 0;

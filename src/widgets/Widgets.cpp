@@ -41,7 +41,7 @@ void setUpGrid(QTableView* grid, const std::vector<GridColumn>& columns)
     grid->setTabKeyNavigation(false); // Tab leaves the grid; arrows move within it
 }
 
-QPushButton* addButton(QBoxLayout* row, const QString& objectName, const QString& text, const QString& hint)
+QPushButton* addButton(QLayout* row, const QString& objectName, const QString& text, const QString& hint)
 {
     auto* button = new QPushButton(text);
     button->setObjectName(objectName);

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-class QBoxLayout;
+class QLayout;
 class QIcon;
 class QLabel;
 class QPushButton;
@@ -28,7 +28,7 @@ void setUpGrid(QTableView* grid, const std::vector<GridColumn>& columns);
 int charsToPixels(const QWidget* widget, int chars);
 
 // A push button of a page's button row, named for tests and shortcuts, with its hint.
-QPushButton* addButton(QBoxLayout* row, const QString& objectName, const QString& text, const QString& hint = {});
+QPushButton* addButton(QLayout* row, const QString& objectName, const QString& text, const QString& hint = {});
 
 // A bold label as the windows use for field captions.
 QLabel* boldLabel(const QString& text, QWidget* parent);

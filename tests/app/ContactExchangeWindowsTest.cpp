@@ -78,8 +78,7 @@ TEST_F(ContactExchangeWindowsTest, ImportsAVCardFileAfterADryRunThatStoresNothin
     EXPECT_TRUE(window->summaryText().startsWith(QStringLiteral("Dry run"))) << window->summaryText().toStdString();
     EXPECT_TRUE(window->summaryText().contains(QStringLiteral("2 would be added")));
     // The empty card is reported by its number, and the rest still comes in.
-    EXPECT_TRUE(window->summaryText().contains(QStringLiteral("card 2, line ")))
-        << window->summaryText().toStdString();
+    EXPECT_TRUE(window->summaryText().contains(QStringLiteral("card 2, line "))) << window->summaryText().toStdString();
 
     ASSERT_TRUE(window->runImport(false));
     EXPECT_EQ(count("1"), before + 2);
@@ -123,6 +122,39 @@ TEST_F(ContactExchangeWindowsTest, ImportsACsvFileWithColumnsMappedInTheWindow)
                            "WHERE LName = 'Ashgrove' AND Memo LIKE '%Ashgrove Mills%'"),
         1);
     EXPECT_TRUE(messages().isEmpty()) << messages().join('\n').toStdString();
+}
+
+// A CSV file in Shift-JIS reads as nonsense until its character set is chosen; a name nobody
+// knows is said and leaves nothing to import.
+TEST_F(ContactExchangeWindowsTest, ACsvFileIsReadInTheCharacterSetChosen)
+{
+    if (!haveTool("iconv"))
+        PELMORA_SKIP_OR_FAIL("iconv is not installed");
+    write("utf8.csv", "Last Name,First Name\r\n山田,花子\r\n");
+    const QString file = QString::fromStdString((home / "sjis.csv").string());
+    shellOutput("iconv -f UTF-8 -t SHIFT_JIS '" + (home / "utf8.csv").string() + "' > '" + file.toStdString() + "'");
+    records::TfrmImportContacts* window = openImport(file);
+    ASSERT_NE(window, nullptr);
+    auto* charset = window->findChild<QComboBox*>(QStringLiteral("cmbCharset"));
+    ASSERT_NE(charset, nullptr);
+    EXPECT_TRUE(charset->isEnabled());
+    QTableWidget* preview = window->previewTable();
+    ASSERT_EQ(preview->rowCount(), 2);
+    EXPECT_NE(preview->item(1, 0)->text(), QStringLiteral("山田"));
+
+    charset->setCurrentIndex(charset->findText(QStringLiteral("Shift_JIS")));
+    emit charset->activated(charset->currentIndex());
+    ASSERT_EQ(preview->rowCount(), 2);
+    EXPECT_EQ(preview->item(1, 0)->text(), QStringLiteral("山田"));
+    EXPECT_EQ(preview->item(1, 1)->text(), QStringLiteral("花子"));
+    ASSERT_TRUE(window->runImport(false));
+    EXPECT_EQ(count("LName = '山田' AND FName = '花子'"), 1);
+
+    window->setCharset(QStringLiteral("no-such-set"));
+    ASSERT_EQ(messages().size(), 1);
+    EXPECT_TRUE(messages().front().contains(QStringLiteral("no-such-set"))) << messages().front().toStdString();
+    EXPECT_FALSE(window->runImport(false));
+    EXPECT_EQ(count("LName = '山田'"), 1);
 }
 
 TEST_F(ContactExchangeWindowsTest, AnUnreadableFileSaysSoAndOffersNoImport)

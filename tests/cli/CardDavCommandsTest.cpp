@@ -1,3 +1,4 @@
+#include "CommandHome.h"
 #include "TestServers.h"
 
 #include <gtest/gtest.h>
@@ -6,9 +7,9 @@
 #include <cstdlib>
 #include <sys/stat.h>
 
+using pelmora::test::CommandHome;
 using pelmora::test::readFile;
 using pelmora::test::RunResult;
-using pelmora::test::TempDir;
 
 namespace {
 
@@ -23,18 +24,13 @@ protected:
         ::setenv("PELMORA_CARDDAV_PASSWORD", servers().password().c_str(), 1);
     }
     void TearDown() override { ::unsetenv("PELMORA_CARDDAV_PASSWORD"); }
-    RunResult run(std::vector<std::string> words, const std::string& input = {})
-    {
-        words.insert(words.begin(), { "--home", home.path().string() });
-        return pelmora::test::runPelmora(words, input);
-    }
     std::string url(const std::string& port, const std::string& host = "127.0.0.1")
     {
         return (port.find("tls") != std::string::npos ? "https://" : "http://") + host + ":"
             + std::to_string(servers().info()["carddav"][port].get<int>()) + "/";
     }
     std::string ini() { return readFile(home / "pelmora.ini"); }
-    TempDir home;
+    CommandHome home;
 };
 
 TEST_F(CardDavCommandsTest, SetsUpSyncsAndReportsInJson)
@@ -42,7 +38,7 @@ TEST_F(CardDavCommandsTest, SetsUpSyncsAndReportsInJson)
     // The password typed on standard input when the environment has none.
     ::unsetenv("PELMORA_CARDDAV_PASSWORD");
     RunResult setup
-        = run({ "carddav", "setup", url("radicale_port"), "--user", servers().user(), "--book", "contacts" },
+        = home.run({ "carddav", "setup", url("radicale_port"), "--user", servers().user(), "--book", "contacts" },
             servers().password() + "\n");
     ASSERT_EQ(setup.exitCode, 0) << setup.err;
     EXPECT_EQ(nlohmann::json::parse(setup.out)["book"], "Contacts");
@@ -51,20 +47,20 @@ TEST_F(CardDavCommandsTest, SetsUpSyncsAndReportsInJson)
     ASSERT_EQ(::stat((home / "pelmora.ini").c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u) << "the file holds the password";
 
-    ASSERT_EQ(run({ "table", "add", "Contacts", "LName=Adams", "EMail=ann@x.test" }).exitCode, 0);
-    RunResult dry = run({ "carddav", "sync", "--dry-run" });
+    ASSERT_EQ(home.run({ "table", "add", "Contacts", "LName=Adams", "EMail=ann@x.test" }).exitCode, 0);
+    RunResult dry = home.run({ "carddav", "sync", "--dry-run" });
     ASSERT_EQ(dry.exitCode, 0) << dry.err;
-    const int contacts = nlohmann::json::parse(run({ "db", "info" }).out)["tables"]["Contacts"];
+    const int contacts = nlohmann::json::parse(home.run({ "db", "info" }).out)["tables"]["Contacts"];
     EXPECT_EQ(nlohmann::json::parse(dry.out)["sent"], contacts);
-    RunResult sync = run({ "carddav", "sync" });
+    RunResult sync = home.run({ "carddav", "sync" });
     ASSERT_EQ(sync.exitCode, 0) << sync.err;
     const auto report = nlohmann::json::parse(sync.out);
     for (const char* key : { "sent", "received", "deleted_here", "deleted_there", "conflicts" })
         EXPECT_TRUE(report.contains(key)) << key;
     EXPECT_EQ(report["sent"], contacts) << "the dry run said what the sync did";
-    EXPECT_EQ(nlohmann::json::parse(run({ "carddav", "sync" }).out)["sent"], 0);
+    EXPECT_EQ(nlohmann::json::parse(home.run({ "carddav", "sync" }).out)["sent"], 0);
 
-    RunResult books = run({ "carddav", "books" });
+    RunResult books = home.run({ "carddav", "books" });
     ASSERT_EQ(books.exitCode, 0) << books.err;
     EXPECT_TRUE(nlohmann::json::parse(books.out)[0]["chosen"]);
 }
@@ -76,30 +72,32 @@ TEST_F(CardDavCommandsTest, RefusesAWrongPasswordADeadServerAndAnUnknownCertific
     pelmora::test::writeFile(home / "pelmora.ini", before);
 
     ::setenv("PELMORA_CARDDAV_PASSWORD", "wrong", 1);
-    RunResult wrong = run({ "carddav", "setup", url("xandikos_port"), "--user", servers().user() });
+    RunResult wrong = home.run({ "carddav", "setup", url("xandikos_port"), "--user", servers().user() });
     EXPECT_EQ(wrong.exitCode, 1);
     EXPECT_NE(wrong.err.find("refused the user name or password"), std::string::npos) << wrong.err;
     EXPECT_EQ(ini(), before);
 
-    RunResult dead = run({ "carddav", "setup", "http://127.0.0.1:1/", "--user", servers().user() });
+    RunResult dead = home.run({ "carddav", "setup", "http://127.0.0.1:1/", "--user", servers().user() });
     EXPECT_EQ(dead.exitCode, 1);
     EXPECT_NE(dead.err.find("Cannot reach the server"), std::string::npos) << dead.err;
     EXPECT_EQ(ini(), before);
 
     ::setenv("PELMORA_CARDDAV_PASSWORD", servers().password().c_str(), 1);
-    RunResult unknown = run({ "carddav", "setup", url("xandikos_tls_port", "localhost"), "--user", servers().user() });
+    RunResult unknown
+        = home.run({ "carddav", "setup", url("xandikos_tls_port", "localhost"), "--user", servers().user() });
     EXPECT_EQ(unknown.exitCode, 1);
     const auto advice = unknown.err.find("pelmora carddav trust ");
     ASSERT_NE(advice, std::string::npos) << unknown.err;
     EXPECT_EQ(ini(), before);
     const std::string fingerprint = unknown.err.substr(advice + 22, 95);
-    ASSERT_EQ(run({ "carddav", "trust", fingerprint }).exitCode, 0);
-    RunResult trusted = run({ "carddav", "setup", url("xandikos_tls_port", "localhost"), "--user", servers().user() });
+    ASSERT_EQ(home.run({ "carddav", "trust", fingerprint }).exitCode, 0);
+    RunResult trusted
+        = home.run({ "carddav", "setup", url("xandikos_tls_port", "localhost"), "--user", servers().user() });
     EXPECT_EQ(trusted.exitCode, 0) << trusted.err;
 
-    EXPECT_EQ(run({ "carddav", "trust", "AB:CD" }).exitCode, 2);
+    EXPECT_EQ(home.run({ "carddav", "trust", "AB:CD" }).exitCode, 2);
     ::unsetenv("PELMORA_CARDDAV_PASSWORD");
-    RunResult unset = run({ "carddav", "sync" });
+    RunResult unset = home.run({ "carddav", "sync" });
     EXPECT_EQ(unset.exitCode, 0) << unset.err;
 }
 

@@ -1,3 +1,4 @@
+#include "CommandHome.h"
 #include "TestServers.h"
 
 #include <gtest/gtest.h>
@@ -5,6 +6,7 @@
 
 #include <cstdlib>
 
+using pelmora::test::CommandHome;
 using pelmora::test::readFile;
 using pelmora::test::RunResult;
 using pelmora::test::TempDir;
@@ -25,11 +27,11 @@ protected:
         for (const auto& entry : std::filesystem::directory_iterator(servers().smtpSpool()))
             std::filesystem::remove(entry.path());
         setSmtp(servers().server("smtp"));
-        ASSERT_EQ(run({ "settings", "set", "EMail Address=me@here.test", "Sender Name=Zoë Me",
-                          "Server=" + servers().server("pop3"), "CharSet=7" })
+        ASSERT_EQ(home.run({ "settings", "set", "EMail Address=me@here.test", "Sender Name=Zoë Me",
+                               "Server=" + servers().server("pop3"), "CharSet=7" })
                       .exitCode,
             0);
-        RunResult added = run({ "table", "add", "Contacts", "LName=Adams", "EMail=ann@x.test" });
+        RunResult added = home.run({ "table", "add", "Contacts", "LName=Adams", "EMail=ann@x.test" });
         ASSERT_EQ(added.exitCode, 0) << added.err;
         contact = added.out.substr(0, added.out.find('\n'));
     }
@@ -39,18 +41,13 @@ protected:
         ::unsetenv("PELMORA_PASSWORD");
     }
 
-    RunResult run(std::vector<std::string> words)
-    {
-        words.insert(words.begin(), { "--home", home.path().string() });
-        return pelmora::test::runPelmora(words);
-    }
     void setSmtp(const std::string& server)
     {
-        ASSERT_EQ(run({ "settings", "set", "SmtpServer=" + server }).exitCode, 0);
+        ASSERT_EQ(home.run({ "settings", "set", "SmtpServer=" + server }).exitCode, 0);
     }
     nlohmann::json emailRow(const std::string& counter)
     {
-        RunResult rows = run({ "table", "list", "EMAIL", "--where", "Counter = " + counter });
+        RunResult rows = home.run({ "table", "list", "EMAIL", "--where", "Counter = " + counter });
         auto json = nlohmann::json::parse(rows.out);
         return json.empty() ? nlohmann::json() : json[0];
     }
@@ -63,7 +60,7 @@ protected:
         return found;
     }
 
-    TempDir home;
+    CommandHome home;
     TempDir files;
     std::string contact;
 };
@@ -75,7 +72,7 @@ TEST_F(EmailCommandsTest, SendStoresTheMessageAndDeliversItWithCopiesAndFiles)
     writeFile(files / "a.bin", std::string("\x00\xff\x01 a", 5));
     writeFile(files / "b.txt", "bee\n");
     writeFile(files / "body.txt", "Dear Ann,\nhello.\n");
-    RunResult sent = run({ "email", "send", "--contact", contact, "--to", "ann@x.test", "--subject", "Grüße",
+    RunResult sent = home.run({ "email", "send", "--contact", contact, "--to", "ann@x.test", "--subject", "Grüße",
         "--body-file", (files / "body.txt").string(), "--attach", (files / "a.bin").string(), "--attach",
         (files / "b.txt").string(), "--cc", "bob@x.test;carl@x.test", "--cc", "dora@x.test" });
     ASSERT_EQ(sent.exitCode, 0) << sent.err;
@@ -100,13 +97,13 @@ TEST_F(EmailCommandsTest, SendStoresTheMessageAndDeliversItWithCopiesAndFiles)
     EXPECT_EQ(row["AttachNum"], 2);
     EXPECT_EQ(row["Subject"], "Grüße");
     EXPECT_EQ(row["Contact"].get<long>(), std::stol(contact));
-    EXPECT_EQ(nlohmann::json::parse(run({ "settings" }).out)["CharSet"], 7) << "the stored value is kept";
+    EXPECT_EQ(nlohmann::json::parse(home.run({ "settings" }).out)["CharSet"], 7) << "the stored value is kept";
 }
 
 TEST_F(EmailCommandsTest, AMessageTheServerDidNotTakeWaitsForSendQueued)
 {
     setSmtp("127.0.0.1:1");
-    RunResult failed = run({ "email", "send", "--contact", contact, "--to", "ann@x.test", "--subject", "later" });
+    RunResult failed = home.run({ "email", "send", "--contact", contact, "--to", "ann@x.test", "--subject", "later" });
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_FALSE(failed.err.empty());
     auto result = nlohmann::json::parse(failed.out);
@@ -115,11 +112,11 @@ TEST_F(EmailCommandsTest, AMessageTheServerDidNotTakeWaitsForSendQueued)
     EXPECT_EQ(emailRow(counter)["Queue"], true);
 
     RunResult kept
-        = run({ "email", "send", "--contact", contact, "--to", "ann@x.test", "--subject", "kept", "--later" });
+        = home.run({ "email", "send", "--contact", contact, "--to", "ann@x.test", "--subject", "kept", "--later" });
     ASSERT_EQ(kept.exitCode, 0) << kept.err;
 
     setSmtp(servers().server("smtp"));
-    RunResult queued = run({ "email", "send-queued", "--contact", contact });
+    RunResult queued = home.run({ "email", "send-queued", "--contact", contact });
     ASSERT_EQ(queued.exitCode, 0) << queued.err;
     auto results = nlohmann::json::parse(queued.out);
     ASSERT_EQ(results.size(), 2u);
@@ -128,23 +125,24 @@ TEST_F(EmailCommandsTest, AMessageTheServerDidNotTakeWaitsForSendQueued)
     EXPECT_EQ(delivered(".eml").size(), 2u);
 
     // Nothing is left, so a second run delivers nothing twice.
-    RunResult again = run({ "email", "send-queued", "--all" });
+    RunResult again = home.run({ "email", "send-queued", "--all" });
     EXPECT_EQ(nlohmann::json::parse(again.out).size(), 0u);
     EXPECT_EQ(delivered(".eml").size(), 2u);
 }
 
 TEST_F(EmailCommandsTest, ALineBreakPlantedInAStoredAddressSendsNothing)
 {
-    RunResult kept = run({ "email", "send", "--contact", contact, "--to", "ann@x.test", "--subject", "s", "--later" });
+    RunResult kept
+        = home.run({ "email", "send", "--contact", contact, "--to", "ann@x.test", "--subject", "s", "--later" });
     const std::string counter = std::to_string(nlohmann::json::parse(kept.out)["counter"].get<long>());
-    ASSERT_EQ(run({ "table", "set", "EMAIL", counter, "ToEmail=ann@x.test>\r\nRCPT TO:<eve@x.test" }).exitCode, 0);
-    RunResult queued = run({ "email", "send-queued", "--all" });
+    ASSERT_EQ(home.run({ "table", "set", "EMAIL", counter, "ToEmail=ann@x.test>\r\nRCPT TO:<eve@x.test" }).exitCode, 0);
+    RunResult queued = home.run({ "email", "send-queued", "--all" });
     EXPECT_EQ(queued.exitCode, 1);
     EXPECT_NE(queued.err.find("control character"), std::string::npos) << queued.err;
     EXPECT_TRUE(delivered(".eml").empty());
     EXPECT_EQ(emailRow(counter)["Queue"], true);
 
-    RunResult check = run({ "email", "check" });
+    RunResult check = home.run({ "email", "check" });
     EXPECT_EQ(check.exitCode, 0) << check.out;
     EXPECT_TRUE(delivered(".eml").empty());
 }
@@ -162,7 +160,7 @@ TEST_F(EmailCommandsTest, RetrieveFileShowSaveAndDeleteReceivedMail)
         "--b\nContent-Type: application/octet-stream; name=\"../r.bin\"\nContent-Transfer-Encoding: base64\n\n"
         "aGVsbG8=\n--b--\n");
     servers().deliver("2.B.test", "From: stranger@y.test\nSubject: hi\n\nbody\n");
-    RunResult retrieved = run({ "email", "retrieve" });
+    RunResult retrieved = home.run({ "email", "retrieve" });
     ASSERT_EQ(retrieved.exitCode, 0) << retrieved.err;
     auto messages = nlohmann::json::parse(retrieved.out);
     ASSERT_EQ(messages.size(), 2u);
@@ -174,41 +172,41 @@ TEST_F(EmailCommandsTest, RetrieveFileShowSaveAndDeleteReceivedMail)
     EXPECT_EQ(readFile(file), "hello");
     const std::string counter = std::to_string(messages[0]["counter"].get<std::int64_t>());
 
-    EXPECT_EQ(nlohmann::json::parse(run({ "email", "list", "--inbox" }).out).size(), 2u);
-    RunResult filed = run({ "email", "file-all" });
+    EXPECT_EQ(nlohmann::json::parse(home.run({ "email", "list", "--inbox" }).out).size(), 2u);
+    RunResult filed = home.run({ "email", "file-all" });
     EXPECT_EQ(nlohmann::json::parse(filed.out), nlohmann::json({ { "filed", 1 }, { "left", 1 } }));
-    auto mine = nlohmann::json::parse(run({ "email", "list", "--contact", contact, "--status", "received" }).out);
+    auto mine = nlohmann::json::parse(home.run({ "email", "list", "--contact", contact, "--status", "received" }).out);
     ASSERT_EQ(mine.size(), 1u);
     EXPECT_EQ(mine[0]["counter"].get<std::int64_t>(), messages[0]["counter"].get<std::int64_t>());
-    EXPECT_EQ(run({ "email", "file", counter, "--to", "0" }).exitCode, 1);
+    EXPECT_EQ(home.run({ "email", "file", counter, "--to", "0" }).exitCode, 1);
 
-    auto shown = nlohmann::json::parse(run({ "email", "show", counter }).out);
+    auto shown = nlohmann::json::parse(home.run({ "email", "show", counter }).out);
     EXPECT_EQ(shown["body"], "line one\nline two");
     const auto saved = files / "saved.txt";
-    ASSERT_EQ(run({ "email", "save", counter, "--out", saved.string() }).exitCode, 0);
+    ASSERT_EQ(home.run({ "email", "save", counter, "--out", saved.string() }).exitCode, 0);
     EXPECT_TRUE(readFile(saved).ends_with("Content: \r\nline one\r\nline two\r\n"));
-    EXPECT_NE(run({ "email", "save", counter, "--out", saved.string() }).exitCode, 0);
-    EXPECT_EQ(nlohmann::json::parse(run({ "email", "attachments", counter }).out)[0]["exists"], true);
+    EXPECT_NE(home.run({ "email", "save", counter, "--out", saved.string() }).exitCode, 0);
+    EXPECT_EQ(nlohmann::json::parse(home.run({ "email", "attachments", counter }).out)[0]["exists"], true);
 
-    ASSERT_EQ(run({ "email", "delete", counter }).exitCode, 0);
+    ASSERT_EQ(home.run({ "email", "delete", counter }).exitCode, 0);
     EXPECT_FALSE(std::filesystem::exists(file));
-    EXPECT_EQ(run({ "email", "show", counter }).exitCode, 1);
-    EXPECT_EQ(nlohmann::json::parse(run({ "email", "list", "--all" }).out).size(), 1u);
+    EXPECT_EQ(home.run({ "email", "show", counter }).exitCode, 1);
+    EXPECT_EQ(nlohmann::json::parse(home.run({ "email", "list", "--all" }).out).size(), 1u);
 }
 
 TEST_F(EmailCommandsTest, ImportStoresEachMessageOnce)
 {
     writeFile(files / "box", "From a@b Mon\nSubject: one\n\nx\nFrom c@d Tue\nSubject: two\n\ny\n");
-    RunResult dry = run({ "email", "import", (files / "box").string(), "--format", "mbox", "--dry-run" });
+    RunResult dry = home.run({ "email", "import", (files / "box").string(), "--format", "mbox", "--dry-run" });
     ASSERT_EQ(dry.exitCode, 0) << dry.err;
     EXPECT_EQ(nlohmann::json::parse(dry.out),
         nlohmann::json({ { "messages", 2 }, { "stored", 2 }, { "kept_whole", 0 }, { "skipped", 0 } }));
-    EXPECT_EQ(
-        nlohmann::json::parse(run({ "email", "import", (files / "box").string(), "--format", "mbox" }).out)["stored"],
+    EXPECT_EQ(nlohmann::json::parse(
+                  home.run({ "email", "import", (files / "box").string(), "--format", "mbox" }).out)["stored"],
         2);
-    EXPECT_EQ(
-        nlohmann::json::parse(run({ "email", "import", (files / "box").string(), "--format", "mbox" }).out)["skipped"],
+    EXPECT_EQ(nlohmann::json::parse(
+                  home.run({ "email", "import", (files / "box").string(), "--format", "mbox" }).out)["skipped"],
         2);
-    EXPECT_EQ(run({ "email", "import", (files / "missing").string(), "--format", "mbox" }).exitCode, 1);
-    EXPECT_EQ(run({ "email", "import", (files / "box").string(), "--format", "pst" }).exitCode, 2);
+    EXPECT_EQ(home.run({ "email", "import", (files / "missing").string(), "--format", "mbox" }).exitCode, 1);
+    EXPECT_EQ(home.run({ "email", "import", (files / "box").string(), "--format", "pst" }).exitCode, 2);
 }

@@ -1,5 +1,5 @@
+#include "CommandHome.h"
 #include "data/DatabaseFiles.h"
-#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -16,8 +16,8 @@ protected:
 
     RunResult databases(std::vector<std::string> words)
     {
-        words.insert(words.begin(), { "--home", m_home.path().string(), "databases" });
-        return runPelmora(words);
+        words.insert(words.begin(), "databases");
+        return m_home.run(std::move(words));
     }
 
     int contacts(const std::string& database)
@@ -31,7 +31,7 @@ protected:
         return rows;
     }
 
-    TempDir m_home;
+    CommandHome m_home;
     int sampleContacts = 0;
 };
 

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "CommandHome.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -8,26 +8,13 @@ namespace {
 
 class DuplicateCommandsTest : public ::testing::Test {
 protected:
-    RunResult run(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), { "--home", home.path().string() });
-        return runPelmora(args);
-    }
-    nlohmann::json json(std::vector<std::string> args)
-    {
-        const RunResult result = run(std::move(args));
-        EXPECT_EQ(result.exitCode, 0) << result.err;
-        return nlohmann::json::parse(result.out);
-    }
     std::string add(std::vector<std::string> args)
     {
         args.insert(args.begin(), { "table", "add" });
-        const RunResult result = run(std::move(args));
-        EXPECT_EQ(result.exitCode, 0) << result.err;
-        return std::to_string(std::stoll(result.out));
+        return std::to_string(home.number(std::move(args)));
     }
 
-    TempDir home;
+    CommandHome home;
 };
 
 TEST_F(DuplicateCommandsTest, FindsThePairAndMergesIt)
@@ -37,7 +24,7 @@ TEST_F(DuplicateCommandsTest, FindsThePairAndMergesIt)
         = add({ "Contacts", "LName=Zeppelin", "FName=Q.", "EMail=Q.Zeppelin@Example.org", "City=Harbour" });
     add({ "notes", "Contact=" + other, "Subject=Keep me" });
 
-    const auto pairs = json({ "contacts", "duplicates" });
+    const auto pairs = home.json({ "contacts", "duplicates" });
     nlohmann::json ours;
     for (const auto& pair : pairs) {
         if (std::to_string(pair["first"].get<std::int64_t>()) == keep)
@@ -48,25 +35,25 @@ TEST_F(DuplicateCommandsTest, FindsThePairAndMergesIt)
     EXPECT_EQ(ours["reasons"][0]["kind"], "email");
     EXPECT_EQ(ours["reasons"][0]["detail"], "q.zeppelin@example.org");
 
-    const auto plan = json({ "contacts", "merge", keep, other, "--take", "FName", "--dry-run" });
+    const auto plan = home.json({ "contacts", "merge", keep, other, "--take", "FName", "--dry-run" });
     EXPECT_EQ(plan["fields"][1]["field"], "FName");
     EXPECT_EQ(plan["fields"][1]["take"], "other");
-    EXPECT_EQ(json({ "table", "count", "Contacts", "--where", "Counter = " + other }), 1);
+    EXPECT_EQ(home.json({ "table", "count", "Contacts", "--where", "Counter = " + other }), 1);
 
-    const auto merged = json({ "contacts", "merge", keep, other, "--keep", "City" });
+    const auto merged = home.json({ "contacts", "merge", keep, other, "--keep", "City" });
     EXPECT_EQ(merged["removed"].dump(), other);
     EXPECT_EQ(merged["moved"]["notes"], 1);
     EXPECT_TRUE(merged["note"].get<bool>()); // the other's city was not kept
-    EXPECT_EQ(json({ "table", "count", "notes", "--where", "Contact = " + keep }), 2);
-    EXPECT_EQ(json({ "table", "count", "Contacts", "--where", "Counter = " + other }), 0);
+    EXPECT_EQ(home.json({ "table", "count", "notes", "--where", "Contact = " + keep }), 2);
+    EXPECT_EQ(home.json({ "table", "count", "Contacts", "--where", "Counter = " + other }), 0);
 
     // A merge that cannot be done says so and changes nothing.
-    const RunResult gone = run({ "contacts", "merge", keep, other });
+    const RunResult gone = home.run({ "contacts", "merge", keep, other });
     EXPECT_EQ(gone.exitCode, 1);
     EXPECT_NE(gone.err.find("There is no contact " + other), std::string::npos);
-    EXPECT_EQ(run({ "contacts", "merge", keep }).exitCode, 2);
-    EXPECT_EQ(run({ "contacts", "merge", keep, other, "--take", "City", "--keep", "City" }).exitCode, 2);
-    EXPECT_EQ(run({ "contacts", "frobnicate" }).exitCode, 2);
+    EXPECT_EQ(home.run({ "contacts", "merge", keep }).exitCode, 2);
+    EXPECT_EQ(home.run({ "contacts", "merge", keep, other, "--take", "City", "--keep", "City" }).exitCode, 2);
+    EXPECT_EQ(home.run({ "contacts", "frobnicate" }).exitCode, 2);
 }
 
 } // namespace

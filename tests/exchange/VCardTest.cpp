@@ -85,6 +85,27 @@ TEST(VCardReader, BrokenCardsAreReportedAndTheRestRead)
     EXPECT_EQ(parse.errors[2].line, 11u);
 }
 
+// A quoted-printable value that ends in a soft line break must not run on into END:VCARD: the
+// card is kept, and the error names the line of the value, not the card's first or last line.
+TEST(VCardReader, ASoftLineBreakBeforeTheCardsEndIsReportedAtItsProperty)
+{
+    const std::string text = "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Roe;Rick\r\nNOTE;ENCODING=QUOTED-PRINTABLE:caf=E9=\r\n"
+                             "end:vcard\r\n"
+                             "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Doe;Jane\r\nNOTE;QUOTED-PRINTABLE:one=\r\n two=\r\n"
+                             "END:VCARD\r\n";
+    const VCardParse parse = parseVCards(text);
+    ASSERT_EQ(parse.cards.size(), 2u);
+    EXPECT_EQ(property(parse.cards[0], "N").value, "Roe;Rick");
+    EXPECT_EQ(property(parse.cards[0], "NOTE").value, "caf\xC3\xA9");
+    EXPECT_EQ(property(parse.cards[1], "NOTE").value, "one two");
+    ASSERT_EQ(parse.errors.size(), 2u);
+    EXPECT_EQ(parse.errors[0].card, 1u);
+    EXPECT_EQ(parse.errors[0].line, 4u);
+    EXPECT_NE(parse.errors[0].message.find("soft line break"), std::string::npos) << parse.errors[0].message;
+    EXPECT_EQ(parse.errors[1].card, 2u);
+    EXPECT_EQ(parse.errors[1].line, 9u);
+}
+
 TEST(VCardWriter, FoldsAtSeventyFiveOctetsWithoutSplittingCharacters)
 {
     VCard card;

@@ -21,12 +21,6 @@ fs::path rtfCorpus()
     return dir.empty() ? dir : dir / "rtf";
 }
 
-bool haveTool(const char* name)
-{
-    std::string command = std::string("command -v ") + name + " >/dev/null 2>&1";
-    return std::system(command.c_str()) == 0;
-}
-
 // White space collapsed, so that line wrapping and blank lines do not count.
 std::string words(const std::string& text)
 {
@@ -47,16 +41,8 @@ std::string words(const std::string& text)
 
 std::string pandocText(const fs::path& file)
 {
-    std::string command = "timeout 60 pandoc -f rtf -t plain --wrap=none '" + file.string() + "' 2>/dev/null";
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-        char buffer[4096];
-        std::size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-            out.append(buffer, n);
-        pclose(pipe);
-    }
-    return out;
+    return pelmora::test::shellOutput(
+        "timeout 60 pandoc -f rtf -t plain --wrap=none '" + file.string() + "' 2>/dev/null");
 }
 
 class RtfCorpus : public ::testing::Test {
@@ -91,7 +77,7 @@ TEST_F(RtfCorpus, EveryFileIsReadOrRefusedAndSurvivesARoundTrip)
 
 TEST_F(RtfCorpus, TextAsAnIndependentReaderSeesIt)
 {
-    if (!haveTool("pandoc"))
+    if (!pelmora::test::haveTool("pandoc"))
         PELMORA_SKIP_OR_FAIL("pandoc is not installed (scripts/setup)");
     // The files where that reader is right; in the others it drops the text of Japanese code
     // pages, shows table and list layout, or lets hidden fields through.
@@ -109,7 +95,7 @@ TEST_F(RtfCorpus, TextAsAnIndependentReaderSeesIt)
 
 TEST_F(RtfCorpus, OurOutputIsReadBackByAnIndependentReader)
 {
-    if (!haveTool("pandoc"))
+    if (!pelmora::test::haveTool("pandoc"))
         PELMORA_SKIP_OR_FAIL("pandoc is not installed (scripts/setup)");
     pelmora::test::TempDir dir;
     for (const char* name : { "rtfpipe__phprtflite_utf8.rtf", "rtfpipe__rtf2xml_escaped_text.rtf",

@@ -1,4 +1,4 @@
-#include "TestSupport.h"
+#include "CommandHome.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 namespace fs = std::filesystem;
+using pelmora::test::CommandHome;
 using pelmora::test::readFile;
 using pelmora::test::runPelmora;
 using pelmora::test::TempDir;
@@ -16,19 +17,14 @@ namespace {
 
 class SettingsCommands : public testing::Test {
 protected:
-    pelmora::test::RunResult run(std::vector<std::string> args)
-    {
-        args.insert(args.begin(), { "--home", m_home.path().string() });
-        return runPelmora(args);
-    }
     nlohmann::ordered_json show()
     {
-        const auto result = run({ "settings" });
+        const auto result = m_home.run({ "settings" });
         EXPECT_EQ(result.exitCode, 0) << result.err;
         return nlohmann::ordered_json::parse(result.out);
     }
 
-    TempDir m_home;
+    CommandHome m_home;
     fs::path m_ini = m_home / "pelmora.ini";
 };
 
@@ -53,7 +49,7 @@ TEST_F(SettingsCommands, FirstStartShowsTheDefaults)
 TEST_F(SettingsCommands, SetWritesTheFileAsAtExit)
 {
     writeFile(m_ini, "[Setup]\r\nLastData=Sample\r\nLog File=/tmp/a.log\r\n");
-    const auto result = run({ "settings", "set", "server=pop.example.com", "Password=two words", "CharSet=4" });
+    const auto result = m_home.run({ "settings", "set", "server=pop.example.com", "Password=two words", "CharSet=4" });
     ASSERT_EQ(result.exitCode, 0) << result.err;
     const auto json = show();
     EXPECT_EQ(json["Server"], "pop.example.com");
@@ -72,9 +68,9 @@ TEST_F(SettingsCommands, SetWritesTheFileAsAtExit)
 
 TEST_F(SettingsCommands, LogFileIsWrittenOnlyWhenSetOnPurpose)
 {
-    ASSERT_EQ(run({ "settings", "set", "Log File=/tmp/smtp.log" }).exitCode, 0);
+    ASSERT_EQ(m_home.run({ "settings", "set", "Log File=/tmp/smtp.log" }).exitCode, 0);
     EXPECT_EQ(show()["Log File"], "/tmp/smtp.log");
-    ASSERT_EQ(run({ "settings", "set", "Server=x" }).exitCode, 0);
+    ASSERT_EQ(m_home.run({ "settings", "set", "Server=x" }).exitCode, 0);
     EXPECT_EQ(show()["Log File"], "/tmp/smtp.log");
 }
 
@@ -96,7 +92,7 @@ TEST_F(SettingsCommands, BadArgumentsChangeNothing)
         { { "settings", "frobnicate" }, 2, "Unknown settings command" },
     };
     for (const Case& c : cases) {
-        const auto result = run(c.args);
+        const auto result = m_home.run(c.args);
         EXPECT_EQ(result.exitCode, c.exitCode) << c.args.back();
         EXPECT_NE(result.err.find(c.message), std::string::npos) << result.err;
         EXPECT_EQ(readFile(m_ini), "[Setup]\nServer=old\n");

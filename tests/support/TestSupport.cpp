@@ -153,6 +153,11 @@ std::string shellOutput(const std::string& command)
     return out;
 }
 
+bool haveTool(const std::string& name)
+{
+    return std::system(("command -v '" + name + "' >/dev/null 2>&1").c_str()) == 0;
+}
+
 RunResult runPelmora(const std::vector<std::string>& args, const std::string& input)
 {
     const char* binary = std::getenv("PELMORA_BINARY");

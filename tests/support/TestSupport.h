@@ -60,4 +60,7 @@ RunResult runPelmora(const std::vector<std::string>& args, const std::string& in
 // standard output.
 std::string shellOutput(const std::string& command);
 
+// True when a program of that name is on the PATH (the independent readers tests compare with).
+bool haveTool(const std::string& name);
+
 } // namespace pelmora::test
