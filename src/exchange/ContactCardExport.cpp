@@ -74,6 +74,16 @@ bool repairBase64(VCardProperty& p)
     return true;
 }
 
+// A version 2.1 card says ENCODING=BASE64 where version 3.0 says ENCODING=b; readers of 3.0
+// (servers among them) take BASE64 in as binary and then cannot write the card out again.
+void version3Encoding(VCardProperty& p)
+{
+    for (VCardParam& param : p.params) {
+        if (equalsNoCase(param.name, "ENCODING") && param.values.size() == 1 && equalsNoCase(param.values[0], "BASE64"))
+            param.values[0] = "b";
+    }
+}
+
 // The properties the fields fill come first among their kind when read again, ahead of the
 // preferred ones a card brought beside them.
 void addPreference(std::vector<VCardParam>& params, VCardVersion version)
@@ -137,6 +147,8 @@ void CardWriter::sortUnmapped()
             continue; // the card's own kind, written by the card itself; readers take no second one
         if (p && !repairBase64(*p))
             p.reset();
+        if (p && m_version == VCardVersion::v3)
+            version3Encoding(*p);
         if (!p) {
             m_extra.push_back(property("X-PELMORA-UNMAPPED", escapeText(line)));
             continue;
@@ -157,6 +169,10 @@ void CardWriter::sortUnmapped()
             slot = nullptr;
         if (slot && !*slot && p->group.empty())
             *slot = std::move(p);
+        else if (p->name == "N" && m_version == VCardVersion::v3)
+            // Version 3.0 allows one N; a second spelling of the name travels as our own line,
+            // which our reader turns back into the N it was.
+            m_extra.push_back(property("X-PELMORA-UNMAPPED", escapeText(line)));
         else
             m_extra.push_back(std::move(*p));
     }

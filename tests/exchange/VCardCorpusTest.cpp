@@ -56,10 +56,16 @@ std::vector<std::string> words(const std::string& text)
     return out;
 }
 
+// Unmapped lines as compared after a round trip: base64 loses its blanks, and version 3.0 spells
+// version 2.1's ENCODING=BASE64 as ENCODING=b.
 std::vector<std::string> withoutSpaces(std::vector<std::string> lines)
 {
     for (std::string& line : lines) {
         std::erase(line, ' ');
+        for (const char* spelling : { ";ENCODING=b", ";ENCODING=B" }) {
+            if (const auto at = line.find(spelling); at != std::string::npos)
+                line.replace(at, std::string(spelling).size(), ";ENCODING=BASE64");
+        }
         while (line.ends_with(';'))
             line.pop_back(); // empty trailing parts of a structured value
     }
@@ -207,10 +213,13 @@ TEST(VCardCorpus, ExportOfTheCorpusReadsBackInTheIndependentReader)
         ASSERT_EQ(ours.size(), all.size());
         for (std::size_t i = 0; i < all.size(); ++i) {
             EXPECT_EQ(ours[i].fields, all[i].fields);
-            EXPECT_EQ(withoutSpaces(ours[i].unmapped), withoutSpaces(all[i].unmapped)); // base64 loses its blanks
+            EXPECT_EQ(withoutSpaces(ours[i].unmapped), withoutSpaces(all[i].unmapped));
             const std::string stored = everything(all[i]);
             for (const char* key : { "family", "given" })
                 EXPECT_NE(stored.find(theirs[i][key].get<std::string>()), std::string::npos) << theirs[i][key];
+            if (version == VCardVersion::v3) { // as a server built on that reader stores it
+                EXPECT_TRUE(theirs[i]["writable"].get<bool>()) << "card " << i << " of " << file;
+            }
             if (all[i].fields.count("EMail")) {
                 EXPECT_EQ(theirs[i]["email"][0].get<std::string>(), field(all[i], "EMail"));
             }

@@ -36,6 +36,11 @@ def describe(card):
         entry["family"] = str(item.value.family) if not isinstance(item.value.family, list) else " ".join(item.value.family)
         entry["given"] = str(item.value.given) if not isinstance(item.value.given, list) else " ".join(item.value.given)
         break
+    try:  # as a server built on vobject does when it stores a card
+        card.serialize()
+        entry["writable"] = True
+    except Exception:
+        entry["writable"] = False
     for item in card.contents.get("adr", []):
         a = item.value
         entry["adr"].append({"street": str(a.street), "city": str(a.city), "region": str(a.region), "code": str(a.code),
