@@ -522,6 +522,11 @@ void Synchronizer::sync(SyncReport& report, bool dryRun)
             }
             if (pool.pending() == 0)
                 break;
+            // The user goes on working while the sync runs: what is recorded so far is committed
+            // before waiting on the server, so no edit of theirs waits for a slow server (or
+            // runs out of patience with the lock) in the meantime.
+            if (!pool.ready())
+                batch.flush();
             WriteOutcome outcome = pool.next();
             // A line every few cards keeps the progress of a slow server in sight.
             if (++done % kSendProgressStep == 0)

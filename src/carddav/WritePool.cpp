@@ -40,6 +40,12 @@ void WritePool::submit(WriteJob job)
     m_wake.notify_one(); // a worker already waiting may take it before a new one starts
 }
 
+bool WritePool::ready()
+{
+    std::lock_guard lock(m_mutex);
+    return !m_finished.empty();
+}
+
 WriteOutcome WritePool::next()
 {
     std::unique_lock lock(m_mutex);

@@ -45,6 +45,8 @@ public:
     void submit(WriteJob job);
     // The next write finished, in whatever order they finish.
     WriteOutcome next();
+    // Whether next() would return at once.
+    bool ready();
     // Submitted and not yet handed back by next().
     std::size_t pending() const { return m_pending; }
     // Jobs not yet taken by a connection are dropped; those in flight still finish.

@@ -7,10 +7,12 @@
 #include "carddav/VCardContacts.h"
 #include "carddav/WritePool.h"
 #include "data/Database.h"
+#include "data/SqlDatabase.h"
 #include "exchange/ContactCard.h"
 #include "exchange/ContactStore.h"
 #include "ScriptedPeer.h"
 #include "TestSupport.h"
+#include "TimeBudget.h"
 
 #include <gtest/gtest.h>
 
@@ -54,6 +56,17 @@ Request readRequest(PeerConnection& connection)
 std::string reply(const std::string& status, const std::string& extra = {})
 {
     return "HTTP/1.1 " + status + "\r\n" + extra + "Content-Length: 0\r\n\r\n";
+}
+
+// The answer to a listing of an empty book at /book/, closing the connection.
+std::string emptyBookListing()
+{
+    const std::string body = "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\"><d:response>"
+                             "<d:href>/book/</d:href><d:propstat><d:prop><d:resourcetype><d:collection/>"
+                             "</d:resourcetype></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>"
+                             "</d:response></d:multistatus>";
+    return "HTTP/1.1 207 Multi-Status\r\nConnection: close\r\nContent-Type: application/xml\r\nContent-Length: "
+        + std::to_string(body.size()) + "\r\n\r\n" + body;
 }
 
 // A server that wants `scheme` ("Basic" or "Digest") and keeps every connection open: it answers
@@ -224,13 +237,7 @@ TEST(RoundTripTest, ASyncCutOffWhileSendingKeepsWhatTheServerConfirmed)
             const Request request = readRequest(connection);
             self.record(request.line);
             if (request.line.rfind("PROPFIND", 0) == 0) {
-                const std::string body = "<?xml version=\"1.0\"?><d:multistatus xmlns:d=\"DAV:\"><d:response>"
-                                         "<d:href>/book/</d:href><d:propstat><d:prop><d:resourcetype><d:collection/>"
-                                         "</d:resourcetype></d:prop><d:status>HTTP/1.1 200 OK</d:status></d:propstat>"
-                                         "</d:response></d:multistatus>";
-                connection.send("HTTP/1.1 207 Multi-Status\r\nConnection: close\r\nContent-Type: application/xml\r\n"
-                                "Content-Length: "
-                    + std::to_string(body.size()) + "\r\n\r\n" + body);
+                connection.send(emptyBookListing());
                 return;
             }
             ++puts;
@@ -281,6 +288,50 @@ TEST(RoundTripTest, ASyncCutOffWhileSendingKeepsWhatTheServerConfirmed)
     }
     EXPECT_EQ(items, 6u);
     EXPECT_EQ(etags, (std::set<std::string> { "\"e1\"", "\"e3\"", "\"e4\"", "\"e5\"" }));
+}
+
+// The user goes on editing while a sync sends its cards: while the server takes its time over
+// a card, the sync holds no lock on the database. Here the server itself tries a write of the
+// user's (with little patience for the lock) each time it gets a card.
+TEST(RoundTripTest, TheDatabaseStaysFreeWhileTheServerTakesItsTime)
+{
+    constexpr int kCards = 6;
+    test::TempDir dir;
+    auto db = data::Database::create(dir.path());
+    const auto file = data::Database::fileIn(dir.path(), data::TableHome::Database);
+    std::vector<std::string> refused; // the user's writes that found the database locked
+    ScriptedPeer peer(
+        [&](PeerConnection& connection, ScriptedPeer&) {
+            const Request request = readRequest(connection);
+            if (request.line.rfind("PROPFIND", 0) == 0) {
+                connection.send(emptyBookListing());
+                return;
+            }
+            try {
+                data::SqlDatabase user(file);
+                user.exec("PRAGMA busy_timeout = " + std::to_string(int(1000 * test::kSlowdown)));
+                user.exec("UPDATE Contacts SET City = 'Edited meanwhile' WHERE Counter = 1");
+            } catch (const Error& e) {
+                refused.push_back(e.what());
+            }
+            connection.send(reply("201 Created", "ETag: \"e\"\r\nConnection: close\r\n"));
+        },
+        1 + kCards);
+    VCardContacts contacts(db->sql());
+    for (int i = 0; i < kCards; ++i) {
+        exchange::ContactCard card;
+        card.fields["LName"] = "Person " + std::to_string(i);
+        exchange::insertContact(db->sql(), card);
+    }
+    Connection c;
+    c.timeoutSeconds = 30;
+    c.connectTimeoutSeconds = 5;
+    CardDavClient client(c);
+    Synchronizer synchronizer(db->sql(), contacts, client, "http://" + peer.server() + "/book/", false);
+    const SyncReport report = synchronizer.run();
+    peer.join();
+    EXPECT_EQ(report.sent, kCards);
+    EXPECT_EQ(refused, std::vector<std::string> {});
 }
 
 // A server that takes too long over a large request for cards still gets asked, in halves,
