@@ -88,7 +88,9 @@ int setup(Context& context, Args& args)
     Account account;
     DataSession session(context);
     const Account old = Account::load(session.paths().iniFile());
-    account.server = args.next("URL");
+    // A password written into the address would be printed and stored with it; it is read
+    // from where passwords come instead.
+    account.server = carddav::withoutUserInfo(args.next("URL"));
     args.expectEnd();
     account.user = args.required("user");
     account.caFile = args.option("ca-file").value_or(old.caFile);
