@@ -28,6 +28,9 @@ namespace pelmora::sync {
 
 namespace {
 
+// Where the book combo keeps whether a book offers the report of changes since a token.
+constexpr int kSyncCollectionRole = Qt::UserRole + 1;
+
 // How long closing the window waits for a stopped sync: a request in flight is cut short at
 // once, a batch of local writes ends within moments.
 constexpr int kStopWaitMs = 15000;
@@ -138,8 +141,10 @@ ContactSyncWindow::ContactSyncWindow(std::filesystem::path iniFile, data::SqlDat
     ServerEdit->setText(qs(stored.server));
     UserEdit->setText(qs(stored.user));
     PasswordEdit->setText(qs(stored.password));
-    if (stored.configured())
+    if (stored.configured()) {
         BookCombo->addItem(qs(stored.bookName), qs(stored.book));
+        BookCombo->setItemData(0, stored.syncCollection, kSyncCollectionRole);
+    }
     resize(520, 460);
     setSyncing(false);
     refresh();
@@ -164,8 +169,13 @@ void ContactSyncWindow::refresh()
     carddav::SyncState state(m_db);
     QString when = qs(state.value("LastSync")); // "2026-12-08T10:00:00Z"
     when.replace(QLatin1Char('T'), QLatin1Char(' ')).replace(QLatin1Char('Z'), QLatin1String(" UTC"));
-    LastSyncLabel->setText(
-        when.isEmpty() ? tr("Not synced yet.") : tr("Last sync: %1, %2").arg(when, qs(state.value("LastResult"))));
+    QString last
+        = when.isEmpty() ? tr("Not synced yet.") : tr("Last sync: %1, %2").arg(when, qs(state.value("LastResult")));
+    // A failed sync leaves no trace in the database, so the window says so itself: the line
+    // above would otherwise read as the outcome of the attempt just made.
+    if (!m_lastError.isEmpty())
+        last += QLatin1Char('\n') + tr("The sync just tried failed: %1").arg(m_lastError);
+    LastSyncLabel->setText(last);
     ConflictList->clear();
     for (const carddav::SyncItem& item : state.items()) {
         if (!item.conflict())
@@ -186,18 +196,16 @@ void ContactSyncWindow::showError(const QString& text)
 
 void ContactSyncWindow::findBooks()
 {
-    carddav::Account account = carddav::Account::load(m_iniFile);
-    account.server = ServerEdit->text().trimmed().toStdString();
-    account.user = UserEdit->text().toStdString();
-    account.password = PasswordEdit->text().toStdString();
+    const carddav::Account account = typedAccount();
     try {
         carddav::CardDavClient client(account.connection());
         const std::vector<carddav::AddressBook> books = client.discover(account.server);
         BookCombo->clear();
-        for (const carddav::AddressBook& book : books)
+        for (const carddav::AddressBook& book : books) {
             BookCombo->addItem(qs(book.name), qs(book.url));
-        BookCombo->setProperty("syncCollection", books.front().syncCollection);
-        saveAccount();
+            BookCombo->setItemData(BookCombo->count() - 1, book.syncCollection, kSyncCollectionRole);
+        }
+        saveAccount(typedAccount());
     } catch (const carddav::SyncError& e) {
         if (e.fingerprint().empty())
             showError(qs(e.what()));
@@ -211,18 +219,34 @@ void ContactSyncWindow::findBooks()
     refresh();
 }
 
-void ContactSyncWindow::saveAccount()
+carddav::Account ContactSyncWindow::typedAccount() const
 {
     carddav::Account account = carddav::Account::load(m_iniFile);
-    account.server = ServerEdit->text().trimmed().toStdString();
+    // A password written into the address would be shown and stored with it; the field for
+    // the password is where it belongs.
+    account.server = carddav::withoutUserInfo(ServerEdit->text().trimmed().toStdString());
     account.user = UserEdit->text().toStdString();
     account.password = PasswordEdit->text().toStdString();
     if (BookCombo->currentIndex() >= 0) {
         account.book = BookCombo->currentData().toString().toStdString();
         account.bookName = BookCombo->currentText().toStdString();
-        if (BookCombo->property("syncCollection").isValid())
-            account.syncCollection = BookCombo->property("syncCollection").toBool();
+        const QVariant collection = BookCombo->currentData(kSyncCollectionRole);
+        if (collection.isValid())
+            account.syncCollection = collection.toBool();
     }
+    return account;
+}
+
+// Only what the window edits: a certificate trusted meanwhile stays.
+void ContactSyncWindow::saveAccount(const carddav::Account& typed)
+{
+    carddav::Account account = carddav::Account::load(m_iniFile);
+    account.server = typed.server;
+    account.user = typed.user;
+    account.password = typed.password;
+    account.book = typed.book;
+    account.bookName = typed.bookName;
+    account.syncCollection = typed.syncCollection;
     account.save(m_iniFile);
 }
 
@@ -241,8 +265,9 @@ void ContactSyncWindow::startSync()
 {
     if (m_worker)
         return;
-    saveAccount();
-    carddav::Account account = carddav::Account::load(m_iniFile);
+    // What was typed is stored once the server has accepted it: a mistyped password must not
+    // replace the one that works.
+    carddav::Account account = typedAccount();
     if (!account.configured()) {
         showError(tr("Choose an address book first."));
         return;
@@ -253,6 +278,7 @@ void ContactSyncWindow::startSync()
     m_worker = std::make_unique<SyncWorker>(std::move(account), m_db.file(), std::move(module));
     connect(m_worker.get(), &SyncWorker::progress, this, &ContactSyncWindow::showProgress);
     connect(m_worker.get(), &QThread::finished, this, [this] { syncEnded(false); });
+    m_lastError.clear();
     setSyncing(true);
     showProgress(tr("Contact sync: starting"));
     m_worker->start();
@@ -311,6 +337,7 @@ void ContactSyncWindow::syncEnded(bool closing)
     const carddav::SyncReport& report = worker->report();
     if (worker->failed()) {
         const QString error = qs(worker->error());
+        m_lastError = error;
         emit statusText(error);
         if (!closing && !worker->fingerprint().empty()) {
             if (trustCertificate(error, worker->fingerprint()))
@@ -318,6 +345,7 @@ void ContactSyncWindow::syncEnded(bool closing)
         } else if (!closing)
             app::prompts().showError(this, windowTitle(), error);
     } else {
+        saveAccount(worker->account());
         const QString counts = tr("%1 sent, %2 received, %3 deleted here, %4 deleted there, %5 conflicts")
                                    .arg(report.sent)
                                    .arg(report.received)

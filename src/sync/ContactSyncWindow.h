@@ -15,6 +15,10 @@ class QListWidget;
 class QProgressBar;
 class QPushButton;
 
+namespace pelmora::carddav {
+struct Account;
+}
+
 namespace pelmora::data {
 class SqlDatabase;
 class TfrmDataModule;
@@ -73,7 +77,9 @@ protected:
 
 private:
     void findBooks();
-    void saveAccount();
+    // The account as typed here, over the stored one (its trusted certificate, CA file and time-out).
+    carddav::Account typedAccount() const;
+    void saveAccount(const carddav::Account& account);
     void resolve(bool keepMine);
     void showError(const QString& text);
     bool trustCertificate(const QString& message, const std::string& fingerprint);
@@ -89,6 +95,7 @@ private:
     std::unique_ptr<SyncWorker> m_worker;
     QGroupBox* m_account;
     QGroupBox* m_conflicts;
+    QString m_lastError; // why the last sync of this window failed; nothing is recorded for it
 };
 
 } // namespace pelmora::sync

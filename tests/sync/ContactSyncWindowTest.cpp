@@ -299,4 +299,32 @@ TEST_F(ContactSyncWindowServerTest, AContactDeletedThereTakesWhatIsFiledUnderIt)
     EXPECT_EQ(sql().scalar("SELECT COUNT(*) FROM Activity WHERE Contact = ?", { ann }), 0);
 }
 
+// A password mistyped in the window and tried with "Sync now" is refused with the server's
+// answer, shown in the window, and stored nowhere: the saved account and the contacts stay as
+// they were, and the right password is stored once a sync has gone through with it.
+TEST_F(ContactSyncWindowServerTest, AMistypedPasswordIsNotStored)
+{
+    addContacts(2);
+    const std::string stored = test::readFile(ini());
+    ContactSyncWindow window(ini(), sql());
+    window.show();
+    window.PasswordEdit->setText(QStringLiteral("mistyped"));
+    ASSERT_TRUE(syncToTheEnd(window));
+    ASSERT_EQ(m_prompts->shown.size(), 1);
+    EXPECT_TRUE(m_prompts->shown.front().contains("refused the user name or password"));
+    m_prompts->shown.clear();
+    EXPECT_TRUE(window.LastSyncLabel->text().contains("refused the user name or password"))
+        << window.LastSyncLabel->text().toStdString();
+    EXPECT_EQ(test::readFile(ini()), stored);
+    EXPECT_EQ(cardsThere(), 0u);
+    EXPECT_EQ(carddav::SyncState(sql()).items().size(), 0u);
+
+    window.PasswordEdit->setText(QString::fromStdString(s_servers->password()));
+    window.UserEdit->setText(QString::fromStdString(s_servers->user()));
+    ASSERT_TRUE(syncToTheEnd(window));
+    EXPECT_FALSE(window.LastSyncLabel->text().contains("refused")) << window.LastSyncLabel->text().toStdString();
+    EXPECT_EQ(cardsThere(), 2u);
+    EXPECT_EQ(carddav::Account::load(ini()).password, s_servers->password());
+}
+
 } // namespace
