@@ -8,6 +8,7 @@
 #include "carddav/SyncState.h"
 #include "carddav/VCardContacts.h"
 #include "data/SqlDatabase.h"
+#include "data/TableView.h"
 #include "data/TfrmDataModule.h"
 #include "sync/SyncWorker.h"
 #include "widgets/Prompts.h"
@@ -81,6 +82,9 @@ ContactSyncWindow::ContactSyncWindow(std::filesystem::path iniFile, data::SqlDat
     ProgressBar->setTextVisible(false);
     ProgressBar->setMaximumWidth(160);
     ConflictList = new QListWidget(this);
+    ConflictDetailLabel = new QLabel(this);
+    ConflictDetailLabel->setWordWrap(true);
+    ConflictDetailLabel->setTextFormat(Qt::PlainText);
     KeepMineBtn = new QPushButton(tr("&Keep mine"), this);
     TakeTheirsBtn = new QPushButton(tr("&Take theirs"), this);
     CloseBtn = new QPushButton(tr("Close"), this);
@@ -100,6 +104,7 @@ ContactSyncWindow::ContactSyncWindow(std::filesystem::path iniFile, data::SqlDat
     m_conflicts = new QGroupBox(tr("Changed on both sides"), this);
     auto* conflictLayout = new QVBoxLayout(m_conflicts);
     conflictLayout->addWidget(ConflictList);
+    conflictLayout->addWidget(ConflictDetailLabel);
     auto* choice = new QHBoxLayout;
     choice->addStretch();
     choice->addWidget(KeepMineBtn);
@@ -132,10 +137,7 @@ ContactSyncWindow::ContactSyncWindow(std::filesystem::path iniFile, data::SqlDat
     connect(KeepMineBtn, &QPushButton::clicked, this, [this] { resolve(true); });
     connect(TakeTheirsBtn, &QPushButton::clicked, this, [this] { resolve(false); });
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ConflictList, &QListWidget::currentRowChanged, this, [this](int row) {
-        KeepMineBtn->setEnabled(row >= 0);
-        TakeTheirsBtn->setEnabled(row >= 0);
-    });
+    connect(ConflictList, &QListWidget::currentRowChanged, this, &ContactSyncWindow::showConflict);
 
     const carddav::Account stored = carddav::Account::load(m_iniFile);
     ServerEdit->setText(qs(stored.server));
@@ -183,9 +185,49 @@ void ContactSyncWindow::refresh()
         auto* entry = new QListWidgetItem(summary(item.theirs), ConflictList);
         entry->setData(Qt::UserRole, qs(item.href));
     }
-    KeepMineBtn->setEnabled(false);
-    TakeTheirsBtn->setEnabled(false);
+    showConflict(-1);
     SyncBtn->setEnabled(BookCombo->count() > 0);
+}
+
+// What the user needs to choose: the fields in which ours and the server's card differ. Ours
+// may have been deleted meanwhile; then only the server's card can be taken.
+void ContactSyncWindow::showConflict(int row)
+{
+    QListWidgetItem* entry = row >= 0 ? ConflictList->item(row) : nullptr;
+    bool ours = false;
+    QStringList lines;
+    if (entry) {
+        try {
+            carddav::SyncState state(m_db);
+            const std::optional<carddav::SyncItem> item
+                = state.item(entry->data(Qt::UserRole).toString().toStdString());
+            carddav::VCardContacts contacts(m_db);
+            ours = item && item->contact && contacts.exists(*item->contact);
+            if (!item) {
+                lines << tr("This conflict was resolved meanwhile; sync again.");
+            } else if (!ours) {
+                lines << tr("Deleted here since; taking theirs brings the contact back.");
+            } else {
+                for (const auto& difference : contacts.differences(*item->contact, item->theirs)) {
+                    data::ViewField field;
+                    field.name = difference.column;
+                    auto shown = [this](const std::string& value) {
+                        return value.empty() ? tr("(empty)") : QStringLiteral("\u201C%1\u201D").arg(qs(value));
+                    };
+                    lines << tr("%1: here %2, on the server %3")
+                                 .arg(qs(field.title()), shown(difference.ours), shown(difference.theirs));
+                }
+                if (lines.isEmpty())
+                    lines << tr("The two differ only in details kept with the card.");
+            }
+        } catch (const Error& e) {
+            lines << qs(e.what());
+        }
+    }
+    ConflictDetailLabel->setText(lines.join(QLatin1Char('\n')));
+    ConflictDetailLabel->setVisible(entry != nullptr);
+    KeepMineBtn->setEnabled(ours);
+    TakeTheirsBtn->setEnabled(entry != nullptr);
 }
 
 void ContactSyncWindow::showError(const QString& text)

@@ -55,6 +55,7 @@ public:
     QLabel* ProgressLabel;
     QProgressBar* ProgressBar;
     QListWidget* ConflictList;
+    QLabel* ConflictDetailLabel; // how the chosen conflict's two sides differ
     QPushButton* KeepMineBtn;
     QPushButton* TakeTheirsBtn;
     QPushButton* CloseBtn;
@@ -81,6 +82,7 @@ private:
     carddav::Account typedAccount() const;
     void saveAccount(const carddav::Account& account);
     void resolve(bool keepMine);
+    void showConflict(int row);
     void showError(const QString& text);
     bool trustCertificate(const QString& message, const std::string& fingerprint);
     void setSyncing(bool syncing);

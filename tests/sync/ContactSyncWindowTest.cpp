@@ -32,7 +32,8 @@ using pelmora::sync::ContactSyncWindow;
 namespace {
 
 // The window shows the stored account, the last result and each conflict by the server's name
-// for it, and never the password in clear.
+// for it, how the two sides of the chosen one differ, and never the password in clear. A
+// contact deleted here since can only be brought back.
 TEST(ContactSyncWindowTest, ShowsTheAccountTheLastSyncAndTheConflicts)
 {
     test::guiApp();
@@ -49,11 +50,14 @@ TEST(ContactSyncWindowTest, ShowsTheAccountTheLastSyncAndTheConflicts)
         carddav::SyncState state(db->sql());
         state.setValue("LastSync", "2026-12-08T10:00:00Z");
         state.setValue("LastResult", "sent 1, received 2, deleted here 0, deleted there 0, conflicts 1");
+        db->sql().exec("INSERT INTO Contacts (LName, FName, EMail, JobTitle) "
+                       "VALUES ('Baker', 'Bob', 'bob@example.org', 'Baker')");
         carddav::SyncItem item;
         item.href = "/ann/contacts/bob.vcf";
-        item.contact = 1;
+        item.contact = db->sql().scalar("SELECT MAX(Counter) FROM Contacts");
         item.etag = "\"1\"";
-        item.theirs = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bob Baker\r\nEMAIL:bob@example.org\r\nEND:VCARD\r\n";
+        item.theirs = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Baker;Bob;;;\r\nFN:Bob Baker\r\n"
+                      "EMAIL:bob@example.org\r\nTITLE:Head baker\r\nEND:VCARD\r\n";
         item.theirsEtag = "\"2\"";
         state.save(item);
     }
@@ -68,12 +72,24 @@ TEST(ContactSyncWindowTest, ShowsTheAccountTheLastSyncAndTheConflicts)
     ASSERT_EQ(window.ConflictList->count(), 1);
     EXPECT_EQ(window.ConflictList->item(0)->text(), "Bob Baker <bob@example.org>");
     EXPECT_FALSE(window.KeepMineBtn->isEnabled()) << "nothing chosen yet";
+    EXPECT_FALSE(window.ConflictDetailLabel->isVisible());
     window.ConflictList->setCurrentRow(0);
     EXPECT_TRUE(window.KeepMineBtn->isEnabled());
     EXPECT_TRUE(window.SyncBtn->isEnabled());
+    EXPECT_TRUE(window.ConflictDetailLabel->isVisible());
+    EXPECT_EQ(
+        window.ConflictDetailLabel->text(), "Job Title: here \u201CBaker\u201D, on the server \u201CHead baker\u201D");
     EXPECT_FALSE(window.ProgressBar->isVisible()) << "no sync runs";
     if (const char* out = std::getenv("PELMORA_SCREENSHOT"))
         window.grab().save(QString::fromLocal8Bit(out));
+
+    db->sql().exec("DELETE FROM Contacts WHERE EMail = 'bob@example.org'");
+    window.refresh();
+    window.ConflictList->setCurrentRow(0);
+    EXPECT_FALSE(window.KeepMineBtn->isEnabled()) << "there is nothing of ours to keep";
+    EXPECT_TRUE(window.TakeTheirsBtn->isEnabled());
+    EXPECT_TRUE(window.ConflictDetailLabel->text().startsWith("Deleted here since"))
+        << window.ConflictDetailLabel->text().toStdString();
 }
 
 // Syncs started from the window against Radicale, a few hundred contacts at a time, so that a
