@@ -15,6 +15,7 @@
 
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -23,7 +24,10 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
 #include <QVBoxLayout>
+
+#include <exception>
 
 namespace pelmora::sync {
 
@@ -236,12 +240,43 @@ void ContactSyncWindow::showError(const QString& text)
     app::prompts().showError(this, windowTitle(), text);
 }
 
+// Finding the books takes several questions to the server; they are asked on a thread of their
+// own, so that a slow server (or one that never answers, until the time-out) does not freeze
+// the window meanwhile. Nothing else can be started until the answer is in.
+std::vector<carddav::AddressBook> ContactSyncWindow::discoverBooks(const carddav::Account& account)
+{
+    std::vector<carddav::AddressBook> books;
+    std::exception_ptr failure;
+    const std::unique_ptr<QThread> thread(QThread::create([&] {
+        try {
+            carddav::CardDavClient client(account.connection());
+            books = client.discover(account.server);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }));
+    QEventLoop waiting;
+    connect(thread.get(), &QThread::finished, &waiting, &QEventLoop::quit);
+    m_account->setEnabled(false);
+    m_conflicts->setEnabled(false);
+    SyncBtn->setEnabled(false);
+    ProgressLabel->setVisible(true);
+    ProgressBar->setVisible(true);
+    showProgress(tr("Contact sync: finding the address books"));
+    thread->start();
+    waiting.exec(); // the finished signal crosses threads, so it arrives inside this loop
+    thread->wait();
+    setSyncing(false);
+    if (failure)
+        std::rethrow_exception(failure);
+    return books;
+}
+
 void ContactSyncWindow::findBooks()
 {
     const carddav::Account account = typedAccount();
     try {
-        carddav::CardDavClient client(account.connection());
-        const std::vector<carddav::AddressBook> books = client.discover(account.server);
+        const std::vector<carddav::AddressBook> books = discoverBooks(account);
         BookCombo->clear();
         for (const carddav::AddressBook& book : books) {
             BookCombo->addItem(qs(book.name), qs(book.url));
@@ -249,6 +284,8 @@ void ContactSyncWindow::findBooks()
         }
         saveAccount(typedAccount());
     } catch (const carddav::SyncError& e) {
+        if (!isVisible())
+            return; // closed while the server was asked
         if (e.fingerprint().empty())
             showError(qs(e.what()));
         else if (trustCertificate(qs(e.what()), e.fingerprint())) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QComboBox;
 class QGroupBox;
@@ -17,7 +18,8 @@ class QPushButton;
 
 namespace pelmora::carddav {
 struct Account;
-}
+struct AddressBook;
+} // namespace pelmora::carddav
 
 namespace pelmora::data {
 class SqlDatabase;
@@ -78,6 +80,7 @@ protected:
 
 private:
     void findBooks();
+    std::vector<carddav::AddressBook> discoverBooks(const carddav::Account& account);
     // The account as typed here, over the stored one (its trusted certificate, CA file and time-out).
     carddav::Account typedAccount() const;
     void saveAccount(const carddav::Account& account);

@@ -26,6 +26,11 @@
 #include <cstdlib>
 #include <functional>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace pelmora;
 using pelmora::sync::ContactSyncWindow;
 
@@ -90,6 +95,52 @@ TEST(ContactSyncWindowTest, ShowsTheAccountTheLastSyncAndTheConflicts)
     EXPECT_TRUE(window.TakeTheirsBtn->isEnabled());
     EXPECT_TRUE(window.ConflictDetailLabel->text().startsWith("Deleted here since"))
         << window.ConflictDetailLabel->text().toStdString();
+}
+
+// A server that takes the connection and never answers: while the window asks it for its
+// address books, it goes on answering the user and says what it waits for; then it says the
+// server did not answer, and nothing is stored.
+TEST(ContactSyncWindowTest, FindingTheBooksOfASilentServerKeepsTheWindowAlive)
+{
+    test::guiApp();
+    test::ScriptedPrompts* prompts = test::installScriptedPrompts();
+    test::TempDir dir;
+    auto db = data::Database::create(dir.path());
+    test::writeFile(dir / "pelmora.ini", "[CardDAV]\nTimeOut=2\n");
+    // Listening, never accepting: the system takes the connection and nobody ever reads it.
+    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(silent, 4), 0);
+    socklen_t length = sizeof address;
+    ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
+    ContactSyncWindow window(dir / "pelmora.ini", db->sql());
+    window.show();
+    window.ServerEdit->setText(QStringLiteral("http://127.0.0.1:%1/").arg(ntohs(address.sin_port)));
+    window.UserEdit->setText(QStringLiteral("ann"));
+    window.PasswordEdit->setText(QStringLiteral("secret"));
+    int ticks = 0;
+    bool waitingShown = false, accountLocked = false;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        ++ticks;
+        waitingShown = waitingShown || window.ProgressLabel->text().contains(QLatin1String("finding"));
+        accountLocked = accountLocked || (!window.ServerEdit->isEnabled() && !window.SyncBtn->isEnabled());
+    });
+    ticker.start(20);
+    window.FindBooksBtn->click();
+    EXPECT_GE(ticks, 20) << "the window stood still while the server was asked";
+    EXPECT_TRUE(waitingShown);
+    EXPECT_TRUE(accountLocked);
+    ASSERT_EQ(prompts->shown.size(), 1);
+    EXPECT_TRUE(prompts->shown.front().contains("did not answer in time")) << prompts->shown.front().toStdString();
+    EXPECT_TRUE(window.ServerEdit->isEnabled());
+    EXPECT_FALSE(window.ProgressBar->isVisible());
+    EXPECT_EQ(window.BookCombo->count(), 0);
+    EXPECT_EQ(test::readFile(dir / "pelmora.ini"), "[CardDAV]\nTimeOut=2\n");
+    ::close(silent);
 }
 
 // Syncs started from the window against Radicale, a few hundred contacts at a time, so that a
