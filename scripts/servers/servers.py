@@ -9,9 +9,9 @@ the file to trust), configures each server inside DIR, starts it, waits until it
 accept, and writes DIR/servers.json. A guard process stops everything when PID (the test)
 ends without calling `stop`, so no server outlives its test.
 
-`carddav` starts two independent address-book servers, each with an empty address book
-"Contacts" for USER: Radicale (its own password file) and Xandikos (no accounts of its own, so
-nginx asks for the password in front of it). nginx also serves both over TLS.
+`carddav` starts two independent address-book servers, each with an empty address book for
+USER: Radicale's "Contacts" (its own password file) and Xandikos's "addressbook" (no accounts of
+its own, so nginx asks for the password in front of it). nginx also serves both over TLS.
 """
 import argparse
 import json
@@ -226,7 +226,8 @@ mask_passwords = True
 type = none
 """)
     spawn(d, "radicale", ["/usr/bin/python3", "-m", "radicale", "--config", rconf])
-    # Xandikos: the default principal /user/ with its address book, renamed to "Contacts".
+    # Xandikos: the default principal /user/ with its address book /user/contacts/addressbook/,
+    # named "addressbook"; /user/contacts/ is the home of the books, not a book.
     xroot = os.path.join(root, "xandikos")
     spawn(d, "xandikos", ["/usr/bin/xandikos", "-d", xroot, "--defaults", "-l", "127.0.0.1",
                           "-p", str(info["xandikos_inner_port"])])

@@ -87,7 +87,8 @@ std::optional<std::vector<AddressBook>> CardDavClient::booksAt(const std::string
 std::vector<AddressBook> CardDavClient::discover(const std::string& serverUrl)
 {
     if (serverUrl.rfind("http://", 0) != 0 && serverUrl.rfind("https://", 0) != 0)
-        throw SyncError("The server address must begin with https:// (or http://): \"" + serverUrl + "\"");
+        throw SyncError(
+            "The server address must begin with https:// (or http://): \"" + withoutUserInfo(serverUrl) + "\"");
     std::string origin = urlOrigin(serverUrl);
     std::string start = serverUrl;
     // A URL that names the server only: ask where its address books live.
@@ -110,7 +111,7 @@ std::vector<AddressBook> CardDavClient::discover(const std::string& serverUrl)
         }
     }
     if (books.empty())
-        throw SyncError("No address book was found at " + serverUrl);
+        throw SyncError("No address book was found at " + withoutUserInfo(serverUrl));
     return books;
 }
 

@@ -215,8 +215,9 @@ HttpResponse HttpSession::request(const std::string& method, const std::string& 
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, static_cast<char*>(nullptr));
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, static_cast<char*>(nullptr));
     curl_slist_free_all(list);
+    // The server as messages name it: a password written into the address stays out of them.
+    const std::string where = withoutUserInfo(origin);
     if (code != CURLE_OK) {
-        const std::string where = urlOrigin(url);
         if (code == CURLE_ABORTED_BY_CALLBACK)
             throw SyncError("The contact sync was stopped");
         if (!m_handle->tls.seen.empty())
@@ -244,7 +245,7 @@ HttpResponse HttpSession::request(const std::string& method, const std::string& 
     response.url = withoutUserInfo(effective ? effective : url);
     if (response.status == 401) {
         m_handle->schemes.erase(origin); // the next attempt asks the server afresh
-        throw SyncError("The server " + origin + " refused the user name or password");
+        throw SyncError("The server " + where + " refused the user name or password");
     }
     if (!m_connection.user.empty() && !scheme && urlOrigin(response.url) == origin) {
         // Only Basic and Digest are remembered: for anything else curl keeps choosing.

@@ -173,16 +173,9 @@ void Synchronizer::sync(SyncReport& report, bool dryRun)
 
     // The state belongs to one address book; another one starts afresh (matching, not doubling).
     std::vector<SyncItem> items;
-    if (state.value("Book") != m_bookUrl) {
-        if (!dryRun) {
-            data::Transaction t(m_db);
-            state.clear();
-            state.setValue("Book", m_bookUrl);
-            t.commit();
-        }
-    } else {
+    const bool otherBook = state.value("Book") != m_bookUrl;
+    if (!otherBook)
         items = state.items();
-    }
     std::map<std::string, SyncItem> byHref;
     for (SyncItem& item : items)
         byHref.emplace(item.href, std::move(item));
@@ -215,6 +208,14 @@ void Synchronizer::sync(SyncReport& report, bool dryRun)
             newToken = m_client.syncToken(m_bookUrl);
         for (const RemoteCard& card : m_client.listCards(m_bookUrl))
             remote[card.href] = card.etag;
+    }
+    // Only once the new book has answered: a sync that cannot reach it leaves the state of the
+    // old one (and the server's side of its conflicts) as it was.
+    if (otherBook && !dryRun) {
+        data::Transaction t(m_db);
+        state.clear();
+        state.setValue("Book", m_bookUrl);
+        t.commit();
     }
 
     // The cards that are new or changed there.

@@ -88,17 +88,24 @@ std::string VCardContacts::contentHash(std::int64_t counter)
 
 bool VCardContacts::sameContent(std::int64_t counter, const std::string& vcard)
 {
+    return differences(counter, vcard).empty();
+}
+
+std::vector<VCardContacts::Difference> VCardContacts::differences(std::int64_t counter, const std::string& vcard)
+{
     // Only what a card can say: the date the contact was created here, say, is no difference.
     const ContactCard theirs = readCard(vcard);
     const ContactCard ours = exchange::readContact(m_db, counter);
+    std::vector<Difference> found;
     for (const char* column : kCardColumns) {
         auto a = theirs.fields.find(column);
         auto b = ours.fields.find(column);
         if ((a == theirs.fields.end()) != (b == ours.fields.end())
             || (a != theirs.fields.end() && a->second != b->second))
-            return false;
+            found.push_back({ column, b == ours.fields.end() ? std::string() : b->second,
+                a == theirs.fields.end() ? std::string() : a->second });
     }
-    return true;
+    return found;
 }
 
 std::optional<std::int64_t> VCardContacts::match(const std::string& vcard, const std::vector<std::int64_t>& candidates)

@@ -31,6 +31,16 @@ public:
     void remove(std::int64_t counter) override;
     std::string uidOf(const std::string& vcard) override;
 
+    // A field in which a contact and a card differ, with both values (empty where one has none).
+    struct Difference {
+        std::string column;
+        std::string ours;
+        std::string theirs;
+    };
+    // The fields a card can carry in which the contact differs from it: what the user weighs
+    // before choosing a side of a conflict.
+    std::vector<Difference> differences(std::int64_t counter, const std::string& vcard);
+
 private:
     data::SqlDatabase& m_db;
 };

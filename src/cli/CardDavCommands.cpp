@@ -16,6 +16,9 @@
 #include <cstdlib>
 #include <iostream>
 
+#include <termios.h>
+#include <unistd.h>
+
 namespace pelmora::cli {
 
 namespace {
@@ -34,9 +37,21 @@ std::string readPassword()
 {
     if (const char* password = std::getenv("PELMORA_CARDDAV_PASSWORD"))
         return password;
+    // Typed at a terminal, the password is not echoed on it; the Enter still shows. The echo
+    // goes off before the prompt, so nothing typed as soon as it appears is shown or lost.
+    termios shown {};
+    const bool terminal = ::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &shown) == 0;
+    if (terminal) {
+        termios hidden = shown;
+        hidden.c_lflag &= ~tcflag_t(ECHO);
+        hidden.c_lflag |= ECHONL;
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &hidden);
+    }
     std::cerr << "Password: " << std::flush;
     std::string line;
     std::getline(std::cin, line);
+    if (terminal)
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &shown);
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return line;
@@ -88,7 +103,9 @@ int setup(Context& context, Args& args)
     Account account;
     DataSession session(context);
     const Account old = Account::load(session.paths().iniFile());
-    account.server = args.next("URL");
+    // A password written into the address would be printed and stored with it; it is read
+    // from where passwords come instead.
+    account.server = carddav::withoutUserInfo(args.next("URL"));
     args.expectEnd();
     account.user = args.required("user");
     account.caFile = args.option("ca-file").value_or(old.caFile);

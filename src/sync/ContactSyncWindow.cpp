@@ -8,12 +8,14 @@
 #include "carddav/SyncState.h"
 #include "carddav/VCardContacts.h"
 #include "data/SqlDatabase.h"
+#include "data/TableView.h"
 #include "data/TfrmDataModule.h"
 #include "sync/SyncWorker.h"
 #include "widgets/Prompts.h"
 
 #include <QComboBox>
 #include <QDeadlineTimer>
+#include <QEventLoop>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,11 +24,17 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
 #include <QVBoxLayout>
+
+#include <exception>
 
 namespace pelmora::sync {
 
 namespace {
+
+// Where the book combo keeps whether a book offers the report of changes since a token.
+constexpr int kSyncCollectionRole = Qt::UserRole + 1;
 
 // How long closing the window waits for a stopped sync: a request in flight is cut short at
 // once, a batch of local writes ends within moments.
@@ -78,6 +86,9 @@ ContactSyncWindow::ContactSyncWindow(std::filesystem::path iniFile, data::SqlDat
     ProgressBar->setTextVisible(false);
     ProgressBar->setMaximumWidth(160);
     ConflictList = new QListWidget(this);
+    ConflictDetailLabel = new QLabel(this);
+    ConflictDetailLabel->setWordWrap(true);
+    ConflictDetailLabel->setTextFormat(Qt::PlainText);
     KeepMineBtn = new QPushButton(tr("&Keep mine"), this);
     TakeTheirsBtn = new QPushButton(tr("&Take theirs"), this);
     CloseBtn = new QPushButton(tr("Close"), this);
@@ -97,6 +108,7 @@ ContactSyncWindow::ContactSyncWindow(std::filesystem::path iniFile, data::SqlDat
     m_conflicts = new QGroupBox(tr("Changed on both sides"), this);
     auto* conflictLayout = new QVBoxLayout(m_conflicts);
     conflictLayout->addWidget(ConflictList);
+    conflictLayout->addWidget(ConflictDetailLabel);
     auto* choice = new QHBoxLayout;
     choice->addStretch();
     choice->addWidget(KeepMineBtn);
@@ -129,17 +141,16 @@ ContactSyncWindow::ContactSyncWindow(std::filesystem::path iniFile, data::SqlDat
     connect(KeepMineBtn, &QPushButton::clicked, this, [this] { resolve(true); });
     connect(TakeTheirsBtn, &QPushButton::clicked, this, [this] { resolve(false); });
     connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
-    connect(ConflictList, &QListWidget::currentRowChanged, this, [this](int row) {
-        KeepMineBtn->setEnabled(row >= 0);
-        TakeTheirsBtn->setEnabled(row >= 0);
-    });
+    connect(ConflictList, &QListWidget::currentRowChanged, this, &ContactSyncWindow::showConflict);
 
     const carddav::Account stored = carddav::Account::load(m_iniFile);
     ServerEdit->setText(qs(stored.server));
     UserEdit->setText(qs(stored.user));
     PasswordEdit->setText(qs(stored.password));
-    if (stored.configured())
+    if (stored.configured()) {
         BookCombo->addItem(qs(stored.bookName), qs(stored.book));
+        BookCombo->setItemData(0, stored.syncCollection, kSyncCollectionRole);
+    }
     resize(520, 460);
     setSyncing(false);
     refresh();
@@ -164,8 +175,13 @@ void ContactSyncWindow::refresh()
     carddav::SyncState state(m_db);
     QString when = qs(state.value("LastSync")); // "2026-12-08T10:00:00Z"
     when.replace(QLatin1Char('T'), QLatin1Char(' ')).replace(QLatin1Char('Z'), QLatin1String(" UTC"));
-    LastSyncLabel->setText(
-        when.isEmpty() ? tr("Not synced yet.") : tr("Last sync: %1, %2").arg(when, qs(state.value("LastResult"))));
+    QString last
+        = when.isEmpty() ? tr("Not synced yet.") : tr("Last sync: %1, %2").arg(when, qs(state.value("LastResult")));
+    // A failed sync leaves no trace in the database, so the window says so itself: the line
+    // above would otherwise read as the outcome of the attempt just made.
+    if (!m_lastError.isEmpty())
+        last += QLatin1Char('\n') + tr("The sync just tried failed: %1").arg(m_lastError);
+    LastSyncLabel->setText(last);
     ConflictList->clear();
     for (const carddav::SyncItem& item : state.items()) {
         if (!item.conflict())
@@ -173,9 +189,49 @@ void ContactSyncWindow::refresh()
         auto* entry = new QListWidgetItem(summary(item.theirs), ConflictList);
         entry->setData(Qt::UserRole, qs(item.href));
     }
-    KeepMineBtn->setEnabled(false);
-    TakeTheirsBtn->setEnabled(false);
+    showConflict(-1);
     SyncBtn->setEnabled(BookCombo->count() > 0);
+}
+
+// What the user needs to choose: the fields in which ours and the server's card differ. Ours
+// may have been deleted meanwhile; then only the server's card can be taken.
+void ContactSyncWindow::showConflict(int row)
+{
+    QListWidgetItem* entry = row >= 0 ? ConflictList->item(row) : nullptr;
+    bool ours = false;
+    QStringList lines;
+    if (entry) {
+        try {
+            carddav::SyncState state(m_db);
+            const std::optional<carddav::SyncItem> item
+                = state.item(entry->data(Qt::UserRole).toString().toStdString());
+            carddav::VCardContacts contacts(m_db);
+            ours = item && item->contact && contacts.exists(*item->contact);
+            if (!item) {
+                lines << tr("This conflict was resolved meanwhile; sync again.");
+            } else if (!ours) {
+                lines << tr("Deleted here since; taking theirs brings the contact back.");
+            } else {
+                for (const auto& difference : contacts.differences(*item->contact, item->theirs)) {
+                    data::ViewField field;
+                    field.name = difference.column;
+                    auto shown = [this](const std::string& value) {
+                        return value.empty() ? tr("(empty)") : QStringLiteral("\u201C%1\u201D").arg(qs(value));
+                    };
+                    lines << tr("%1: here %2, on the server %3")
+                                 .arg(qs(field.title()), shown(difference.ours), shown(difference.theirs));
+                }
+                if (lines.isEmpty())
+                    lines << tr("The two differ only in details kept with the card.");
+            }
+        } catch (const Error& e) {
+            lines << qs(e.what());
+        }
+    }
+    ConflictDetailLabel->setText(lines.join(QLatin1Char('\n')));
+    ConflictDetailLabel->setVisible(entry != nullptr);
+    KeepMineBtn->setEnabled(ours);
+    TakeTheirsBtn->setEnabled(entry != nullptr);
 }
 
 void ContactSyncWindow::showError(const QString& text)
@@ -184,21 +240,52 @@ void ContactSyncWindow::showError(const QString& text)
     app::prompts().showError(this, windowTitle(), text);
 }
 
+// Finding the books takes several questions to the server; they are asked on a thread of their
+// own, so that a slow server (or one that never answers, until the time-out) does not freeze
+// the window meanwhile. Nothing else can be started until the answer is in.
+std::vector<carddav::AddressBook> ContactSyncWindow::discoverBooks(const carddav::Account& account)
+{
+    std::vector<carddav::AddressBook> books;
+    std::exception_ptr failure;
+    const std::unique_ptr<QThread> thread(QThread::create([&] {
+        try {
+            carddav::CardDavClient client(account.connection());
+            books = client.discover(account.server);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }));
+    QEventLoop waiting;
+    connect(thread.get(), &QThread::finished, &waiting, &QEventLoop::quit);
+    m_account->setEnabled(false);
+    m_conflicts->setEnabled(false);
+    SyncBtn->setEnabled(false);
+    ProgressLabel->setVisible(true);
+    ProgressBar->setVisible(true);
+    showProgress(tr("Contact sync: finding the address books"));
+    thread->start();
+    waiting.exec(); // the finished signal crosses threads, so it arrives inside this loop
+    thread->wait();
+    setSyncing(false);
+    if (failure)
+        std::rethrow_exception(failure);
+    return books;
+}
+
 void ContactSyncWindow::findBooks()
 {
-    carddav::Account account = carddav::Account::load(m_iniFile);
-    account.server = ServerEdit->text().trimmed().toStdString();
-    account.user = UserEdit->text().toStdString();
-    account.password = PasswordEdit->text().toStdString();
+    const carddav::Account account = typedAccount();
     try {
-        carddav::CardDavClient client(account.connection());
-        const std::vector<carddav::AddressBook> books = client.discover(account.server);
+        const std::vector<carddav::AddressBook> books = discoverBooks(account);
         BookCombo->clear();
-        for (const carddav::AddressBook& book : books)
+        for (const carddav::AddressBook& book : books) {
             BookCombo->addItem(qs(book.name), qs(book.url));
-        BookCombo->setProperty("syncCollection", books.front().syncCollection);
-        saveAccount();
+            BookCombo->setItemData(BookCombo->count() - 1, book.syncCollection, kSyncCollectionRole);
+        }
+        saveAccount(typedAccount());
     } catch (const carddav::SyncError& e) {
+        if (!isVisible())
+            return; // closed while the server was asked
         if (e.fingerprint().empty())
             showError(qs(e.what()));
         else if (trustCertificate(qs(e.what()), e.fingerprint())) {
@@ -211,18 +298,34 @@ void ContactSyncWindow::findBooks()
     refresh();
 }
 
-void ContactSyncWindow::saveAccount()
+carddav::Account ContactSyncWindow::typedAccount() const
 {
     carddav::Account account = carddav::Account::load(m_iniFile);
-    account.server = ServerEdit->text().trimmed().toStdString();
+    // A password written into the address would be shown and stored with it; the field for
+    // the password is where it belongs.
+    account.server = carddav::withoutUserInfo(ServerEdit->text().trimmed().toStdString());
     account.user = UserEdit->text().toStdString();
     account.password = PasswordEdit->text().toStdString();
     if (BookCombo->currentIndex() >= 0) {
         account.book = BookCombo->currentData().toString().toStdString();
         account.bookName = BookCombo->currentText().toStdString();
-        if (BookCombo->property("syncCollection").isValid())
-            account.syncCollection = BookCombo->property("syncCollection").toBool();
+        const QVariant collection = BookCombo->currentData(kSyncCollectionRole);
+        if (collection.isValid())
+            account.syncCollection = collection.toBool();
     }
+    return account;
+}
+
+// Only what the window edits: a certificate trusted meanwhile stays.
+void ContactSyncWindow::saveAccount(const carddav::Account& typed)
+{
+    carddav::Account account = carddav::Account::load(m_iniFile);
+    account.server = typed.server;
+    account.user = typed.user;
+    account.password = typed.password;
+    account.book = typed.book;
+    account.bookName = typed.bookName;
+    account.syncCollection = typed.syncCollection;
     account.save(m_iniFile);
 }
 
@@ -241,8 +344,9 @@ void ContactSyncWindow::startSync()
 {
     if (m_worker)
         return;
-    saveAccount();
-    carddav::Account account = carddav::Account::load(m_iniFile);
+    // What was typed is stored once the server has accepted it: a mistyped password must not
+    // replace the one that works.
+    carddav::Account account = typedAccount();
     if (!account.configured()) {
         showError(tr("Choose an address book first."));
         return;
@@ -253,6 +357,7 @@ void ContactSyncWindow::startSync()
     m_worker = std::make_unique<SyncWorker>(std::move(account), m_db.file(), std::move(module));
     connect(m_worker.get(), &SyncWorker::progress, this, &ContactSyncWindow::showProgress);
     connect(m_worker.get(), &QThread::finished, this, [this] { syncEnded(false); });
+    m_lastError.clear();
     setSyncing(true);
     showProgress(tr("Contact sync: starting"));
     m_worker->start();
@@ -311,6 +416,7 @@ void ContactSyncWindow::syncEnded(bool closing)
     const carddav::SyncReport& report = worker->report();
     if (worker->failed()) {
         const QString error = qs(worker->error());
+        m_lastError = error;
         emit statusText(error);
         if (!closing && !worker->fingerprint().empty()) {
             if (trustCertificate(error, worker->fingerprint()))
@@ -318,6 +424,7 @@ void ContactSyncWindow::syncEnded(bool closing)
         } else if (!closing)
             app::prompts().showError(this, windowTitle(), error);
     } else {
+        saveAccount(worker->account());
         const QString counts = tr("%1 sent, %2 received, %3 deleted here, %4 deleted there, %5 conflicts")
                                    .arg(report.sent)
                                    .arg(report.received)

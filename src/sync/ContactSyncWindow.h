@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QComboBox;
 class QGroupBox;
@@ -14,6 +15,11 @@ class QLineEdit;
 class QListWidget;
 class QProgressBar;
 class QPushButton;
+
+namespace pelmora::carddav {
+struct Account;
+struct AddressBook;
+} // namespace pelmora::carddav
 
 namespace pelmora::data {
 class SqlDatabase;
@@ -51,6 +57,7 @@ public:
     QLabel* ProgressLabel;
     QProgressBar* ProgressBar;
     QListWidget* ConflictList;
+    QLabel* ConflictDetailLabel; // how the chosen conflict's two sides differ
     QPushButton* KeepMineBtn;
     QPushButton* TakeTheirsBtn;
     QPushButton* CloseBtn;
@@ -73,8 +80,12 @@ protected:
 
 private:
     void findBooks();
-    void saveAccount();
+    std::vector<carddav::AddressBook> discoverBooks(const carddav::Account& account);
+    // The account as typed here, over the stored one (its trusted certificate, CA file and time-out).
+    carddav::Account typedAccount() const;
+    void saveAccount(const carddav::Account& account);
     void resolve(bool keepMine);
+    void showConflict(int row);
     void showError(const QString& text);
     bool trustCertificate(const QString& message, const std::string& fingerprint);
     void setSyncing(bool syncing);
@@ -89,6 +100,7 @@ private:
     std::unique_ptr<SyncWorker> m_worker;
     QGroupBox* m_account;
     QGroupBox* m_conflicts;
+    QString m_lastError; // why the last sync of this window failed; nothing is recorded for it
 };
 
 } // namespace pelmora::sync

@@ -34,6 +34,8 @@ public:
     void stop() { m_stop = true; }
     bool stopping() const { return m_stop; }
 
+    // The account the sync runs with.
+    const carddav::Account& account() const { return m_account; }
     // Read these once the thread has finished.
     const carddav::SyncReport& report() const { return m_report; }
     bool failed() const { return m_failed; }

@@ -349,6 +349,24 @@ TEST_P(SyncTest, AWrongPasswordChangesNothing)
     EXPECT_EQ(sql().scalar("SELECT COUNT(*) FROM \"CardDavItems\""), 0);
 }
 
+// Another address book chosen, and the server refuses: what is known of the old book (and the
+// server's side of a conflict waiting there) stays, as nothing was learnt of the new one.
+TEST_P(SyncTest, AnotherBookThatCannotBeReachedLeavesTheStateAlone)
+{
+    putCard("ann", card("ann", "Ann", "Archer", "ann@example.org"));
+    addHere(card("ann2", "Ann", "Archer", "ann@example.org", "Archery Ltd"));
+    ASSERT_EQ(sync().conflicts, 1);
+    const std::int64_t before = sql().scalar("SELECT COUNT(*) FROM \"CardDavItems\"");
+    Connection wrong = test::connectionTo(servers());
+    wrong.password = "not it";
+    CardDavClient client(wrong);
+    Synchronizer other(sql(), *m_contacts, client, m_book + "other/", m_syncCollection);
+    EXPECT_THROW(other.run(), SyncError);
+    EXPECT_EQ(sql().scalar("SELECT COUNT(*) FROM \"CardDavItems\""), before);
+    EXPECT_EQ(synchronizer().conflicts().size(), 1u);
+    EXPECT_EQ(sync().conflicts, 1) << "the old book goes on where it was";
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, SyncTest,
     ::testing::Values(CardDavServer { "radicale", false }, CardDavServer { "xandikos", false }), test::printName);
 

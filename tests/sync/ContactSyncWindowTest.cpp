@@ -26,13 +26,19 @@
 #include <cstdlib>
 #include <functional>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using namespace pelmora;
 using pelmora::sync::ContactSyncWindow;
 
 namespace {
 
 // The window shows the stored account, the last result and each conflict by the server's name
-// for it, and never the password in clear.
+// for it, how the two sides of the chosen one differ, and never the password in clear. A
+// contact deleted here since can only be brought back.
 TEST(ContactSyncWindowTest, ShowsTheAccountTheLastSyncAndTheConflicts)
 {
     test::guiApp();
@@ -49,11 +55,14 @@ TEST(ContactSyncWindowTest, ShowsTheAccountTheLastSyncAndTheConflicts)
         carddav::SyncState state(db->sql());
         state.setValue("LastSync", "2026-12-08T10:00:00Z");
         state.setValue("LastResult", "sent 1, received 2, deleted here 0, deleted there 0, conflicts 1");
+        db->sql().exec("INSERT INTO Contacts (LName, FName, EMail, JobTitle) "
+                       "VALUES ('Baker', 'Bob', 'bob@example.org', 'Baker')");
         carddav::SyncItem item;
         item.href = "/ann/contacts/bob.vcf";
-        item.contact = 1;
+        item.contact = db->sql().scalar("SELECT MAX(Counter) FROM Contacts");
         item.etag = "\"1\"";
-        item.theirs = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bob Baker\r\nEMAIL:bob@example.org\r\nEND:VCARD\r\n";
+        item.theirs = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Baker;Bob;;;\r\nFN:Bob Baker\r\n"
+                      "EMAIL:bob@example.org\r\nTITLE:Head baker\r\nEND:VCARD\r\n";
         item.theirsEtag = "\"2\"";
         state.save(item);
     }
@@ -68,12 +77,70 @@ TEST(ContactSyncWindowTest, ShowsTheAccountTheLastSyncAndTheConflicts)
     ASSERT_EQ(window.ConflictList->count(), 1);
     EXPECT_EQ(window.ConflictList->item(0)->text(), "Bob Baker <bob@example.org>");
     EXPECT_FALSE(window.KeepMineBtn->isEnabled()) << "nothing chosen yet";
+    EXPECT_FALSE(window.ConflictDetailLabel->isVisible());
     window.ConflictList->setCurrentRow(0);
     EXPECT_TRUE(window.KeepMineBtn->isEnabled());
     EXPECT_TRUE(window.SyncBtn->isEnabled());
+    EXPECT_TRUE(window.ConflictDetailLabel->isVisible());
+    EXPECT_EQ(
+        window.ConflictDetailLabel->text(), "Job Title: here \u201CBaker\u201D, on the server \u201CHead baker\u201D");
     EXPECT_FALSE(window.ProgressBar->isVisible()) << "no sync runs";
     if (const char* out = std::getenv("PELMORA_SCREENSHOT"))
         window.grab().save(QString::fromLocal8Bit(out));
+
+    db->sql().exec("DELETE FROM Contacts WHERE EMail = 'bob@example.org'");
+    window.refresh();
+    window.ConflictList->setCurrentRow(0);
+    EXPECT_FALSE(window.KeepMineBtn->isEnabled()) << "there is nothing of ours to keep";
+    EXPECT_TRUE(window.TakeTheirsBtn->isEnabled());
+    EXPECT_TRUE(window.ConflictDetailLabel->text().startsWith("Deleted here since"))
+        << window.ConflictDetailLabel->text().toStdString();
+}
+
+// A server that takes the connection and never answers: while the window asks it for its
+// address books, it goes on answering the user and says what it waits for; then it says the
+// server did not answer, and nothing is stored.
+TEST(ContactSyncWindowTest, FindingTheBooksOfASilentServerKeepsTheWindowAlive)
+{
+    test::guiApp();
+    test::ScriptedPrompts* prompts = test::installScriptedPrompts();
+    test::TempDir dir;
+    auto db = data::Database::create(dir.path());
+    test::writeFile(dir / "pelmora.ini", "[CardDAV]\nTimeOut=2\n");
+    // Listening, never accepting: the system takes the connection and nobody ever reads it.
+    const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(silent, 4), 0);
+    socklen_t length = sizeof address;
+    ::getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
+    ContactSyncWindow window(dir / "pelmora.ini", db->sql());
+    window.show();
+    window.ServerEdit->setText(QStringLiteral("http://127.0.0.1:%1/").arg(ntohs(address.sin_port)));
+    window.UserEdit->setText(QStringLiteral("ann"));
+    window.PasswordEdit->setText(QStringLiteral("secret"));
+    int ticks = 0;
+    bool waitingShown = false, accountLocked = false;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        ++ticks;
+        waitingShown = waitingShown || window.ProgressLabel->text().contains(QLatin1String("finding"));
+        accountLocked = accountLocked || (!window.ServerEdit->isEnabled() && !window.SyncBtn->isEnabled());
+    });
+    ticker.start(20);
+    window.FindBooksBtn->click();
+    EXPECT_GE(ticks, 20) << "the window stood still while the server was asked";
+    EXPECT_TRUE(waitingShown);
+    EXPECT_TRUE(accountLocked);
+    ASSERT_EQ(prompts->shown.size(), 1);
+    EXPECT_TRUE(prompts->shown.front().contains("did not answer in time")) << prompts->shown.front().toStdString();
+    EXPECT_TRUE(window.ServerEdit->isEnabled());
+    EXPECT_FALSE(window.ProgressBar->isVisible());
+    EXPECT_EQ(window.BookCombo->count(), 0);
+    EXPECT_EQ(test::readFile(dir / "pelmora.ini"), "[CardDAV]\nTimeOut=2\n");
+    ::close(silent);
 }
 
 // Syncs started from the window against Radicale, a few hundred contacts at a time, so that a
@@ -297,6 +364,34 @@ TEST_F(ContactSyncWindowServerTest, AContactDeletedThereTakesWhatIsFiledUnderIt)
     EXPECT_TRUE(window.LastSyncLabel->text().contains("deleted here 1")) << window.LastSyncLabel->text().toStdString();
     EXPECT_EQ(contactsHere(), 1);
     EXPECT_EQ(sql().scalar("SELECT COUNT(*) FROM Activity WHERE Contact = ?", { ann }), 0);
+}
+
+// A password mistyped in the window and tried with "Sync now" is refused with the server's
+// answer, shown in the window, and stored nowhere: the saved account and the contacts stay as
+// they were, and the right password is stored once a sync has gone through with it.
+TEST_F(ContactSyncWindowServerTest, AMistypedPasswordIsNotStored)
+{
+    addContacts(2);
+    const std::string stored = test::readFile(ini());
+    ContactSyncWindow window(ini(), sql());
+    window.show();
+    window.PasswordEdit->setText(QStringLiteral("mistyped"));
+    ASSERT_TRUE(syncToTheEnd(window));
+    ASSERT_EQ(m_prompts->shown.size(), 1);
+    EXPECT_TRUE(m_prompts->shown.front().contains("refused the user name or password"));
+    m_prompts->shown.clear();
+    EXPECT_TRUE(window.LastSyncLabel->text().contains("refused the user name or password"))
+        << window.LastSyncLabel->text().toStdString();
+    EXPECT_EQ(test::readFile(ini()), stored);
+    EXPECT_EQ(cardsThere(), 0u);
+    EXPECT_EQ(carddav::SyncState(sql()).items().size(), 0u);
+
+    window.PasswordEdit->setText(QString::fromStdString(s_servers->password()));
+    window.UserEdit->setText(QString::fromStdString(s_servers->user()));
+    ASSERT_TRUE(syncToTheEnd(window));
+    EXPECT_FALSE(window.LastSyncLabel->text().contains("refused")) << window.LastSyncLabel->text().toStdString();
+    EXPECT_EQ(cardsThere(), 2u);
+    EXPECT_EQ(carddav::Account::load(ini()).password, s_servers->password());
 }
 
 } // namespace
