@@ -113,6 +113,7 @@ void TableView::rebuildSelect()
             m_select += ", NULL";
     }
     m_select += " FROM " + ident(m_table->name);
+    rebuildParts();
 }
 
 void TableView::rebuildWhere()
@@ -193,10 +194,11 @@ std::string TableView::whereClause(std::vector<Value>& params, bool seek) const
 }
 
 // Reads records matching the view's conditions plus `tail` (which starts with " AND ..." or " ORDER").
-std::vector<Record> TableView::fetch(const std::string& tail, const std::vector<Value>& params)
+std::vector<Record> TableView::fetchFrom(
+    const std::string& select, const std::string& tail, const std::vector<Value>& params)
 {
     std::vector<Value> all;
-    const std::string sql = m_select + whereClause(all);
+    const std::string sql = select + whereClause(all);
     all.insert(all.end(), params.begin(), params.end());
     Statement& st = m_database->sql().prepare(sql + tail);
     st.bindAll(all);
