@@ -1,19 +1,11 @@
 #include "data/TableView.h"
 
 #include "data/DataError.h"
+#include "data/SqlName.h"
 
 #include <algorithm>
 
 namespace pelmora::data {
-
-namespace {
-
-std::string ident(const std::string& name)
-{
-    return "\"" + name + "\"";
-}
-
-} // namespace
 
 TableView::TableView(std::string name, const TableDef& table)
     : m_name(std::move(name))

@@ -5,18 +5,11 @@
 // cannot be reached that way: they follow as a second part, read only once the first is used up.
 #include "data/TableView.h"
 
+#include "data/SqlName.h"
+
 #include <algorithm>
 
 namespace pelmora::data {
-
-namespace {
-
-std::string ident(const std::string& name)
-{
-    return "\"" + name + "\"";
-}
-
-} // namespace
 
 std::vector<TableView::LookupOrder> TableView::lookupOrders() const
 {

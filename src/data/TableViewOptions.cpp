@@ -2,15 +2,11 @@
 #include "data/TableView.h"
 
 #include "data/DataError.h"
+#include "data/SqlName.h"
 
 namespace pelmora::data {
 
 namespace {
-
-std::string ident(const std::string& name)
-{
-    return "\"" + name + "\"";
-}
 
 std::vector<std::string> splitFieldList(const std::string& list)
 {
