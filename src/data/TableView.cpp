@@ -59,6 +59,9 @@ void TableView::close()
     m_eof = m_bof = true;
     m_recNo = 0;
     m_count = -1;
+    // Figures are kept against one connection's stamps; another file, or this one opened again
+    // after a restore, could show the same stamps with other records.
+    m_keptCount = m_keptRecNo = m_keptPart = {};
     setState(ViewState::Inactive);
     notify(ViewEvent::CurrentChanged);
 }

@@ -286,8 +286,8 @@ TEST(Schema, PathsAndMailHeadersFitWholeInNewAndExistingFiles)
 }
 
 // The count is kept between reads only while it still holds: a write inside a transaction that
-// is later rolled back, and a write by another connection, each have it read again.
-TEST_F(TableViewTest, AKeptCountIsReadAgainAfterARollbackOrAnotherConnectionsWrite)
+// is later rolled back, a write by another connection and another file each have it read again.
+TEST_F(TableViewTest, AKeptCountIsReadAgainAfterARollbackAnotherConnectionsWriteOrAnotherFile)
 {
     contacts.open();
     const std::int64_t all = contacts.recordCount();
@@ -311,6 +311,13 @@ TEST_F(TableViewTest, AKeptCountIsReadAgainAfterARollbackOrAnotherConnectionsWri
     contacts.refresh();
     EXPECT_EQ(contacts.recordCount(), database->sql().scalar("SELECT COUNT(*) FROM Contacts"));
     EXPECT_LT(contacts.recordCount(), all);
+
+    // Another file's connection may show the same stamps: its records are counted anew.
+    test::TempDir otherDir;
+    const auto other = Database::create(otherDir.path());
+    contacts.setDatabase(other);
+    contacts.open();
+    EXPECT_EQ(contacts.recordCount(), other->sql().scalar("SELECT COUNT(*) FROM Contacts"));
 }
 
 } // namespace
