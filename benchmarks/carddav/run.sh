@@ -8,7 +8,12 @@
 #
 #   benchmarks/carddav/run.sh [BUILD_DIR]
 #     SERVER=radicale|xandikos  SIZES="500 1000 2000" (or N=10000)  KILL_N=2000 ROUNDS=30
-#     PHASES="sync kill" (either or both)  PELMORA=path of the program (default BUILD_DIR/pelmora)
+#     PHASES="sync kill big" (any of them)  BIG_N=10000  PELMORA=path of the program (default BUILD_DIR/pelmora)
+#
+# `big` times both clients on a book of BIG_N cards that is written straight into Radicale's
+# folder (sending them would take the server hours, see sync_series): the first sync into an empty
+# database (folder), an incremental sync with 10 changes on each side, and 200 new contacts sent
+# into the full book.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -19,6 +24,7 @@ SIZES=${SIZES:-${N:-10000}}
 KILL_N=${KILL_N:-2000}
 ROUNDS=${ROUNDS:-30}
 PHASES=${PHASES:-sync kill}
+BIG_N=${BIG_N:-10000}
 work=$(mktemp -d)
 servers=$work/servers
 trap 'python3 "$root/scripts/servers/servers.py" stop --dir "$servers" >/dev/null 2>&1; rm -rf "$work"' EXIT
@@ -58,6 +64,20 @@ timed_sync() { # home -> seconds; fails when the sync reported an error
     elapsed "$start" "$end"
 }
 
+# $2 cards, e-mail $3<i>@example.org, as .vcf files in folder $1.
+card_files() {
+    python3 - "$1" "$2" "$3" <<'PY'
+import sys, uuid
+folder, count, prefix = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+for i in range(count):
+    uid = str(uuid.uuid4())
+    with open(f"{folder}/{uid}.vcf", "w", newline="") as f:
+        f.write(f"BEGIN:VCARD\r\nVERSION:3.0\r\nUID:{uid}\r\nFN:{prefix}{i} Test\r\nN:{prefix}{i};Test;;;\r\n"
+                f"ORG:Company {i % 97}\r\nEMAIL;TYPE=INTERNET:{prefix}{i}@example.org\r\nADR:;;;City {i % 13};;;\r\n"
+                f"TEL;TYPE=work,voice:+1 555 {i}\r\nEND:VCARD\r\n")
+PY
+}
+
 sync_series() {
     local n=$1 start end up down incremental
     echo "== Pelmora, $n contacts ($(uptime | sed 's/.*load/load/'))"
@@ -75,15 +95,35 @@ sync_series() {
 
     echo "== vdirsyncer, $n contacts ($(uptime | sed 's/.*load/load/'))"
     dav "$home_url" mkbook vdir-bench-$n
-    mkdir -p "$work/vdir-up-$n" "$work/vdir-down-$n" "$work/vdir-status-$n"
-    python3 - "$work/vdir-up-$n" "$n" <<'PY'
-import sys, uuid
-for i in range(int(sys.argv[2])):
-    uid = str(uuid.uuid4())
-    with open(f"{sys.argv[1]}/{uid}.vcf", "w", newline="") as f:
-        f.write(f"BEGIN:VCARD\r\nVERSION:3.0\r\nUID:{uid}\r\nFN:v{i} Test\r\nN:v{i};Test;;;\r\nORG:Company {i % 97}\r\n"
-                f"EMAIL;TYPE=INTERNET:v{i}@example.org\r\nADR:;;;City {i % 13};;;\r\nTEL;TYPE=work,voice:+1 555 {i}\r\nEND:VCARD\r\n")
-PY
+    mkdir -p "$work/vdir-up-$n" "$work/vdir-down-$n"
+    card_files "$work/vdir-up-$n" "$n" v
+    vdir_config "$n" "vdir-bench-$n"
+    vdir() { vdirsyncer -c "$work/vdirsyncer-$n.conf" "$@" >/dev/null 2>>"$work/vdirsyncer.log"; }
+    yes | vdir discover up >/dev/null 2>&1 || true
+    vdir_timed up "first sync to an empty book:     "
+    yes | vdir discover down >/dev/null 2>&1 || true
+    vdir_timed down "first sync into an empty folder:  "
+    for f in $(ls "$work/vdir-up-$n" | shuf -n 10 --random-source=<(yes)); do
+        sed -i 's/^ADR:.*/ADR:;;;Changed;;;\r/' "$work/vdir-up-$n/$f"
+    done
+    dav "${home_url}vdir-bench-$n/" change 10 seed2
+    vdir_timed up "incremental, 10 changes each side:"
+}
+
+# Times `vdir sync PAIR` (vdir: the caller's vdirsyncer with its configuration).
+vdir_timed() {
+    local start end
+    start=$(seconds)
+    vdir sync "$1" || echo "vdirsyncer failed, see its log"
+    end=$(seconds)
+    echo "$2 $(elapsed "$start" "$end")s"
+}
+
+# vdirsyncer's configuration for $1 contacts and book $2: pair "up" syncs the folder vdir-up-$1,
+# pair "down" the folder vdir-down-$1.
+vdir_config() {
+    local n=$1 book=$2
+    mkdir -p "$work/vdir-status-$n"
     cat >"$work/vdirsyncer-$n.conf" <<CONF
 [general]
 status_path = "$work/vdir-status-$n"
@@ -111,23 +151,46 @@ fileext = ".vcf"
 
 [storage server]
 type = "carddav"
-url = "${home_url}vdir-bench-$n/"
+url = "${home_url}$book/"
 username = "pelmora"
 password = "s3cret pass"
 CONF
-    vdir() { vdirsyncer -c "$work/vdirsyncer-$n.conf" "$@" >/dev/null 2>>"$work/vdirsyncer.log"; }
-    yes | vdir discover up >/dev/null 2>&1 || true
-    start=$(seconds); vdir sync up || echo "vdirsyncer failed, see its log"; end=$(seconds)
-    echo "first sync to an empty book:      $(elapsed "$start" "$end")s"
-    yes | vdir discover down >/dev/null 2>&1 || true
-    start=$(seconds); vdir sync down || echo "vdirsyncer failed, see its log"; end=$(seconds)
-    echo "first sync into an empty folder:   $(elapsed "$start" "$end")s"
-    for f in $(ls "$work/vdir-up-$n" | shuf -n 10 --random-source=<(yes)); do
-        sed -i 's/^ADR:.*/ADR:;;;Changed;;;\r/' "$work/vdir-up-$n/$f"
+}
+
+# A book of $BIG_N cards written straight into Radicale's folder, for each client its own.
+big_series() {
+    local n=$BIG_N start end
+    [ "$SERVER" = radicale ] || { echo "the big phase fills Radicale's folder; SERVER=radicale"; return 1; }
+    local store=$servers/carddav/radicale/collection-root/pelmora
+    for book in pelmora-big vdir-big; do
+        dav "$home_url" mkbook $book
+        card_files "$store/$book" "$n" big
     done
-    dav "${home_url}vdir-bench-$n/" change 10 seed2
-    start=$(seconds); vdir sync up || echo "vdirsyncer failed, see its log"; end=$(seconds)
-    echo "incremental, 10 changes each side: $(elapsed "$start" "$end")s"
+    echo "== Pelmora, a book of $n ($(uptime | sed 's/.*load/load/'))"
+    new_home "$work/big" 0 none pelmora-big
+    echo "first sync into an empty database: $(timed_sync "$work/big")s  $(tr -d ' \n' <"$work/last-sync.json")"
+    sqlite3 "$work/big/Bench/database.sqlite" "UPDATE Contacts SET City = 'Changed' WHERE Counter IN (SELECT Counter FROM Contacts ORDER BY random() LIMIT 10)"
+    dav "${home_url}pelmora-big/" change 10 seed1
+    echo "incremental, 10 changes each side: $(timed_sync "$work/big")s  $(tr -d ' \n' <"$work/last-sync.json")"
+    echo "no changes:                        $(timed_sync "$work/big")s  $(tr -d ' \n' <"$work/last-sync.json")"
+    sqlite3 "$work/big/Bench/database.sqlite" "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i + 1 < 200)
+        INSERT INTO Contacts (LName, FName, EMail) SELECT 'more' || i, 'Test', 'more' || i || '@example.org' FROM n;"
+    echo "200 new contacts into the book:    $(timed_sync "$work/big")s  $(tr -d ' \n' <"$work/last-sync.json")"
+
+    echo "== vdirsyncer, a book of $n ($(uptime | sed 's/.*load/load/'))"
+    mkdir -p "$work/vdir-down-big"
+    vdir_config big vdir-big
+    vdir() { vdirsyncer -c "$work/vdirsyncer-big.conf" "$@" >/dev/null 2>>"$work/vdirsyncer.log"; }
+    yes | vdir discover down >/dev/null 2>&1 || true
+    vdir_timed down "first sync into an empty folder:  "
+    for f in $(ls "$work/vdir-down-big" | shuf -n 10 --random-source=<(yes)); do
+        sed -i 's/^ADR:.*/ADR:;;;Changed;;;\r/' "$work/vdir-down-big/$f"
+    done
+    dav "${home_url}vdir-big/" change 10 seed2
+    vdir_timed down "incremental, 10 changes each side:"
+    vdir_timed down "no changes:                       "
+    card_files "$work/vdir-down-big" 200 more
+    vdir_timed down "200 new contacts into the book:   "
 }
 
 kill_rounds() {
@@ -176,5 +239,6 @@ for phase in $PHASES; do
     case $phase in
     sync) for n in $SIZES; do sync_series "$n"; done ;;
     kill) kill_rounds ;;
+    big) big_series ;;
     esac
 done

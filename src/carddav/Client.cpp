@@ -114,12 +114,36 @@ std::vector<AddressBook> CardDavClient::discover(const std::string& serverUrl)
     return books;
 }
 
+HttpResponse CardDavClient::wholeBookRequest(
+    const std::string& method, const std::string& url, const std::string& body, const std::string& depth)
+{
+    constexpr long kPatience = 5;
+    const long plain = m_http.connection().timeoutSeconds;
+    struct Restore {
+        HttpSession& http;
+        long seconds;
+        ~Restore() { http.setTimeout(seconds); }
+    } restore { m_http, plain };
+    m_http.setTimeout(plain * kPatience);
+    return m_http.request(method, url, body, { { "Depth", depth }, { "Content-Type", kXmlType } });
+}
+
+void CardDavClient::checkBook(const std::string& bookUrl)
+{
+    const std::string body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
+                             "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:resourcetype/></d:prop></d:propfind>";
+    HttpResponse response
+        = m_http.request("PROPFIND", bookUrl, body, { { "Depth", "0" }, { "Content-Type", kXmlType } });
+    if (response.status == 404)
+        throw SyncError("The address book " + bookUrl + " is not on the server any more");
+    expectMultistatus(response, "the question for the address book");
+}
+
 std::vector<RemoteCard> CardDavClient::listCards(const std::string& bookUrl)
 {
     const std::string body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
                              "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:getetag/><d:resourcetype/></d:prop></d:propfind>";
-    HttpResponse response
-        = m_http.request("PROPFIND", bookUrl, body, { { "Depth", "1" }, { "Content-Type", kXmlType } });
+    HttpResponse response = wholeBookRequest("PROPFIND", bookUrl, body, "1");
     if (response.status == 404)
         throw SyncError("The address book " + bookUrl + " is not on the server any more");
     expectMultistatus(response, "the listing of the address book");
@@ -141,8 +165,7 @@ std::string CardDavClient::syncToken(const std::string& bookUrl)
 {
     const std::string body = "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
                              "<d:propfind xmlns:d=\"DAV:\"><d:prop><d:sync-token/></d:prop></d:propfind>";
-    HttpResponse response
-        = m_http.request("PROPFIND", bookUrl, body, { { "Depth", "0" }, { "Content-Type", kXmlType } });
+    HttpResponse response = wholeBookRequest("PROPFIND", bookUrl, body, "0");
     if (response.status != 207)
         return {};
     for (const DavEntry& entry : parseMultistatus(response.body, "PROPFIND").entries) {
@@ -159,7 +182,7 @@ Changes CardDavClient::changesSince(const std::string& bookUrl, const std::strin
         + xmlEscaped(token)
         + "</d:sync-token><d:sync-level>1</d:sync-level><d:prop><d:getetag/></d:prop>"
           "</d:sync-collection>";
-    HttpResponse response = m_http.request("REPORT", bookUrl, body, { { "Depth", "0" }, { "Content-Type", kXmlType } });
+    HttpResponse response = wholeBookRequest("REPORT", bookUrl, body, "0");
     Changes changes;
     if (response.status == 403 || response.status == 409 || response.status == 400 || response.status == 412) {
         changes.invalidToken = true; // the token is too old or unknown: the caller lists the whole book

@@ -46,6 +46,9 @@ public:
     // The address books of the account the server URL leads to: the URL itself when it is an
     // address book, else through /.well-known/carddav, the principal and its address-book home.
     std::vector<AddressBook> discover(const std::string& serverUrl);
+    // Whether the book is there and the server answers: a request any server answers at once,
+    // whatever the book's size. Throws SyncError when not.
+    void checkBook(const std::string& bookUrl);
     // Every card of a book with its ETag.
     std::vector<RemoteCard> listCards(const std::string& bookUrl);
     // The sync token of a book (empty when the server has none).
@@ -62,6 +65,12 @@ public:
     HttpSession& session() { return m_http; }
 
 private:
+    // A request the server answers from the whole book: a busy server may take minutes over one of
+    // thousands of cards (the first listing of a large book took a server here 81 s, its first sync
+    // token 107 s), so such requests wait several times the time-out. A server that does not
+    // answer at all was already told by checkBook(), with the plain time-out.
+    HttpResponse wholeBookRequest(
+        const std::string& method, const std::string& url, const std::string& body, const std::string& depth);
     std::optional<std::vector<AddressBook>> booksAt(const std::string& url);
     std::string propfindHref(const std::string& url, const char* ns, const char* prop);
 

@@ -41,6 +41,8 @@ public:
         const std::map<std::string, std::string>& headers = {}, bool followRedirects = false);
 
     const Connection& connection() const { return m_connection; }
+    // The limit for the requests from now on.
+    void setTimeout(long seconds) { m_connection.timeoutSeconds = seconds; }
     // Takes over the authentication schemes `other` learned, so a session opened beside it
     // does not make every server ask again, and its stop flag.
     void learnFrom(const HttpSession& other);

@@ -189,6 +189,7 @@ void Synchronizer::sync(SyncReport& report, bool dryRun)
 
     // What the server holds: the cards and their ETags.
     progress("Contact sync: asking the server for changes");
+    m_client.checkBook(m_bookUrl);
     std::map<std::string, std::string> remote;
     std::string newToken;
     bool listed = false;

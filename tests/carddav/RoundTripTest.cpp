@@ -17,8 +17,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <set>
+#include <thread>
 
 using namespace pelmora;
 using namespace pelmora::carddav;
@@ -249,7 +251,7 @@ TEST(RoundTripTest, ASyncCutOffWhileSendingKeepsWhatTheServerConfirmed)
                 connection.send(
                     reply("201 Created", "ETag: \"e" + std::to_string(puts) + "\"\r\nConnection: close\r\n"));
         },
-        7);
+        8); // the check of the book, its listing, six cards
     test::TempDir dir;
     auto db = data::Database::create(dir.path());
     VCardContacts contacts(db->sql());
@@ -316,7 +318,7 @@ TEST(RoundTripTest, TheDatabaseStaysFreeWhileTheServerTakesItsTime)
             }
             connection.send(reply("201 Created", "ETag: \"e\"\r\nConnection: close\r\n"));
         },
-        1 + kCards);
+        2 + kCards); // the check of the book, its listing, the cards
     VCardContacts contacts(db->sql());
     for (int i = 0; i < kCards; ++i) {
         exchange::ContactCard card;
@@ -332,6 +334,51 @@ TEST(RoundTripTest, TheDatabaseStaysFreeWhileTheServerTakesItsTime)
     peer.join();
     EXPECT_EQ(report.sent, kCards);
     EXPECT_EQ(refused, std::vector<std::string> {});
+}
+
+// A server may take minutes to list a large book, and is given the time; a server that does not
+// answer at all is told within the plain time-out, before any request that gets more.
+TEST(RoundTripTest, ALargeBookGetsTimeASilentServerDoesNot)
+{
+    ScriptedPeer slowListing(
+        [](PeerConnection& connection, ScriptedPeer& self) {
+            const Request request = readRequest(connection);
+            const bool listing = request.body.find("getetag") != std::string::npos;
+            self.record(listing ? "listing" : "check");
+            if (listing)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+            connection.send(emptyBookListing());
+        },
+        2);
+    Connection c;
+    c.timeoutSeconds = 1;
+    c.connectTimeoutSeconds = 1;
+    {
+        test::TempDir dir;
+        auto db = data::Database::create(dir.path());
+        VCardContacts contacts(db->sql());
+        CardDavClient client(c);
+        Synchronizer synchronizer(db->sql(), contacts, client, "http://" + slowListing.server() + "/book/", false);
+        EXPECT_NO_THROW(synchronizer.run());
+        slowListing.join();
+        EXPECT_EQ(slowListing.received(), (std::vector<std::string> { "check", "listing" }));
+    }
+
+    ScriptedPeer silent(
+        [](PeerConnection& connection, ScriptedPeer&) {
+            readRequest(connection);
+            readRequest(connection); // nothing comes back; returns when the client gives up
+        },
+        1);
+    test::TempDir dir;
+    auto db = data::Database::create(dir.path());
+    VCardContacts contacts(db->sql());
+    CardDavClient client(c);
+    Synchronizer synchronizer(db->sql(), contacts, client, "http://" + silent.server() + "/book/", false);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(synchronizer.run(), ServerTimedOut);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, test::budget(std::chrono::seconds(4)));
+    silent.join();
 }
 
 // A server that takes too long over a large request for cards still gets asked, in halves,
@@ -373,7 +420,7 @@ TEST(RoundTripTest, CardsASlowServerCannotSendInOneGoComeInSmallerRequests)
                             "Content-Length: "
                 + std::to_string(body.size()) + "\r\n\r\n" + body);
         },
-        7);
+        8); // the check of the book, its listing, six requests for cards
     test::TempDir dir;
     auto db = data::Database::create(dir.path());
     VCardContacts contacts(db->sql());
