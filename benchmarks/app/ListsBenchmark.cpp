@@ -1,6 +1,6 @@
 // The list windows on 1,000,000 contacts and 5,000,000 activities: opening the Activity List, a
-// change of its filters, opening the Contact List and scrolling a list, each beside the same
-// reads written straight against SQLite (a count and the first screen of rows) in the same run.
+// change of its filters, ordering it by contact name, opening and moving through the Contact List
+// and scrolling a list, each beside the same reads written straight against SQLite in the same run.
 // The database is built once per run in the temporary directory and removed at the end.
 #include "../OffscreenApplication.h"
 #include "app/GuiDataPrompts.h"
@@ -198,6 +198,15 @@ void BM_ActivityListFilterChange_Gui(benchmark::State& state, FilterChange chang
     state.counters["peak_MB"] = peakMegabytes();
 }
 
+// As the main window opens it: shown, then activated (categories read, conditions applied).
+void openContactList(records::TfrmContactList& list)
+{
+    list.resize(1100, 600);
+    list.show();
+    list.activate();
+    settle();
+}
+
 void BM_ContactListOpen_Gui(benchmark::State& state)
 {
     offscreenApplication();
@@ -205,12 +214,57 @@ void BM_ContactListOpen_Gui(benchmark::State& state)
     for (auto _ : state) {
         app::TDataSource source(p.data.TBLCon);
         records::TfrmContactList list(p.data, &source, QString(), nullptr);
-        list.resize(1100, 600);
-        list.show();
-        list.activate();
-        settle();
+        openContactList(list);
         benchmark::DoNotOptimize(list.grid()->model()->rowCount());
         list.hide();
+    }
+    state.counters["peak_MB"] = peakMegabytes();
+}
+
+// The record number the main window shows beside the list, read after each of twenty moves
+// down the grid from a row a few screens in, as the user steps through the contacts.
+void BM_ContactListMoves_Gui(benchmark::State& state)
+{
+    offscreenApplication();
+    Program& p = program();
+    app::TDataSource source(p.data.TBLCon);
+    records::TfrmContactList list(p.data, &source, QString(), nullptr);
+    openContactList(list);
+    QAbstractItemModel* model = list.grid()->model();
+    for (int page = 0; page < 10 && model->rowCount() <= 320; ++page)
+        model->fetchMore({});
+    for (auto _ : state) {
+        for (int row = 300; row < 320; ++row) {
+            list.grid()->setCurrentIndex(model->index(row, 0));
+            settle();
+            if (source.view().recNo() != row + 1)
+                state.SkipWithError("the grid did not move the contact view");
+            benchmark::DoNotOptimize(source.view().recordCount());
+        }
+    }
+    list.hide();
+}
+
+// The Activity List ordered by its contacts' last names with a click on the title, to its first
+// screen; the order before is given back untimed.
+void BM_ActivityListSortByName_Gui(benchmark::State& state)
+{
+    offscreenApplication();
+    Program& p = program();
+    records::TFrmActivityList list(p.data, nullptr);
+    openActivityList(list);
+    data::TableView& view = p.data.TBLActivityList;
+    const std::string order = view.indexFieldNames();
+    for (auto _ : state) {
+        list.grid()->sortByField("LName");
+        settle();
+        benchmark::DoNotOptimize(list.grid()->model()->rowCount());
+        state.PauseTiming();
+        if (view.indexName() != "Contacts.LNameInd")
+            state.SkipWithError("the title click did not order the list");
+        view.setIndexFieldNames(order);
+        settle();
+        state.ResumeTiming();
     }
     state.counters["peak_MB"] = peakMegabytes();
 }
@@ -298,6 +352,40 @@ void BM_ContactListOpen_Sqlite(benchmark::State& state)
         raw.screen("Contacts", "Contacts", "", " ORDER BY LName COLLATE NOCASE, FName COLLATE NOCASE, rowid");
 }
 
+// What the record number costs when it is read afresh on every move: the total and the rows up
+// to the current one counted, for twenty moves from row 300.
+void BM_ContactListMoves_Sqlite(benchmark::State& state)
+{
+    Raw raw;
+    for (auto _ : state) {
+        for (int row = 300; row < 320; ++row) {
+            benchmark::DoNotOptimize(raw.read("SELECT COUNT(*) FROM Contacts"));
+            benchmark::DoNotOptimize(raw.read(
+                "SELECT COUNT(*) FROM (SELECT 1 FROM Contacts ORDER BY rowid LIMIT " + std::to_string(row + 1) + ")"));
+        }
+    }
+}
+
+// The first screen by contact name: the contacts walked through their name index, each one's
+// activities through theirs; and the same order asked of SQLite plainly, which sorts them all.
+void BM_ActivityListSortByName_Sqlite(benchmark::State& state)
+{
+    Raw raw;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(raw.read("SELECT a.rowid, a.*, c.FName, c.LName, c.Company FROM Contacts c CROSS JOIN "
+                                          "Activity a ON a.Contact = c.Counter ORDER BY c.LName COLLATE NOCASE, "
+                                          "c.FName COLLATE NOCASE, a.Contact, a.rowid LIMIT "
+            + std::to_string(kScreen)));
+}
+
+void BM_ActivityListSortByNameSorted_Sqlite(benchmark::State& state)
+{
+    Raw raw;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(raw.read("SELECT * FROM " + kActivityRows
+            + " ORDER BY 12 COLLATE NOCASE, 11 COLLATE NOCASE, Contact, rowid LIMIT " + std::to_string(kScreen)));
+}
+
 void BM_ActivityListScrollTenScreens_Sqlite(benchmark::State& state)
 {
     Raw raw;
@@ -335,6 +423,11 @@ BENCHMARK_CAPTURE(BM_ActivityListFilterChange_Sqlite, all_three,
     ->Iterations(4);
 BENCHMARK(BM_ContactListOpen_Gui)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ContactListOpen_Sqlite)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ContactListMoves_Gui)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ContactListMoves_Sqlite)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ActivityListSortByName_Gui)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ActivityListSortByName_Sqlite)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ActivityListSortByNameSorted_Sqlite)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_ActivityListScrollTenScreens_Gui)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ActivityListScrollTenScreens_Sqlite)->Unit(benchmark::kMillisecond)->Iterations(5);
 

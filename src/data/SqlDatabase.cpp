@@ -177,6 +177,11 @@ int SqlDatabase::changes() const
     return sqlite3_changes(m_db);
 }
 
+SqlDatabase::ChangeStamp SqlDatabase::changeStamp()
+{
+    return { sqlite3_total_changes64(m_db), m_rollbacks, scalar("PRAGMA data_version") };
+}
+
 void SqlDatabase::begin()
 {
     exec(m_depth == 0 ? "BEGIN IMMEDIATE" : "SAVEPOINT nested");
@@ -213,6 +218,7 @@ void SqlDatabase::runAfterCommit()
 void SqlDatabase::rollback()
 {
     const int level = m_depth--;
+    ++m_rollbacks;
     std::erase_if(m_afterCommit, [level](const auto& entry) { return entry.first >= level; });
     if (level == 1)
         exec("ROLLBACK");

@@ -59,6 +59,16 @@ public:
     std::int64_t scalar(const std::string& sql, const std::vector<Value>& params = {});
     std::int64_t lastInsertRowId() const;
     int changes() const;
+    // What differs whenever a table of the file may have changed: rows written through this
+    // connection, its rollbacks, and commits of other connections. Anything read and kept beside
+    // an equal stamp still holds.
+    struct ChangeStamp {
+        std::int64_t own = -1;
+        std::int64_t rollbacks = -1;
+        std::int64_t others = -1;
+        bool operator==(const ChangeStamp&) const = default;
+    };
+    ChangeStamp changeStamp();
     int savepointDepth() const { return m_depth; }
     // Drops the cached statements (VACUUM needs none to be in flight).
     void clearCache() { m_cache.clear(); }
@@ -78,6 +88,7 @@ private:
     sqlite3* m_db = nullptr;
     std::map<std::string, std::unique_ptr<Statement>> m_cache;
     int m_depth = 0;
+    std::int64_t m_rollbacks = 0;
     std::vector<std::pair<int, std::function<void()>>> m_afterCommit;
 };
 

@@ -1,19 +1,11 @@
 #include "data/TableView.h"
 
 #include "data/DataError.h"
+#include "data/SqlName.h"
 
 #include <algorithm>
 
 namespace pelmora::data {
-
-namespace {
-
-std::string ident(const std::string& name)
-{
-    return "\"" + name + "\"";
-}
-
-} // namespace
 
 TableView::TableView(std::string name, const TableDef& table)
     : m_name(std::move(name))
@@ -67,6 +59,9 @@ void TableView::close()
     m_eof = m_bof = true;
     m_recNo = 0;
     m_count = -1;
+    // Figures are kept against one connection's stamps; another file, or this one opened again
+    // after a restore, could show the same stamps with other records.
+    m_keptCount = m_keptRecNo = m_keptPart = {};
     setState(ViewState::Inactive);
     notify(ViewEvent::CurrentChanged);
 }
@@ -113,6 +108,7 @@ void TableView::rebuildSelect()
             m_select += ", NULL";
     }
     m_select += " FROM " + ident(m_table->name);
+    rebuildParts();
 }
 
 void TableView::rebuildWhere()
@@ -193,10 +189,11 @@ std::string TableView::whereClause(std::vector<Value>& params, bool seek) const
 }
 
 // Reads records matching the view's conditions plus `tail` (which starts with " AND ..." or " ORDER").
-std::vector<Record> TableView::fetch(const std::string& tail, const std::vector<Value>& params)
+std::vector<Record> TableView::fetchFrom(
+    const std::string& select, const std::string& tail, const std::vector<Value>& params)
 {
     std::vector<Value> all;
-    const std::string sql = m_select + whereClause(all);
+    const std::string sql = select + whereClause(all);
     all.insert(all.end(), params.begin(), params.end());
     Statement& st = m_database->sql().prepare(sql + tail);
     st.bindAll(all);

@@ -93,8 +93,10 @@ public:
     bool isEmpty() const { return !m_current; }
     std::int64_t recordCount();
     std::int64_t recNo(); // 1-based sequence number of the current record; 0 when empty
-    // Makes the record with this rowid current when the view shows it.
-    bool gotoRowId(std::int64_t rowId);
+    // Makes the record with this rowid current when the view shows it. A caller that read it at
+    // a known place in the view's order (a grid's row) gives its 1-based `position`, which
+    // recNo() then answers without counting.
+    bool gotoRowId(std::int64_t rowId, std::int64_t position = 0);
     // Reads the records at positions [offset, offset + count) of the view, for grids.
     std::vector<Record> rows(std::int64_t offset, std::int64_t count);
 
@@ -127,7 +129,9 @@ public:
     void setDate(const std::string& field, const Date& date) { setValue(field, date.iso()); }
     void setBoolean(const std::string& field, bool value) { setValue(field, std::int64_t(value ? 1 : 0)); }
 
-    // --- order: a named index of the table or a list of fields ("Contact;Counter" or "Contact,Counter")
+    // --- order: a named index of the table or a list of fields ("Contact;Counter" or "Contact,Counter").
+    // An index of a looked-up table whose fields the view shows as lookups ("Contacts.LNameInd")
+    // orders the records by those values, then by the key they are looked up by.
     void setIndexName(const std::string& index);
     const std::string& indexName() const { return m_indexName; }
     void setIndexFieldNames(const std::string& fields);
@@ -175,6 +179,35 @@ public:
 
 private:
     struct OrderKey;
+    // An order by the values of the looked-up table (an activity's contact name). The records
+    // are read in two parts: those whose lookup finds its record, walked through that table's
+    // index and joined to this one's; then those whose lookup finds none, with blank values.
+    struct LookupOrder {
+        std::string name; // "Contacts.LNameInd"
+        std::string firstField; // the view's lookup field that leads it
+        std::vector<std::string> fields; // the view's fields giving the order, the key's source last
+        bool noCase = false;
+        std::string table, key, source; // the looked-up table, its key, and this table's field holding it
+    };
+    std::vector<LookupOrder> lookupOrders() const;
+    void rebuildParts();
+    // Which of m_parts holds `record` (0 when the order is not by looked-up values).
+    size_t partOf(const Record& record);
+    // Up to `limit` records in the order (or against it), read from part `start` narrowed by
+    // `startCondition`, then on through the parts that follow it in that direction narrowed by
+    // `restCondition` (each " AND ..." or empty).
+    std::vector<Record> readParts(size_t start, bool forward, const std::string& startCondition,
+        const std::vector<Value>& startParams, const std::string& restCondition, const std::vector<Value>& restParams,
+        std::int64_t limit);
+    std::int64_t countInPart(size_t part);
+    std::string orderColumn(const std::string& name) const;
+    // A count kept with the query it answers and the file's change stamp when it was taken:
+    // asked again for the same query with nothing written since, it is not counted again.
+    struct KeptFigure {
+        std::string query;
+        SqlDatabase::ChangeStamp stamp;
+        std::int64_t value = -1;
+    };
     struct Observer {
         int id;
         ViewEvent event;
@@ -185,14 +218,22 @@ private:
     void requireBrowse();
     void checkBrowseMode();
     bool beginStep(bool& endFlag);
-    bool jumpTo(std::vector<Record> records);
+    bool jumpTo(std::vector<Record> records, std::int64_t position = 0);
     std::int64_t countBefore(const Record& record);
+    std::int64_t keptFigure(KeptFigure& kept, const std::string& query, const std::vector<Value>& params,
+        std::int64_t known, const std::function<std::int64_t()>& count);
+    // Whether the view shows every record of its table (no master, filter or condition).
+    bool showsWholeTable() const { return !m_master && m_where.empty(); }
     void rebuildSelect();
     void rebuildWhere();
     void chooseFilterPath();
     std::string whereClause(std::vector<Value>& params) const { return whereClause(params, m_seek); }
     std::string whereClause(std::vector<Value>& params, bool seek) const;
-    std::vector<Record> fetch(const std::string& tail, const std::vector<Value>& params);
+    std::vector<Record> fetch(const std::string& tail, const std::vector<Value>& params)
+    {
+        return fetchFrom(m_select, tail, params);
+    }
+    std::vector<Record> fetchFrom(const std::string& select, const std::string& tail, const std::vector<Value>& params);
     std::optional<Record> fetchFirst(bool forward);
     std::optional<Record> fetchAfter(const Record& from, bool forward);
     std::string keyCondition(const Record& from, bool forward, size_t column, std::vector<Value>& params) const;
@@ -218,6 +259,10 @@ private:
     std::string m_indexName;
     std::vector<std::string> m_orderFields;
     bool m_orderNoCase = false;
+    std::optional<LookupOrder> m_lookupOrder;
+    // In an order by looked-up values, the parts read one after the other: each a SELECT of
+    // the view's fields and its FROM clause alone (for counting). Empty otherwise.
+    std::vector<std::string> m_parts, m_partFroms;
 
     TableView* m_master = nullptr;
     std::string m_masterField, m_detailField;
@@ -243,6 +288,7 @@ private:
     bool m_eof = true, m_bof = true;
     std::int64_t m_recNo = 0; // 0: not known yet
     std::int64_t m_count = -1; // -1: not known yet
+    KeptFigure m_keptCount, m_keptRecNo, m_keptPart;
 
     std::vector<Observer> m_observers;
     int m_nextObserverId = 1;

@@ -82,6 +82,9 @@ void TableView::post()
     if (!isEditing())
         return;
     validateBuffer();
+    // A write that no outer transaction can still roll back changes the count of a view showing
+    // the whole table by what it did; otherwise the count is read again when asked.
+    const bool keepsCount = showsWholeTable() && m_count >= 0 && m_database->sql().savepointDepth() == 0;
     {
         Transaction transaction(m_database->sql());
         writeBuffer();
@@ -90,8 +93,15 @@ void TableView::post()
     const bool inserted = m_state == ViewState::Insert;
     m_modified = false;
     m_ahead.clear();
-    m_count = -1;
-    m_recNo = 0;
+    m_count = keepsCount ? m_count + (inserted ? 1 : 0) : -1;
+    // An edit that leaves the order's fields alone leaves the record where it was.
+    const bool moved
+        = inserted || std::any_of(m_orderFields.begin(), m_orderFields.end(), [this](const std::string& f) {
+              const int i = fieldIndex(f);
+              return i < 0 || m_dirty[size_t(i)];
+          });
+    if (moved)
+        m_recNo = 0;
     // What was checked and written is what the file now holds, so it is not read back, except for
     // lookup fields, which come from other tables. The record stays current even when the filter
     // no longer shows it, until the view is refreshed.
@@ -147,6 +157,7 @@ void TableView::remove()
     if (!m_current)
         throw EDatabaseError("There is no record to delete in " + m_name);
     const Record deleted = *m_current;
+    const bool keepsCount = showsWholeTable() && m_count >= 0 && m_database->sql().savepointDepth() == 0;
     {
         Transaction transaction(m_database->sql());
         if (beforeDelete)
@@ -156,7 +167,7 @@ void TableView::remove()
             afterDelete(*this, deleted);
         transaction.commit();
     }
-    m_count = -1;
+    m_count = keepsCount ? m_count - 1 : -1;
     m_ahead.clear();
     auto following = fetchAfter(deleted, true);
     if (!following) {

@@ -4,6 +4,8 @@
 
 #include "data/DataError.h"
 
+#include <algorithm>
+
 namespace pelmora::data {
 
 namespace {
@@ -34,10 +36,8 @@ std::string TableView::orderBy(bool forward) const
 {
     const char* direction = forward ? "" : " DESC";
     std::string sql = " ORDER BY ";
-    for (const std::string& name : m_orderFields) {
-        const FieldDef* f = m_table->field(name);
-        sql += "\"" + name + "\"" + (m_orderNoCase && f->isText() ? " COLLATE NOCASE" : "") + direction + ", ";
-    }
+    for (const std::string& name : m_orderFields)
+        sql += orderColumn(name) + direction + ", ";
     return sql + "rowid" + direction;
 }
 
@@ -49,8 +49,7 @@ std::string TableView::keyCondition(const Record& from, bool forward, size_t col
         return forward ? "rowid > ?" : "rowid < ?";
     }
     const std::string& name = m_orderFields[column];
-    const FieldDef* f = m_table->field(name);
-    const std::string c = "\"" + name + "\"" + (m_orderNoCase && f->isText() ? " COLLATE NOCASE" : "");
+    const std::string c = orderColumn(name);
     const Value& v = from.values[size_t(fieldIndex(name))];
     std::vector<Value> rest;
     const std::string tail = keyCondition(from, forward, column + 1, rest);
@@ -70,7 +69,8 @@ std::string TableView::keyCondition(const Record& from, bool forward, size_t col
 
 std::optional<Record> TableView::fetchFirst(bool forward)
 {
-    auto records = fetch(orderBy(forward) + " LIMIT " + std::to_string(forward ? kReadAhead : 1), {});
+    const size_t start = forward || m_parts.empty() ? 0 : m_parts.size() - 1;
+    auto records = readParts(start, forward, {}, {}, {}, {}, forward ? kReadAhead : 1);
     if (records.empty())
         return std::nullopt;
     if (forward)
@@ -85,9 +85,8 @@ std::optional<Record> TableView::fetchAfter(const Record& from, bool forward)
     const Value* first = nullptr;
     std::string c;
     if (!m_orderFields.empty()) {
-        const FieldDef* f = m_table->field(m_orderFields.front());
-        c = "\"" + f->name + "\"" + (m_orderNoCase && f->isText() ? " COLLATE NOCASE" : "");
-        first = &from.values[size_t(fieldIndex(f->name))];
+        c = orderColumn(m_orderFields.front());
+        first = &from.values[size_t(fieldIndex(m_orderFields.front()))];
         // A bound on the first key lets SQLite start inside the index instead of scanning to it.
         if (!isNull(*first)) {
             range = " AND " + c + (forward ? " >= ?" : " <= ?");
@@ -97,10 +96,10 @@ std::optional<Record> TableView::fetchAfter(const Record& from, bool forward)
         }
     }
     const std::string condition = keyCondition(from, forward, 0, params);
-    const std::string limit = " LIMIT " + std::to_string(forward ? kReadAhead : 1);
-    auto records = fetch(range + " AND " + condition + orderBy(forward) + limit, params);
-    if (records.empty() && !forward && first && !isNull(*first))
-        records = fetch(" AND " + c + " IS NULL" + orderBy(false) + " LIMIT 1", {}); // the NULL keys come first
+    const size_t part = partOf(from);
+    auto records = readParts(part, forward, range + " AND " + condition, params, {}, {}, forward ? kReadAhead : 1);
+    if (records.empty() && !forward && first && !isNull(*first)) // the NULL keys come first
+        records = readParts(part, false, " AND " + c + " IS NULL", {}, {}, {}, 1);
     if (records.empty())
         return std::nullopt;
     if (forward)
@@ -191,15 +190,28 @@ bool TableView::prior()
     return true;
 }
 
+// Counting millions of records costs more than the screen shown beside the figure, and windows
+// ask for it on every move: a figure is kept for as long as neither the query nor the file changed.
+std::int64_t TableView::keptFigure(KeptFigure& kept, const std::string& query, const std::vector<Value>& params,
+    std::int64_t known, const std::function<std::int64_t()>& count)
+{
+    std::string key = query;
+    for (const Value& param : params)
+        key += '\x1f' + std::to_string(param.index()) + ':' + valueToString(param);
+    const SqlDatabase::ChangeStamp stamp = m_database->sql().changeStamp();
+    if (known < 0 && kept.value >= 0 && kept.query == key && kept.stamp == stamp)
+        return kept.value;
+    kept = { std::move(key), stamp, known >= 0 ? known : count() };
+    return kept.value;
+}
+
 std::int64_t TableView::recordCount()
 {
     requireOpen();
-    if (m_count < 0) {
-        std::vector<Value> params;
-        // Through the indexes the filter can use: counting never needs the records' order.
-        const std::string sql = "SELECT COUNT(*) FROM \"" + m_table->name + "\"" + whereClause(params, true);
-        m_count = m_database->sql().scalar(sql, params);
-    }
+    std::vector<Value> params;
+    // Through the indexes the filter can use: counting never needs the records' order.
+    const std::string sql = "SELECT COUNT(*) FROM \"" + m_table->name + "\"" + whereClause(params, true);
+    m_count = keptFigure(m_keptCount, sql, params, m_count, [&] { return m_database->sql().scalar(sql, params); });
     return m_count;
 }
 
@@ -208,8 +220,10 @@ std::int64_t TableView::recNo()
     requireOpen();
     if (!m_current)
         return 0;
-    if (m_recNo == 0)
-        m_recNo = countBefore(*m_current) + 1;
+    std::vector<Value> params;
+    const std::string query = whereClause(params, false) + orderBy(true) + " @" + std::to_string(m_current->rowId);
+    m_recNo = keptFigure(
+        m_keptRecNo, query, params, m_recNo > 0 ? m_recNo : -1, [&] { return countBefore(*m_current) + 1; });
     return m_recNo;
 }
 
@@ -218,43 +232,48 @@ std::int64_t TableView::recNo()
 // them with OR would make SQLite read the whole table.
 std::int64_t TableView::countBefore(const Record& record)
 {
+    // In an order by looked-up values, the parts before the record's own count whole.
+    const size_t part = partOf(record);
+    std::int64_t before = 0;
+    for (size_t earlier = 0; earlier < part; ++earlier)
+        before += countInPart(earlier);
+    const std::string from = m_partFroms.empty() ? " FROM \"" + m_table->name + "\"" : m_partFroms[part];
     auto count = [&](const std::string& condition, std::vector<Value> params) {
         std::vector<Value> all;
         const std::string where = whereClause(all);
         all.insert(all.end(), params.begin(), params.end());
-        return m_database->sql().scalar(
-            "SELECT COUNT(*) FROM \"" + m_table->name + "\"" + where + " AND " + condition, all);
+        return m_database->sql().scalar("SELECT COUNT(*)" + from + where + " AND " + condition, all);
     };
     if (m_orderFields.empty())
         return count("rowid < ?", { Value(record.rowId) });
-    const FieldDef* f = m_table->field(m_orderFields.front());
-    const std::string c = "\"" + f->name + "\"" + (m_orderNoCase && f->isText() ? " COLLATE NOCASE" : "");
-    const Value& first = record.values[size_t(fieldIndex(f->name))];
+    const std::string c = orderColumn(m_orderFields.front());
+    const Value& first = record.values[size_t(fieldIndex(m_orderFields.front()))];
     std::vector<Value> params;
     const std::string rest = keyCondition(record, false, 1, params);
     if (isNull(first))
-        return count(c + " IS NULL AND " + rest, params);
+        return before + count(c + " IS NULL AND " + rest, params);
     params.insert(params.begin(), first);
-    return count(c + " IS NULL", {}) + count(c + " < ?", { first }) + count(c + " = ? AND " + rest, params);
+    return before + count(c + " IS NULL", {}) + count(c + " < ?", { first }) + count(c + " = ? AND " + rest, params);
 }
 
-// Makes the first of `records` current after a jump: its position is counted again when asked.
-bool TableView::jumpTo(std::vector<Record> records)
+// Makes the first of `records` current after a jump: its position is counted again when asked,
+// unless the caller knows it.
+bool TableView::jumpTo(std::vector<Record> records, std::int64_t position)
 {
     if (records.empty())
         return false;
     m_ahead.clear();
-    m_recNo = 0;
+    m_recNo = std::max<std::int64_t>(position, 0);
     setCurrent(std::move(records.front()), false);
     return true;
 }
 
-bool TableView::gotoRowId(std::int64_t rowId)
+bool TableView::gotoRowId(std::int64_t rowId, std::int64_t position)
 {
     requireOpen();
     checkBrowseMode();
     auto records = fetch(" AND rowid = ?", { Value(rowId) });
-    return jumpTo(std::move(records));
+    return jumpTo(std::move(records), position);
 }
 
 std::vector<Record> TableView::rows(std::int64_t offset, std::int64_t count)
@@ -262,7 +281,21 @@ std::vector<Record> TableView::rows(std::int64_t offset, std::int64_t count)
     requireOpen();
     if (offset < 0 || count <= 0)
         return {};
-    return fetch(orderBy(true) + " LIMIT ? OFFSET ?", { Value(count), Value(offset) });
+    if (m_parts.empty())
+        return fetch(orderBy(true) + " LIMIT ? OFFSET ?", { Value(count), Value(offset) });
+    // Parts in turn: the offset into a later part is known once the earlier ones are counted,
+    // which is only needed when a page starts beyond them.
+    std::vector<Record> records;
+    for (size_t part = 0; part < m_parts.size() && std::int64_t(records.size()) < count; ++part) {
+        const std::int64_t wanted = count - std::int64_t(records.size());
+        auto more = fetchFrom(m_parts[part], orderBy(true) + " LIMIT ? OFFSET ?", { Value(wanted), Value(offset) });
+        if (more.empty() && offset > 0 && part + 1 < m_parts.size())
+            offset = std::max<std::int64_t>(0, offset - countInPart(part));
+        else
+            offset = 0;
+        records.insert(records.end(), std::make_move_iterator(more.begin()), std::make_move_iterator(more.end()));
+    }
+    return records;
 }
 
 bool TableView::locate(const std::vector<std::string>& names, const std::vector<Value>& values, LocateOptions options)
@@ -292,10 +325,11 @@ bool TableView::locate(const std::vector<std::string>& names, const std::vector<
             params.push_back(f->isText() ? Value(text) : values[i]);
         }
     }
-    if (options.afterCurrent && m_current)
-        sql += " AND " + keyCondition(*m_current, true, 0, params);
-    auto records = fetch(sql + orderBy(true) + " LIMIT 1", params);
-    return jumpTo(std::move(records));
+    if (!options.afterCurrent || !m_current)
+        return jumpTo(readParts(0, true, sql, params, sql, params, 1));
+    std::vector<Value> after = params;
+    const std::string from = sql + " AND " + keyCondition(*m_current, true, 0, after);
+    return jumpTo(readParts(partOf(*m_current), true, from, after, sql, params, 1));
 }
 
 } // namespace pelmora::data

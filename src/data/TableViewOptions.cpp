@@ -2,15 +2,11 @@
 #include "data/TableView.h"
 
 #include "data/DataError.h"
+#include "data/SqlName.h"
 
 namespace pelmora::data {
 
 namespace {
-
-std::string ident(const std::string& name)
-{
-    return "\"" + name + "\"";
-}
 
 std::vector<std::string> splitFieldList(const std::string& list)
 {
@@ -32,10 +28,21 @@ std::vector<std::string> splitFieldList(const std::string& list)
 
 void TableView::setIndexName(const std::string& index)
 {
+    std::optional<LookupOrder> lookup;
+    if (!index.empty() && !m_table->index(index)) {
+        for (LookupOrder& order : lookupOrders()) {
+            if (equalsNoCase(order.name, index))
+                lookup = std::move(order);
+        }
+    }
     if (index.empty()) {
         m_orderFields.clear();
         m_orderNoCase = false;
         m_indexName.clear();
+    } else if (lookup) {
+        m_orderFields = lookup->fields;
+        m_orderNoCase = lookup->noCase;
+        m_indexName = lookup->name;
     } else {
         const IndexDef* def = m_table->index(index);
         if (!def)
@@ -44,6 +51,8 @@ void TableView::setIndexName(const std::string& index)
         m_orderNoCase = def->caseInsensitive;
         m_indexName = def->name;
     }
+    m_lookupOrder = std::move(lookup);
+    rebuildParts();
     refresh();
 }
 
@@ -59,6 +68,8 @@ void TableView::setIndexFieldNames(const std::string& list)
     m_orderFields = std::move(names);
     m_orderNoCase = false;
     m_indexName.clear();
+    m_lookupOrder.reset();
+    rebuildParts();
     refresh();
 }
 
@@ -77,6 +88,8 @@ std::vector<IndexInfo> TableView::indexes() const
         list.push_back({ "", "Counter" }); // the primary index
     for (const IndexDef& index : m_table->indexes)
         list.push_back({ index.name, index.fields.front() });
+    for (const LookupOrder& order : lookupOrders())
+        list.push_back({ order.name, order.firstField });
     return list;
 }
 
@@ -157,7 +170,9 @@ void TableView::refresh()
     m_ahead.clear();
     m_count = -1;
     chooseFilterPath();
-    if (!keep || !gotoRowId(*keep))
+    // Where a kept record now stands in an order by looked-up values is only learnt by counting
+    // through the join (seconds over millions): such a list starts again at its top.
+    if (!keep || m_lookupOrder || !gotoRowId(*keep))
         first();
     notify(ViewEvent::ListChanged);
 }

@@ -69,6 +69,9 @@ ContactListBase::ContactListBase(data::TfrmDataModule& data, app::TDataSource* c
     m_grid->setObjectName(QStringLiteral("grdContacts"));
     m_grid->setTitleSort(true);
     m_grid->setMemoWindows(true);
+    // A million contacts: the grid learns of them a page at a time instead of counting them and
+    // keeping a header entry for each; the record number comes from the row the user is on.
+    m_grid->setCountsByPages(true);
     m_grid->setDataSource(m_contacts, columns(m_setup.userFields));
     m_grid->setToggleOnClick("Mark");
     m_grid->addButtonField("URL");

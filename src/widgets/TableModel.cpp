@@ -265,14 +265,18 @@ bool TableModel::moveTo(int row)
         return true;
     const std::int64_t rowId = rowIdAt(row);
     data::TableView& view = m_source->view();
+    // The row is the record's place in the view's order, so the view need not count to learn it;
+    // a record stored first (a new one, or an edit that moves it) may shift the places, and then
+    // the view counts when asked.
+    const std::int64_t position = m_insertRow < 0 && !view.isEditing() ? row + 1 : 0;
     if (m_insertRow >= 0 && !view.modified()) {
         view.cancel(); // a new row left unchanged is dropped, not stored empty
     } else if (!m_source->post(nullptr)) { // leaving a row posts it
         return false;
     }
-    return m_source->guarded(nullptr, [this, rowId] {
+    return m_source->guarded(nullptr, [this, rowId, position] {
         if (rowId)
-            m_source->view().gotoRowId(rowId);
+            m_source->view().gotoRowId(rowId, position);
     });
 }
 

@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -148,10 +149,6 @@ TEST_F(ActivityListTest, TitlesOrderTheListByTheirColumnAndTheGridNeverStartsARe
     EXPECT_EQ(detailsShown(), detailsBy("ifnull(Done, 0) = 0", "DateOf"));
     EXPECT_TRUE(blue(date));
     EXPECT_FALSE(blue(details));
-    // The contact's name is read from the contact, so it gives the activities no order.
-    grid->horizontalHeader()->sectionClicked(model->columnOf("LName"));
-    EXPECT_EQ(detailsShown(), detailsBy("ifnull(Done, 0) = 0", "DateOf"));
-    EXPECT_TRUE(blue(date));
 
     // Past the last row and the Insert key: still the same activities, none being inserted.
     const std::int64_t rows = count("1");
@@ -162,6 +159,77 @@ TEST_F(ActivityListTest, TitlesOrderTheListByTheirColumnAndTheGridNeverStartsARe
     QTest::keyClick(grid, Qt::Key_PageDown);
     EXPECT_FALSE(data->TBLActivityList.isEditing());
     EXPECT_EQ(count("1"), rows);
+}
+
+// The contacts' names are read from the contacts, yet their titles order the list too: by the
+// name as shown, ties by the contact and then the activity; activities whose contact is gone last.
+TEST_F(ActivityListTest, ContactNameTitlesOrderTheListWithTiesAndActivitiesWithoutAContact)
+{
+    ASSERT_NE(list, nullptr);
+    sql(R"(
+        INSERT INTO Contacts (LName, FName, Company) VALUES ('twin', 'Same', 'Zeta'), ('Twin', 'same', 'alpha');
+        WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200)
+        INSERT INTO Activity (Contact, Activity, Detailes)
+        SELECT CASE i % 4 WHEN 0 THEN NULL WHEN 1 THEN (SELECT max(Counter) FROM Contacts)
+          WHEN 2 THEN (SELECT max(Counter) - 1 FROM Contacts) ELSE (SELECT min(Counter) FROM Contacts) END,
+          'Bulk', 'bulk ' || i FROM n;
+    )");
+    list->applyFilter();
+    app::TDBGrid* grid = list->grid();
+    app::TableModel* model = grid->tableModel();
+    auto expected = [&](const std::string& where, const std::string& order) {
+        std::vector<std::int64_t> ids;
+        data::Statement& st = data->TBLCon.database()->sql().prepare(
+            "SELECT a.rowid FROM Activity a LEFT JOIN Contacts c ON c.Counter = a.Contact WHERE " + where
+            + " ORDER BY c.Counter IS NULL, " + order + ", a.Contact, a.rowid");
+        while (st.step())
+            ids.push_back(st.columnInt(0));
+        st.reset();
+        return ids;
+    };
+    auto shownIds = [&] {
+        for (int round = 0; round < 20 && model->canFetchMore({}); ++round)
+            model->fetchMore({});
+        std::vector<std::int64_t> ids;
+        for (int row = 0; row < model->rowCount(); ++row)
+            ids.push_back(model->rowIdAt(row));
+        return ids;
+    };
+    data::TableView& activities = data->TBLActivityList;
+    auto walkedBack = [&] {
+        std::vector<std::int64_t> ids;
+        activities.last();
+        for (int step = 0; step < 1000 && !activities.isEmpty(); ++step) {
+            ids.insert(ids.begin(), activities.current()->rowId);
+            if (!activities.prior())
+                break;
+        }
+        return ids;
+    };
+    const std::string byLastName = "c.LName COLLATE NOCASE, c.FName COLLATE NOCASE";
+    grid->horizontalHeader()->sectionClicked(model->columnOf("LName"));
+    EXPECT_EQ(model->orderField(), "LName");
+    const std::vector<std::int64_t> all = expected("1", byLastName);
+    ASSERT_GT(all.size(), 150u); // pages of 64 run from the contacts into those without one
+    EXPECT_EQ(shownIds(), all);
+    EXPECT_EQ(walkedBack(), all);
+    // Moving on from a record found in the middle, and a filter kept under the new order.
+    ASSERT_TRUE(activities.gotoRowId(all[100]));
+    EXPECT_EQ(activities.recNo(), 101);
+    ASSERT_TRUE(activities.next());
+    EXPECT_EQ(activities.current()->rowId, all[101]);
+    ASSERT_TRUE(activities.gotoRowId(all.back()));
+    EXPECT_EQ(activities.recNo(), std::int64_t(all.size()));
+    choose(list->statusList(), QStringLiteral("Not Done"));
+    EXPECT_EQ(shownIds(), expected("ifnull(a.Done, 0) = 0", byLastName));
+    choose(list->statusList(), QStringLiteral("All"));
+
+    grid->horizontalHeader()->sectionClicked(model->columnOf("Company"));
+    EXPECT_EQ(model->orderField(), "Company");
+    EXPECT_EQ(shownIds(), expected("1", "c.Company COLLATE NOCASE"));
+    grid->horizontalHeader()->sectionClicked(model->columnOf("FName"));
+    EXPECT_EQ(shownIds(), expected("1", "c.FName COLLATE NOCASE, c.LName COLLATE NOCASE"));
+    EXPECT_EQ(walkedBack(), expected("1", "c.FName COLLATE NOCASE, c.LName COLLATE NOCASE"));
 }
 
 TEST_F(ActivityListTest, TheGridReadsTheActivitiesAPageAtATime)
@@ -317,6 +385,67 @@ TEST_F(ContactListTest, CategoriesMatchWholeNamesAndLeavingTheListShowsAllAgain)
     EXPECT_FALSE(model->headerData(model->columnOf("Company"), Qt::Horizontal, Qt::BackgroundRole).isValid());
     list->hide();
     EXPECT_TRUE(contacts.conditions().empty());
+}
+
+// The main window's "N of M" beside the list: the number from the row the grid is on, the total
+// kept through the list's own adds and deletes and read again after any other change.
+TEST_F(ContactListTest, TheRecordNumberFollowsTheGridAndTheTotalFollowsEveryChange)
+{
+    sql("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 200) "
+        "INSERT INTO Contacts (LName, FName, CategoryB) SELECT 'Many' || printf('%03d', i), 'X', "
+        "CASE WHEN i % 3 = 0 THEN 'Red' END FROM n");
+    data::TableView& contacts = data->TBLCon;
+    contacts.setIndexName("LNameInd");
+    auto* list = open<records::TfrmContactList>("mnuContactList");
+    ASSERT_NE(list, nullptr);
+    auto* position = form->findChild<QLabel*>(QStringLiteral("lblRecordPosition"));
+    ASSERT_NE(position, nullptr);
+    app::TableModel* model = list->grid()->tableModel();
+    const std::int64_t all = count("1");
+    EXPECT_LT(model->rowCount(), all); // the grid has not counted them
+    for (int round = 0; round < 10 && model->rowCount() <= 150; ++round)
+        model->fetchMore({});
+    auto atPlace = [&](const std::string& where, std::int64_t offset) {
+        return data->TBLCon.database()->sql().scalar("SELECT rowid FROM Contacts WHERE " + where
+            + " ORDER BY LName COLLATE NOCASE, FName COLLATE NOCASE, rowid LIMIT 1 OFFSET " + std::to_string(offset));
+    };
+    list->grid()->setCurrentIndex(model->index(150, 0));
+    EXPECT_EQ(position->text(), QStringLiteral("151 of %1").arg(all));
+    EXPECT_EQ(contacts.current()->rowId, atPlace("1", 150));
+    list->grid()->setCurrentIndex(model->index(149, 0));
+    EXPECT_EQ(position->text(), QStringLiteral("150 of %1").arg(all));
+
+    choose(list->categoryList(1), QStringLiteral("Red"));
+    const std::int64_t red = count("CategoryB = 'Red'");
+    list->grid()->setCurrentIndex(model->index(20, 0));
+    EXPECT_EQ(position->text(), QStringLiteral("21 of %1").arg(red));
+    EXPECT_EQ(contacts.current()->rowId, atPlace("CategoryB = 'Red'", 20));
+    list->deactivate();
+    EXPECT_TRUE(position->text().endsWith(QStringLiteral(" of %1").arg(all)));
+
+    // Added and deleted through the list's view; an edit that moves the contact in the order.
+    contacts.insert();
+    contacts.setString("LName", "Aardvark");
+    contacts.post();
+    EXPECT_EQ(count("1"), all + 1);
+    auto placeOf
+        = [&](const std::string& name) { return count("LName IS NULL OR LName < '" + name + "' COLLATE NOCASE") + 1; };
+    EXPECT_EQ(position->text(), QStringLiteral("%1 of %2").arg(placeOf("Aardvark")).arg(all + 1));
+    contacts.remove();
+    EXPECT_TRUE(position->text().endsWith(QStringLiteral(" of %1").arg(all)));
+    ASSERT_TRUE(contacts.locate({ "LName" }, { data::Value(std::string("Many100")) }, {}));
+    contacts.edit();
+    contacts.setString("LName", "Many000");
+    contacts.post();
+    EXPECT_EQ(position->text(), QStringLiteral("%1 of %2").arg(placeOf("Many000")).arg(all));
+
+    // Written by another connection: the next read of the list counts again.
+    {
+        data::SqlDatabase other(data->TBLCon.database()->sql().file());
+        other.exec("DELETE FROM Contacts WHERE LName = 'Many007'");
+    }
+    contacts.refresh();
+    EXPECT_TRUE(position->text().endsWith(QStringLiteral(" of %1").arg(all - 1)));
 }
 
 TEST_F(ContactListTest, TheUrlListKeepsTheMainFilterAndRefusesAddressesThatAreNotWeb)

@@ -241,8 +241,10 @@ TEST(Schema, OpeningAddsTheIndexesAnEarlierFileLacks)
 {
     test::TempDir temp;
     Database::create(temp.path())->sql().exec("DROP INDEX ActivityDateOf; DROP INDEX DocumentsName");
-    EXPECT_EQ(Database::open(temp.path())->sql().scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index' "
-                                                        "AND name IN ('ActivityDateOf', 'DocumentsName')"),
+    EXPECT_EQ(Database::open(temp.path())
+                  ->sql()
+                  .scalar("SELECT count(*) FROM sqlite_master WHERE type = 'index' "
+                          "AND name IN ('ActivityDateOf', 'DocumentsName')"),
         2);
 }
 
@@ -281,6 +283,41 @@ TEST(Schema, PathsAndMailHeadersFitWholeInNewAndExistingFiles)
     EXPECT_EQ(tableDef("documents.db").field("File")->size, 4096);
     EXPECT_EQ(tableDef("BaseName.db").field("BaseDir")->size, 4096);
     EXPECT_EQ(tableDef("Contacts.DB").field("EMail")->size, 60);
+}
+
+// The count is kept between reads only while it still holds: a write inside a transaction that
+// is later rolled back, a write by another connection and another file each have it read again.
+TEST_F(TableViewTest, AKeptCountIsReadAgainAfterARollbackAnotherConnectionsWriteOrAnotherFile)
+{
+    contacts.open();
+    const std::int64_t all = contacts.recordCount();
+    {
+        Transaction outer(database->sql());
+        contacts.insert();
+        contacts.setString("LName", "Gone");
+        contacts.post();
+        EXPECT_EQ(contacts.recordCount(), all + 1);
+    }
+    contacts.refresh();
+    EXPECT_EQ(contacts.recordCount(), all);
+    contacts.insert();
+    contacts.setString("LName", "Kept");
+    contacts.post();
+    EXPECT_EQ(contacts.recordCount(), all + 1);
+    {
+        SqlDatabase other(database->sql().file());
+        other.exec("DELETE FROM Contacts WHERE LName = 'smith'");
+    }
+    contacts.refresh();
+    EXPECT_EQ(contacts.recordCount(), database->sql().scalar("SELECT COUNT(*) FROM Contacts"));
+    EXPECT_LT(contacts.recordCount(), all);
+
+    // Another file's connection may show the same stamps: its records are counted anew.
+    test::TempDir otherDir;
+    const auto other = Database::create(otherDir.path());
+    contacts.setDatabase(other);
+    contacts.open();
+    EXPECT_EQ(contacts.recordCount(), other->sql().scalar("SELECT COUNT(*) FROM Contacts"));
 }
 
 } // namespace
