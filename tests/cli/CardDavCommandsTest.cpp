@@ -5,11 +5,13 @@
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 using pelmora::test::CommandHome;
@@ -133,11 +135,9 @@ TEST_F(CardDavCommandsTest, KeepsAPasswordWrittenIntoTheAddressOutOfSight)
         EXPECT_EQ(text.find("url-secret"), std::string::npos) << text;
 }
 
-// What the program writes to a terminal while `input` is typed on it, once `prompt` has been
-// shown: the echo of the terminal included, as a person at it would see it.
-std::string typedAtTerminal(const std::vector<std::string>& args, const std::string& prompt, const std::string& input)
+// The program at a new terminal; `terminal` is the side a person types on.
+pid_t startAtTerminal(const std::vector<std::string>& args, int& terminal)
 {
-    int terminal = -1;
     const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
     if (pid == 0) {
         ::unsetenv("PELMORA_CARDDAV_PASSWORD");
@@ -148,6 +148,32 @@ std::string typedAtTerminal(const std::vector<std::string>& args, const std::str
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
+    return pid;
+}
+
+// Whether `text` has been shown on `terminal` within a few seconds; what was seen is added to `seen`.
+bool shownWithin(int terminal, const std::string& text, std::string& seen)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        pollfd wait { terminal, POLLIN, 0 };
+        if (::poll(&wait, 1, 200) <= 0)
+            continue;
+        char buffer[512];
+        const ssize_t n = ::read(terminal, buffer, sizeof buffer);
+        if (n <= 0)
+            return false;
+        seen.append(buffer, std::size_t(n));
+    }
+    return seen.find(text) != std::string::npos;
+}
+
+// What the program writes to a terminal while `input` is typed on it, once `prompt` has been
+// shown: the echo of the terminal included, as a person at it would see it.
+std::string typedAtTerminal(const std::vector<std::string>& args, const std::string& prompt, const std::string& input)
+{
+    int terminal = -1;
+    const pid_t pid = startAtTerminal(args, terminal);
     std::string seen;
     bool typed = false;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
@@ -180,6 +206,26 @@ TEST_F(CardDavCommandsTest, APasswordTypedAtATerminalIsNotShown)
         "Password:", servers().password() + "\n");
     EXPECT_NE(seen.find("\"book\""), std::string::npos) << seen;
     EXPECT_EQ(seen.find(servers().password()), std::string::npos) << seen;
+}
+
+// Ctrl-C at the password prompt ends the program and leaves the terminal echoing again, as the
+// shell the person returns to needs it.
+TEST_F(CardDavCommandsTest, CtrlCAtThePasswordPromptGivesTheEchoBack)
+{
+    int terminal = -1;
+    const pid_t pid = startAtTerminal(
+        { "--home", home.path().string(), "carddav", "setup", url("radicale_port"), "--user", servers().user() },
+        terminal);
+    std::string seen;
+    EXPECT_TRUE(shownWithin(terminal, "Password:", seen)) << seen;
+    EXPECT_EQ(::write(terminal, "\x03", 1), 1); // the terminal's interrupt character
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    termios after {};
+    ASSERT_EQ(::tcgetattr(terminal, &after), 0);
+    EXPECT_TRUE(after.c_lflag & ECHO);
+    ::close(terminal);
 }
 
 } // namespace
