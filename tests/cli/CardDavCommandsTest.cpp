@@ -151,34 +151,15 @@ pid_t startAtTerminal(const std::vector<std::string>& args, int& terminal)
     return pid;
 }
 
-// Whether `text` has been shown on `terminal` within a few seconds; what was seen is added to `seen`.
-bool shownWithin(int terminal, const std::string& text, std::string& seen)
+// Whether `text` is shown on `terminal` before the program closes it (or 30 s pass); what
+// was shown is added to `seen`. With `input`, that is typed once `typeAfter` has been shown.
+bool shownOn(int terminal, const std::string& text, std::string& seen, const std::string& typeAfter = {},
+    const std::string& input = {})
 {
+    bool typed = input.empty();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
     while (seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
-        pollfd wait { terminal, POLLIN, 0 };
-        if (::poll(&wait, 1, 200) <= 0)
-            continue;
-        char buffer[512];
-        const ssize_t n = ::read(terminal, buffer, sizeof buffer);
-        if (n <= 0)
-            return false;
-        seen.append(buffer, std::size_t(n));
-    }
-    return seen.find(text) != std::string::npos;
-}
-
-// What the program writes to a terminal while `input` is typed on it, once `prompt` has been
-// shown: the echo of the terminal included, as a person at it would see it.
-std::string typedAtTerminal(const std::vector<std::string>& args, const std::string& prompt, const std::string& input)
-{
-    int terminal = -1;
-    const pid_t pid = startAtTerminal(args, terminal);
-    std::string seen;
-    bool typed = false;
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (!typed && seen.find(prompt) != std::string::npos) {
+        if (!typed && seen.find(typeAfter) != std::string::npos) {
             EXPECT_EQ(::write(terminal, input.data(), input.size()), ssize_t(input.size()));
             typed = true;
         }
@@ -191,6 +172,17 @@ std::string typedAtTerminal(const std::vector<std::string>& args, const std::str
             break; // the program has ended and closed the terminal
         seen.append(buffer, std::size_t(n));
     }
+    return seen.find(text) != std::string::npos;
+}
+
+// What the program writes to a terminal while `input` is typed on it, once `prompt` has been
+// shown: the echo of the terminal included, as a person at it would see it.
+std::string typedAtTerminal(const std::vector<std::string>& args, const std::string& prompt, const std::string& input)
+{
+    int terminal = -1;
+    const pid_t pid = startAtTerminal(args, terminal);
+    std::string seen;
+    shownOn(terminal, std::string(1, '\0'), seen, prompt, input); // to the end: no NUL is ever shown
     ::close(terminal);
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -217,7 +209,7 @@ TEST_F(CardDavCommandsTest, CtrlCAtThePasswordPromptGivesTheEchoBack)
         { "--home", home.path().string(), "carddav", "setup", url("radicale_port"), "--user", servers().user() },
         terminal);
     std::string seen;
-    EXPECT_TRUE(shownWithin(terminal, "Password:", seen)) << seen;
+    EXPECT_TRUE(shownOn(terminal, "Password:", seen)) << seen;
     EXPECT_EQ(::write(terminal, "\x03", 1), 1); // the terminal's interrupt character
     int status = 0;
     ::waitpid(pid, &status, 0);
