@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <iostream>
 
+#include <csignal>
 #include <termios.h>
 #include <unistd.h>
 
@@ -31,6 +32,17 @@ std::string lowered(std::string text)
     return text;
 }
 
+// The terminal as it was before the password prompt hid what is typed, for a signal that ends
+// the program at the prompt (Ctrl-C) to give back: a shell left without echo looks broken.
+termios g_shownTerminal {};
+
+extern "C" void restoreTerminalAndDie(int signal)
+{
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &g_shownTerminal); // async-signal-safe, as are the rest
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
 // From the environment (scripts), else one line typed on standard input; never an argument,
 // which other users could read in the process list.
 std::string readPassword()
@@ -39,10 +51,12 @@ std::string readPassword()
         return password;
     // Typed at a terminal, the password is not echoed on it; the Enter still shows. The echo
     // goes off before the prompt, so nothing typed as soon as it appears is shown or lost.
-    termios shown {};
-    const bool terminal = ::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &shown) == 0;
+    const bool terminal = ::isatty(STDIN_FILENO) && ::tcgetattr(STDIN_FILENO, &g_shownTerminal) == 0;
+    constexpr int kEndingSignals[] = { SIGINT, SIGTERM, SIGHUP, SIGQUIT };
     if (terminal) {
-        termios hidden = shown;
+        for (int signal : kEndingSignals)
+            ::signal(signal, restoreTerminalAndDie);
+        termios hidden = g_shownTerminal;
         hidden.c_lflag &= ~tcflag_t(ECHO);
         hidden.c_lflag |= ECHONL;
         ::tcsetattr(STDIN_FILENO, TCSANOW, &hidden);
@@ -50,8 +64,11 @@ std::string readPassword()
     std::cerr << "Password: " << std::flush;
     std::string line;
     std::getline(std::cin, line);
-    if (terminal)
-        ::tcsetattr(STDIN_FILENO, TCSANOW, &shown);
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &g_shownTerminal);
+        for (int signal : kEndingSignals)
+            ::signal(signal, SIG_DFL);
+    }
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
     return line;

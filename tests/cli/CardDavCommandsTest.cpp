@@ -5,11 +5,13 @@
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <poll.h>
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 using pelmora::test::CommandHome;
@@ -133,11 +135,9 @@ TEST_F(CardDavCommandsTest, KeepsAPasswordWrittenIntoTheAddressOutOfSight)
         EXPECT_EQ(text.find("url-secret"), std::string::npos) << text;
 }
 
-// What the program writes to a terminal while `input` is typed on it, once `prompt` has been
-// shown: the echo of the terminal included, as a person at it would see it.
-std::string typedAtTerminal(const std::vector<std::string>& args, const std::string& prompt, const std::string& input)
+// The program at a new terminal; `terminal` is the side a person types on.
+pid_t startAtTerminal(const std::vector<std::string>& args, int& terminal)
 {
-    int terminal = -1;
     const pid_t pid = ::forkpty(&terminal, nullptr, nullptr, nullptr);
     if (pid == 0) {
         ::unsetenv("PELMORA_CARDDAV_PASSWORD");
@@ -148,11 +148,18 @@ std::string typedAtTerminal(const std::vector<std::string>& args, const std::str
         ::execv(argv[0], argv.data());
         ::_exit(127);
     }
-    std::string seen;
-    bool typed = false;
+    return pid;
+}
+
+// Whether `text` is shown on `terminal` before the program closes it (or 30 s pass); what
+// was shown is added to `seen`. With `input`, that is typed once `typeAfter` has been shown.
+bool shownOn(int terminal, const std::string& text, std::string& seen, const std::string& typeAfter = {},
+    const std::string& input = {})
+{
+    bool typed = input.empty();
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (!typed && seen.find(prompt) != std::string::npos) {
+    while (seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        if (!typed && seen.find(typeAfter) != std::string::npos) {
             EXPECT_EQ(::write(terminal, input.data(), input.size()), ssize_t(input.size()));
             typed = true;
         }
@@ -165,6 +172,17 @@ std::string typedAtTerminal(const std::vector<std::string>& args, const std::str
             break; // the program has ended and closed the terminal
         seen.append(buffer, std::size_t(n));
     }
+    return seen.find(text) != std::string::npos;
+}
+
+// What the program writes to a terminal while `input` is typed on it, once `prompt` has been
+// shown: the echo of the terminal included, as a person at it would see it.
+std::string typedAtTerminal(const std::vector<std::string>& args, const std::string& prompt, const std::string& input)
+{
+    int terminal = -1;
+    const pid_t pid = startAtTerminal(args, terminal);
+    std::string seen;
+    shownOn(terminal, std::string(1, '\0'), seen, prompt, input); // to the end: no NUL is ever shown
     ::close(terminal);
     int status = 0;
     ::waitpid(pid, &status, 0);
@@ -180,6 +198,26 @@ TEST_F(CardDavCommandsTest, APasswordTypedAtATerminalIsNotShown)
         "Password:", servers().password() + "\n");
     EXPECT_NE(seen.find("\"book\""), std::string::npos) << seen;
     EXPECT_EQ(seen.find(servers().password()), std::string::npos) << seen;
+}
+
+// Ctrl-C at the password prompt ends the program and leaves the terminal echoing again, as the
+// shell the person returns to needs it.
+TEST_F(CardDavCommandsTest, CtrlCAtThePasswordPromptGivesTheEchoBack)
+{
+    int terminal = -1;
+    const pid_t pid = startAtTerminal(
+        { "--home", home.path().string(), "carddav", "setup", url("radicale_port"), "--user", servers().user() },
+        terminal);
+    std::string seen;
+    EXPECT_TRUE(shownOn(terminal, "Password:", seen)) << seen;
+    EXPECT_EQ(::write(terminal, "\x03", 1), 1); // the terminal's interrupt character
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    termios after {};
+    ASSERT_EQ(::tcgetattr(terminal, &after), 0);
+    EXPECT_TRUE(after.c_lflag & ECHO);
+    ::close(terminal);
 }
 
 } // namespace
